@@ -1,0 +1,133 @@
+#pragma once
+
+#include "app/clock.h"
+#include "app/settings_store.h"
+#include "render/gdiplus_api.h"
+#include "render/image_catalogue.h"
+#include "render/pose.h"
+
+#include <windows.h>
+
+#include <cstdint>
+#include <random>
+#include <string>
+
+class DibSurface;
+
+inline constexpr wchar_t kPetWindowClass[] = L"MossquillDesktopPetWindowV5";
+inline constexpr wchar_t kPetWindowTitle[] = L"咕噜兽桌宠";
+inline constexpr wchar_t kAppTitle[] = L"咕噜兽";
+inline constexpr DWORD kPetWindowExStyle = WS_EX_LAYERED | WS_EX_TOPMOST | WS_EX_TOOLWINDOW;
+inline constexpr UINT_PTR TIMER_FRAME = 1;
+inline constexpr UINT_PTR TIMER_SECOND = 2;
+inline constexpr UINT kFrameIntervalMs = 40;
+inline constexpr UINT kSecondIntervalMs = 1000;
+inline constexpr int HOTKEY_QUICK_VISIT = 1;
+inline constexpr uint64_t kEnergyDecayStepMs = 300000;
+inline constexpr uint64_t kFirstIdleCheckDelayMs = 480000;
+
+// The one application object: the window, the pictures and the whole state of the pet.
+class PetApp {
+public:
+    PetApp(HINSTANCE instance, Clock& clock, SettingsStore& settings);
+    PetApp(const PetApp&) = delete;
+    PetApp& operator=(const PetApp&) = delete;
+    ~PetApp();
+
+    // Start-up from GDI+ to the first frame; false after the failure has been reported.
+    bool Initialize();
+
+    void LoadSettings();
+    void SaveAll();
+    void SavePosition();
+
+    // Composes the current frame into the surface and returns the constant alpha to push it with.
+    BYTE ComposeFrame(DibSurface& surface);
+    void RenderFrame();
+    void CutInFadeStep(uint64_t now);
+    // True when the current pose shows a cut-in picture that exists.
+    bool HasCutIn() const;
+
+    void OnFrameTimer();
+    void OnClockTimer();
+    void OnDestroy();
+
+    LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+    // Process and window.
+    HINSTANCE instance;
+    HWND hwnd = nullptr;
+    Clock& clock;
+    SettingsStore& settings;
+    GdiplusSession gdiplus;
+    ImageCatalogue images;
+
+    // Persisted pet state.
+    int32_t energy = 100;
+    int32_t weeklyWords = 0;
+    int32_t todayInput = 0;
+    int32_t maxUnlockedAppearance = 1;
+    int32_t selectedAppearance = 0;
+    int32_t petSize = 230;
+    int32_t waterIntervalMinutes = 45;
+    int32_t lastBattleDay = 0;
+    bool offworkEnabled = false;
+    int32_t offworkHour = 18;
+    int32_t offworkMinute = 0;
+    int32_t lastOffworkDay = 0;
+    int32_t lastLateNightDay = 0;
+    bool autoTypingEnabled = false;
+    int32_t movementMode = 0;
+    bool walking = false;
+
+    // Calendar bookkeeping: the day and week todayInput and weeklyWords belong to.
+    int32_t todayKey = 0;
+    int32_t weekKey = 0;
+
+    // Pose.
+    PoseId pose = POSE_NORMAL;
+    uint64_t poseStartTick = 0;
+    uint64_t poseEndTick = 0;
+    bool showAppearanceCutIn = false;
+    float cutInAlpha = 0.0f;
+
+    // Clock-timer bookkeeping.
+    uint64_t nextWaterTick = 0;
+    uint64_t lastDecayTick = 0;
+    uint64_t nextIdleCheckTick = 0;
+
+    // Pointer.
+    bool hoverTracking = false;
+    bool leftPressed = false;
+    bool dragging = false;
+    POINT pressPoint{};
+    RECT pressWindowRect{};
+
+    // Movement and placement.
+    uint64_t movementPauseUntil = 0;
+    POINT homePosition{};
+    bool awayFromHome = false;
+    int direction = -1;
+    float walkPhase = 0.0f;
+    float windowOpacity = 1.0f;
+
+    std::mt19937 rng;
+
+    // Reaction text.
+    std::wstring reactionTextValue = L"摸摸～";
+    uint64_t reactionStartTick = 0;
+    uint64_t reactionEndTick = 0;
+    uint64_t petCount = 0;
+
+    // Online presentation.
+    bool networkEnabled = false;
+    bool connected = false;
+    bool hotkeyRegistered = false;
+    bool visitShowing = false;
+    uint64_t visitEndTick = 0;
+
+private:
+    bool CreatePetWindow();
+    void StartTimers();
+    void TearDown();
+};
