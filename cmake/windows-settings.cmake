@@ -12,7 +12,7 @@ function(mossquill_windows_target target)
   else()
     target_compile_options(${target} PRIVATE -Wall -Wextra -finput-charset=UTF-8 -fexec-charset=UTF-8)
     # One self-contained executable: no MinGW runtime DLLs beside it.
-    target_link_options(${target} PUBLIC -municode -static -static-libgcc -static-libstdc++)
+    target_link_options(${target} PUBLIC -static -static-libgcc -static-libstdc++)
   endif()
 endfunction()
 

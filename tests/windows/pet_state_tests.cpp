@@ -1,0 +1,215 @@
+// The persisted state: calendar keys, load rules, saving, start position.
+#include "app/calendar.h"
+#include "app/pet_app.h"
+#include "app/start_position.h"
+#include "support/fake_clock.h"
+#include "support/memory_settings_store.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+SYSTEMTIME Local(int year, int month, int day) { return FakeClock(year, month, day).LocalTime(); }
+
+struct LoadedPet {
+    explicit LoadedPet(FakeClock clockAt = FakeClock(2026, 12, 9)) : clock(clockAt) {}
+    PetApp& Load() {
+        app.LoadSettings();
+        return app;
+    }
+    FakeClock clock;
+    MemorySettingsStore store;
+    PetApp app{nullptr, clock, store};
+};
+
+TEST(CalendarKeys, DayKeysAndMondayWeekKeysAcrossMonthAndYearEnds) {
+    EXPECT_EQ(DayKeyOf(Local(2026, 12, 7)), 20261207);
+    EXPECT_EQ(WeekKeyOf(Local(2026, 12, 7)), 20261207);   // Monday is its own week key
+    EXPECT_EQ(WeekKeyOf(Local(2026, 12, 13)), 20261207);  // Sunday belongs to the week before
+    EXPECT_EQ(WeekKeyOf(Local(2026, 12, 14)), 20261214);
+    EXPECT_EQ(WeekKeyOf(Local(2026, 10, 1)), 20260928);   // Thursday back into September
+    EXPECT_EQ(WeekKeyOf(Local(2027, 1, 3)), 20261228);    // Sunday back into the old year
+    EXPECT_EQ(WeekKeyOf(Local(2024, 3, 2)), 20240226);    // across a leap February
+    EXPECT_EQ(DayKeyOf(Local(2027, 1, 1)), 20270101);
+}
+
+TEST(CalendarKeys, WeeklyLevelThresholds) {
+    EXPECT_EQ(WeeklyLevel(0), 1);
+    EXPECT_EQ(WeeklyLevel(499), 1);
+    EXPECT_EQ(WeeklyLevel(500), 2);
+    EXPECT_EQ(WeeklyLevel(999), 2);
+    EXPECT_EQ(WeeklyLevel(1000), 3);
+}
+
+TEST(LoadSettings, FirstStartWithEmptyKeyUsesDefaultsAndWritesTheCalendarValuesAtOnce) {
+    LoadedPet pet;
+    PetApp& app = pet.Load();
+    EXPECT_EQ(app.energy, 100);
+    EXPECT_EQ(app.selectedAppearance, 1);
+    EXPECT_EQ(app.maxUnlockedAppearance, 1);
+    EXPECT_EQ(app.petSize, 230);
+    EXPECT_EQ(app.waterIntervalMinutes, 45);
+    EXPECT_FALSE(app.offworkEnabled);
+    EXPECT_EQ(app.offworkHour, 18);
+    EXPECT_EQ(app.offworkMinute, 0);
+    EXPECT_EQ(app.movementMode, 0);
+    EXPECT_FALSE(app.walking);
+    EXPECT_FALSE(app.autoTypingEnabled);
+    const std::vector<std::wstring> written = {L"TodayInput", L"TypingDayKey", L"WeeklyWords", L"WeekKey"};
+    EXPECT_EQ(pet.store.writes, written);
+    EXPECT_EQ(pet.store.dwords[L"TypingDayKey"], 20261209u);
+    EXPECT_EQ(pet.store.dwords[L"WeekKey"], 20261207u);
+    EXPECT_EQ(app.todayKey, 20261209);
+    EXPECT_EQ(app.weekKey, 20261207);
+    EXPECT_EQ(app.nextWaterTick, pet.clock.Now() + 45 * 60000);
+    EXPECT_EQ(app.nextIdleCheckTick, pet.clock.Now() + 480000);
+}
+
+TEST(LoadSettings, ClampsOutOfRangeValues) {
+    LoadedPet pet;
+    pet.store.dwords = {{L"Energy", static_cast<DWORD>(-5)}, {L"PetSize", 200},  {L"OffworkHour", 30},
+                        {L"OffworkMinute", 75},               {L"WaterIntervalMinutes", 60},
+                        {L"TodayInput", static_cast<DWORD>(-3)}};
+    PetApp& app = pet.Load();
+    EXPECT_EQ(app.energy, 0);
+    EXPECT_EQ(app.petSize, 230);
+    EXPECT_EQ(app.offworkHour, 23);
+    EXPECT_EQ(app.offworkMinute, 59);
+    EXPECT_EQ(app.waterIntervalMinutes, 0);
+    EXPECT_EQ(app.nextWaterTick, 0u);
+
+    LoadedPet other;
+    other.store.dwords = {{L"Energy", 250}, {L"PetSize", 285}, {L"WaterIntervalMinutes", 30}};
+    EXPECT_EQ(other.Load().energy, 100);
+    EXPECT_EQ(other.app.petSize, 285);
+    EXPECT_EQ(other.app.waterIntervalMinutes, 30);
+}
+
+TEST(LoadSettings, WaterOffStaysOff) {
+    LoadedPet pet;
+    pet.store.dwords = {{L"WaterIntervalMinutes", 0}};
+    EXPECT_EQ(pet.Load().waterIntervalMinutes, 0);
+}
+
+TEST(LoadSettings, AppearanceIsRaisedToTheWeeklyLevelAndSelectionCappedByTheUnlock) {
+    LoadedPet pet;
+    pet.store.dwords = {{L"WeeklyWords", 700}, {L"WeekKey", 20261207}, {L"MaxUnlockedAppearance", 1}};
+    PetApp& app = pet.Load();
+    EXPECT_EQ(app.maxUnlockedAppearance, 2);
+    EXPECT_EQ(app.selectedAppearance, 2);  // absent selection follows the level
+
+    LoadedPet capped;
+    capped.store.dwords = {{L"SelectedAppearance", 3}, {L"MaxUnlockedAppearance", 2}};
+    EXPECT_EQ(capped.Load().selectedAppearance, 2);
+
+    LoadedPet negative;
+    negative.store.dwords = {{L"SelectedAppearance", static_cast<DWORD>(-2)}, {L"MaxUnlockedAppearance", 9}};
+    EXPECT_EQ(negative.Load().selectedAppearance, 0);
+    EXPECT_EQ(negative.app.maxUnlockedAppearance, 3);
+}
+
+TEST(LoadSettings, WeeklyTotalResetsWhenTheStoredWeekIsAnotherWeek) {
+    LoadedPet lastWeek(FakeClock(2026, 12, 13));  // a Sunday
+    lastWeek.store.dwords = {{L"WeeklyWords", 1200}, {L"WeekKey", 20261130}, {L"MaxUnlockedAppearance", 3}};
+    PetApp& app = lastWeek.Load();
+    EXPECT_EQ(app.weeklyWords, 0);
+    EXPECT_EQ(app.weekKey, 20261207);
+    EXPECT_EQ(lastWeek.store.dwords[L"WeekKey"], 20261207u);
+    EXPECT_EQ(app.maxUnlockedAppearance, 3);  // unlocks are kept for good
+
+    LoadedPet sameWeek(FakeClock(2026, 12, 13));
+    sameWeek.store.dwords = {{L"WeeklyWords", 1200}, {L"WeekKey", 20261207}, {L"TodayInput", 40},
+                             {L"TypingDayKey", 20261212}};
+    EXPECT_EQ(sameWeek.Load().weeklyWords, 1200);
+    EXPECT_EQ(sameWeek.app.todayInput, 0);  // yesterday's count does not carry over
+}
+
+TEST(LoadSettings, MovementModeFallsBackToTheWalkingSwitch) {
+    LoadedPet invalidMode;
+    invalidMode.store.dwords = {{L"MovementMode", 7}, {L"WalkingEnabled", 1}};
+    EXPECT_EQ(invalidMode.Load().movementMode, 1);
+    EXPECT_TRUE(invalidMode.app.walking);
+
+    LoadedPet mixed;
+    mixed.store.dwords = {{L"MovementMode", 3}, {L"WalkingEnabled", 0}};
+    EXPECT_EQ(mixed.Load().movementMode, 3);
+    EXPECT_TRUE(mixed.app.walking);
+
+    LoadedPet dashing;
+    dashing.store.dwords = {{L"MovementMode", 2}};
+    EXPECT_EQ(dashing.Load().movementMode, 2);
+    EXPECT_FALSE(dashing.app.walking);
+}
+
+TEST(SaveAll, WritesEveryValueInItsFixedOrder) {
+    LoadedPet pet;
+    PetApp& app = pet.Load();
+    app.movementMode = 2;
+    app.energy = 57;
+    pet.store.writes.clear();
+    app.SaveAll();
+    const std::vector<std::wstring> order = {
+        L"Energy",         L"WeeklyWords",      L"TodayInput",           L"TypingDayKey",  L"WeekKey",
+        L"MaxUnlockedAppearance", L"SelectedAppearance", L"PetSize", L"WalkingEnabled", L"MovementMode",
+        L"AutoTypingEnabled", L"WaterIntervalMinutes", L"LastBattleDay", L"OffworkEnabled", L"OffworkHour",
+        L"OffworkMinute", L"LastOffworkDay",   L"LastLateNightDay"};
+    EXPECT_EQ(pet.store.writes, order);
+    EXPECT_EQ(pet.store.dwords[L"Energy"], 57u);
+    EXPECT_EQ(pet.store.dwords[L"WalkingEnabled"], 1u);
+}
+
+TEST(StartPosition, SavedPositionMustKeepMoreThan24PixelsInsideTheWorkArea) {
+    const RECT work{0, 0, 1280, 760};
+    const POINT corner = DefaultCorner(work, 230);
+    EXPECT_EQ(corner.x, 1280 - 230 - 18);
+    EXPECT_EQ(corner.y, 760 - 230 - 18);
+
+    auto at = [&](std::optional<int> x, std::optional<int> y) { return ChooseStartPosition(work, 230, x, y); };
+    EXPECT_EQ(at(100, 200).x, 100);
+    EXPECT_EQ(at(1255, 200).x, 1255);         // 25 pixels still inside on the right
+    EXPECT_EQ(at(1256, 200).x, corner.x);      // only 24
+    EXPECT_EQ(at(-205, 200).x, -205);
+    EXPECT_EQ(at(-206, 200).x, corner.x);
+    EXPECT_EQ(at(100, std::nullopt).x, corner.x);  // both values are needed
+    EXPECT_EQ(at(1500, 300).x, corner.x);      // saved on a monitor that is gone
+    EXPECT_EQ(at(1500, 300).y, corner.y);
+}
+
+TEST(ClockTick, DecayTakesWholeStepsAndRollsTheCalendarOver) {
+    LoadedPet pet(FakeClock(2026, 12, 13, 23, 0));
+    PetApp& app = pet.Load();
+    const uint64_t decayStart = app.lastDecayTick;
+
+    pet.clock.Advance(14 * 60000 + 59000);
+    app.OnClockTimer();
+    EXPECT_EQ(app.energy, 98);
+
+    pet.clock.Advance(1000);  // 15:00 in all
+    app.OnClockTimer();
+    EXPECT_EQ(app.energy, 97);
+    EXPECT_EQ(app.lastDecayTick, decayStart + 3 * 300000);
+
+    // Two hours between ticks: 24 points at once, the decay clock moved by exactly 24 steps.
+    app.todayInput = 12;
+    app.weeklyWords = 600;
+    pet.store.writes.clear();
+    pet.clock.Advance(2 * 3600 * 1000);
+    app.OnClockTimer();
+    EXPECT_EQ(app.energy, 73);
+    EXPECT_EQ(app.lastDecayTick, decayStart + 27 * 300000);
+    EXPECT_EQ(pet.store.dwords[L"Energy"], 73u);
+    // It is Monday 01:15 now: a new day and a new week.
+    EXPECT_EQ(app.todayKey, 20261214);
+    EXPECT_EQ(app.weekKey, 20261214);
+    EXPECT_EQ(app.todayInput, 0);
+    EXPECT_EQ(app.weeklyWords, 0);
+    const std::vector<std::wstring> order = {L"TodayInput", L"TypingDayKey", L"WeeklyWords", L"WeekKey", L"Energy"};
+    EXPECT_EQ(pet.store.writes, order);
+
+    app.energy = 1;
+    pet.clock.Advance(10 * 3600 * 1000);
+    app.OnClockTimer();
+    EXPECT_EQ(app.energy, 0);
+}
+
+}  // namespace
