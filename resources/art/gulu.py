@@ -212,12 +212,12 @@ def face(eyes="open", mouth_kind="smile", blush=True, brows=None):
 
 def character(eyes="open", mouth_kind="smile", arms=((-1, 20, False), (1, 20, False)), blush=True,
               brows=None, back="", front="", head="", leaf_kind="normal", hand_items="", show_tail=True):
-    """The whole creature. arms: (side, angle, in_front) per arm; back/front/head/hand_items are SVG
+    """The whole creature. arms: (side, angle, in_front[, length]) per arm; back/front/head/hand_items are SVG
     fragments in character coordinates drawn behind the body, over the body, on the head, and over the arms."""
     parts = [back]
     if show_tail:
         parts.append(tail())
-    parts += [arm(s, a) for s, a, f in arms if not f]
+    parts += [arm(*spec[:2], *spec[3:]) for spec in arms if not spec[2]]
     parts.append(ears())
     parts.append(body())
     parts.append(feet())
@@ -228,7 +228,7 @@ def character(eyes="open", mouth_kind="smile", arms=((-1, 20, False), (1, 20, Fa
         parts.append(leaf(wilted=True))
     parts.append(front)
     parts.append(head)
-    parts += [arm(s, a) for s, a, f in arms if f]
+    parts += [arm(*spec[:2], *spec[3:]) for spec in arms if spec[2]]
     parts.append(hand_items)
     return "".join(parts)
 

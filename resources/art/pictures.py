@@ -54,7 +54,7 @@ def speechless(w, h):
     s = ground_scale(h, 150, 8)
     fig = character(eyes="flat", mouth_kind="flat", blush=False, arms=((-1, 10, False), (1, 10, False)),
                     front=p.sweat(200, -350, 1.2))
-    dots = "".join(f'<circle cx="{x}" cy="120" r="30" fill="{OUTLINE}"/>' for x in (170, 290, 410))
+    dots = "".join(f'<circle cx="{x}" cy="110" r="30" fill="#ffffff" {stroke(12)}/>' for x in (170, 290, 410))
     return svg(w, h, dots + place(fig, w / 2 - 30, h - 8, s))
 
 
@@ -63,7 +63,7 @@ def begging(w, h):
     hand_l = gulu.arm_end(-1, -28, 110)
     bowl_svg = p.bowl(0, -70, 230, fill="#c98a4b", food="none") + p.coin(-30, -166, 26, 7)
     fig = character(eyes="sparkle", mouth_kind="pout", brows="worried",
-                    arms=((-1, -28, True), (1, -28, True)), hand_items="",
+                    arms=((-1, -16, True, 70), (1, -16, True, 70)), hand_items="",
                     front=bowl_svg)
     del hand_l
     extra = (p.sparkle(150, 200, 40, "#ffe27a") + p.sparkle(230, 330, 24, "#ffe27a")
@@ -73,25 +73,25 @@ def begging(w, h):
 
 
 def flying(w, h):
-    s = ground_scale(h, 30, 250)
+    ground = h - 320
+    s = 1.33
     fig = character(eyes="happy", mouth_kind="open", arms=((-1, 150, False), (1, 150, False)),
                     back=p.wing(-1) + p.wing(1))
-    ground = h - 240
-    cloud = p.cloud(w / 2, h - 60, 620)
-    lines = "".join(f'<path d="M {x},{ground + 20} l 0,{ln}" stroke="{OUTLINE}" stroke-width="12" stroke-linecap="round" '
-                    f'opacity="0.35"/>' for x, ln in ((w / 2 - 160, 60), (w / 2 + 150, 80), (w / 2 - 20, 50)))
+    cloud = p.cloud(w / 2 + 10, h - 150, 520)
+    lines = "".join(f'<path d="M {x},{y} l {-ln},0" stroke="{OUTLINE}" stroke-width="14" stroke-linecap="round" '
+                    f'opacity="0.4"/>' for x, y, ln in ((200, h - 200, 120), (170, h - 120, 90), (w - 60, h - 170, 110)))
     extra = (p.sparkle(140, 260, 46, "#ffe27a") + p.sparkle(w - 130, 200, 36, "#ffe27a")
              + p.sparkle(w - 200, 460, 26, "#ffe27a") + p.sparkle(190, 520, 24, "#ffe27a"))
-    return svg(w, h, extra + cloud + lines + place(fig, w / 2 + 10, ground - 60, s))
+    return svg(w, h, extra + lines + place(fig, w / 2 + 10, ground, s) + cloud)
 
 
 def cheers(w, h):
-    s = ground_scale(h, 40, 8)
+    s = ground_scale(h, 140, 8)
     hx, hy = gulu.arm_end(1, 145, 118)
     fig = character(eyes="happy", mouth_kind="open", arms=((-1, 40, False), (1, 145, False)),
                     hand_items=p.glass(hx + 12, hy + 70, 200))
     drops = "".join(p.sweat(x, y, 0.8) for x, y in ((w - 130, 120), (w - 230, 60), (w - 60, 230)))
-    return svg(w, h, drops + place(fig, w / 2 - 60, h - 8, s))
+    return svg(w, h, drops + place(fig, w / 2 - 40, h - 8, s))
 
 
 def cheers_cut_in(w, h):
@@ -119,12 +119,12 @@ def hero_figure(eyes="open", mouth_kind="fang", sword_angle=140):
                      arms=((-1, 60, False), (1, sword_angle, False)),
                      back=p.cape("#e2463c", GOLD),
                      head=p.headband(),
-                     hand_items=p.sword(hx, hy, 300, sword_angle - 180 + 20) + p.shield(sx - 30, sy + 10, 92))
+                     hand_items=p.sword(hx, hy, 300, sword_angle - 180 + 20) + p.shield(sx + 14, sy + 6, 84))
 
 
 def hero(w, h):
-    s = ground_scale(h, 8, 4, figure_height=640)
-    return svg(w, h, place(hero_figure(), w / 2 - 10, h - 4, s))
+    s = ground_scale(h, 8, 4, figure_height=690)
+    return svg(w, h, place(hero_figure(), w / 2 + 10, h - 4, s))
 
 
 def hero_cut_in(w, h):
@@ -193,7 +193,7 @@ def grand_mage(w, h):
 
 def grand_mage_cut_in(w, h):
     """Overlay: a glowing magic circle at the feet, light rising and stars circling."""
-    glow = ('<radialGradient id="riseGlow" cx="0.5" cy="1" r="0.9"><stop offset="0" stop-color="#9fe8ff" stop-opacity="0.55"/>'
+    glow = ('<radialGradient id="riseGlow" cx="0.5" cy="0.9" r="0.45"><stop offset="0" stop-color="#9fe8ff" stop-opacity="0.55"/>'
             '<stop offset="1" stop-color="#9fe8ff" stop-opacity="0"/></radialGradient>')
     light = f'<rect width="{w}" height="{h}" fill="url(#riseGlow)"/>'
     circle = magic_circle(w / 2, h - 70, w * 0.47, "#7fe0ff", 1.0, 10)
@@ -208,7 +208,7 @@ def grand_mage_cut_in(w, h):
 
 def dragon_won(w, h):
     s = ground_scale(h, 8, 6, figure_height=760)
-    fig = character(eyes="star", mouth_kind="open", arms=((-1, 165, False), (1, 165, False)),
+    fig = character(eyes="star", mouth_kind="open", arms=((-1, 145, False), (1, 145, False)),
                     hand_items=p.trophy(0, -330, 240))
     return svg(w, h, confetti(w, h, 14, 7, region=(20, 30, w - 20, h * 0.55)) + place(fig, w / 2 - 10, h - 6, s))
 
@@ -218,10 +218,12 @@ def dragon_won_cut_in(w, h):
     burst = p.rays(w / 2, h * 0.4, w, 24, "#ffffff", 0.45)
     dragon = p.at(p.dragon_head("knocked"), w * 0.5, h * 0.86, 0.62, -8)
     s = w / 1350
-    fig = character(eyes="happy", mouth_kind="open", arms=((-1, 160, False), (1, 40, False)),
-                    hand_items=p.trophy(-250, -340, 200))
+    hx, hy = gulu.arm_end(-1, 130, 118)
+    fig = character(eyes="happy", mouth_kind="open", arms=((-1, 130, False), (1, 40, False)),
+                    hand_items=p.trophy(hx, hy + 20, 220))
     return svg(w, h, bg + burst + dragon + place(fig, w * 0.5, h * 0.66, s * 1.6)
-               + confetti(w, h, 26, 3, region=(10, 10, w - 10, h * 0.5)), extra_defs=grad)
+               + confetti(w, h, 12, 3, region=(300, 10, w - 10, h * 0.3)) + confetti(w, h, 6, 5, region=(10, 200, 120, h * 0.6)),
+               extra_defs=grad)
 
 
 def dragon_lost(w, h):
@@ -266,20 +268,24 @@ def off_work_cut_in(w, h):
 
 
 def slacking_cut_in(w, h):
-    """Overlay: a thought bubble in which 咕噜兽 lies flat on a deck chair with a drink."""
+    """Overlay: a thought bubble in which 咕噜兽 lies flat on a deck chair next to a cold drink."""
     bubble_fill = "#fffaf0"
-    bubble = (f'<ellipse cx="{w * 0.42}" cy="{h * 0.3}" rx="{w * 0.4}" ry="{h * 0.26}" fill="{bubble_fill}" {stroke(12)}/>'
-              f'<circle cx="{w * 0.66}" cy="{h * 0.62}" r="{w * 0.045}" fill="{bubble_fill}" {stroke(10)}/>'
-              f'<circle cx="{w * 0.74}" cy="{h * 0.72}" r="{w * 0.028}" fill="{bubble_fill}" {stroke(8)}/>')
-    chair = (f'<path d="M {w * 0.13},{h * 0.44} L {w * 0.68},{h * 0.36}" stroke="#c98a4b" stroke-width="26" '
-             f'stroke-linecap="round"/><path d="M {w * 0.2},{h * 0.44} L {w * 0.16},{h * 0.5} M {w * 0.6},{h * 0.38} '
-             f'L {w * 0.64},{h * 0.48}" {stroke(12)}/>')
-    lying = character(eyes="sleepy", mouth_kind="smile", arms=((-1, 90, False), (1, 90, False)), leaf_kind="wilted")
-    flat = (f'<g transform="translate({w * 0.4},{h * 0.42}) rotate(-8) scale(0.62,0.3)">{lying}</g>')
-    sun_glasses = ''
-    drink = p.at(p.glass(0, 0, 110, water="#ffb43a", line=8), w * 0.72, h * 0.32, 1, 0)
-    sweat = p.sweat(w * 0.7, h * 0.12, 0.6)
-    return svg(w, h, bubble + chair + flat + sun_glasses + drink + sweat + p.zzz(w * 0.12, h * 0.2, 34))
+    cx, cy, rx, ry = w * 0.42, h * 0.25, w * 0.38, h * 0.21
+    bubble = (f'<ellipse cx="{cx}" cy="{cy}" rx="{rx}" ry="{ry}" fill="{bubble_fill}" {stroke(12)}/>'
+              f'<circle cx="{w * 0.7}" cy="{h * 0.5}" r="{w * 0.04}" fill="{bubble_fill}" {stroke(10)}/>'
+              f'<circle cx="{w * 0.77}" cy="{h * 0.58}" r="{w * 0.025}" fill="{bubble_fill}" {stroke(8)}/>')
+    sun = f'<circle cx="{cx + rx * 0.55}" cy="{cy - ry * 0.45}" r="{w * 0.05}" fill="#ffd84a" {stroke(8)}/>'
+    seat_y = cy + ry * 0.45
+    chair = (f'<path d="M {cx - rx * 0.78},{cy - ry * 0.2} L {cx - rx * 0.5},{seat_y} L {cx + rx * 0.5},{seat_y}" '
+             f'fill="none" stroke="{OUTLINE}" stroke-width="34" stroke-linecap="round" stroke-linejoin="round"/>'
+             f'<path d="M {cx - rx * 0.78},{cy - ry * 0.2} L {cx - rx * 0.5},{seat_y} L {cx + rx * 0.5},{seat_y}" '
+             f'fill="none" stroke="#4fa3e0" stroke-width="18" stroke-linecap="round" stroke-linejoin="round"/>'
+             f'<path d="M {cx - rx * 0.45},{seat_y} L {cx - rx * 0.55},{seat_y + ry * 0.35} M {cx + rx * 0.42},{seat_y} '
+             f'L {cx + rx * 0.52},{seat_y + ry * 0.35}" fill="none" {stroke(12)}/>')
+    lying = character(eyes="sleepy", mouth_kind="smile", arms=((-1, 175, False), (1, 175, False)))
+    flat = f'<g transform="translate({cx - rx * 0.05},{seat_y - 60}) rotate(-78) scale(0.5) translate(0,220)">{lying}</g>'
+    drink_svg = p.glass(cx + rx * 0.72, seat_y + 10, 120, water="#ffb43a", line=8)
+    return svg(w, h, bubble + sun + chair + flat + drink_svg)
 
 
 def late_night_cut_in(w, h):
@@ -309,7 +315,7 @@ def greet(w, h):
 
 
 def wealth(w, h):
-    s = ground_scale(h, 20, 8, figure_height=640)
+    s = ground_scale(h, 16, 8, figure_height=700)
     fig = character(eyes="coin", mouth_kind="open", arms=((-1, 165, False), (1, 165, False)),
                     hand_items=p.ingot(0, -520, 300))
     rain = "".join(p.coin(x, y, r, 7) for x, y, r in ((90, 120, 34), (700, 90, 30), (130, 420, 28), (690, 380, 36),
@@ -331,13 +337,14 @@ def eat(w, h):
 
 
 def drink(w, h):
-    s = ground_scale(h, 30, 8, figure_height=600)
-    hx, hy = gulu.arm_end(1, 120, 118)
-    fig = character(eyes="happy", mouth_kind="open", arms=((-1, 40, False), (1, 120, False)),
-                    hand_items=p.mug(hx + 20, hy + 80, 200))
-    other = p.at(p.mug(0, 0, 200), w - 100, 330, s, -25)
-    clink = p.star(w - 200, 150, 46, "#fff2a8", 7) + p.sparkle(w - 270, 90, 26, "#ffe27a") + p.sparkle(w - 120, 80, 22, "#ffe27a")
-    return svg(w, h, place(fig, w / 2 - 70, h - 8, s) + other + clink)
+    s = ground_scale(h, 30, 8, figure_height=680)
+    hx, hy = gulu.arm_end(1, 140, 118)
+    fig = character(eyes="happy", mouth_kind="open", arms=((-1, 40, False), (1, 140, False)),
+                    hand_items=p.mug(hx + 40, hy + 100, 190))
+    other = p.at(p.mug(0, 0, 190), w - 50, 290, s, -38)
+    clink = (p.star(w - 150, 70, 40, "#fff2a8", 7) + p.sparkle(w - 230, 50, 24, "#ffe27a")
+             + p.sparkle(w - 60, 40, 20, "#ffe27a") + p.sweat(w - 250, 130, 0.5) + p.sweat(w - 60, 120, 0.45))
+    return svg(w, h, place(fig, w * 0.38, h - 8, s) + other + clink)
 
 
 def evil(w, h):
