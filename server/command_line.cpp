@@ -1,0 +1,101 @@
+#include "command_line.h"
+
+#include <charconv>
+
+namespace mossquill::service {
+namespace {
+
+unsigned long ParseNumber(const std::string& text, const std::string& option, unsigned long maximum)
+{
+    unsigned long value = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    if (text.empty() || error != std::errc() || stop != end || value > maximum) {
+        throw UsageError(option + " needs a whole number from 0 to " + std::to_string(maximum) + ", not \"" + text +
+                         "\"");
+    }
+    return value;
+}
+
+}  // namespace
+
+const char* const kUsage =
+    "usage: mossquill-service --listen HOST:PORT [--listen HOST:PORT ...] --cert FILE --key FILE --db FILE\n"
+    "                         [--announcement FILE] [--register-limit N] [--max-connections N]\n"
+    "\n"
+    "  --listen HOST:PORT    address to serve HTTPS and WebSocket on; repeat for several ([::1]:443 for IPv6)\n"
+    "  --cert FILE           PEM certificate chain, server certificate first\n"
+    "  --key FILE            PEM private key of the certificate\n"
+    "  --db FILE             SQLite database, created when missing\n"
+    "  --announcement FILE   JSON object with id, title, message, latest_version, download_url;\n"
+    "                        sent to every live session, reread on SIGHUP\n"
+    "  --register-limit N    registrations per client address in 10 minutes (default 30, 0 = no limit)\n"
+    "  --max-connections N   open connections at most (default 1000)\n";
+
+ListenAddress ParseListenAddress(const std::string& text)
+{
+    std::string host;
+    std::string port;
+    if (text.starts_with("[")) {
+        const auto close = text.find("]:");
+        if (close == std::string::npos) {
+            throw UsageError("--listen needs [IPV6]:PORT, not \"" + text + "\"");
+        }
+        host = text.substr(1, close - 1);
+        port = text.substr(close + 2);
+    } else {
+        const auto colon = text.rfind(':');
+        if (colon == std::string::npos || text.find(':') != colon) {
+            throw UsageError("--listen needs HOST:PORT, not \"" + text + "\"");
+        }
+        host = text.substr(0, colon);
+        port = text.substr(colon + 1);
+    }
+    if (host.empty()) {
+        throw UsageError("--listen needs a host name or address in \"" + text + "\"");
+    }
+    return {host, static_cast<unsigned short>(ParseNumber(port, "--listen port", 65535))};
+}
+
+CommandLine ParseCommandLine(const std::vector<std::string>& arguments)
+{
+    CommandLine result;
+    ServerConfig& config = result.config;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& option = arguments[i];
+        if (option == "--help" || option == "-h") {
+            result.helpRequested = true;
+            return result;
+        }
+        if (i + 1 >= arguments.size()) {
+            throw UsageError(option.starts_with("--") ? option + " needs a value" : "unknown argument " + option);
+        }
+        const std::string& value = arguments[++i];
+        if (option == "--listen") {
+            config.listen.push_back(ParseListenAddress(value));
+        } else if (option == "--cert") {
+            config.certFile = value;
+        } else if (option == "--key") {
+            config.keyFile = value;
+        } else if (option == "--db") {
+            config.databaseFile = value;
+        } else if (option == "--announcement") {
+            config.announcementFile = value;
+        } else if (option == "--register-limit") {
+            config.limits.registrationsPerAddress = ParseNumber(value, option, 1000000);
+        } else if (option == "--max-connections") {
+            config.transport.maxConnections = ParseNumber(value, option, 1000000);
+        } else {
+            throw UsageError("unknown option " + option);
+        }
+    }
+    if (config.listen.empty()) {
+        throw UsageError("at least one --listen HOST:PORT is needed");
+    }
+    if (config.certFile.empty() || config.keyFile.empty() || config.databaseFile.empty()) {
+        throw UsageError("--cert, --key and --db are needed");
+    }
+    return result;
+}
+
+}  // namespace mossquill::service

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <unordered_map>
+#include <utility>
+
+namespace mossquill::service {
+
+// A connection the service can end on shutdown.
+class StoppableConnection {
+public:
+    virtual ~StoppableConnection() = default;
+    virtual void Stop() = 0;
+};
+
+// Counts open connections against a cap and knows them for shutdown. Used from the
+// service's one network thread only.
+class ConnectionTracker {
+public:
+    // Held by a connection for its whole life; releases the place when destroyed.
+    class Ticket {
+    public:
+        Ticket(ConnectionTracker& tracker, std::uint64_t id) : tracker_(&tracker), id_(id) {}
+        Ticket(Ticket&& other) noexcept : tracker_(std::exchange(other.tracker_, nullptr)), id_(other.id_) {}
+        Ticket& operator=(Ticket&&) = delete;
+        ~Ticket();
+
+        void Attach(std::weak_ptr<StoppableConnection> connection);
+
+    private:
+        ConnectionTracker* tracker_;
+        std::uint64_t id_;
+    };
+
+    explicit ConnectionTracker(std::size_t maxConnections) : maxConnections_(maxConnections) {}
+
+    // A ticket, or nothing when the cap is reached.
+    std::optional<Ticket> Admit();
+    void StopAll();
+    std::size_t Count() const { return connections_.size(); }
+
+private:
+    std::size_t maxConnections_;
+    std::uint64_t nextId_ = 0;
+    std::unordered_map<std::uint64_t, std::weak_ptr<StoppableConnection>> connections_;
+};
+
+}  // namespace mossquill::service

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <nlohmann/json_fwd.hpp>
+
+#include <string>
+#include <string_view>
+
+namespace mossquill::service {
+
+inline constexpr std::size_t kMaxNicknameCharacters = 12;
+inline constexpr std::size_t kMaxNoteCharacters = 60;
+
+// A checked text field: value when error is empty, else the text to show.
+struct TextField {
+    std::string value;
+    std::string_view error;
+};
+
+// Nickname from a JSON member (null when absent): trimmed, 1..12 characters, no controls.
+TextField CheckNickname(const nlohmann::json* member);
+
+// Drift note from a JSON member (null when absent): at most 60 characters, no controls.
+TextField CheckNote(const nlohmann::json* member);
+
+struct AppearanceField {
+    int value = 0;
+    std::string_view error;
+};
+
+// Appearance number: an integer 0..3.
+AppearanceField CheckAppearance(const nlohmann::json& member);
+
+// Six ASCII digits.
+bool IsPairCodeFormat(std::string_view code);
+
+// One of the nine visit action ids.
+bool IsVisitAction(std::string_view action);
+
+bool IsReaction(std::string_view reaction);
+
+}  // namespace mossquill::service

@@ -1,0 +1,317 @@
+#include "http_api.h"
+
+#include "credentials.h"
+#include "field_rules.h"
+#include "json_input.h"
+#include "texts.h"
+#include "wire_format.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <exception>
+#include <stdexcept>
+
+namespace mossquill::service {
+namespace {
+
+constexpr std::size_t kTokenLength = 64;
+constexpr std::size_t kMaxDeviceIdLength = 64;
+constexpr int kPairCodeDraws = 20;
+constexpr std::string_view kBearerPrefix = "bearer ";
+
+enum class Endpoint { Register, Profile, PairCreate, PairClaim, Friends, LiveSession };
+
+struct Route {
+    std::string_view path;
+    std::string_view method;
+    Endpoint endpoint;
+};
+
+constexpr std::array<Route, 6> kRoutes = {{
+    {"/v1/register", "POST", Endpoint::Register},
+    {"/v1/profile", "PATCH", Endpoint::Profile},
+    {"/v1/pair/create", "POST", Endpoint::PairCreate},
+    {"/v1/pair/claim", "POST", Endpoint::PairClaim},
+    {"/v1/friends", "GET", Endpoint::Friends},
+    {kLiveSessionPath, "GET", Endpoint::LiveSession},
+}};
+
+ApiResponse Failure(unsigned status, std::string_view message) { return {status, ErrorBody(message), {}, {}}; }
+
+ApiResponse Success(unsigned status, const nlohmann::json& body) { return {status, ToText(body), {}, {}}; }
+
+std::string_view PathOf(std::string_view target) { return target.substr(0, target.find('?')); }
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+bool IsJsonMediaType(std::string_view contentType)
+{
+    std::string_view media = contentType.substr(0, contentType.find(';'));
+    while (!media.empty() && media.back() == ' ') {
+        media.remove_suffix(1);
+    }
+    return EqualsIgnoringCase(media, "application/json");
+}
+
+// The body as a JSON object, or the failure to answer. An empty body reads as {}.
+std::variant<nlohmann::json, ApiResponse> ReadObject(const ApiRequest& request)
+{
+    if (request.body.empty()) {
+        return nlohmann::json::object();
+    }
+    if (!IsJsonMediaType(request.contentType)) {
+        return Failure(415, texts::kNotJsonContent);
+    }
+    JsonInput input = ParseJsonObject(request.body);
+    if (input.error != JsonInputError::None) {
+        return Failure(400, DescribeJsonInputError(input.error));
+    }
+    return std::move(input.value);
+}
+
+const nlohmann::json* Member(const nlohmann::json& object, const char* name)
+{
+    const auto found = object.find(name);
+    return found == object.end() ? nullptr : &*found;
+}
+
+}  // namespace
+
+HttpApi::HttpApi(Store& store, const Clock& clock, const ServiceLimits& limits, LiveRelay& relay)
+    : store_(store),
+      clock_(clock),
+      limits_(limits),
+      relay_(relay),
+      registrations_(limits.registrationsPerAddress, limits.registrationWindow),
+      claimFailuresPerDevice_(limits.claimFailuresPerDevice, limits.claimWindow),
+      claimFailuresOverall_(limits.claimFailuresOverall, limits.claimWindow)
+{
+}
+
+ApiResponse HttpApi::Handle(const ApiRequest& request)
+{
+    try {
+        return Route(request);
+    } catch (const std::exception& error) {
+        ApiResponse response = Failure(500, texts::kInternalError);
+        response.logNote = error.what();
+        return response;
+    }
+}
+
+std::variant<DeviceRecord, ApiResponse> HttpApi::AdmitLiveSession(const ApiRequest& request)
+{
+    try {
+        if (!SameDigest(request.appKey, kApplicationKey)) {
+            return Failure(403, texts::kWrongAppKey);
+        }
+        return Authenticate(request);
+    } catch (const std::exception& error) {
+        ApiResponse response = Failure(500, texts::kInternalError);
+        response.logNote = error.what();
+        return response;
+    }
+}
+
+ApiResponse HttpApi::Route(const ApiRequest& request)
+{
+    const std::string_view path = PathOf(request.target);
+    const auto route =
+        std::find_if(kRoutes.begin(), kRoutes.end(), [&](const auto& candidate) { return candidate.path == path; });
+    if (route == kRoutes.end()) {
+        return Failure(404, texts::kNotFound);
+    }
+    if (request.method != route->method) {
+        return Failure(405, texts::kMethodNotAllowed);
+    }
+    if (!SameDigest(request.appKey, kApplicationKey)) {
+        return Failure(403, texts::kWrongAppKey);
+    }
+    if (route->endpoint == Endpoint::Register) {
+        return Register(request);
+    }
+
+    auto authenticated = Authenticate(request);
+    if (auto* refusal = std::get_if<ApiResponse>(&authenticated)) {
+        return std::move(*refusal);
+    }
+    const auto& device = std::get<DeviceRecord>(authenticated);
+    ApiResponse response;
+    switch (route->endpoint) {
+    case Endpoint::Profile:
+        response = UpdateProfile(device, request);
+        break;
+    case Endpoint::PairCreate:
+        response = CreatePairCode(device, request);
+        break;
+    case Endpoint::PairClaim:
+        response = ClaimPairCode(device, request);
+        break;
+    case Endpoint::Friends:
+        response = ListFriends(device);
+        break;
+    case Endpoint::LiveSession:
+        response = Failure(426, texts::kWebSocketRequired);
+        break;
+    case Endpoint::Register:
+        break;
+    }
+    response.deviceId = device.id;
+    return response;
+}
+
+std::variant<DeviceRecord, ApiResponse> HttpApi::Authenticate(const ApiRequest& request)
+{
+    const std::string_view authorization = request.authorization;
+    const bool bearer = authorization.size() > kBearerPrefix.size() &&
+                        EqualsIgnoringCase(authorization.substr(0, kBearerPrefix.size()), kBearerPrefix);
+    const std::string_view token = bearer ? authorization.substr(kBearerPrefix.size()) : std::string_view();
+    if (request.deviceId.empty() || request.deviceId.size() > kMaxDeviceIdLength || token.size() != kTokenLength) {
+        return Failure(401, texts::kBadIdentity);
+    }
+    auto credentials = store_.FindCredentials(request.deviceId);
+    if (!credentials || !SameDigest(TokenDigest(token), credentials->tokenDigest)) {
+        return Failure(401, texts::kBadIdentity);
+    }
+    return std::move(credentials->device);
+}
+
+ApiResponse HttpApi::Register(const ApiRequest& request)
+{
+    auto body = ReadObject(request);
+    if (auto* refusal = std::get_if<ApiResponse>(&body)) {
+        return std::move(*refusal);
+    }
+    const TextField nickname = CheckNickname(Member(std::get<nlohmann::json>(body), "nickname"));
+    if (!nickname.error.empty()) {
+        return Failure(400, nickname.error);
+    }
+    if (!registrations_.TryTake(std::string(request.peerAddress), clock_.Now())) {
+        return Failure(429, texts::kTooManyRegistrations);
+    }
+    const DeviceRecord device{NewDeviceId(), nickname.value, 0};
+    const std::string token = NewToken();
+    store_.AddDevice(device, TokenDigest(token), clock_.Now());
+    nlohmann::json answer = DeviceJson(device);
+    answer["token"] = token;
+    ApiResponse response = Success(201, {{"device", answer}});
+    response.deviceId = device.id;
+    return response;
+}
+
+ApiResponse HttpApi::UpdateProfile(const DeviceRecord& device, const ApiRequest& request)
+{
+    auto body = ReadObject(request);
+    if (auto* refusal = std::get_if<ApiResponse>(&body)) {
+        return std::move(*refusal);
+    }
+    const auto& fields = std::get<nlohmann::json>(body);
+    const nlohmann::json* nicknameMember = Member(fields, "nickname");
+    const nlohmann::json* appearanceMember = Member(fields, "appearance");
+    if (nicknameMember == nullptr && appearanceMember == nullptr) {
+        return Failure(400, texts::kProfileEmpty);
+    }
+
+    DeviceRecord updated = device;
+    if (nicknameMember != nullptr) {
+        const TextField nickname = CheckNickname(nicknameMember);
+        if (!nickname.error.empty()) {
+            return Failure(400, nickname.error);
+        }
+        updated.nickname = nickname.value;
+    }
+    if (appearanceMember != nullptr) {
+        const AppearanceField appearance = CheckAppearance(*appearanceMember);
+        if (!appearance.error.empty()) {
+            return Failure(400, appearance.error);
+        }
+        updated.appearance = appearance.value;
+    }
+
+    // The client reports its appearance after every reconnect; only real changes
+    // are worth a notice to the friends.
+    if (updated.nickname != device.nickname) {
+        store_.SetNickname(device.id, updated.nickname);
+    }
+    if (updated.appearance != device.appearance) {
+        store_.SetAppearance(device.id, updated.appearance);
+    }
+    if (updated.nickname != device.nickname || updated.appearance != device.appearance) {
+        relay_.NotifyProfileChanged(updated);
+    }
+    return Success(200, {{"device", DeviceJson(updated)}});
+}
+
+ApiResponse HttpApi::CreatePairCode(const DeviceRecord& device, const ApiRequest& request)
+{
+    auto body = ReadObject(request);
+    if (auto* refusal = std::get_if<ApiResponse>(&body)) {
+        return std::move(*refusal);
+    }
+    const TimePoint now = clock_.Now();
+    for (int draw = 0; draw < kPairCodeDraws; ++draw) {
+        const std::string code = NewPairCode();
+        if (store_.ReplacePairCode(device.id, code, now + limits_.pairCodeLifetime, now)) {
+            const auto lifetime = std::chrono::duration_cast<std::chrono::seconds>(limits_.pairCodeLifetime);
+            return Success(200, {{"code", code}, {"expires_in", lifetime.count()}});
+        }
+    }
+    return Failure(503, texts::kCodesExhausted);
+}
+
+ApiResponse HttpApi::ClaimPairCode(const DeviceRecord& device, const ApiRequest& request)
+{
+    auto body = ReadObject(request);
+    if (auto* refusal = std::get_if<ApiResponse>(&body)) {
+        return std::move(*refusal);
+    }
+    const nlohmann::json* code = Member(std::get<nlohmann::json>(body), "code");
+    if (code == nullptr || !code->is_string() || !IsPairCodeFormat(code->get_ref<const std::string&>())) {
+        return Failure(400, texts::kCodeFormat);
+    }
+
+    static const std::string kEveryone;
+    const TimePoint now = clock_.Now();
+    if (claimFailuresPerDevice_.IsExhausted(device.id, now) || claimFailuresOverall_.IsExhausted(kEveryone, now)) {
+        return Failure(429, texts::kTooManyAttempts);
+    }
+    const ClaimOutcome outcome =
+        store_.ClaimPairCode(device.id, code->get_ref<const std::string&>(), now, limits_.maxFriends);
+    switch (outcome.result) {
+    case ClaimResult::InvalidCode:
+        claimFailuresPerDevice_.Record(device.id, now);
+        claimFailuresOverall_.Record(kEveryone, now);
+        return Failure(404, texts::kCodeInvalid);
+    case ClaimResult::OwnCode:
+        return Failure(409, texts::kOwnCode);
+    case ClaimResult::AlreadyFriends:
+        return Failure(409, texts::kAlreadyFriends);
+    case ClaimResult::FriendLimit:
+        return Failure(409, texts::kFriendLimit);
+    case ClaimResult::Claimed:
+        break;
+    }
+    const auto owner = store_.FindDevice(outcome.ownerId);
+    if (!owner) {
+        throw std::runtime_error("pairing code of a missing device");
+    }
+    relay_.NotifyFriendAdded(device, *owner);
+    return Success(200, {{"friend", FriendJson(*owner, relay_.IsOnline(owner->id))}});
+}
+
+ApiResponse HttpApi::ListFriends(const DeviceRecord& device)
+{
+    nlohmann::json friends = nlohmann::json::array();
+    for (const auto& friendDevice : store_.FriendsOf(device.id)) {
+        friends.push_back(FriendJson(friendDevice, relay_.IsOnline(friendDevice.id)));
+    }
+    return Success(200, {{"friends", friends}});
+}
+
+}  // namespace mossquill::service

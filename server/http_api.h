@@ -1,0 +1,67 @@
+#pragma once
+
+#include "clock.h"
+#include "live_relay.h"
+#include "rate_limiter.h"
+#include "service_limits.h"
+#include "store.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+
+namespace mossquill::service {
+
+// The parts of an HTTP request the service reads.
+struct ApiRequest {
+    std::string_view method;
+    std::string_view target;
+    std::string_view appKey;         // X-Mossquill-App-Key
+    std::string_view deviceId;       // X-Mossquill-Device
+    std::string_view authorization;  // Authorization
+    std::string_view contentType;
+    std::string_view body;
+    std::string_view peerAddress;
+};
+
+struct ApiResponse {
+    unsigned status = 200;
+    std::string body;      // JSON
+    std::string deviceId;  // the authenticated device, for the log
+    std::string logNote;   // why a request failed inside the service, for the log
+};
+
+inline constexpr std::string_view kApplicationKey = "5d3b8e0f71a24c96b0e7d14f2a9c63e85b07f1d2c4a98e360f5b12d7e4c9a0b6";
+inline constexpr std::string_view kLiveSessionPath = "/v1/ws";
+
+// The HTTPS JSON interface: application key, device authentication, registration,
+// profile, pairing codes and the friend list.
+class HttpApi {
+public:
+    HttpApi(Store& store, const Clock& clock, const ServiceLimits& limits, LiveRelay& relay);
+
+    ApiResponse Handle(const ApiRequest& request);
+
+    // The WebSocket upgrade request: the authenticated device, or the refusal to send.
+    std::variant<DeviceRecord, ApiResponse> AdmitLiveSession(const ApiRequest& request);
+
+private:
+    ApiResponse Route(const ApiRequest& request);
+    std::variant<DeviceRecord, ApiResponse> Authenticate(const ApiRequest& request);
+    ApiResponse Register(const ApiRequest& request);
+    ApiResponse UpdateProfile(const DeviceRecord& device, const ApiRequest& request);
+    ApiResponse CreatePairCode(const DeviceRecord& device, const ApiRequest& request);
+    ApiResponse ClaimPairCode(const DeviceRecord& device, const ApiRequest& request);
+    ApiResponse ListFriends(const DeviceRecord& device);
+
+    Store& store_;
+    const Clock& clock_;
+    const ServiceLimits& limits_;
+    LiveRelay& relay_;
+    SlidingWindowLimiter registrations_;
+    SlidingWindowLimiter claimFailuresPerDevice_;
+    SlidingWindowLimiter claimFailuresOverall_;
+};
+
+}  // namespace mossquill::service

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string>
+
+namespace mossquill::service {
+
+// The service's side of one live session, as the protocol logic sees it.
+class LiveConnection {
+public:
+    virtual ~LiveConnection() = default;
+
+    // Queues one text message.
+    virtual void Send(std::string message) = 0;
+
+    // Ends the session because a newer session of the same device took its place.
+    virtual void Replace() = 0;
+};
+
+}  // namespace mossquill::service

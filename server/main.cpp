@@ -1,0 +1,30 @@
+#include "command_line.h"
+#include "log_line.h"
+#include "server_runtime.h"
+
+#include <cstdio>
+#include <exception>
+#include <string>
+#include <vector>
+
+int main(int argc, char** argv)
+{
+    using namespace mossquill::service;
+    try {
+        const CommandLine commandLine = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+        if (commandLine.helpRequested) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        const SystemClock clock;
+        ServerRuntime runtime(commandLine.config, clock);
+        runtime.Run();
+        return 0;
+    } catch (const UsageError& error) {
+        std::fprintf(stderr, "mossquill-service: %s\n\n%s", error.what(), kUsage);
+        return 2;
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "mossquill-service: %s\n", error.what());
+        return 1;
+    }
+}

@@ -1,0 +1,199 @@
+#include "server_runtime.h"
+
+#include "announcement.h"
+#include "beast_types.h"
+#include "connection_tracker.h"
+#include "http_api.h"
+#include "listener.h"
+#include "live_relay.h"
+#include "log_line.h"
+#include "network_context.h"
+#include "store.h"
+#include "tls_context.h"
+
+#include <boost/asio/io_context.hpp>
+#include <boost/asio/post.hpp>
+#include <boost/asio/signal_set.hpp>
+#include <boost/asio/steady_timer.hpp>
+
+#include <csignal>
+#include <optional>
+#include <stdexcept>
+
+namespace mossquill::service {
+namespace {
+
+constexpr auto kShutdownGrace = std::chrono::seconds(3);
+constexpr auto kShutdownPoll = std::chrono::milliseconds(20);
+
+std::optional<nlohmann::json> ReadAnnouncement(const std::optional<std::string>& file)
+{
+    if (!file) {
+        return std::nullopt;
+    }
+    return LoadAnnouncement(*file);
+}
+
+std::string Describe(const tcp::endpoint& endpoint)
+{
+    const auto address = endpoint.address();
+    const std::string host = address.is_v6() ? "[" + address.to_string() + "]" : address.to_string();
+    return host + ":" + std::to_string(endpoint.port());
+}
+
+}  // namespace
+
+class ServerRuntime::Impl {
+public:
+    Impl(const ServerConfig& config, const Clock& clock)
+        : config_(config),
+          store_(config.databaseFile),
+          relay_(store_, clock, config_.limits, ReadAnnouncement(config.announcementFile)),
+          api_(store_, clock, config_.limits, relay_),
+          tracker_(config.transport.maxConnections),
+          tls_(MakeServerTlsContext(config.certFile, config.keyFile)),
+          context_{api_, relay_, tracker_, config_.transport},
+          signals_(io_),
+          shutdownTimer_(io_)
+    {
+        for (const auto& address : config.listen) {
+            Bind(address);
+        }
+        if (listeners_.empty()) {
+            throw std::runtime_error("no address to listen on");
+        }
+    }
+
+    std::vector<ListenAddress> BoundAddresses() const
+    {
+        std::vector<ListenAddress> bound;
+        for (const auto& listener : listeners_) {
+            const auto endpoint = listener->LocalEndpoint();
+            bound.push_back({endpoint.address().to_string(), endpoint.port()});
+        }
+        return bound;
+    }
+
+    void Run()
+    {
+        for (const auto& listener : listeners_) {
+            listener->Start();
+            LogLine("listening on " + Describe(listener->LocalEndpoint()));
+        }
+        if (config_.handleSignals) {
+            signals_.add(SIGTERM);
+            signals_.add(SIGINT);
+            signals_.add(SIGHUP);
+            WaitForSignal();
+        }
+        io_.run();
+        LogLine("stopped");
+    }
+
+    void Stop()
+    {
+        net::post(io_, [this] { BeginShutdown(); });
+    }
+
+private:
+    void Bind(const ListenAddress& address)
+    {
+        tcp::resolver resolver(io_);
+        const auto endpoints = resolver.resolve(address.host, std::to_string(address.port),
+                                                tcp::resolver::passive | tcp::resolver::numeric_service);
+        for (const auto& entry : endpoints) {
+            try {
+                auto listener = std::make_shared<Listener>(io_, tls_, context_, entry.endpoint());
+                listeners_.push_back(std::move(listener));
+            } catch (const boost::system::system_error& error) {
+                // "localhost" may name an IPv6 address on a machine without IPv6.
+                LogLine("cannot listen on " + Describe(entry.endpoint()) + ": " + error.code().message());
+            }
+        }
+    }
+
+    void WaitForSignal()
+    {
+        signals_.async_wait([this](beast::error_code error, int signal) {
+            if (error) {
+                return;
+            }
+            if (signal == SIGHUP) {
+                ReloadAnnouncement();
+                WaitForSignal();
+                return;
+            }
+            LogLine(std::string("signal ") + (signal == SIGTERM ? "SIGTERM" : "SIGINT") + " received");
+            BeginShutdown();
+        });
+    }
+
+    void ReloadAnnouncement()
+    {
+        try {
+            relay_.SetAnnouncement(ReadAnnouncement(config_.announcementFile));
+            LogLine("announcement reread");
+        } catch (const std::exception& error) {
+            LogLine(std::string("announcement kept, the file is unusable: ") + error.what());
+        }
+    }
+
+    void BeginShutdown()
+    {
+        if (stopping_) {
+            return;
+        }
+        stopping_ = true;
+        LogLine("stopping: closing listeners and " + std::to_string(tracker_.Count()) + " connections");
+        for (const auto& listener : listeners_) {
+            listener->Stop();
+        }
+        beast::error_code ignored;
+        signals_.cancel(ignored);
+        tracker_.StopAll();
+        shutdownDeadline_ = std::chrono::steady_clock::now() + kShutdownGrace;
+        WaitForConnections();
+    }
+
+    // Lets closing handshakes finish, but not for longer than the grace period.
+    void WaitForConnections()
+    {
+        if (tracker_.Count() == 0 || std::chrono::steady_clock::now() >= shutdownDeadline_) {
+            io_.stop();
+            return;
+        }
+        shutdownTimer_.expires_after(kShutdownPoll);
+        shutdownTimer_.async_wait([this](beast::error_code) { WaitForConnections(); });
+    }
+
+    ServerConfig config_;
+    Store store_;
+    LiveRelay relay_;
+    HttpApi api_;
+    ConnectionTracker tracker_;
+    net::ssl::context tls_;
+    NetworkContext context_;
+    // Declared after everything the connections use: destroying the io_context
+    // destroys the connections still waiting in it.
+    net::io_context io_;
+    net::signal_set signals_;
+    net::steady_timer shutdownTimer_;
+    std::vector<std::shared_ptr<Listener>> listeners_;
+    std::chrono::steady_clock::time_point shutdownDeadline_;
+    bool stopping_ = false;
+};
+
+ServerRuntime::ServerRuntime(const ServerConfig& config, const Clock& clock)
+    : impl_(std::make_unique<Impl>(config, clock))
+{
+}
+
+ServerRuntime::~ServerRuntime() = default;
+
+std::vector<ListenAddress> ServerRuntime::BoundAddresses() const { return impl_->BoundAddresses(); }
+
+void ServerRuntime::Run() { impl_->Run(); }
+
+void ServerRuntime::Stop() { impl_->Stop(); }
+
+}  // namespace mossquill::service

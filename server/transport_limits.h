@@ -1,0 +1,26 @@
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+
+namespace mossquill::service {
+
+// What one connection may cost the service; hostile clients meet these first.
+struct TransportLimits {
+    std::size_t maxBodyBytes = 8 * 1024;
+    std::size_t maxHeaderBytes = 8 * 1024;
+    std::size_t maxMessageBytes = 4 * 1024;
+    std::size_t maxQueuedMessages = 256;
+    std::size_t maxConnections = 1000;
+    std::chrono::milliseconds handshakeTimeout = std::chrono::seconds(10);
+    // Reading one request, and the pause allowed between requests of a kept-alive connection.
+    std::chrono::milliseconds requestTimeout = std::chrono::seconds(15);
+    // A live session that sends nothing for this long (pongs included) is closed; a ping
+    // goes out after half of it.
+    std::chrono::milliseconds liveIdleTimeout = std::chrono::seconds(60);
+    // Clients give up on a live session that stays silent for 30 s, so the service
+    // speaks at least this often.
+    std::chrono::milliseconds heartbeatInterval = std::chrono::seconds(20);
+};
+
+}  // namespace mossquill::service
