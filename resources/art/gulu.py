@@ -52,13 +52,20 @@ def stroke(width=LINE, colour=OUTLINE):
     return f'stroke="{colour}" stroke-width="{width}" stroke-linejoin="round" stroke-linecap="round"'
 
 
-def arm_end(side, angle, length=118):
+def arm_length(angle):
+    """Raised arms are longer, so that the paw clears the round head instead of hiding behind it."""
+    return 118 + max(0.0, min(angle, 180) - 90) * 0.6
+
+
+def arm_end(side, angle, length=None):
     """Where the hand of an arm ends: angle 0 hangs down, 90 points sideways outward, 180 points up."""
+    length = length or arm_length(angle)
     a = math.radians(angle)
     return (side * SHOULDER_X + side * math.sin(a) * length, SHOULDER_Y + math.cos(a) * length)
 
 
-def arm(side, angle, length=118, fill="url(#guluBody)"):
+def arm(side, angle, length=None, fill="url(#guluBody)"):
+    length = length or arm_length(angle)
     a = math.radians(angle)
     dx, dy = side * math.sin(a), math.cos(a)
     cx = side * SHOULDER_X + dx * length * 0.5

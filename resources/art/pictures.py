@@ -60,12 +60,10 @@ def speechless(w, h):
 
 def begging(w, h):
     s = ground_scale(h, 14, 8)
-    hand_l = gulu.arm_end(-1, -28, 110)
     bowl_svg = p.bowl(0, -70, 230, fill="#c98a4b", food="none") + p.coin(-30, -166, 26, 7)
     fig = character(eyes="sparkle", mouth_kind="pout", brows="worried",
                     arms=((-1, -16, True, 70), (1, -16, True, 70)), hand_items="",
                     front=bowl_svg)
-    del hand_l
     extra = (p.sparkle(150, 200, 40, "#ffe27a") + p.sparkle(230, 330, 24, "#ffe27a")
              + p.sparkle(w - 170, 220, 36, "#ffe27a") + p.sparkle(w - 250, 360, 22, "#ffe27a")
              + p.heart(w - 190, 540, 90, "#ff8fa3", 8) + p.heart(180, 560, 70, "#ff8fa3", 8))
@@ -87,9 +85,9 @@ def flying(w, h):
 
 def cheers(w, h):
     s = ground_scale(h, 140, 8)
-    hx, hy = gulu.arm_end(1, 145, 118)
-    fig = character(eyes="happy", mouth_kind="open", arms=((-1, 40, False), (1, 145, False)),
-                    hand_items=p.glass(hx + 12, hy + 70, 200))
+    hx, hy = gulu.arm_end(1, 145)
+    fig = character(eyes="happy", mouth_kind="open", arms=((-1, 40, False), (1, 145, True)),
+                    front=p.glass(hx + 20, hy + 90, 200))
     drops = "".join(p.sweat(x, y, 0.8) for x, y in ((w - 130, 120), (w - 230, 60), (w - 60, 230)))
     return svg(w, h, drops + place(fig, w / 2 - 40, h - 8, s))
 
@@ -113,8 +111,8 @@ def cheers_cut_in(w, h):
 # --- appearances 1..3 -------------------------------------------------------------------------------------------
 
 def hero_figure(eyes="open", mouth_kind="fang", sword_angle=140):
-    hx, hy = gulu.arm_end(1, sword_angle, 118)
-    sx, sy = gulu.arm_end(-1, 60, 118)
+    hx, hy = gulu.arm_end(1, sword_angle)
+    sx, sy = gulu.arm_end(-1, 60)
     return character(eyes=eyes, mouth_kind=mouth_kind, brows="angry",
                      arms=((-1, 60, False), (1, sword_angle, False)),
                      back=p.cape("#e2463c", GOLD),
@@ -138,7 +136,7 @@ def hero_cut_in(w, h):
 
 
 def apprentice_figure(eyes="open", mouth_kind="smile", wand_angle=130):
-    hx, hy = gulu.arm_end(1, wand_angle, 118)
+    hx, hy = gulu.arm_end(1, wand_angle)
     return character(eyes=eyes, mouth_kind=mouth_kind,
                      arms=((-1, 40, False), (1, wand_angle, False)),
                      back=p.cape("#3f6fd8", "#9fd0ff", bottom=-60, flare=240),
@@ -179,7 +177,7 @@ def apprentice_cut_in(w, h):
 
 
 def grand_mage_figure(eyes="open", mouth_kind="smile"):
-    hx, hy = gulu.arm_end(-1, 70, 110)
+    hx, hy = gulu.arm_end(-1, 70)
     return character(eyes=eyes, mouth_kind=mouth_kind,
                      arms=((-1, 70, False), (1, 36, False)),
                      back=p.cape("#2d2a7a", GOLD, bottom=-24, flare=280) + p.staff(hx - 24, hy, 420),
@@ -218,7 +216,7 @@ def dragon_won_cut_in(w, h):
     burst = p.rays(w / 2, h * 0.4, w, 24, "#ffffff", 0.45)
     dragon = p.at(p.dragon_head("knocked"), w * 0.5, h * 0.86, 0.62, -8)
     s = w / 1350
-    hx, hy = gulu.arm_end(-1, 130, 118)
+    hx, hy = gulu.arm_end(-1, 130)
     fig = character(eyes="happy", mouth_kind="open", arms=((-1, 130, False), (1, 40, False)),
                     hand_items=p.trophy(hx, hy + 20, 220))
     return svg(w, h, bg + burst + dragon + place(fig, w * 0.5, h * 0.66, s * 1.6)
@@ -245,7 +243,7 @@ def dragon_lost_cut_in(w, h):
     s = w / 1600
     fig = character(eyes="swirl", mouth_kind="wobble", blush=False, leaf_kind="wilted",
                     arms=((-1, 110, False), (1, 110, False)))
-    smoke = p.smoke(w * 0.1, h * 0.72, 34) + p.smoke(w * 0.42, h * 0.82, 28)
+    smoke = p.smoke(w * 0.08, h * 0.55, 34) + p.smoke(w * 0.45, h * 0.62, 28)
     return svg(w, h, bg + dragon + fire + place(fig, w * 0.26, h - 20, s * 1.6, True) + smoke, extra_defs=grad)
 
 
@@ -308,39 +306,39 @@ def late_night_cut_in(w, h):
 def greet(w, h):
     grad, bg = sky(w, h, "#fff1d6", "#ffd2c2", "greetSky")
     s = ground_scale(h, 10, -10, figure_height=560)
-    fig = character(eyes="happy", mouth_kind="open", arms=((-1, 36, False), (1, 150, False)))
+    fig = character(eyes="happy", mouth_kind="open", arms=((-1, 36, False), (1, 125, False)))
     arcs = (f'<path d="M {w * 0.86},{h * 0.18} q 10,14 0,28 M {w * 0.93},{h * 0.12} q 16,22 0,42" fill="none" '
             f'stroke="{OUTLINE}" stroke-width="3.5" stroke-linecap="round"/>')
     return svg(w, h, bg + place(fig, w / 2 - 8, h + 6, s) + arcs, extra_defs=grad)
 
 
 def wealth(w, h):
-    s = ground_scale(h, 16, 8, figure_height=700)
-    fig = character(eyes="coin", mouth_kind="open", arms=((-1, 165, False), (1, 165, False)),
-                    hand_items=p.ingot(0, -520, 300))
+    s = ground_scale(h, 40, 8, figure_height=580)
+    fig = character(eyes="coin", mouth_kind="open", arms=((-1, -16, True, 70), (1, -16, True, 70)),
+                    front=p.ingot(0, -6, 330))
     rain = "".join(p.coin(x, y, r, 7) for x, y, r in ((90, 120, 34), (700, 90, 30), (130, 420, 28), (690, 380, 36),
-                                                       (60, 640, 26), (740, 600, 28)))
-    pile = "".join(p.coin(x, h - 30 - dy, 38, 7) for x, dy in ((150, 0), (190, 30), (230, 0), (600, 0), (640, 30), (680, 0)))
-    return svg(w, h, rain + place(fig, w / 2, h - 8, s) + pile)
+                                                       (60, 640, 26), (740, 600, 28), (400, 40, 26)))
+    pile = "".join(p.coin(x, h - 30 - dy, 38, 7) for x, dy in ((110, 0), (150, 30), (190, 0), (620, 0), (660, 30), (700, 0)))
+    return svg(w, h, rain + place(fig, w / 2 - 10, h - 8, s) + pile)
 
 
 def eat(w, h):
     s = ground_scale(h, 30, 8, figure_height=600)
-    hx, hy = gulu.arm_end(1, 120, 118)
+    hx, hy = gulu.arm_end(1, 120)
     fig = character(eyes="happy", mouth_kind="open", arms=((-1, -30, True), (1, 120, False)),
-                    front=p.bowl(-20, -70, 260),
+                    front=p.bowl(-20, -24, 270),
                     hand_items=p.chopsticks(hx, hy + 20, 240, -120)
                     + f'<path d="M -10,-210 C -30,-160 0,-140 -20,-110" fill="none" stroke="#d99a2b" stroke-width="12" '
                       'stroke-linecap="round"/>')
     side_bowl = p.bowl(w - 120, h - 12, 170, fill="#4fa3e0", food="rice") + p.steam(w - 120, h - 120, 80, 8, 0.9)
-    return svg(w, h, place(fig, w / 2 - 40, h - 8, s) + side_bowl + p.steam(w / 2 - 60, 190, 110, 10, 0.9))
+    return svg(w, h, place(fig, w / 2 - 40, h - 8, s) + side_bowl)
 
 
 def drink(w, h):
     s = ground_scale(h, 30, 8, figure_height=680)
-    hx, hy = gulu.arm_end(1, 140, 118)
-    fig = character(eyes="happy", mouth_kind="open", arms=((-1, 40, False), (1, 140, False)),
-                    hand_items=p.mug(hx + 40, hy + 100, 190))
+    hx, hy = gulu.arm_end(1, 140)
+    fig = character(eyes="happy", mouth_kind="open", arms=((-1, 40, False), (1, 140, True)),
+                    front=p.mug(hx + 30, hy + 110, 190))
     other = p.at(p.mug(0, 0, 190), w - 50, 290, s, -38)
     clink = (p.star(w - 150, 70, 40, "#fff2a8", 7) + p.sparkle(w - 230, 50, 24, "#ffe27a")
              + p.sparkle(w - 60, 40, 20, "#ffe27a") + p.sweat(w - 250, 130, 0.5) + p.sweat(w - 60, 120, 0.45))
@@ -354,7 +352,7 @@ def evil(w, h):
     aura = f'<rect width="{w}" height="{h}" fill="url(#evilGlow)"/>'
     flames = "".join(p.at(p.fire(0, 0, 220), x, h + 10, 1, -90) for x in (60, 200, 350, 500, 640))
     s = ground_scale(h, 40, 40, figure_height=600)
-    hx, hy = gulu.arm_end(1, 110, 118)
+    hx, hy = gulu.arm_end(1, 110)
     fig = character(eyes="evil", mouth_kind="grin", brows="angry", blush=False,
                     arms=((-1, 60, False), (1, 110, False)),
                     back=p.devil_tail(), head=p.horns(), leaf_kind="none",
