@@ -218,10 +218,11 @@ def face(eyes="open", mouth_kind="smile", blush=True, brows=None):
 
 
 def character(eyes="open", mouth_kind="smile", arms=((-1, 20, False), (1, 20, False)), blush=True,
-              brows=None, back="", front="", head="", leaf_kind="normal", hand_items="", show_tail=True):
+              brows=None, back="", front="", head="", leaf_kind="normal", hand_items="", show_tail=True,
+              shadow=True):
     """The whole creature. arms: (side, angle, in_front[, length]) per arm; back/front/head/hand_items are SVG
     fragments in character coordinates drawn behind the body, over the body, on the head, and over the arms."""
-    parts = [back]
+    parts = ['<ellipse cx="0" cy="-8" rx="230" ry="16" fill="#1a120c" opacity="0.22"/>' if shadow else "", back]
     if show_tail:
         parts.append(tail())
     parts += [arm(*spec[:2], *spec[3:]) for spec in arms if not spec[2]]

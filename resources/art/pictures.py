@@ -74,7 +74,7 @@ def flying(w, h):
     ground = h - 320
     s = 1.33
     fig = character(eyes="happy", mouth_kind="open", arms=((-1, 150, False), (1, 150, False)),
-                    back=p.wing(-1) + p.wing(1))
+                    back=p.wing(-1) + p.wing(1), shadow=False)
     cloud = p.cloud(w / 2 + 10, h - 150, 520)
     lines = "".join(f'<path d="M {x},{y} l {-ln},0" stroke="{OUTLINE}" stroke-width="14" stroke-linecap="round" '
                     f'opacity="0.4"/>' for x, y, ln in ((200, h - 200, 120), (170, h - 120, 90), (w - 60, h - 170, 110)))
@@ -185,7 +185,7 @@ def grand_mage_figure(eyes="open", mouth_kind="smile"):
 
 
 def grand_mage(w, h):
-    s = ground_scale(h, 8, 6, figure_height=880)
+    s = ground_scale(h, 8, 6, figure_height=790)
     return svg(w, h, place(grand_mage_figure(), w / 2 + 40, h - 6, s), extra_defs=p.ORB_GLOW)
 
 
@@ -217,7 +217,7 @@ def dragon_won_cut_in(w, h):
     dragon = p.at(p.dragon_head("knocked"), w * 0.5, h * 0.86, 0.62, -8)
     s = w / 1350
     hx, hy = gulu.arm_end(-1, 130)
-    fig = character(eyes="happy", mouth_kind="open", arms=((-1, 130, False), (1, 40, False)),
+    fig = character(eyes="happy", mouth_kind="open", arms=((-1, 130, False), (1, 40, False)), shadow=False,
                     hand_items=p.trophy(hx, hy + 20, 220))
     return svg(w, h, bg + burst + dragon + place(fig, w * 0.5, h * 0.66, s * 1.6)
                + confetti(w, h, 12, 3, region=(300, 10, w - 10, h * 0.3)) + confetti(w, h, 6, 5, region=(10, 200, 120, h * 0.6)),
@@ -257,9 +257,15 @@ def off_work_cut_in(w, h):
             'L 0,690 Z" fill="#7a3a6a" opacity="0.75"/>')
     street = f'<rect x="0" y="{h - 110}" width="{w}" height="110" fill="#5a2a55"/>'
     s = w / 1100
-    bag = ('<rect x="-250" y="-330" width="130" height="170" rx="30" fill="#4fa3e0" stroke="#2a1b12" stroke-width="14"/>'
-           '<rect x="-236" y="-250" width="100" height="50" rx="12" fill="#3a7fc0" stroke="#2a1b12" stroke-width="10"/>')
-    fig = character(eyes="happy", mouth_kind="open", arms=((-1, 30, False), (1, 150, False)), back=bag)
+    hx, hy = gulu.arm_end(-1, 30)
+    bag = (f'<path d="M {hx - 30:.1f},{hy + 20:.1f} L {hx - 30:.1f},{hy - 10:.1f} L {hx + 30:.1f},{hy - 10:.1f} '
+           f'L {hx + 30:.1f},{hy + 20:.1f}" fill="none" {stroke(30)}/>'
+           f'<path d="M {hx - 30:.1f},{hy + 20:.1f} L {hx - 30:.1f},{hy - 10:.1f} L {hx + 30:.1f},{hy - 10:.1f} '
+           f'L {hx + 30:.1f},{hy + 20:.1f}" fill="none" stroke="#8a5a2b" stroke-width="12"/>'
+           f'<rect x="{hx - 110:.1f}" y="{hy + 14:.1f}" width="220" height="150" rx="22" fill="#b5793f" {stroke()}/>'
+           f'<path d="M {hx - 110:.1f},{hy + 70:.1f} L {hx + 110:.1f},{hy + 70:.1f}" {stroke(10)}/>'
+           f'<rect x="{hx - 20:.1f}" y="{hy + 58:.1f}" width="40" height="26" rx="6" fill="{GOLD}" {stroke(8)}/>')
+    fig = character(eyes="happy", mouth_kind="open", arms=((-1, 30, True), (1, 150, False)), front=bag)
     clock = p.clock(110, 110, 72, 18, 0)
     return svg(w, h, bg + sun + city + street + clock + place(fig, w * 0.5, h - 40, s * 1.5)
                + p.sparkle(w * 0.85, 120, 28) + p.sparkle(w * 0.3, 80, 20), extra_defs=grad)
@@ -280,7 +286,7 @@ def slacking_cut_in(w, h):
              f'fill="none" stroke="#4fa3e0" stroke-width="18" stroke-linecap="round" stroke-linejoin="round"/>'
              f'<path d="M {cx - rx * 0.45},{seat_y} L {cx - rx * 0.55},{seat_y + ry * 0.35} M {cx + rx * 0.42},{seat_y} '
              f'L {cx + rx * 0.52},{seat_y + ry * 0.35}" fill="none" {stroke(12)}/>')
-    lying = character(eyes="sleepy", mouth_kind="smile", arms=((-1, 175, False), (1, 175, False)))
+    lying = character(eyes="sleepy", mouth_kind="smile", arms=((-1, 175, False), (1, 175, False)), shadow=False)
     flat = f'<g transform="translate({cx - rx * 0.05},{seat_y - 60}) rotate(-78) scale(0.5) translate(0,220)">{lying}</g>'
     drink_svg = p.glass(cx + rx * 0.72, seat_y + 10, 120, water="#ffb43a", line=8)
     return svg(w, h, bubble + sun + chair + flat + drink_svg)

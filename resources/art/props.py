@@ -66,12 +66,11 @@ def coin(x, y, r, line=8):
 def ingot(x, y, w, line=12):
     """A gold ingot (boat shape with a dome), centred on x, base at y."""
     s = w / 300
-    return (f'<g transform="translate({x:.1f},{y:.1f}) scale({s:.3f})">'
-            f'<ellipse cx="0" cy="-110" rx="80" ry="62" fill="url(#goldShine)" {stroke(line / s)}/>'
-            f'<path d="M -150,-130 C -120,-110 -90,-96 -60,-92 C -30,-110 30,-110 60,-92 C 90,-96 120,-110 150,-130 '
-            f'C 150,-60 110,0 0,0 C -110,0 -150,-60 -150,-130 Z" fill="url(#goldShine)" {stroke(line / s)}/>'
-            f'<path d="M -110,-70 C -60,-40 60,-40 110,-70" fill="none" stroke="#fff2a8" stroke-width="14" '
-            'stroke-linecap="round" opacity="0.8"/></g>')
+    return at(f'<ellipse cx="0" cy="-110" rx="80" ry="62" fill="url(#goldShine)" {stroke(line / s)}/>'
+              f'<path d="M -150,-130 C -120,-110 -90,-96 -60,-92 C -30,-110 30,-110 60,-92 C 90,-96 120,-110 150,-130 '
+              f'C 150,-60 110,0 0,0 C -110,0 -150,-60 -150,-130 Z" fill="url(#goldShine)" {stroke(line / s)}/>'
+              f'<path d="M -110,-70 C -60,-40 60,-40 110,-70" fill="none" stroke="#fff2a8" stroke-width="14" '
+              'stroke-linecap="round" opacity="0.8"/>', x, y, s)
 
 
 def glass(x, y, h, water="#8fd8ff", line=10):
@@ -199,7 +198,8 @@ def mage_hat(colour, band, tall=False):
         deco = (star(-50, -540, 34, GOLD, 7) + star(40, -650, 24, GOLD, 6) + star(70, -470, 20, "#fff2a8", 5)
                 + f'<path d="M -90,-470 a 30,30 0 1 0 26,-44 a 24,24 0 1 1 -26,44 Z" fill="#fff2a8" {stroke(6)}/>'
                 + star(190, -810, 26, GOLD, 7))
-        return cone + brim + deco
+        # Drawn a little lower than designed, so the wearer stays large at the smallest window size.
+        return f'<g transform="translate(0,-388) scale(1,0.84) translate(0,388)">{cone}{deco}</g>' + brim
     cone = (f'<path d="M -150,-394 C -120,-500 -60,-590 30,-628 C 80,-648 130,-628 138,-590 C 104,-598 78,-584 66,-554 '
             f'C 86,-500 122,-440 150,-394 Z" fill="{colour}" {stroke()}/>')
     brim = (f'<ellipse cx="0" cy="-388" rx="222" ry="44" fill="{colour}" {stroke()}/>'
@@ -244,17 +244,17 @@ def beard():
 def trophy(x, y, h, line=12):
     """A gold cup; (x, y) is the bottom centre of its base."""
     s = h / 300
-    return (f'<g transform="translate({x:.1f},{y:.1f}) scale({s:.3f})">'
-            f'<path d="M -100,-270 C -170,-270 -170,-170 -80,-160" fill="none" stroke="{OUTLINE}" stroke-width="{32+line*2/s:.1f}" stroke-linecap="round"/>'
-            f'<path d="M 100,-270 C 170,-270 170,-170 80,-160" fill="none" stroke="{OUTLINE}" stroke-width="{32+line*2/s:.1f}" stroke-linecap="round"/>'
-            f'<path d="M -100,-270 C -170,-270 -170,-170 -80,-160" fill="none" stroke="{GOLD}" stroke-width="32" stroke-linecap="round"/>'
-            f'<path d="M 100,-270 C 170,-270 170,-170 80,-160" fill="none" stroke="{GOLD}" stroke-width="32" stroke-linecap="round"/>'
-            f'<path d="M -110,-290 L 110,-290 C 110,-170 60,-120 0,-116 C -60,-120 -110,-170 -110,-290 Z" fill="url(#goldShine)" {stroke(line/s)}/>'
-            f'<rect x="-22" y="-120" width="44" height="60" fill="{GOLD_DARK}" {stroke(line/s)}/>'
-            f'<rect x="-80" y="-64" width="160" height="64" rx="10" fill="#8a5a2b" {stroke(line/s)}/>'
-            + star(0, -216, 40, "#fff2a8", line / s) +
-            '<path d="M -80,-270 C -80,-220 -60,-180 -40,-160" fill="none" stroke="#fff2a8" stroke-width="14" stroke-linecap="round"/>'
-            '</g>')
+    handles = "".join(f'<path d="M {side * 100},-270 C {side * 170},-270 {side * 170},-170 {side * 80},-160" fill="none" '
+                      f'stroke="{colour}" stroke-width="{width:.1f}" stroke-linecap="round"/>'
+                      for colour, width in ((OUTLINE, 32 + line * 2 / s), (GOLD, 32)) for side in (-1, 1))
+    return at(handles
+              + f'<path d="M -110,-290 L 110,-290 C 110,-170 60,-120 0,-116 C -60,-120 -110,-170 -110,-290 Z" '
+                f'fill="url(#goldShine)" {stroke(line / s)}/>'
+                f'<rect x="-22" y="-120" width="44" height="60" fill="{GOLD_DARK}" {stroke(line / s)}/>'
+                f'<rect x="-80" y="-64" width="160" height="64" rx="10" fill="#8a5a2b" {stroke(line / s)}/>'
+              + star(0, -216, 40, "#fff2a8", line / s)
+              + '<path d="M -80,-270 C -80,-220 -60,-180 -40,-160" fill="none" stroke="#fff2a8" stroke-width="14" '
+                'stroke-linecap="round"/>', x, y, s)
 
 
 def bandage(x, y, angle=0, line=10):
@@ -378,10 +378,9 @@ def dragon_head(mood="fierce", line=14):
 def fire(x, y, w, line=12):
     """A flame burst pointing right from (x, y)."""
     s = w / 400
-    return (f'<g transform="translate({x:.1f},{y:.1f}) scale({s:.3f})">'
-            f'<path d="M 0,0 C 80,-110 200,-150 300,-120 C 260,-90 250,-70 270,-60 C 340,-70 390,-40 400,0 '
+    return at(f'<path d="M 0,0 C 80,-110 200,-150 300,-120 C 260,-90 250,-70 270,-60 C 340,-70 390,-40 400,0 '
             f'C 390,40 340,70 270,60 C 250,70 260,90 300,120 C 200,150 80,110 0,0 Z" fill="#ff6a2a" {stroke(line/s)}/>'
             '<path d="M 40,0 C 100,-60 190,-80 260,-60 C 290,-40 330,-20 340,0 C 330,20 290,40 260,60 C 190,80 100,60 40,0 Z" '
             'fill="#ffb13a"/>'
-            '<path d="M 90,0 C 140,-30 200,-36 250,-24 C 280,-10 280,10 250,24 C 200,36 140,30 90,0 Z" fill="#fff27a"/>'
-            '</g>')
+            '<path d="M 90,0 C 140,-30 200,-36 250,-24 C 280,-10 280,10 250,24 C 200,36 140,30 90,0 Z" fill="#fff27a"/>',
+            x, y, s)
