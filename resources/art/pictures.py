@@ -217,8 +217,8 @@ def dragon_won_cut_in(w, h):
     dragon = p.at(p.dragon_head("knocked"), w * 0.5, h * 0.86, 0.62, -8)
     s = w / 1350
     hx, hy = gulu.arm_end(-1, 130)
-    fig = character(eyes="happy", mouth_kind="open", arms=((-1, 130, False), (1, 40, False)), shadow=False,
-                    hand_items=p.trophy(hx, hy + 20, 220))
+    fig = character(eyes="happy", mouth_kind="open", arms=((-1, 130, True), (1, 40, False)), shadow=False,
+                    front=p.trophy(hx + 10, hy + 50, 220))
     return svg(w, h, bg + burst + dragon + place(fig, w * 0.5, h * 0.66, s * 1.6)
                + confetti(w, h, 12, 3, region=(300, 10, w - 10, h * 0.3)) + confetti(w, h, 6, 5, region=(10, 200, 120, h * 0.6)),
                extra_defs=grad)
