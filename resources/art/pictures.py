@@ -93,18 +93,19 @@ def cheers(w, h):
 
 
 def cheers_cut_in(w, h):
-    """Overlay: two glasses meet with a splash in the upper part; bubbles along the edges."""
-    cx, cy = w * 0.5, h * 0.24
-    burst = p.rays(cx, cy, w * 0.34, 18, "#ffffff", 0.55) + f'<circle cx="{cx}" cy="{cy}" r="{w * 0.16}" fill="#dff6ff" opacity="0.85"/>'
-    left = p.at(p.glass(0, 0, 300, line=12), cx - 120, cy + 150, 1, 24)
-    right = p.at(p.glass(0, 0, 300, line=12), cx + 120, cy + 150, 1, -24)
-    splash = "".join(p.sweat(cx + dx, cy + dy, sc) for dx, dy, sc in ((-90, -150, 0.9), (0, -190, 1.1), (90, -150, 0.9),
-                                                                      (-170, -80, 0.7), (170, -80, 0.7)))
-    stars = (p.star(cx - 260, cy - 60, 40, GOLD, 8) + p.star(cx + 260, cy - 50, 34, GOLD, 8)
-             + p.sparkle(cx, cy - 20, 60, "#ffffff"))
-    bubbles = "".join(f'<circle cx="{x}" cy="{y}" r="{r}" fill="#bfeaff" opacity="0.75" stroke="#ffffff" stroke-width="6"/>'
-                      for x, y, r in ((80, 640, 34), (130, 760, 22), (60, 880, 28), (w - 90, 620, 30), (w - 140, 760, 40),
-                                      (w - 70, 900, 24), (170, 980, 18), (w - 200, 990, 20)))
+    """Overlay: two glasses clink with a splash in the top-left corner; bubbles rise along both sides."""
+    cx, cy = w * 0.24, h * 0.2
+    burst = p.star(cx, cy + 10, w * 0.17, "#fff2a8", 10, points=8, inner=0.62)
+    left = p.at(p.glass(0, 0, 240, line=12), cx - 105, cy + 130, 1, 20)
+    right = p.at(p.glass(0, 0, 240, line=12), cx + 105, cy + 130, 1, -20)
+    splash = "".join(p.sweat(cx + dx, cy + dy, sc) for dx, dy, sc in ((-70, -120, 0.75), (0, -150, 0.9), (70, -120, 0.75),
+                                                                      (-140, -60, 0.6), (140, -60, 0.6)))
+    stars = p.star(cx + 230, cy - 70, 34, GOLD, 8) + p.sparkle(cx + 170, cy + 60, 40) + p.sparkle(w * 0.88, h * 0.12, 34)
+    bubbles = "".join(f'<circle cx="{x}" cy="{y}" r="{r}" fill="#bfeaff" fill-opacity="0.7" stroke="#3a8fc4" '
+                      f'stroke-width="6"/><circle cx="{x - r * 0.35:.1f}" cy="{y - r * 0.35:.1f}" r="{r * 0.25:.1f}" '
+                      f'fill="#ffffff"/>'
+                      for x, y, r in ((70, 620, 30), (120, 760, 20), (56, 890, 26), (w - 80, 560, 28), (w - 130, 720, 36),
+                                      (w - 64, 880, 22), (w - 180, 980, 18), (160, 990, 16)))
     return svg(w, h, burst + left + right + splash + stars + bubbles)
 
 
@@ -191,7 +192,7 @@ def grand_mage(w, h):
 
 def grand_mage_cut_in(w, h):
     """Overlay: a glowing magic circle at the feet, light rising and stars circling."""
-    glow = ('<radialGradient id="riseGlow" cx="0.5" cy="0.9" r="0.45"><stop offset="0" stop-color="#9fe8ff" stop-opacity="0.55"/>'
+    glow = ('<radialGradient id="riseGlow" cx="0.5" cy="0.92" r="0.4"><stop offset="0" stop-color="#9fe8ff" stop-opacity="0.4"/>'
             '<stop offset="1" stop-color="#9fe8ff" stop-opacity="0"/></radialGradient>')
     light = f'<rect width="{w}" height="{h}" fill="url(#riseGlow)"/>'
     circle = magic_circle(w / 2, h - 70, w * 0.47, "#7fe0ff", 1.0, 10)
