@@ -240,7 +240,7 @@ def dragon_lost(w, h):
 def dragon_lost_cut_in(w, h):
     grad, bg = sky(w, h, "#3a1442", "#a8322a", "loseSky")
     dragon = p.at(p.dragon_head("fierce"), w * 0.7, h * 0.32, 0.75, -8)
-    fire = p.at(p.fire(0, 0, 380), w * 0.48, h * 0.5, 1, 160)
+    fire = p.at(p.fire(0, 0, 300), w * 0.66, h * 0.45, 1, 148)
     s = w / 1600
     fig = character(eyes="swirl", mouth_kind="wobble", blush=False, leaf_kind="wilted",
                     arms=((-1, 110, False), (1, 110, False)))
