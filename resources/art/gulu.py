@@ -161,13 +161,6 @@ def eye(side, kind):
     if kind == "coin":
         return (f'<circle cx="{x}" cy="{y}" r="36" fill="url(#goldShine)" {stroke(8)}/>'
                 f'<rect x="{x-10}" y="{y-10}" width="20" height="20" fill="{GOLD_DARK}" {stroke(5)}/>')
-    if kind == "heart":
-        return (f'<path d="M {x},{y+30} C {x-60},{y-8} {x-30},{y-52} {x},{y-20} '
-                f'C {x+30},{y-52} {x+60},{y-8} {x},{y+30} Z" fill="#ff4f6d" {stroke(7)}/>')
-    if kind == "wink" and side == 1:
-        return f'<path d="M {x-30},{y+4} L {x+26},{y-10} M {x-30},{y+4} L {x+26},{y+20}" fill="none" {stroke(13)}/>'
-    if kind == "wink":
-        return eye(side, "open")
     raise ValueError(kind)
 
 
@@ -187,8 +180,6 @@ def mouth(kind):
     if kind == "wobble":
         return (f'<path d="M -36,{y+8} Q -24,{y-6} -12,{y+8} Q 0,{y+20} 12,{y+8} Q 24,{y-6} 36,{y+8}" '
                 f'fill="none" {stroke(10)}/>')
-    if kind == "o":
-        return f'<ellipse cx="0" cy="{y+8}" rx="16" ry="20" fill="#8a2b2b" {stroke(9)}/>'
     if kind == "grin":
         return (f'<path d="M -56,{y-14} Q 0,{y+10} 56,{y-14} Q 40,{y+44} 0,{y+46} Q -40,{y+44} -56,{y-14} Z" '
                 f'fill="#5a1620" {stroke(10)}/>'
@@ -204,9 +195,8 @@ def face(eyes="open", mouth_kind="smile", blush=True, brows=None):
     if blush:
         for side in (-1, 1):
             out.append(f'<ellipse cx="{side*CHEEK_X}" cy="{CHEEK_Y}" rx="30" ry="17" fill="{CHEEK}" opacity="0.6"/>')
-    left, right = eyes if isinstance(eyes, tuple) else (eyes, eyes)
-    out.append(eye(-1, left))
-    out.append(eye(1, right))
+    out.append(eye(-1, eyes))
+    out.append(eye(1, eyes))
     out.append(mouth(mouth_kind))
     if brows == "worried":
         for side in (-1, 1):

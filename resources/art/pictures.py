@@ -18,7 +18,7 @@ def ground_scale(height, top_margin, bottom_margin, figure_height=570):
     return (height - top_margin - bottom_margin) / figure_height
 
 
-def confetti(w, h, count, seed, colours=("#ff5a6e", "#ffcf3a", "#4fc3f7", "#7ddc6a", "#b57ee6"), size=1.0, region=None):
+def confetti(w, h, count, seed, colours=("#ff5a6e", "#ffcf3a", "#4fc3f7", "#7ddc6a", "#b57ee6"), region=None):
     """Deterministic confetti pieces scattered over the region (x0, y0, x1, y1)."""
     x0, y0, x1, y1 = region or (0, 0, w, h)
     out = []
@@ -31,7 +31,7 @@ def confetti(w, h, count, seed, colours=("#ff5a6e", "#ffcf3a", "#4fc3f7", "#7ddc
         state = (state * 1103515245 + 12345) % 2147483648
         angle = state % 180
         colour = colours[i % len(colours)]
-        cw, ch = 16 * size * w / 600, 30 * size * w / 600
+        cw, ch = 16 * w / 600, 30 * w / 600
         out.append(f'<rect x="{x - cw / 2:.1f}" y="{y - ch / 2:.1f}" width="{cw:.1f}" height="{ch:.1f}" rx="{cw * 0.3:.1f}" '
                    f'fill="{colour}" stroke="{OUTLINE}" stroke-width="{max(1.5, 3 * w / 600):.1f}" '
                    f'transform="rotate({angle} {x:.1f} {y:.1f})"/>')
@@ -62,7 +62,7 @@ def begging(w, h):
     s = ground_scale(h, 14, 8)
     bowl_svg = p.bowl(0, -70, 230, fill="#c98a4b", food="none") + p.coin(-30, -166, 26, 7)
     fig = character(eyes="sparkle", mouth_kind="pout", brows="worried",
-                    arms=((-1, -16, True, 70), (1, -16, True, 70)), hand_items="",
+                    arms=((-1, -16, True, 70), (1, -16, True, 70)),
                     front=bowl_svg)
     extra = (p.sparkle(150, 200, 40, "#ffe27a") + p.sparkle(230, 330, 24, "#ffe27a")
              + p.sparkle(w - 170, 220, 36, "#ffe27a") + p.sparkle(w - 250, 360, 22, "#ffe27a")

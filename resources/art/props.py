@@ -222,7 +222,7 @@ def staff(x, y, length, line=13):
             'stroke-linecap="round"/>'
             f'<path d="M {x-40:.1f},{y-length*0.65:.1f} C {x-70:.1f},{y-length*0.65-60:.1f} {x-30:.1f},{y-length*0.65-130:.1f} '
             f'{x:.1f},{y-length*0.65-130:.1f} C {x+30:.1f},{y-length*0.65-130:.1f} {x+70:.1f},{y-length*0.65-60:.1f} '
-            f'{x+40:.1f},{y-length*0.65:.1f}" fill="none" stroke="{GOLD_DARK}" stroke-width="18" {stroke(line).split(" ", 2)[2]}/>'
+            f'{x+40:.1f},{y-length*0.65:.1f}" fill="none" stroke="{GOLD_DARK}" stroke-width="18" stroke-linecap="round"/>'
             f'<circle cx="{x:.1f}" cy="{y-length*0.65-72:.1f}" r="90" fill="url(#orbGlow)"/>'
             f'<circle cx="{x:.1f}" cy="{y-length*0.65-72:.1f}" r="50" fill="#9fe8ff" {stroke(line)}/>'
             f'<circle cx="{x-16:.1f}" cy="{y-length*0.65-88:.1f}" r="14" fill="#ffffff"/>')
