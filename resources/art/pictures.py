@@ -54,7 +54,8 @@ def speechless(w, h):
     s = ground_scale(h, 150, 8)
     fig = character(eyes="flat", mouth_kind="flat", blush=False, arms=((-1, 10, False), (1, 10, False)),
                     front=p.sweat(200, -350, 1.2))
-    dots = "".join(f'<circle cx="{x}" cy="110" r="30" fill="#ffffff" {stroke(12)}/>' for x in (170, 290, 410))
+    # Centred above the head: the energy badge covers the top-right corner whichever way the pet faces.
+    dots = "".join(f'<circle cx="{w / 2 + dx}" cy="96" r="30" fill="#ffffff" {stroke(12)}/>' for dx in (-150, -40, 70))
     return svg(w, h, dots + place(fig, w / 2 - 30, h - 8, s))
 
 
