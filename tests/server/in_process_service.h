@@ -1,0 +1,34 @@
+#pragma once
+
+#include "manual_clock.h"
+#include "server_config.h"
+#include "server_runtime.h"
+#include "temporary_directory.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+
+namespace mossquill::service::testing {
+
+// The service running on its own thread inside the test, on 127.0.0.1 with a free
+// port, a fresh database and a clock the test moves.
+class InProcessService {
+public:
+    explicit InProcessService(ServiceLimits limits = {}, TransportLimits transport = {},
+                              std::optional<std::string> announcementJson = std::nullopt);
+    ~InProcessService();
+
+    unsigned short Port() const { return port_; }
+    ManualClock& Clock() { return clock_; }
+
+private:
+    TemporaryDirectory directory_;
+    ManualClock clock_;
+    std::unique_ptr<ServerRuntime> runtime_;
+    unsigned short port_ = 0;
+    std::thread thread_;
+};
+
+}  // namespace mossquill::service::testing

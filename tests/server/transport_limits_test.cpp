@@ -1,0 +1,65 @@
+#include "in_process_service.h"
+#include "service_clients.h"
+
+#include <gtest/gtest.h>
+
+#include <boost/asio/io_context.hpp>
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/read.hpp>
+
+#include <poll.h>
+
+namespace mossquill::service::testing {
+namespace {
+
+using namespace std::chrono_literals;
+namespace net = boost::asio;
+using tcp = net::ip::tcp;
+
+// True when the server closes the plain TCP connection within the time.
+bool ServerCloses(tcp::socket& socket, std::chrono::milliseconds within)
+{
+    pollfd readable{socket.native_handle(), POLLIN, 0};
+    if (poll(&readable, 1, static_cast<int>(within.count())) != 1) {
+        return false;
+    }
+    char byte = 0;
+    boost::system::error_code error;
+    socket.read_some(net::buffer(&byte, 1), error);
+    return error == net::error::eof || error == net::error::connection_reset;
+}
+
+TEST(TransportLimitsTest, SilentConnectionsAreDroppedAfterTheHandshakeTimeout)
+{
+    TransportLimits transport;
+    transport.handshakeTimeout = 200ms;
+    InProcessService service({}, transport);
+    net::io_context io;
+    tcp::socket idle(io);
+    idle.connect({net::ip::address_v4::loopback(), service.Port()});
+    EXPECT_TRUE(ServerCloses(idle, 3s));
+    EXPECT_NO_THROW(Register(service.Port(), "甲"));
+}
+
+TEST(TransportLimitsTest, ConnectionsBeyondTheCapAreClosedAtOnce)
+{
+    TransportLimits transport;
+    transport.maxConnections = 2;
+    InProcessService service({}, transport);
+    net::io_context io;
+    tcp::socket first(io);
+    tcp::socket second(io);
+    tcp::socket third(io);
+    for (tcp::socket* socket : {&first, &second, &third}) {
+        socket->connect({net::ip::address_v4::loopback(), service.Port()});
+    }
+    EXPECT_TRUE(ServerCloses(third, 2s));
+    EXPECT_FALSE(ServerCloses(first, 300ms)) << "admitted connections stay";
+    first.close();
+    second.close();
+    std::this_thread::sleep_for(100ms);
+    EXPECT_NO_THROW(Register(service.Port(), "甲")) << "places are given back";
+}
+
+}  // namespace
+}  // namespace mossquill::service::testing
