@@ -16,6 +16,20 @@ namespace websocket = beast::websocket;
 constexpr const char* kHeartbeat = R"({"type":"heartbeat"})";
 constexpr std::uint16_t kReplacedCloseCode = 4000;
 
+// Runs one step of the relay; a failure (the database, say) is logged and ends only
+// this session, never the service.
+template <class Step>
+bool RunGuarded(const std::string& peer, Step&& step)
+{
+    try {
+        step();
+        return true;
+    } catch (const std::exception& error) {
+        LogLine(peer + " live failure: " + error.what());
+        return false;
+    }
+}
+
 }  // namespace
 
 WebSocketSession::WebSocketSession(TlsStream stream, NetworkContext& context, ConnectionTracker::Ticket ticket,
@@ -52,7 +66,9 @@ void WebSocketSession::OnAccept(beast::error_code error)
     }
     open_ = true;
     LogLine(peer_ + " live open device=" + device_.id);
-    context_.relay.Open(device_, shared_from_this());
+    if (!RunGuarded(peer_, [this] { context_.relay.Open(device_, shared_from_this()); })) {
+        CloseWith(websocket::close_reason(websocket::close_code::internal_error));
+    }
     ReadMessage();
     ScheduleHeartbeat();
 }
@@ -74,7 +90,9 @@ void WebSocketSession::OnRead(beast::error_code error)
         Send(LiveError(texts::kMessageNotText));
     } else {
         const std::string text = beast::buffers_to_string(buffer_.data());
-        context_.relay.Receive(device_.id, *this, text);
+        if (!RunGuarded(peer_, [&] { context_.relay.Receive(device_.id, *this, text); })) {
+            CloseWith(websocket::close_reason(websocket::close_code::internal_error));
+        }
     }
     buffer_.consume(buffer_.size());
     ReadMessage();
@@ -176,7 +194,7 @@ void WebSocketSession::End(std::string_view reason)
     ended_ = true;
     heartbeat_.cancel();
     if (open_) {
-        context_.relay.Close(device_.id, *this);
+        RunGuarded(peer_, [this] { context_.relay.Close(device_.id, *this); });
     }
     LogLine(peer_ + " live close device=" + device_.id + ": " + std::string(reason));
 }

@@ -74,6 +74,13 @@ ServiceProcess::~ServiceProcess()
     }
 }
 
+void ServiceProcess::Signal(int signal) const
+{
+    if (pid_ > 0) {
+        kill(pid_, signal);
+    }
+}
+
 int ServiceProcess::SignalAndWait(int signal)
 {
     int status = 0;

@@ -20,6 +20,8 @@ public:
 
     unsigned short Port() const { return port_; }
 
+    void Signal(int signal) const;
+
     // Sends the signal and waits for the process; returns its wait status.
     int SignalAndWait(int signal);
 

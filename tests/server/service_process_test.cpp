@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <atomic>
 #include <csignal>
+#include <fstream>
 #include <mutex>
 #include <sys/wait.h>
 #include <thread>
@@ -55,6 +56,48 @@ TEST(ServiceProcessTest, SigtermClosesLiveSessionsAndARestartKeepsDevicesAndFrie
                   .status,
               200u)
         << "an unexpired code survives the restart";
+}
+
+TEST(ServiceProcessTest, HangupRereadsTheAnnouncementAndABrokenOneIsRefusedAtStart)
+{
+    TemporaryDirectory directory;
+    const std::string announcementFile = directory.File("announcement.json");
+    const auto writeAnnouncement = [&](const std::string& id) {
+        std::ofstream(announcementFile) << nlohmann::json{{"id", id},
+                                                          {"title", "公告"},
+                                                          {"message", "新版本来了"},
+                                                          {"latest_version", "6.1.0"},
+                                                          {"download_url", "https://example.invalid/"}};
+    };
+    const auto announcementId = [](unsigned short port, const Device& device) {
+        auto live = LiveClient::Connect(port, device.Auth());
+        const auto connected = live ? live->Next() : std::nullopt;
+        return connected ? connected->at("announcement").at("id").get<std::string>() : std::string();
+    };
+
+    writeAnnouncement("first");
+    ServiceProcess service(directory.File("service.db"), directory.File("service.log"),
+                           {"--announcement", announcementFile});
+    const Device device = Register(service.Port(), "甲");
+    EXPECT_EQ(announcementId(service.Port(), device), "first");
+
+    writeAnnouncement("second");
+    service.Signal(SIGHUP);
+    std::string seen;
+    for (int attempt = 0; attempt < 100 && seen != "second"; ++attempt) {
+        std::this_thread::sleep_for(20ms);
+        seen = announcementId(service.Port(), device);
+    }
+    EXPECT_EQ(seen, "second");
+
+    std::ofstream(announcementFile) << R"({"id":"","title":"t","message":"m","latest_version":"v","download_url":"u"})";
+    service.Signal(SIGHUP);
+    std::this_thread::sleep_for(200ms);
+    EXPECT_EQ(announcementId(service.Port(), device), "second") << "an unusable file keeps the old announcement";
+
+    EXPECT_THROW(ServiceProcess(directory.File("other.db"), directory.File("broken.log"),
+                                {"--announcement", announcementFile}),
+                 std::runtime_error);
 }
 
 // Claims run from several threads; the service is killed with SIGKILL while they run.
