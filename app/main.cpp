@@ -37,7 +37,8 @@ int RunPet(HINSTANCE instance) {
     {
         SystemClock clock;
         RegistrySettingsStore settings;
-        PetApp app(instance, clock, settings);
+        MessageBoxNotices notices;
+        PetApp app(instance, clock, settings, notices);
         if (app.Initialize()) exitCode = RunMessageLoop();
         OleUninitialize();
     }

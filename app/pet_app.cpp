@@ -22,8 +22,8 @@ LRESULT CALLBACK PetWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM 
 
 }  // namespace
 
-PetApp::PetApp(HINSTANCE instance, Clock& clock, SettingsStore& settings)
-    : instance(instance), clock(clock), settings(settings), rng(static_cast<uint32_t>(clock.Now())) {}
+PetApp::PetApp(HINSTANCE instance, Clock& clock, SettingsStore& settings, Notices& notices)
+    : instance(instance), clock(clock), settings(settings), notices(notices), rng(static_cast<uint32_t>(clock.Now())) {}
 
 PetApp::~PetApp() { TearDown(); }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/clock.h"
+#include "app/notices.h"
 #include "app/settings_store.h"
 #include "render/gdiplus_api.h"
 #include "render/image_catalogue.h"
@@ -29,7 +30,7 @@ inline constexpr uint64_t kFirstIdleCheckDelayMs = 480000;
 // The one application object: the window, the pictures and the whole state of the pet.
 class PetApp {
 public:
-    PetApp(HINSTANCE instance, Clock& clock, SettingsStore& settings);
+    PetApp(HINSTANCE instance, Clock& clock, SettingsStore& settings, Notices& notices);
     PetApp(const PetApp&) = delete;
     PetApp& operator=(const PetApp&) = delete;
     ~PetApp();
@@ -59,6 +60,7 @@ public:
     HWND hwnd = nullptr;
     Clock& clock;
     SettingsStore& settings;
+    Notices& notices;
     GdiplusSession gdiplus;
     ImageCatalogue images;
 

@@ -52,7 +52,8 @@ int main(int argc, char** argv) {
     const int frames = argc > 1 ? std::atoi(argv[1]) : 200;
     BenchClock clock;
     NullSettings settings;
-    PetApp app(GetModuleHandleW(nullptr), clock, settings);
+    MessageBoxNotices notices;
+    PetApp app(GetModuleHandleW(nullptr), clock, settings, notices);
     if (!app.gdiplus.Start()) return 1;
     app.images.LoadFromResources(GetModuleHandleW(nullptr));
 

@@ -4,6 +4,7 @@
 #include "app/start_position.h"
 #include "support/fake_clock.h"
 #include "support/memory_settings_store.h"
+#include "support/recording_notices.h"
 
 #include <gtest/gtest.h>
 
@@ -19,7 +20,8 @@ struct LoadedPet {
     }
     FakeClock clock;
     MemorySettingsStore store;
-    PetApp app{nullptr, clock, store};
+    RecordingNotices notices;
+    PetApp app{nullptr, clock, store, notices};
 };
 
 TEST(CalendarKeys, DayKeysAndMondayWeekKeysAcrossMonthAndYearEnds) {

@@ -4,6 +4,7 @@
 #include "render/frame_text.h"
 #include "support/fake_clock.h"
 #include "support/memory_settings_store.h"
+#include "support/recording_notices.h"
 #include "support/test_pictures.h"
 
 #include <gtest/gtest.h>
@@ -56,7 +57,8 @@ protected:
     static GdiplusSession session;
     FakeClock clock{2026, 12, 9};
     MemorySettingsStore store;
-    PetApp app{nullptr, clock, store};
+    RecordingNotices notices;
+    PetApp app{nullptr, clock, store, notices};
 };
 GdiplusSession Renderer::session;
 
@@ -179,7 +181,7 @@ TEST_F(Renderer, ReactionTextHoldsThenFadesToAFloorAndVanishesAtItsEnd) {
     auto textAlphaAfter = [&](uint64_t ms) {
         FakeClock at = clock;
         at.Advance(ms);
-        PetApp later(nullptr, at, store);
+        PetApp later(nullptr, at, store, notices);
         later.reactionTextValue = app.reactionTextValue;
         later.reactionStartTick = app.reactionStartTick;
         later.reactionEndTick = app.reactionEndTick;
