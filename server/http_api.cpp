@@ -83,6 +83,8 @@ const nlohmann::json* Member(const nlohmann::json& object, const char* name)
 
 }  // namespace
 
+bool IsLiveSessionTarget(std::string_view target) { return PathOf(target) == kLiveSessionPath; }
+
 HttpApi::HttpApi(Store& store, const Clock& clock, const ServiceLimits& limits, LiveRelay& relay)
     : store_(store),
       clock_(clock),
@@ -90,7 +92,8 @@ HttpApi::HttpApi(Store& store, const Clock& clock, const ServiceLimits& limits, 
       relay_(relay),
       registrations_(limits.registrationsPerAddress, limits.registrationWindow),
       claimFailuresPerDevice_(limits.claimFailuresPerDevice, limits.claimWindow),
-      claimFailuresOverall_(limits.claimFailuresOverall, limits.claimWindow)
+      claimFailuresOverall_(limits.claimFailuresOverall, limits.claimWindow),
+      liveSessionStarts_(limits.liveSessionsPerDevice, limits.liveSessionWindow)
 {
 }
 
@@ -111,7 +114,16 @@ std::variant<DeviceRecord, ApiResponse> HttpApi::AdmitLiveSession(const ApiReque
         if (!SameDigest(request.appKey, kApplicationKey)) {
             return Failure(403, texts::kWrongAppKey);
         }
-        return Authenticate(request);
+        auto authenticated = Authenticate(request);
+        const auto* device = std::get_if<DeviceRecord>(&authenticated);
+        // Every session start tells all online friends about it; a client that keeps
+        // reconnecting must not turn that into a flood.
+        if (device != nullptr && !liveSessionStarts_.TryTake(device->id, clock_.Now())) {
+            ApiResponse refusal = Failure(429, texts::kTooManyConnections);
+            refusal.deviceId = device->id;
+            return refusal;
+        }
+        return authenticated;
     } catch (const std::exception& error) {
         ApiResponse response = Failure(500, texts::kInternalError);
         response.logNote = error.what();

@@ -35,6 +35,9 @@ struct ApiResponse {
 inline constexpr std::string_view kApplicationKey = "5d3b8e0f71a24c96b0e7d14f2a9c63e85b07f1d2c4a98e360f5b12d7e4c9a0b6";
 inline constexpr std::string_view kLiveSessionPath = "/v1/ws";
 
+// True when the request target (query string aside) is the live-session path.
+bool IsLiveSessionTarget(std::string_view target);
+
 // The HTTPS JSON interface: application key, device authentication, registration,
 // profile, pairing codes and the friend list.
 class HttpApi {
@@ -62,6 +65,7 @@ private:
     SlidingWindowLimiter registrations_;
     SlidingWindowLimiter claimFailuresPerDevice_;
     SlidingWindowLimiter claimFailuresOverall_;
+    SlidingWindowLimiter liveSessionStarts_;
 };
 
 }  // namespace mossquill::service

@@ -127,8 +127,7 @@ void HttpsSession::OnRead(beast::error_code error)
         return;
     }
     Request request = parser_->release();
-    if (beast::websocket::is_upgrade(request) && View(request.target()).substr(0, kLiveSessionPath.size()) ==
-                                                        kLiveSessionPath) {
+    if (beast::websocket::is_upgrade(request) && IsLiveSessionTarget(View(request.target()))) {
         Upgrade(std::move(request));
         return;
     }
@@ -155,7 +154,8 @@ void HttpsSession::Upgrade(Request request)
 {
     auto admission = context_.api.AdmitLiveSession(ToApiRequest(request, peerAddress_));
     if (auto* refusal = std::get_if<ApiResponse>(&admission)) {
-        LogRequest(View(request.method_string()), View(request.target()), refusal->status, {}, refusal->logNote);
+        LogRequest(View(request.method_string()), View(request.target()), refusal->status, refusal->deviceId,
+                   refusal->logNote);
         Write(refusal->status, refusal->body, false);
         return;
     }

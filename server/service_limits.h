@@ -23,6 +23,10 @@ struct ServiceLimits {
     std::size_t liveMessagesPerDevice = 30;
     std::chrono::milliseconds liveMessageWindow = std::chrono::minutes(1);
 
+    // Live sessions a device may start within the window (a client reconnects every 10 s).
+    std::size_t liveSessionsPerDevice = 20;
+    std::chrono::milliseconds liveSessionWindow = std::chrono::minutes(1);
+
     std::size_t maxFriends = 500;
 };
 

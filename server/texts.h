@@ -27,6 +27,7 @@ inline constexpr std::string_view kNicknameControl = "昵称不能包含控制�
 inline constexpr std::string_view kAppearanceInvalid = "外观编号必须是 0 到 3 的整数。";
 inline constexpr std::string_view kProfileEmpty = "没有要修改的资料。";
 inline constexpr std::string_view kTooManyRegistrations = "注册太频繁，请稍后再试。";
+inline constexpr std::string_view kTooManyConnections = "连接太频繁，请稍后再试。";
 
 inline constexpr std::string_view kCodeFormat = "配对码应为 6 位数字。";
 inline constexpr std::string_view kCodeInvalid = "配对码无效或已过期。";

@@ -223,14 +223,7 @@ TEST_F(LiveSessionTest, ANewSessionReplacesTheOldOneWithoutPresenceFlicker)
 
 TEST_F(LiveSessionTest, UpgradeNeedsKeyAndIdentity)
 {
-    const auto upgrade = [this](RequestHeaders headers) {
-        headers.contentType.clear();
-        headers.extra = {{"Connection", "Upgrade"},
-                         {"Upgrade", "websocket"},
-                         {"Sec-WebSocket-Version", "13"},
-                         {"Sec-WebSocket-Key", "dGhlIHNhbXBsZSBub25jZQ=="}};
-        return HttpsRequest(Port(), "GET", "/v1/ws", "", headers);
-    };
+    const auto upgrade = [this](const RequestHeaders& headers) { return UpgradeRequest(Port(), headers); };
     RequestHeaders wrongToken = alice_.Auth();
     wrongToken.token = std::string(64, 'f');
     HttpReply refusal = upgrade(wrongToken);
@@ -276,6 +269,21 @@ TEST(LiveSessionLimitsTest, FloodingIsRefusedAndSilenceGetsHeartbeats)
 
     std::this_thread::sleep_for(500ms);
     EXPECT_GE(client->HeartbeatsSeen(), 2u);
+}
+
+TEST(LiveSessionLimitsTest, ReconnectingWithoutPauseIsRefused)
+{
+    ServiceLimits limits;
+    limits.liveSessionsPerDevice = 2;
+    InProcessService service(limits);
+    const Device device = Register(service.Port(), "甲");
+    EXPECT_TRUE(LiveClient::Connect(service.Port(), device.Auth()));
+    EXPECT_TRUE(LiveClient::Connect(service.Port(), device.Auth()));
+    const HttpReply refusal = UpgradeRequest(service.Port(), device.Auth());
+    EXPECT_EQ(refusal.status, 429u);
+    EXPECT_EQ(refusal.Message(), texts::kTooManyConnections);
+    service.Clock().Advance(1min);
+    EXPECT_TRUE(LiveClient::Connect(service.Port(), device.Auth()));
 }
 
 TEST(LiveSessionAnnouncementTest, ConnectedCarriesTheAnnouncement)

@@ -108,6 +108,16 @@ HttpReply HttpsRequest(unsigned short port, std::string_view method, std::string
     return {response.result_int(), response.body()};
 }
 
+HttpReply UpgradeRequest(unsigned short port, RequestHeaders headers)
+{
+    headers.contentType.clear();
+    headers.extra = {{"Connection", "Upgrade"},
+                     {"Upgrade", "websocket"},
+                     {"Sec-WebSocket-Version", "13"},
+                     {"Sec-WebSocket-Key", "dGhlIHNhbXBsZSBub25jZQ=="}};
+    return HttpsRequest(port, "GET", "/v1/ws", "", headers);
+}
+
 std::string RawHttpsExchange(unsigned short port, std::string_view bytes)
 {
     net::io_context io;

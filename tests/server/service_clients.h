@@ -37,6 +37,9 @@ struct HttpReply {
 HttpReply HttpsRequest(unsigned short port, std::string_view method, std::string_view target, std::string_view body,
                        const RequestHeaders& headers = {});
 
+// A WebSocket upgrade request to /v1/ws made as a plain request, to read a refusal.
+HttpReply UpgradeRequest(unsigned short port, RequestHeaders headers);
+
 // Sends bytes as they are over TLS and returns whatever comes back until the server
 // closes the connection.
 std::string RawHttpsExchange(unsigned short port, std::string_view bytes);
