@@ -93,7 +93,8 @@ HttpApi::HttpApi(Store& store, const Clock& clock, const ServiceLimits& limits, 
       registrations_(limits.registrationsPerAddress, limits.registrationWindow),
       claimFailuresPerDevice_(limits.claimFailuresPerDevice, limits.claimWindow),
       claimFailuresOverall_(limits.claimFailuresOverall, limits.claimWindow),
-      liveSessionStarts_(limits.liveSessionsPerDevice, limits.liveSessionWindow)
+      liveSessionStarts_(limits.liveSessionsPerDevice, limits.liveSessionWindow),
+      changes_(limits.changesPerDevice, limits.changeWindow)
 {
 }
 
@@ -154,6 +155,12 @@ ApiResponse HttpApi::Route(const ApiRequest& request)
         return std::move(*refusal);
     }
     const auto& device = std::get<DeviceRecord>(authenticated);
+    const bool isChange = route->endpoint == Endpoint::Profile || route->endpoint == Endpoint::PairCreate;
+    if (isChange && !changes_.TryTake(device.id, clock_.Now())) {
+        ApiResponse refusal = Failure(429, texts::kTooManyChanges);
+        refusal.deviceId = device.id;
+        return refusal;
+    }
     ApiResponse response;
     switch (route->endpoint) {
     case Endpoint::Profile:

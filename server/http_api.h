@@ -66,6 +66,7 @@ private:
     SlidingWindowLimiter claimFailuresPerDevice_;
     SlidingWindowLimiter claimFailuresOverall_;
     SlidingWindowLimiter liveSessionStarts_;
+    SlidingWindowLimiter changes_;
 };
 
 }  // namespace mossquill::service

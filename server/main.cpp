@@ -2,6 +2,7 @@
 #include "log_line.h"
 #include "server_runtime.h"
 
+#include <csignal>
 #include <cstdio>
 #include <exception>
 #include <string>
@@ -10,6 +11,8 @@
 int main(int argc, char** argv)
 {
     using namespace mossquill::service;
+    // A closed log pipe or peer must show up as a failed write, not end the process.
+    std::signal(SIGPIPE, SIG_IGN);
     try {
         const CommandLine commandLine = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
         if (commandLine.helpRequested) {

@@ -23,6 +23,11 @@ struct ServiceLimits {
     std::size_t liveMessagesPerDevice = 30;
     std::chrono::milliseconds liveMessageWindow = std::chrono::minutes(1);
 
+    // Profile changes and new pairing codes per device within the window: each one is
+    // a disk write, and a profile change is announced to every online friend.
+    std::size_t changesPerDevice = 30;
+    std::chrono::milliseconds changeWindow = std::chrono::minutes(1);
+
     // Live sessions a device may start within the window (a client reconnects every 10 s).
     std::size_t liveSessionsPerDevice = 20;
     std::chrono::milliseconds liveSessionWindow = std::chrono::minutes(1);

@@ -28,6 +28,7 @@ inline constexpr std::string_view kAppearanceInvalid = "外观编号必须是 0 
 inline constexpr std::string_view kProfileEmpty = "没有要修改的资料。";
 inline constexpr std::string_view kTooManyRegistrations = "注册太频繁，请稍后再试。";
 inline constexpr std::string_view kTooManyConnections = "连接太频繁，请稍后再试。";
+inline constexpr std::string_view kTooManyChanges = "操作太频繁，请稍后再试。";
 
 inline constexpr std::string_view kCodeFormat = "配对码应为 6 位数字。";
 inline constexpr std::string_view kCodeInvalid = "配对码无效或已过期。";

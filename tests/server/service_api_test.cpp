@@ -252,6 +252,28 @@ TEST(ServiceLimitsTest, FailedClaimsAreLimitedPerDeviceAndOverall)
     EXPECT_EQ(claim(walker, fresh).status, 200u) << "the window has passed";
 }
 
+TEST(ServiceLimitsTest, ProfileChangesAndNewCodesAreLimitedPerDevice)
+{
+    ServiceLimits limits;
+    limits.changesPerDevice = 3;
+    InProcessService service(limits);
+    const Device busy = Register(service.Port(), "甲");
+    const Device calm = Register(service.Port(), "乙");
+    for (const char* body : {R"({"appearance":1})", R"({"appearance":0})"}) {
+        EXPECT_EQ(HttpsRequest(service.Port(), "PATCH", "/v1/profile", body, busy.Auth()).status, 200u);
+    }
+    CreatePairCode(service.Port(), busy);
+    HttpReply reply = HttpsRequest(service.Port(), "POST", "/v1/pair/create", "{}", busy.Auth());
+    EXPECT_EQ(reply.status, 429u);
+    EXPECT_EQ(reply.Message(), texts::kTooManyChanges);
+    reply = HttpsRequest(service.Port(), "PATCH", "/v1/profile", R"({"appearance":1})", busy.Auth());
+    EXPECT_EQ(reply.status, 429u);
+    EXPECT_EQ(HttpsRequest(service.Port(), "GET", "/v1/friends", "", busy.Auth()).status, 200u) << "reading is free";
+    EXPECT_NO_THROW(CreatePairCode(service.Port(), calm)) << "limits are per device";
+    service.Clock().Advance(1min);
+    EXPECT_NO_THROW(CreatePairCode(service.Port(), busy));
+}
+
 TEST(ServiceLimitsTest, RegistrationsAreLimitedPerAddress)
 {
     ServiceLimits limits;
