@@ -44,6 +44,7 @@ bool PetApp::Initialize() {
     hotkeyRegistered = RegisterHotKey(hwnd, HOTKEY_QUICK_VISIT, MOD_CONTROL | MOD_ALT | MOD_NOREPEAT, 'B') != FALSE;
     StartTimers();
     poseStartTick = clock.Now();
+    nextDashTick = clock.Now() + kFirstDashDelayMs;
     cutInAlpha = HasCutIn() ? 1.0f : 0.0f;
     RenderFrame();
     return true;

@@ -5,6 +5,7 @@
 #include "app/settings_store.h"
 #include "render/gdiplus_api.h"
 #include "render/image_catalogue.h"
+#include "render/movement.h"
 #include "render/pose.h"
 
 #include <windows.h>
@@ -26,6 +27,7 @@ inline constexpr UINT kSecondIntervalMs = 1000;
 inline constexpr int HOTKEY_QUICK_VISIT = 1;
 inline constexpr uint64_t kEnergyDecayStepMs = 300000;
 inline constexpr uint64_t kFirstIdleCheckDelayMs = 480000;
+inline constexpr uint64_t kFirstDashDelayMs = 3000;
 
 // The one application object: the window, the pictures and the whole state of the pet.
 class PetApp {
@@ -48,6 +50,16 @@ public:
     void CutInFadeStep(uint64_t now);
     // True when the current pose shows a cut-in picture that exists.
     bool HasCutIn() const;
+
+    // One frame tick of walking or dashing; nothing moves while the pet is held.
+    void MovementStep();
+    void SetMovementMode(int mode);
+    void SetPetSize(int size);
+    void ReturnToCorner();
+    // Keeps the window inside the work area of its monitor, e.g. after a display change.
+    void ClampIntoWorkArea();
+    // Registers the class and creates the hidden pet window at its start position.
+    bool CreatePetWindow();
 
     void OnFrameTimer();
     void OnClockTimer();
@@ -111,7 +123,14 @@ public:
     bool awayFromHome = false;
     int direction = -1;
     float walkPhase = 0.0f;
+    float stepCarry = 0.0f;
+    uint64_t segmentEndTick = 0;
     float windowOpacity = 1.0f;
+    DashState dashState = DASH_WAITING;
+    uint64_t dashStateStartTick = 0;
+    uint64_t nextDashTick = 0;
+    bool dashPhaseActive = false;
+    int dashesLeft = 0;
 
     std::mt19937 rng;
 
@@ -129,7 +148,15 @@ public:
     uint64_t visitEndTick = 0;
 
 private:
-    bool CreatePetWindow();
+    void WalkingStep();
+    void DashStep(uint64_t now);
+    void DashJump();
+    // Puts a pet that a dash has left somewhere back to its (clamped) home.
+    void ReturnHomeIfAway();
+    void MoveWindowTo(POINT topLeft);
+    void PlaceWindow(POINT topLeft, int size);
+    RECT WindowWorkArea() const;
+
     void StartTimers();
     void TearDown();
 };

@@ -10,6 +10,7 @@ void PetApp::OnFrameTimer() {
         return;
     }
     CutInFadeStep(clock.Now());
+    MovementStep();
     RenderFrame();
 }
 
