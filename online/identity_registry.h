@@ -1,0 +1,28 @@
+// Where the device identity lives: three values under the pet's settings key of the current
+// user, the token protected with the Windows data-protection interface.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+inline constexpr wchar_t kNetworkDeviceIdValue[] = L"NetworkDeviceId";
+inline constexpr wchar_t kNetworkNicknameValue[] = L"NetworkNickname";
+inline constexpr wchar_t kNetworkTokenProtectedValue[] = L"NetworkTokenProtected";
+inline constexpr wchar_t kTokenProtectionDescription[] = L"咕噜兽联机身份";
+inline constexpr std::size_t kTokenLength = 64;
+
+// Writes a REG_SZ value including its terminating NUL, creating the key when needed.
+bool WriteIdentityString(const wchar_t* valueName, const std::wstring& text);
+// Protects the token's UTF-16 code units with their terminating NUL and stores the result.
+bool WriteProtectedToken(const std::wstring& token);
+
+// The text up to its first NUL, or nothing when the value is absent or not a REG_SZ.
+std::optional<std::wstring> ReadIdentityString(const wchar_t* valueName);
+// The stored token, or nothing when it is absent, cannot be unprotected or does not decode.
+std::optional<std::wstring> ReadProtectedToken();
+
+// The token in unprotected bytes: 64 UTF-16 code units as written by this program, or 64 UTF-8
+// bytes as stored by older versions; trailing NULs are ignored in both forms.
+std::optional<std::wstring> DecodeTokenPlaintext(const std::vector<unsigned char>& plaintext);

@@ -1,0 +1,23 @@
+// A friend as the service lists it, and the rules that read one from JSON.
+#pragma once
+
+#include "online/json.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct OnlineFriend {
+    std::wstring id;
+    std::wstring nickname;
+    bool online = false;
+    std::int32_t appearance = 0;  // 0..3
+};
+
+// An appearance number 0..3 from a JSON value: truncated toward zero, above 3 becomes 3, below 1
+// becomes 0; a value that is missing, not a number or beyond the 32-bit range gives 0.
+std::int32_t ReadAppearance(const JsonValue* value);
+
+// The friends of a JSON array in their order; elements that are not objects, or lack an id or a
+// nickname, are left out. Anything but an array gives an empty list.
+std::vector<OnlineFriend> ParseFriendList(const JsonValue* value);

@@ -1,0 +1,67 @@
+#include "online/exclusive_lock.h"
+#include "online/identity_registry.h"
+#include "online/json.h"
+#include "online/online_client.h"
+#include "online/wide_text.h"
+
+#include <algorithm>
+
+namespace {
+
+bool Fail(std::wstring* errorOut, std::wstring text) {
+    if (errorOut) *errorOut = std::move(text);
+    return false;
+}
+
+}  // namespace
+
+bool OnlineClient::SetNickname(const std::wstring& newNickname, std::wstring* errorOut) {
+    const std::string body = "{\"nickname\":\"" + EscapeJsonString(newNickname) + "\"}";
+    const ServiceResponse response = Request(L"PATCH", L"/v1/profile", body, true);
+    if (response.status != 200) return Fail(errorOut, DescribeFailure(response, L"暂时无法修改昵称。"));
+    {
+        ExclusiveLock hold(lock);
+        nickname = newNickname;
+    }
+    WriteIdentityString(kNetworkNicknameValue, newNickname);
+    return true;
+}
+
+void OnlineClient::SetAppearance(int appearance) {
+    const int published = std::clamp(appearance, 0, 3);
+    Request(L"PATCH", L"/v1/profile", "{\"appearance\":" + std::to_string(published) + "}", true);
+}
+
+bool OnlineClient::CreatePairCode(std::wstring& codeOut, std::wstring* errorOut) {
+    const ServiceResponse response = Request(L"POST", L"/v1/pair/create", "{}", true);
+    if (response.status != 200) return Fail(errorOut, DescribeFailure(response, L"暂时无法生成配对码。"));
+    JsonValue root;
+    if (!ParseJson(response.body, root)) return Fail(errorOut, L"服务返回了无法识别的数据。");
+    std::wstring code = Utf8ToWide(root.GetString("code"));
+    if (code.empty()) return Fail(errorOut, L"服务没有返回配对码。");
+    codeOut = std::move(code);
+    return true;
+}
+
+bool OnlineClient::ClaimPairCode(const std::wstring& code, std::wstring* errorOut) {
+    const std::string body = "{\"code\":\"" + EscapeJsonString(code) + "\"}";
+    const ServiceResponse response = Request(L"POST", L"/v1/pair/claim", body, true);
+    if (response.status != 200) return Fail(errorOut, DescribeFailure(response, L"暂时无法添加好友。"));
+    RefreshFriends(nullptr);
+    return true;
+}
+
+bool OnlineClient::RefreshFriends(std::wstring* errorOut) {
+    const ServiceResponse response = Request(L"GET", L"/v1/friends", std::string(), true);
+    if (response.status != 200) return Fail(errorOut, DescribeFailure(response, L"暂时无法读取好友列表。"));
+    JsonValue root;
+    if (!ParseJson(response.body, root)) return Fail(errorOut, L"服务返回了无法识别的数据。");
+    const std::vector<OnlineFriend> friends = ParseFriendList(root.FindMember("friends"));
+    FriendsCallback deliver;
+    {
+        ExclusiveLock hold(lock);
+        deliver = onFriends;
+    }
+    if (deliver) deliver(friends);
+    return true;
+}

@@ -1,0 +1,48 @@
+// What the online client tests share: the hosts of the test network, the scripted test double,
+// the pet's settings key and a child process whose output is read back.
+#pragma once
+
+#include "online/service_hosts.h"
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Names the fixture maps to loopback addresses: the real service listens on the two names of
+// kServiceHosts, the double on kDoubleHost; kStrangerHost reaches the double under a name its
+// certificate does not carry; nothing listens on kDownHost.
+inline constexpr wchar_t kDoubleHost[] = L"double.mossquill.test";
+inline constexpr wchar_t kStrangerHost[] = L"stranger.mossquill.test";
+inline constexpr wchar_t kDownHost[] = L"down.mossquill.test";
+extern const std::wstring kGatewayHost;
+extern const std::wstring kRelayHost;
+
+ServiceHosts MakeHosts(std::wstring_view gateway, std::wstring_view relay);
+
+// Adds the test CA (DER file named by MOSSQUILL_TEST_CA_DER) to this prefix's Root store.
+bool TrustTestCertificateAuthority(std::wstring& problem);
+
+// The double answers the next request with each scripted answer in turn (status 0 hangs up
+// without answering), then echoes raw requests back.
+void ResetDouble();
+void ScriptDouble(unsigned status, std::string_view body, int repeat = 1);
+// The raw bytes of the last request the double received since the reset; empty when none.
+std::string LastDoubleRequest();
+
+// Removes the pet's settings key, as on a computer the pet never ran on.
+void ClearSettingsKey();
+std::optional<std::vector<unsigned char>> ReadSettingBytes(const wchar_t* name, DWORD typeRestriction);
+void WriteSettingBytes(const wchar_t* name, DWORD type, const void* data, DWORD size);
+
+// A made-up token of 64 characters.
+std::wstring FakeToken(wchar_t fill = L'a');
+
+// Runs a program of the same directory as this test and returns its exit code and output.
+struct ChildResult {
+    DWORD exitCode = 0;
+    std::string output;
+};
+std::optional<ChildResult> RunSiblingProgram(const wchar_t* fileName);
