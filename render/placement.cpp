@@ -26,8 +26,9 @@ RECT MonitorWorkArea(HMONITOR monitor) {
 }
 
 POINT ClampTopLeft(POINT topLeft, int size, const RECT& area) {
-    const LONG x = topLeft.x < area.left ? area.left : std::min(topLeft.x, area.right - size);
-    const LONG y = topLeft.y < area.top ? area.top : std::min(topLeft.y, area.bottom - size);
+    // The upper bound first, so that the lower one wins on an area smaller than the window.
+    const LONG x = std::max(area.left, std::min(topLeft.x, area.right - size));
+    const LONG y = std::max(area.top, std::min(topLeft.y, area.bottom - size));
     return POINT{x, y};
 }
 
