@@ -39,9 +39,12 @@ bool PetApp::Initialize() {
     }
     LoadSettings();
     if (!CreatePetWindow()) return false;
+    online.LoadIdentity();
+    networkEnabled = settings.ReadDword(setting::kNetworkEnabled).value_or(0) != 0 && online.HasCompleteIdentity();
 
     ShowWindow(hwnd, SW_SHOWNOACTIVATE);
     hotkeyRegistered = RegisterHotKey(hwnd, HOTKEY_QUICK_VISIT, MOD_CONTROL | MOD_ALT | MOD_NOREPEAT, 'B') != FALSE;
+    ApplyKeyboardHook();
     StartTimers();
     poseStartTick = clock.Now();
     nextDashTick = clock.Now() + kFirstDashDelayMs;
@@ -79,6 +82,7 @@ void PetApp::StartTimers() {
 }
 
 void PetApp::TearDown() {
+    RemoveKeyboardHook();
     if (hwnd) {
         KillTimer(hwnd, TIMER_FRAME);
         KillTimer(hwnd, TIMER_SECOND);

@@ -7,6 +7,8 @@
 #include "render/image_catalogue.h"
 #include "render/movement.h"
 #include "render/pose.h"
+#include "online/online_client.h"
+#include "online/update_announcement.h"
 
 #include <windows.h>
 
@@ -61,6 +63,34 @@ public:
     // Registers the class and creates the hidden pet window at its start position.
     bool CreatePetWindow();
 
+    // Pet life: energy, poses and speech.
+    void Pet();
+    void Feed();
+    void ChallengeDragon();
+    void DecayEnergy(uint64_t now);
+    void ShowPose(PoseId newPose, int seconds);
+    void ShowReactionText(const std::wstring& text, uint64_t durationMs);
+
+    // Growth from counted key presses and hand-entered words. AddActivity is true on a level-up.
+    void ApplyKeyboardHook();
+    void RemoveKeyboardHook();
+    bool AddActivity(int32_t points, bool announce);
+    void SetAppearance(int appearance);
+    void AddWordsManually();
+    void ShowGrowthRecord();
+
+    // Reminders and the idle check of the clock tick.
+    void CheckWaterReminder(uint64_t now);
+    void CheckOffworkReminder(const SYSTEMTIME& localNow);
+    void CheckLateNight(const SYSTEMTIME& localNow);
+    void CheckIdle(uint64_t now);
+
+    // The right-click menu and what it leads to.
+    void ShowContextMenu();
+    void RunMenuCommand(int command);
+    void ShowUpdateNotice();
+    void ShowUsageHelp(HWND owner);
+
     void OnFrameTimer();
     void OnClockTimer();
     void OnDestroy();
@@ -75,6 +105,7 @@ public:
     Notices& notices;
     GdiplusSession gdiplus;
     ImageCatalogue images;
+    OnlineClient online;
 
     // Persisted pet state.
     int32_t energy = 100;
@@ -91,6 +122,7 @@ public:
     int32_t lastOffworkDay = 0;
     int32_t lastLateNightDay = 0;
     bool autoTypingEnabled = false;
+    HHOOK keyboardHook = nullptr;
     int32_t movementMode = 0;
     bool walking = false;
 
@@ -144,10 +176,15 @@ public:
     bool networkEnabled = false;
     bool connected = false;
     bool hotkeyRegistered = false;
+    UpdateAnnouncement announcement;
+    bool updatePending = false;
     bool visitShowing = false;
     uint64_t visitEndTick = 0;
 
 private:
+    void OnMouseMove(WPARAM buttons);
+    void OnLeftButtonDown();
+    void OnLeftButtonUp();
     void WalkingStep();
     void DashStep(uint64_t now);
     void DashJump();

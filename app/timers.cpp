@@ -2,7 +2,19 @@
 #include "app/pet_app.h"
 #include "app/setting_names.h"
 
+#include "pet/keyboard_hook.h"
+
 #include <algorithm>
+#include <cstdint>
+
+namespace {
+
+constexpr uint32_t kIdleThresholdMs = 600000;
+constexpr uint64_t kIdleRecheckMs = 300000;
+constexpr uint64_t kIdleRecheckAfterSlackingMs = 1800000;
+constexpr int kSlackingSeconds = 10;
+
+}  // namespace
 
 void PetApp::OnFrameTimer() {
     if (visitShowing) {
@@ -30,12 +42,24 @@ void PetApp::OnClockTimer() {
         settings.WriteSettingDword(setting::kWeeklyWords, 0);
         settings.WriteSettingDword(setting::kWeekKey, static_cast<DWORD>(weekKey));
     }
+    // Presses counted while counting was off are dropped here.
+    if (const uint32_t presses = g_pendingKeyPresses.exchange(0); presses != 0 && autoTypingEnabled) {
+        AddActivity(static_cast<int32_t>(std::min<uint32_t>(presses, INT32_MAX)), false);
+    }
+    DecayEnergy(now);
+    CheckWaterReminder(now);
+    CheckOffworkReminder(localNow);
+    CheckLateNight(localNow);
+    CheckIdle(now);
+}
 
-    const uint64_t elapsed = now - lastDecayTick;
-    if (now >= lastDecayTick && elapsed >= kEnergyDecayStepMs) {
-        const uint64_t steps = elapsed / kEnergyDecayStepMs;
-        energy = static_cast<int32_t>(std::max<int64_t>(0, energy - static_cast<int64_t>(std::min<uint64_t>(steps, 100))));
-        lastDecayTick += steps * kEnergyDecayStepMs;
-        settings.WriteSettingDword(setting::kEnergy, static_cast<DWORD>(energy));
+void PetApp::CheckIdle(uint64_t now) {
+    if (now < nextIdleCheckTick || pose != POSE_NORMAL || visitShowing) return;
+    const std::optional<uint32_t> idle = clock.MillisecondsSinceLastInput();
+    if (idle && *idle >= kIdleThresholdMs) {
+        ShowPose(POSE_SLACKING, kSlackingSeconds);
+        nextIdleCheckTick = now + kIdleRecheckAfterSlackingMs;
+    } else {
+        nextIdleCheckTick = now + kIdleRecheckMs;
     }
 }

@@ -17,6 +17,7 @@ public:
         GetLocalTime(&now);
         return now;
     }
+    std::optional<uint32_t> MillisecondsSinceLastInput() const override { return 0; }
     uint64_t tick = 10'000'000;
 };
 

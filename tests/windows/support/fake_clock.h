@@ -9,6 +9,7 @@ public:
 
     uint64_t Now() const override { return tick_; }
     SYSTEMTIME LocalTime() const override { return local_; }
+    std::optional<uint32_t> MillisecondsSinceLastInput() const override { return idleMs; }
 
     void SetLocal(int year, int month, int day, int hour = 12, int minute = 0) {
         SYSTEMTIME time{};
@@ -34,6 +35,9 @@ public:
         fileTime.dwHighDateTime = value.HighPart;
         FileTimeToSystemTime(&fileTime, &local_);
     }
+
+    // What the system reports as the time since the last user input.
+    std::optional<uint32_t> idleMs = 0;
 
 private:
     uint64_t tick_ = 1'000'000;

@@ -1,0 +1,134 @@
+// Growth: crediting counted presses, levels and unlocks, manual words and the growth record.
+#include "app/calendar.h"
+#include "pet/growth.h"
+#include "pet/keyboard_hook.h"
+#include "support/offline_pet.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(Growth, CountedPressesAreCreditedOnTheClockTickOnlyWhileCountingIsOn) {
+    OfflinePet pet;
+    PetApp& app = pet.Loaded();
+    g_pendingKeyPresses = 7;
+    pet.LiveFor(1000);
+    EXPECT_EQ(app.weeklyWords, 0) << "counting off: discarded";
+    EXPECT_EQ(g_pendingKeyPresses.load(), 0u);
+
+    app.autoTypingEnabled = true;
+    g_pendingKeyPresses = 12;
+    pet.LiveFor(1000);
+    EXPECT_EQ(app.todayInput, 12);
+    EXPECT_EQ(app.weeklyWords, 12);
+    EXPECT_EQ(pet.store.dwords[L"TodayInput"], 12u);
+    EXPECT_EQ(pet.store.dwords[L"TypingDayKey"], 20261209u);
+    EXPECT_EQ(pet.store.dwords[L"WeeklyWords"], 12u);
+    EXPECT_EQ(pet.store.dwords[L"WeekKey"], 20261207u);
+}
+
+TEST(Growth, CrossingFiveHundredByTypingSwitchesAppearanceWithAReactionText) {
+    OfflinePet pet;
+    PetApp& app = pet.Loaded();
+    app.autoTypingEnabled = true;
+    app.weeklyWords = 499;
+    g_pendingKeyPresses = 1;
+    pet.LiveFor(1000);
+    EXPECT_EQ(app.weeklyWords, 500);
+    EXPECT_EQ(app.maxUnlockedAppearance, 2);
+    EXPECT_EQ(app.selectedAppearance, 2);
+    EXPECT_EQ(pet.store.dwords[L"MaxUnlockedAppearance"], 2u);
+    EXPECT_EQ(pet.store.dwords[L"SelectedAppearance"], 2u);
+    EXPECT_EQ(app.reactionTextValue, L"升级啦：见习魔法师");
+    EXPECT_EQ(app.reactionEndTick, pet.clock.Now() + 3600);
+    EXPECT_TRUE(app.showAppearanceCutIn);
+    EXPECT_TRUE(pet.notices.shown.empty());
+}
+
+TEST(Growth, ManualSixHundredAtFourHundredFiftyIsOneLevelUpStraightToTheGrandMage) {
+    OfflinePet pet;
+    PetApp& app = pet.Loaded();
+    app.weeklyWords = 450;
+    EXPECT_TRUE(app.AddActivity(600, true));
+    EXPECT_EQ(app.weeklyWords, 1050);
+    EXPECT_EQ(app.selectedAppearance, 3);
+    ASSERT_EQ(pet.notices.shown.size(), 1u);
+    EXPECT_EQ(pet.notices.shown[0].text, L"升级啦！现在是「咕噜兽大法师」。新形象已永久解锁。");
+    EXPECT_EQ(pet.notices.shown[0].caption, L"咕噜兽升级");
+
+    EXPECT_FALSE(app.AddActivity(10, true)) << "no level above 3";
+    EXPECT_FALSE(app.AddActivity(0, true));
+    EXPECT_EQ(app.weeklyWords, 1060);
+}
+
+TEST(Growth, TotalsStopAtTwoBillion) {
+    OfflinePet pet;
+    PetApp& app = pet.Loaded();
+    app.weeklyWords = 1'999'999'990;
+    app.todayInput = 1'999'999'999;
+    app.AddActivity(1'000'000, false);
+    EXPECT_EQ(app.weeklyWords, 2'000'000'000);
+    EXPECT_EQ(app.todayInput, 2'000'000'000);
+}
+
+TEST(Growth, AppearanceSelectionIsCappedAndReplaysItsCutIn) {
+    OfflinePet pet;
+    PetApp& app = pet.Loaded();
+    app.maxUnlockedAppearance = 2;
+    app.ShowPose(POSE_FLYING, 0);
+    app.SetAppearance(3);
+    EXPECT_EQ(app.selectedAppearance, 2);
+    EXPECT_EQ(app.pose, POSE_NORMAL);
+    EXPECT_TRUE(app.showAppearanceCutIn);
+    app.SetAppearance(-4);
+    EXPECT_EQ(app.selectedAppearance, 0);
+    EXPECT_FALSE(app.showAppearanceCutIn);
+}
+
+TEST(Growth, WeekRollOverDropsTheLevelButKeepsUnlocks) {
+    OfflinePet pet(FakeClock(2026, 12, 13, 23, 59));
+    PetApp& app = pet.Loaded();
+    app.AddActivity(1200, false);
+    EXPECT_EQ(app.maxUnlockedAppearance, 3);
+    pet.LiveFor(60000);
+    EXPECT_EQ(app.weeklyWords, 0);
+    EXPECT_EQ(WeeklyLevel(app.weeklyWords), 1);
+    EXPECT_EQ(app.maxUnlockedAppearance, 3);
+}
+
+TEST(ManualWords, AcceptsOnlyWholeNumbersFromOneToAMillion) {
+    EXPECT_EQ(ParseManualWords(L"1"), 1);
+    EXPECT_EQ(ParseManualWords(L"1000000"), 1000000);
+    EXPECT_EQ(ParseManualWords(L"0"), std::nullopt);
+    EXPECT_EQ(ParseManualWords(L"1000001"), std::nullopt);
+    EXPECT_EQ(ParseManualWords(L"12a"), std::nullopt);
+    EXPECT_EQ(ParseManualWords(L"-5"), std::nullopt);
+    EXPECT_EQ(ParseManualWords(L""), std::nullopt);
+    EXPECT_EQ(ParseManualWords(L"99999999999999999999"), std::nullopt);
+}
+
+TEST(GrowthRecord, TextAtTheLevelBoundaries) {
+    EXPECT_EQ(GrowthRecordText(0, 0, 1, false),
+              L"今日输入活跃值：0\n本周累计：0\n当前等级：新手村勇者\n已解锁形象：原版 + 等级 1～1"
+              L"\n距离下一等级还差 500 点活跃值\n自动统计未开启，可在设置中心启用。");
+    EXPECT_EQ(GrowthRecordText(499, 499, 1, true),
+              L"今日输入活跃值：499\n本周累计：499\n当前等级：新手村勇者\n已解锁形象：原版 + 等级 1～1"
+              L"\n距离下一等级还差 1 点活跃值\n自动统计已开启：只计次数，不记录文字内容。");
+    EXPECT_EQ(GrowthRecordText(20, 500, 2, true),
+              L"今日输入活跃值：20\n本周累计：500\n当前等级：见习魔法师\n已解锁形象：原版 + 等级 1～2"
+              L"\n距离下一等级还差 500 点活跃值\n自动统计已开启：只计次数，不记录文字内容。");
+    EXPECT_EQ(GrowthRecordText(1000, 1000, 3, false),
+              L"今日输入活跃值：1000\n本周累计：1000\n当前等级：咕噜兽大法师\n已解锁形象：原版 + 等级 1～3"
+              L"\n当前已达到暂定最高等级。\n自动统计未开启，可在设置中心启用。");
+}
+
+TEST(GrowthRecord, MenuShowsItInABox) {
+    OfflinePet pet;
+    PetApp& app = pet.Loaded();
+    app.RunMenuCommand(102);
+    ASSERT_EQ(pet.notices.shown.size(), 1u);
+    EXPECT_EQ(pet.notices.shown[0].caption, L"咕噜兽成长记录");
+    EXPECT_EQ(pet.notices.shown[0].text, GrowthRecordText(0, 0, 1, false));
+}
+
+}  // namespace

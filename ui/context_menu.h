@@ -1,0 +1,46 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+struct MenuFriend {
+    std::wstring nickname;
+    bool online = false;
+};
+
+// Everything the context menu shows, read from the pet's state when the menu opens.
+struct ContextMenuState {
+    int selectedAppearance = 0;
+    int maxUnlockedAppearance = 1;
+    int movementMode = 0;
+    bool networkEnabled = false;
+    bool connected = false;
+    bool updatePending = false;
+    std::vector<MenuFriend> friends;
+};
+
+// Owns a popup menu and, through it, every submenu attached to it.
+class PopupMenu {
+public:
+    explicit PopupMenu(HMENU menu) : menu_(menu) {}
+    PopupMenu(const PopupMenu&) = delete;
+    PopupMenu& operator=(const PopupMenu&) = delete;
+    ~PopupMenu() {
+        if (menu_) DestroyMenu(menu_);
+    }
+    HMENU get() const { return menu_; }
+
+private:
+    HMENU menu_;
+};
+
+PopupMenu BuildContextMenu(const ContextMenuState& state);
+
+// The pose the menu's pose commands start, and for how many seconds (0: no end).
+struct PoseChoice {
+    int pose;
+    int seconds;
+};
+PoseChoice PoseForCommand(int command);

@@ -1,0 +1,24 @@
+#include "ui/visit_actions.h"
+
+#include "render/picture_ids.h"
+
+namespace {
+
+constexpr VisitAction kActions[kVisitActions] = {
+    {L"greet", L"挥手打招呼", PIC_GREET},     {L"heart", L"发送爱心", PIC_HEART},
+    {L"no_speech", L"无语", PIC_SPEECHLESS},  {L"begging", L"乞讨", PIC_BEGGING},
+    {L"flying", L"飞天开心", PIC_FLYING},     {L"drink", L"干杯", PIC_DRINK},
+    {L"wealth", L"一起发财", PIC_WEALTH},     {L"eat", L"一起吃饭", PIC_EAT},
+    {L"evil", L"邪恶一下", PIC_EVIL},
+};
+
+}  // namespace
+
+const wchar_t* VisitActionLabel(int index) { return kActions[index].label; }
+
+VisitAction VisitActionForId(const std::wstring& id) {
+    for (const VisitAction& action : kActions) {
+        if (id == action.id) return action;
+    }
+    return VisitAction{L"", L"来打招呼", PIC_GREET};
+}
