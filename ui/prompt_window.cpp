@@ -1,0 +1,155 @@
+#include "ui/prompt_window.h"
+
+#include "ui/trim_whitespace.h"
+
+#include <optional>
+
+namespace {
+
+// Lives on Run's stack frame; the window reaches it through its user data.
+struct PromptState {
+    std::wstring prompt;
+    std::wstring text;
+    int32_t maxLength = 0;
+    bool digitsOnly = false;
+    bool finished = false;
+    bool accepted = false;
+    HWND edit = nullptr;
+};
+
+HINSTANCE ModuleInstance() { return GetModuleHandleW(nullptr); }
+
+HWND CreateControl(HWND parent, const wchar_t* className, const wchar_t* text, DWORD style, DWORD exStyle,
+                   int id, int x, int y, int width, int height) {
+    HWND control = CreateWindowExW(exStyle, className, text, style, x, y, width, height, parent,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ModuleInstance(), nullptr);
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), TRUE);
+    return control;
+}
+
+void CreateControls(HWND window, PromptState& state) {
+    constexpr DWORD child = WS_CHILD | WS_VISIBLE;
+    CreateControl(window, L"STATIC", state.prompt.c_str(), child, 0, 0, 18, 18, 344, 34);
+    const DWORD editStyle = child | WS_TABSTOP | ES_AUTOHSCROLL | (state.digitsOnly ? ES_NUMBER : 0);
+    state.edit = CreateControl(window, L"EDIT", state.text.c_str(), editStyle, WS_EX_CLIENTEDGE, kPromptEditId,
+                               18, 58, 344, 25);
+    CreateControl(window, L"BUTTON", L"确定", child | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, IDOK, 202, 99, 76, 27);
+    CreateControl(window, L"BUTTON", L"取消", child | WS_TABSTOP, 0, IDCANCEL, 286, 99, 76, 27);
+    SendMessageW(state.edit, EM_LIMITTEXT, static_cast<WPARAM>(state.maxLength), 0);
+    SetFocus(state.edit);
+    SendMessageW(state.edit, EM_SETSEL, 0, -1);
+}
+
+std::wstring WindowText(HWND window) {
+    const int length = GetWindowTextLengthW(window);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(window, text.data(), length + 1)));
+    return text;
+}
+
+LRESULT CALLBACK PromptWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    auto* state = reinterpret_cast<PromptState*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (!state) return DefWindowProcW(window, message, wParam, lParam);
+
+    switch (message) {
+    case WM_CREATE:
+        CreateControls(window, *state);
+        return 0;
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDOK) {
+            state->text = TrimWhitespace(WindowText(state->edit));
+            state->accepted = true;
+            state->finished = true;
+            DestroyWindow(window);
+            return 0;
+        }
+        if (LOWORD(wParam) == IDCANCEL) {
+            state->finished = true;
+            DestroyWindow(window);
+            return 0;
+        }
+        break;
+    case WM_CLOSE:
+        state->finished = true;
+        DestroyWindow(window);
+        return 0;
+    case WM_NCDESTROY:
+        // The window can also go with its owner; the loop must end then too, and nothing may reach
+        // the state record after Run has returned.
+        state->finished = true;
+        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+        break;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+bool RegisterPromptClass() {
+    static bool registered = false;
+    if (registered) return true;
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof(windowClass);
+    windowClass.lpfnWndProc = PromptWindowProc;
+    windowClass.hInstance = ModuleInstance();
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_WINDOW + 1));
+    windowClass.lpszClassName = kPromptWindowClass;
+    if (!RegisterClassExW(&windowClass) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
+    registered = true;
+    return true;
+}
+
+// Runs until the prompt is finished; gives the exit code when WM_QUIT ended the loop instead.
+std::optional<int> RunModalLoop(HWND window, const PromptState& state) {
+    MSG message;
+    while (!state.finished) {
+        const BOOL got = GetMessageW(&message, nullptr, 0, 0);
+        if (got == 0) return static_cast<int>(message.wParam);
+        if (got < 0) break;
+        if (!IsDialogMessageW(window, &message)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+bool PromptWindow::Run(HWND owner, const std::wstring& title, const std::wstring& prompt,
+                       const std::wstring& initialText, std::wstring& result, bool digitsOnly, int32_t maxLength) {
+    if (!RegisterPromptClass()) return false;
+
+    PromptState state;
+    state.prompt = prompt;
+    state.text = initialText;
+    state.maxLength = maxLength;
+    state.digitsOnly = digitsOnly;
+
+    RECT ownerRect{};
+    GetWindowRect(owner, &ownerRect);
+    const int x = ownerRect.left + (ownerRect.right - ownerRect.left - kPromptWindowWidth) / 2;
+    const int y = ownerRect.top + (ownerRect.bottom - ownerRect.top - kPromptWindowHeight) / 2;
+    HWND window = CreateWindowExW(kPromptWindowExStyle, kPromptWindowClass, title.c_str(), kPromptWindowStyle, x, y,
+                                  kPromptWindowWidth, kPromptWindowHeight, owner, nullptr, ModuleInstance(), &state);
+    if (!window) return false;
+
+    EnableWindow(owner, FALSE);
+    ShowWindow(window, SW_SHOW);
+    UpdateWindow(window);
+    const std::optional<int> quitCode = RunModalLoop(window, state);
+    // A quit request or a failing queue ends the loop with the window still open: close it before
+    // its state record goes, and hand the quit on to the loop that owns it.
+    if (!state.finished) DestroyWindow(window);
+    EnableWindow(owner, TRUE);
+    SetForegroundWindow(owner);
+    if (quitCode) PostQuitMessage(*quitCode);
+
+    if (!state.accepted) return false;
+    result = state.text;
+    return true;
+}
