@@ -80,6 +80,9 @@ void HttpsSession::Stop()
 
 void HttpsSession::OnHandshake(beast::error_code error)
 {
+    if (error == net::error::operation_aborted) {
+        return;  // stopped during shutdown
+    }
     if (error) {
         LogLine(peer_ + " tls handshake failed: " + error.message());
         return;

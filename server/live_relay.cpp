@@ -156,6 +156,8 @@ void LiveRelay::SetAnnouncement(std::optional<nlohmann::json> announcement)
     announcement_ = std::move(announcement);
 }
 
+void LiveRelay::DropSessions() { sessions_.clear(); }
+
 void LiveRelay::NotifyOnlineFriends(const DeviceRecord& device, std::string_view type, bool online)
 {
     const std::string message = ToText({{"type", type}, {"friend", FriendJson(device, online)}});

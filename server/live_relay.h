@@ -43,6 +43,10 @@ public:
 
     void SetAnnouncement(std::optional<nlohmann::json> announcement);
 
+    // Lets go of every session without telling anyone; for the end of the process,
+    // while the network objects the sessions use still exist.
+    void DropSessions();
+
 private:
     void NotifyOnlineFriends(const DeviceRecord& device, std::string_view type, bool online);
     void SendTo(const std::string& deviceId, const nlohmann::json& message);

@@ -64,6 +64,16 @@ public:
         }
     }
 
+    ~Impl()
+    {
+        // Sessions whose peers never finished closing are still held by the relay; they
+        // must go before the io_context they belong to.
+        relay_.DropSessions();
+    }
+
+    Impl(const Impl&) = delete;
+    Impl& operator=(const Impl&) = delete;
+
     std::vector<ListenAddress> BoundAddresses() const
     {
         std::vector<ListenAddress> bound;

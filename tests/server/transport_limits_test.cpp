@@ -6,6 +6,11 @@
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/ip/tcp.hpp>
 #include <boost/asio/read.hpp>
+#include <boost/asio/ssl.hpp>
+#include <boost/beast/core/tcp_stream.hpp>
+#include <boost/beast/ssl.hpp>
+#include <boost/beast/websocket.hpp>
+#include <boost/beast/websocket/ssl.hpp>
 
 #include <poll.h>
 
@@ -59,6 +64,31 @@ TEST(TransportLimitsTest, ConnectionsBeyondTheCapAreClosedAtOnce)
     second.close();
     std::this_thread::sleep_for(100ms);
     EXPECT_NO_THROW(Register(service.Port(), "甲")) << "places are given back";
+}
+
+TEST(TransportLimitsTest, StoppingEndsEvenWhenAPeerNeverAnswersTheClose)
+{
+    namespace beast = boost::beast;
+    auto service = std::make_unique<InProcessService>();
+    const Device device = Register(service->Port(), "甲");
+
+    net::io_context io;
+    net::ssl::context tls(net::ssl::context::tls_client);
+    tls.load_verify_file(std::string(MOSSQUILL_TEST_CA_DIR) + "/ca.pem");
+    beast::websocket::stream<beast::ssl_stream<beast::tcp_stream>> frozen(io, tls);
+    beast::get_lowest_layer(frozen).connect({net::ip::address_v4::loopback(), service->Port()});
+    frozen.next_layer().handshake(net::ssl::stream_base::client);
+    frozen.set_option(beast::websocket::stream_base::decorator([&](beast::websocket::request_type& request) {
+        request.set("X-Mossquill-App-Key", std::string(kApplicationKey));
+        request.set("X-Mossquill-Device", device.id);
+        request.set("Authorization", "Bearer " + device.token);
+    }));
+    frozen.handshake("localhost", "/v1/ws");
+    // From here on nothing is read: the service's close frame is never answered.
+
+    const auto start = std::chrono::steady_clock::now();
+    service.reset();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 10s);
 }
 
 }  // namespace
