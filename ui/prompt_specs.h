@@ -13,13 +13,18 @@ struct PromptSpec {
     int32_t maxLength;
 };
 
-inline constexpr PromptSpec kDriftNotePrompt{L"漂流小纸条", L"写给好友的小纸条（最多 60 个字符）：", false, 60};
-inline constexpr PromptSpec kManualActivityPrompt{L"追加本次字数", L"请输入这次完成的字数（会累加到本周）：", true, 7};
-inline constexpr PromptSpec kFirstNicknamePrompt{L"启用咕噜兽联机", L"给这只咕噜兽取一个好友能认出的昵称：", false, 12};
+inline constexpr PromptSpec kDriftNotePrompt{
+    L"漂流小纸条", L"写给好友的小纸条（最多 60 个字符）：", false, 60};
+inline constexpr PromptSpec kManualActivityPrompt{
+    L"追加本次字数", L"请输入这次完成的字数（会累加到本周）：", true, 7};
+inline constexpr PromptSpec kFirstNicknamePrompt{
+    L"启用咕噜兽联机", L"给这只咕噜兽取一个好友能认出的昵称：", false, 12};
 inline constexpr wchar_t kFirstNicknameInitialText[] = L"咕噜兽";
 inline constexpr PromptSpec kChangeNicknamePrompt{L"修改昵称", L"输入新的咕噜兽昵称：", false, 12};
 inline constexpr PromptSpec kPairingCodePrompt{L"添加咕噜兽好友", L"请输入对方生成的 6 位配对码：", true, 6};
 
-inline bool RunPrompt(HWND owner, const PromptSpec& spec, const std::wstring& initialText, std::wstring& result) {
-    return PromptWindow::Run(owner, spec.title, spec.prompt, initialText, result, spec.digitsOnly, spec.maxLength);
+inline bool RunPrompt(HWND owner, const PromptSpec& spec, const std::wstring& initialText,
+                      std::wstring& result) {
+    return PromptWindow::Run(owner, spec.title, spec.prompt, initialText, result, spec.digitsOnly,
+                             spec.maxLength);
 }

@@ -197,7 +197,7 @@ TEST_F(Prompt, WindowAndControlsAreBuiltAsDesigned) {
         EXPECT_EQ(GetWindow(prompt, GW_OWNER), owner);
         // The system adds WS_VISIBLE and WS_CLIPSIBLINGS to every shown top-level window and
         // WS_EX_WINDOWEDGE to framed ones.
-        EXPECT_EQ(GetWindowLongW(prompt, GWL_STYLE) & ~(WS_VISIBLE | WS_CLIPSIBLINGS), 0x80C80000);
+        EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(prompt, GWL_STYLE)) & ~(WS_VISIBLE | WS_CLIPSIBLINGS), 0x80C80000u);
         EXPECT_EQ(GetWindowLongW(prompt, GWL_EXSTYLE) & ~WS_EX_WINDOWEDGE, 9);
 
         WNDCLASSEXW windowClass{};
@@ -278,8 +278,11 @@ TEST_F(Prompt, EnterConfirmsTheTypedTextTrimmed) {
     EXPECT_TRUE(Ask({[](HWND) { Type(L"  昵称  "); PressKey(VK_RETURN); }}, result));
     EXPECT_EQ(result, L"昵称");
 
-    EXPECT_TRUE(Ask({[](HWND) { Type(L" 咕噜  兽\t"); ClickAt(CentreOf(GetDlgItem(FindWindowW(kPromptWindowClass, nullptr), IDOK))); }},
-                    result));
+    const Step typeAndClickOk = [](HWND prompt) {
+        Type(L" 咕噜  兽\t");
+        ClickAt(CentreOf(GetDlgItem(prompt, IDOK)));
+    };
+    EXPECT_TRUE(Ask({typeAndClickOk}, result));
     EXPECT_EQ(result, L"咕噜  兽");
 
     // An empty answer is still an answer; the caller decides what it means.
@@ -322,6 +325,21 @@ TEST_F(Prompt, EveryWayOfCancellingLeavesTheResultAlone) {
         EXPECT_FALSE(IsWindow(FindWindowW(kPromptWindowClass, nullptr)));
         EXPECT_TRUE(IsWindowEnabled(owner));
     }
+}
+
+TEST_F(Prompt, TabWalksFromTheEditFieldToTheButtonsAndEnterPressesTheFocusedOne) {
+    std::wstring result = L"不变";
+    const Step tab = [](HWND) { PressKey(VK_TAB); };
+    const Step onOk = [](HWND prompt) {
+        EXPECT_EQ(GetFocus(), GetDlgItem(prompt, IDOK));
+        PressKey(VK_TAB);
+    };
+    const Step onCancel = [](HWND prompt) {
+        EXPECT_EQ(GetFocus(), GetDlgItem(prompt, IDCANCEL));
+        PressKey(VK_RETURN);
+    };
+    EXPECT_FALSE(Ask({[](HWND) { Type(L"咕噜"); }, tab, onOk, onCancel}, result));
+    EXPECT_EQ(result, L"不变");
 }
 
 TEST_F(Prompt, DigitsOnlyRefusesLettersAndTheLimitRefusesTheSeventhCharacter) {
