@@ -45,6 +45,8 @@ public:
         current_ = this;
         timer_ = SetTimer(nullptr, 0, kStepIntervalMs, &PromptScript::OnTick);
     }
+    PromptScript(const PromptScript&) = delete;
+    PromptScript& operator=(const PromptScript&) = delete;
     ~PromptScript() {
         KillTimer(nullptr, timer_);
         current_ = nullptr;
@@ -53,6 +55,7 @@ public:
 
 private:
     static void CALLBACK OnTick(HWND, UINT, UINT_PTR, DWORD) {
+        if (!current_) return;
         PromptScript& script = *current_;
         HWND prompt = FindWindowW(kPromptWindowClass, nullptr);
         if (script.next_ < script.steps_.size()) {
