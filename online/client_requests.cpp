@@ -14,10 +14,6 @@ constexpr int kReceiveTimeoutMs = 12000;
 
 std::wstring LastErrorText() { return WinHttpErrorText(GetLastError()); }
 
-std::int32_t PreferenceFor(std::size_t hostIndex) {
-    return hostIndex == kGatewayHostIndex ? kPreferGatewayHost : kPreferRelayHost;
-}
-
 // Appends the body to the response until the server has sent all of it.
 void ReadBody(HINTERNET request, ServiceResponse& response) {
     for (;;) {
@@ -109,12 +105,12 @@ ServiceResponse OnlineClient::Request(const std::wstring& method, const std::wst
 
     ServiceResponse firstResponse = RequestOnce(first, method, path, body, authenticated);
     if (firstResponse.status != 0) {
-        hostPreference.exchange(PreferenceFor(first));
+        hostPreference.exchange(HostPreferenceFor(first));
         return firstResponse;
     }
     ServiceResponse secondResponse = RequestOnce(second, method, path, body, authenticated);
     if (secondResponse.status != 0) {
-        hostPreference.exchange(PreferenceFor(second));
+        hostPreference.exchange(HostPreferenceFor(second));
         return secondResponse;
     }
     return secondResponse.error.empty() ? firstResponse : secondResponse;

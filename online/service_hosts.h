@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 inline constexpr std::size_t kServiceHostNameLength = 40;
@@ -22,6 +23,11 @@ inline constexpr std::uint16_t kServicePort = 443;
 inline constexpr std::int32_t kNoHostPreference = 0;
 inline constexpr std::int32_t kPreferRelayHost = 1;
 inline constexpr std::int32_t kPreferGatewayHost = 2;
+
+// The preference value that names the host of that index.
+constexpr std::int32_t HostPreferenceFor(std::size_t hostIndex) {
+    return hostIndex == kGatewayHostIndex ? kPreferGatewayHost : kPreferRelayHost;
+}
 
 // Gateway first, relay second; the names are chosen when the program is configured.
 extern const ServiceHosts kServiceHosts;
