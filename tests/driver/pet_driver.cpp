@@ -165,12 +165,47 @@ void WriteSetting(const wchar_t* name, DWORD value) {
 
 void ClearSettings() { RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKey); }
 
+std::vector<uint32_t> CaptureScreen(const RECT& area) {
+    const int width = area.right - area.left;
+    const int height = area.bottom - area.top;
+    std::vector<uint32_t> pixels(static_cast<size_t>(width) * height);
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
+    GdiFlush();
+    const auto* source = static_cast<const uint32_t*>(bits);
+    for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = source[i] & 0x00FFFFFF;
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
 void MoveMouse(POINT screen) { SendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, screen); }
 void LeftDown() { SendMouse(MOUSEEVENTF_LEFTDOWN); }
 void LeftUp() { SendMouse(MOUSEEVENTF_LEFTUP); }
 
 void ClickAt(POINT screen) {
     MoveMouse(screen);
+    LeftDown();
+    LeftUp();
+}
+
+void DoubleClickAt(POINT screen) {
+    MoveMouse(screen);
+    LeftDown();
+    LeftUp();
     LeftDown();
     LeftUp();
 }

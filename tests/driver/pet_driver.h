@@ -64,11 +64,15 @@ void WriteSetting(const wchar_t* name, DWORD value);
 // Removes the whole settings key, as on a machine the pet never ran on.
 void ClearSettings();
 
+// What the screen shows in a rectangle, as 0x00RRGGBB pixels row by row.
+std::vector<uint32_t> CaptureScreen(const RECT& area);
+
 // Pointer and keys through SendInput (screen coordinates).
 void MoveMouse(POINT screen);
 void LeftDown();
 void LeftUp();
 void ClickAt(POINT screen);
+void DoubleClickAt(POINT screen);
 void RightClickAt(POINT screen);
 void PressKey(WORD virtualKey);
 

@@ -1,0 +1,136 @@
+// Living with the real pet under Wine: clicks, double clicks, drags and the menu, driven from outside.
+#include "pet_driver.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+
+using namespace driver;
+
+namespace {
+
+// The heart is drawn in 0xEE5B69 at a fading opacity; X shows it premultiplied, so match its hue.
+bool IsHeartPixel(uint32_t rgb) {
+    const double r = (rgb >> 16) & 0xFF, g = (rgb >> 8) & 0xFF, b = rgb & 0xFF;
+    return r >= 50 && std::abs(g / r - 91.0 / 238) < 0.08 && std::abs(b / r - 105.0 / 238) < 0.08;
+}
+
+class PetLife : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ClearSettings();
+        WriteSetting(L"SelectedAppearance", 0);
+        WriteSetting(L"PetX", 400);
+        WriteSetting(L"PetY", 300);
+    }
+    void Start() {
+        pet = std::make_unique<PetProcess>(ProgramPath());
+        window = WaitForWindow(pet->id(), L"MossquillDesktopPetWindowV5", L"咕噜兽桌宠", 15s);
+        ASSERT_NE(window, nullptr);
+        rect = WindowRect(window);
+        Sleep(300);
+    }
+    static std::wstring ProgramPath() {
+        wchar_t path[MAX_PATH] = {};
+        GetEnvironmentVariableW(L"MOSSQUILL_PET", path, MAX_PATH);
+        return path;
+    }
+    POINT Body() const { return POINT{(rect.left + rect.right) / 2, rect.top + (rect.bottom - rect.top) * 2 / 3}; }
+    // The rising heart of the speech text, in the upper left of the window.
+    int HeartPixels() const {
+        const int w = rect.right - rect.left;
+        const RECT band{rect.left, rect.top, rect.left + w * 35 / 100, rect.top + w * 45 / 100};
+        int count = 0;
+        for (uint32_t pixel : CaptureScreen(band)) count += IsHeartPixel(pixel) ? 1 : 0;
+        return count;
+    }
+    bool HeartAppears() const {
+        for (int attempt = 0; attempt < 20; ++attempt) {
+            if (HeartPixels() > 20) return true;
+            Sleep(50);
+        }
+        return false;
+    }
+    void TearDown() override {
+        if (pet && pet->IsRunning() && IsWindow(window)) {
+            PostMessageW(window, WM_CLOSE, 0, 0);
+            pet->WaitForExit(10s);
+        }
+    }
+
+    std::unique_ptr<PetProcess> pet;
+    HWND window = nullptr;
+    RECT rect{};
+};
+
+TEST_F(PetLife, AClickSpeaksWithARisingHeart) {
+    Start();
+    EXPECT_EQ(HeartPixels(), 0);
+    ClickAt(Body());
+    EXPECT_TRUE(HeartAppears());
+    EXPECT_FALSE(WaitForMessageBox(pet->id(), 300ms)) << "petting asks nothing";
+    EXPECT_EQ(WindowRect(window).left, rect.left);
+}
+
+TEST_F(PetLife, ADoubleClickPetsOnceThenFeeds) {
+    WriteSetting(L"Energy", 50);
+    Start();
+    DoubleClickAt(Body());
+    auto box = WaitForMessageBox(pet->id(), 5s);
+    ASSERT_TRUE(box);
+    EXPECT_TRUE(HeartAppears()) << "the first click of the pair petted";
+    EXPECT_EQ(box->caption, L"给咕噜兽投喂");
+    EXPECT_EQ(box->text, L"投喂成功，电量恢复到 80。");
+    PressButton(box->window, IDOK);
+    EXPECT_EQ(ReadSetting(L"Energy"), 80u);
+}
+
+TEST_F(PetLife, AThreePixelWobblePetsAndAFourPixelMoveDrags) {
+    Start();
+    MoveMouse(Body());
+    LeftDown();
+    MoveMouse(POINT{Body().x + 3, Body().y - 3});
+    LeftUp();
+    EXPECT_TRUE(HeartAppears());
+    EXPECT_EQ(WindowRect(window).left, rect.left);
+
+    Sleep(1700);  // let the speech end
+    MoveMouse(Body());
+    LeftDown();
+    MoveMouse(POINT{Body().x + 4, Body().y});
+    MoveMouse(POINT{Body().x + 60, Body().y + 25});
+    LeftUp();
+    Sleep(200);
+    const RECT moved = WindowRect(window);
+    EXPECT_EQ(moved.left, rect.left + 60);
+    EXPECT_EQ(moved.top, rect.top + 25);
+    EXPECT_EQ(ReadSetting(L"PetX"), static_cast<DWORD>(rect.left + 60));
+    EXPECT_EQ(ReadSetting(L"PetY"), static_cast<DWORD>(rect.top + 25));
+    EXPECT_EQ(HeartPixels(), 0) << "a drag does not pet";
+}
+
+TEST_F(PetLife, RightClickOpensTheMenuAndRestingEndsTheProgram) {
+    WriteSetting(L"Energy", 64);
+    Start();
+    RightClickAt(Body());
+    HWND menu = WaitForWindow(pet->id(), L"#32768", nullptr, 5s);
+    ASSERT_NE(menu, nullptr);
+    PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+    Sleep(300);
+    EXPECT_FALSE(IsWindowVisible(menu));
+    EXPECT_TRUE(pet->IsRunning());
+
+    RightClickAt(Body());
+    menu = WaitForWindow(pet->id(), L"#32768", nullptr, 5s);
+    ASSERT_NE(menu, nullptr);
+    // Up from nothing selected lands on the last item, "让咕噜兽休息".
+    PostMessageW(menu, WM_KEYDOWN, VK_UP, 0);
+    PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
+    EXPECT_EQ(pet->WaitForExit(10s), 0u);
+    EXPECT_EQ(ReadSetting(L"Energy"), 64u);
+    EXPECT_EQ(ReadSetting(L"PetX"), static_cast<DWORD>(rect.left));
+    EXPECT_TRUE(ReadSetting(L"LastLateNightDay"));
+}
+
+}  // namespace
