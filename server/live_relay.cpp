@@ -129,12 +129,12 @@ void LiveRelay::Relay(const std::string& senderId, LiveConnection& sender, const
     }
 
     if (!store_.AreFriends(senderId, targetId)) {
-        sender.Send(LiveError(texts::kNotFriend));
+        sender.Send(LiveError(isAction ? texts::kNotFriend : texts::kNotFriendReaction));
         return;
     }
     LiveConnection* target = Current(targetId);
     if (target == nullptr) {
-        sender.Send(LiveError(texts::kFriendOffline));
+        sender.Send(LiveError(isAction ? texts::kFriendOffline : texts::kFriendOfflineReaction));
         return;
     }
     target->Send(ToText(relayed));

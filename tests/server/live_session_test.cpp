@@ -138,7 +138,9 @@ TEST_F(LiveSessionTest, VisitsToStrangersOfflineFriendsAndBadMessagesAreRefused)
     alice->Send(R"({"type":"action","to":")" + bob_.id + R"(","action":"greet"})");
     EXPECT_EQ(ErrorText(*alice), texts::kFriendOffline);
     alice->Send(R"({"type":"reaction","to":")" + bob_.id + R"(","reaction":"like"})");
-    EXPECT_EQ(ErrorText(*alice), texts::kFriendOffline);
+    EXPECT_EQ(ErrorText(*alice), texts::kFriendOfflineReaction);
+    alice->Send(R"({"type":"reaction","to":")" + stranger_.id + R"(","reaction":"dislike"})");
+    EXPECT_EQ(ErrorText(*alice), texts::kNotFriendReaction);
 
     auto bob = Connect(bob_);
     Expect(*alice, "presence");
