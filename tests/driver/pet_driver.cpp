@@ -117,6 +117,10 @@ bool PressButton(HWND dialog, int buttonId) {
     return true;
 }
 
+bool WaitUntilClosed(HWND window, Timeout timeout) {
+    return PollUntil(timeout, [&] { return !IsWindow(window) || !IsWindowVisible(window); });
+}
+
 RECT WindowRect(HWND window) {
     RECT rect{};
     GetWindowRect(window, &rect);

@@ -51,6 +51,8 @@ struct MessageBoxContent {
 std::optional<MessageBoxContent> WaitForMessageBox(DWORD processId, Timeout timeout);
 // Clicks the button with that id, which makes MessageBoxW return it.
 bool PressButton(HWND dialog, int buttonId);
+// True once the window is gone (or hidden) within the timeout.
+bool WaitUntilClosed(HWND window, Timeout timeout);
 
 RECT WindowRect(HWND window);
 DWORD ExtendedStyle(HWND window);

@@ -1,4 +1,5 @@
 // Living with the real pet under Wine: clicks, double clicks, drags and the menu, driven from outside.
+#include "app/calendar.h"
 #include "pet_driver.h"
 
 #include <gtest/gtest.h>
@@ -134,3 +135,57 @@ TEST_F(PetLife, RightClickOpensTheMenuAndRestingEndsTheProgram) {
 }
 
 }  // namespace
+
+namespace {
+
+// Opens "成长记录" › "手动补充活跃值…" with the keyboard and answers the prompt with `text`.
+void EnterWordsByHand(const PetProcess& pet, POINT at, const std::wstring& text) {
+    RightClickAt(at);
+    HWND menu = WaitForWindow(pet.id(), L"#32768", nullptr, 5s);
+    ASSERT_NE(menu, nullptr);
+    for (int i = 0; i < 8; ++i) PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);  // the separator is skipped
+    PostMessageW(menu, WM_KEYDOWN, VK_RIGHT, 0);
+    Sleep(200);
+    HWND submenu = nullptr;
+    for (int attempt = 0; attempt < 40 && !submenu; ++attempt) {
+        HWND candidate = nullptr;
+        while ((candidate = FindWindowExW(nullptr, candidate, L"#32768", nullptr)) != nullptr) {
+            if (candidate != menu && IsWindowVisible(candidate)) submenu = candidate;
+        }
+        if (!submenu) Sleep(50);
+    }
+    ASSERT_NE(submenu, nullptr);
+    PostMessageW(submenu, WM_KEYDOWN, VK_DOWN, 0);
+    PostMessageW(submenu, WM_KEYDOWN, VK_RETURN, 0);
+    HWND prompt = WaitForWindow(pet.id(), L"MossquillPromptWindow", L"追加本次字数", 5s);
+    ASSERT_NE(prompt, nullptr);
+    SetWindowTextW(GetDlgItem(prompt, 1001), text.c_str());
+    PostMessageW(GetDlgItem(prompt, IDOK), BM_CLICK, 0, 0);
+}
+
+}  // namespace
+
+TEST_F(PetLife, WordsAddedByHandLevelUpOnceOrAreRefused) {
+    WriteSetting(L"WeeklyWords", 450);
+    WriteSetting(L"WeekKey", static_cast<DWORD>(CurrentWeekKey()));
+    Start();
+
+    EnterWordsByHand(*pet, Body(), L"12a");
+    auto refused = WaitForMessageBox(pet->id(), 5s);
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(refused->caption, L"字数无效");
+    EXPECT_EQ(refused->text, L"请输入 1～1000000 之间的整数。");
+    PressButton(refused->window, IDOK);
+    ASSERT_TRUE(WaitUntilClosed(refused->window, 5s));
+
+    EnterWordsByHand(*pet, Body(), L"600");
+    auto levelUp = WaitForMessageBox(pet->id(), 5s);
+    ASSERT_TRUE(levelUp);
+    EXPECT_EQ(levelUp->caption, L"咕噜兽升级");
+    EXPECT_EQ(levelUp->text, L"升级啦！现在是「咕噜兽大法师」。新形象已永久解锁。");
+    PressButton(levelUp->window, IDOK);
+    ASSERT_TRUE(WaitUntilClosed(levelUp->window, 5s));
+    EXPECT_FALSE(WaitForMessageBox(pet->id(), 1s)) << "no 本周成长 box after a level-up";
+    EXPECT_EQ(ReadSetting(L"WeeklyWords"), 1050u);
+    EXPECT_EQ(ReadSetting(L"SelectedAppearance"), 3u);
+}

@@ -1,0 +1,103 @@
+// The key-press hook for real: hardware keys from the X server are counted, keys injected by
+// software are not, and nothing is counted while counting is switched off.
+#include "pet/keyboard_hook.h"
+#include "support/offline_pet.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+// Keeps the thread's messages flowing (low-level hooks run inside them) for a while.
+void PumpFor(DWORD ms) {
+    const DWORD end = GetTickCount() + ms;
+    for (DWORD now = GetTickCount(); now < end; now = GetTickCount()) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, end - now, QS_ALLINPUT);
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+    }
+}
+
+// Runs a Linux program (Wine starts Unix executables directly) while pumping messages.
+void RunUnix(std::wstring commandLine) {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    ASSERT_TRUE(CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                               &process));
+    while (MsgWaitForMultipleObjects(1, &process.hProcess, FALSE, 5000, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    PumpFor(300);
+}
+
+void InjectKeys(int count) {
+    for (int i = 0; i < count; ++i) {
+        INPUT keys[2]{};
+        for (INPUT& key : keys) {
+            key.type = INPUT_KEYBOARD;
+            key.ki.wVk = 'K';
+            key.ki.wScan = static_cast<WORD>(MapVirtualKeyW('K', MAPVK_VK_TO_VSC));
+        }
+        keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+        SendInput(2, keys, sizeof(INPUT));
+    }
+    PumpFor(300);
+}
+
+// A focused window of ours, so the X server's keys reach this Wine process.
+class FocusWindow {
+public:
+    FocusWindow() {
+        WNDCLASSW windowClass{};
+        windowClass.lpfnWndProc = DefWindowProcW;
+        windowClass.hInstance = GetModuleHandleW(nullptr);
+        windowClass.lpszClassName = L"MossquillKeyTarget";
+        RegisterClassW(&windowClass);
+        window_ = CreateWindowExW(0, L"MossquillKeyTarget", L"keys", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 300,
+                                  200, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+        SetForegroundWindow(window_);
+        PumpFor(300);
+    }
+    ~FocusWindow() { DestroyWindow(window_); }
+
+private:
+    HWND window_;
+};
+
+TEST(KeyboardHook, CountsHardwareKeyDownsOnlyAndOnlyWhileSwitchedOn) {
+    FocusWindow focus;
+    OfflinePet pet;
+    PetApp app(GetModuleHandleW(nullptr), pet.clock, pet.store, pet.notices);
+    app.LoadSettings();
+    app.autoTypingEnabled = true;
+    app.ApplyKeyboardHook();
+    ASSERT_NE(app.keyboardHook, nullptr);
+    EXPECT_TRUE(g_countingEnabled.load());
+    g_pendingKeyPresses = 0;
+
+    InjectKeys(5);
+    EXPECT_EQ(g_pendingKeyPresses.load(), 0u) << "keys sent by software are not the user's";
+
+    RunUnix(L"/usr/bin/xdotool key --delay 30 a b c d");
+    EXPECT_EQ(g_pendingKeyPresses.load(), 4u) << "four presses, each counted once (key-ups are not)";
+
+    pet.clock.Advance(1000);
+    app.OnClockTimer();
+    EXPECT_EQ(app.weeklyWords, 4);
+    EXPECT_EQ(g_pendingKeyPresses.load(), 0u);
+
+    app.autoTypingEnabled = false;
+    app.ApplyKeyboardHook();
+    EXPECT_EQ(app.keyboardHook, nullptr);
+    EXPECT_FALSE(g_countingEnabled.load());
+    RunUnix(L"/usr/bin/xdotool key --delay 30 e f");
+    EXPECT_EQ(g_pendingKeyPresses.load(), 0u);
+    EXPECT_TRUE(pet.notices.shown.empty());
+}
+
+}  // namespace
