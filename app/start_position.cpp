@@ -1,5 +1,7 @@
 #include "app/start_position.h"
 
+#include "render/movement.h"
+
 POINT DefaultCorner(const RECT& workArea, int petSize) {
     return POINT{workArea.right - petSize - 18, workArea.bottom - petSize - 18};
 }
@@ -19,12 +21,5 @@ POINT ChooseStartPosition(const RECT& workArea, int petSize, std::optional<int> 
 
 RECT StartWorkArea(int petSize) {
     const POINT probe{GetSystemMetrics(SM_CXSCREEN) - petSize - 24, GetSystemMetrics(SM_CYSCREEN) - petSize - 72};
-    MONITORINFO info{};
-    info.cbSize = sizeof(info);
-    if (GetMonitorInfoW(MonitorFromPoint(probe, MONITOR_DEFAULTTONEAREST), &info)) {
-        return info.rcWork;
-    }
-    RECT work{};
-    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    return work;
+    return MonitorWorkArea(MonitorFromPoint(probe, MONITOR_DEFAULTTONEAREST));
 }
