@@ -17,7 +17,6 @@ inline constexpr std::string_view kInvalidUtf8 = "请求内容不是有效的 UT
 inline constexpr std::string_view kInvalidJson = "请求内容不是有效的 JSON。";
 inline constexpr std::string_view kNotJsonObject = "请求内容必须是 JSON 对象。";
 inline constexpr std::string_view kWebSocketRequired = "这个接口需要 WebSocket 连接。";
-inline constexpr std::string_view kServerBusy = "咕噜兽联机服务正忙，请稍后再试。";
 inline constexpr std::string_view kInternalError = "咕噜兽联机服务出了点问题，请稍后再试。";
 
 inline constexpr std::string_view kNicknameMissing = "请填写昵称。";
