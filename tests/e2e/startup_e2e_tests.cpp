@@ -141,3 +141,26 @@ TEST_F(Startup, BuildWithOnlyTheBasePictureStartsAndRuns) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Startup, EndingTheLogonSessionSavesWithoutClosing) {
+    WriteSetting(L"Energy", 33);
+    PetProcess pet(Pet());
+    HWND window = WaitForPetWindow(pet);
+    ASSERT_NE(window, nullptr);
+    SetWindowPos(window, nullptr, 240, 210, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    EXPECT_FALSE(ReadSetting(L"PetX"));
+
+    SendMessageW(window, WM_ENDSESSION, FALSE, 0);  // the session goes on: nothing to do
+    EXPECT_FALSE(ReadSetting(L"PetX"));
+    SendMessageW(window, WM_ENDSESSION, TRUE, 0);
+    EXPECT_EQ(ReadSetting(L"PetX"), 240u);
+    EXPECT_EQ(ReadSetting(L"PetY"), 210u);
+    EXPECT_EQ(ReadSetting(L"Energy"), 33u);
+    EXPECT_EQ(ReadSetting(L"MovementMode"), 0u);
+    EXPECT_TRUE(pet.IsRunning());
+    EXPECT_EQ(Close(pet, window), 0u);
+}
+
+}  // namespace
