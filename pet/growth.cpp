@@ -84,6 +84,8 @@ void PetApp::SetAppearance(int appearance) {
     showAppearanceCutIn = selectedAppearance > 0;
     poseStartTick = clock.Now();
     cutInAlpha = HasCutIn() ? 1.0f : 0.0f;
+    // Friends see the new look at once; offline, the session sends it when it connects.
+    if (networkEnabled && connected) online.SetAppearance(selectedAppearance);
     RenderFrame();
 }
 
