@@ -22,6 +22,7 @@ unsigned long ParseNumber(const std::string& text, const std::string& option, un
 const char* const kUsage =
     "usage: mossquill-service --listen HOST:PORT [--listen HOST:PORT ...] --cert FILE --key FILE --db FILE\n"
     "                         [--announcement FILE] [--register-limit N] [--max-connections N]\n"
+    "                         [--max-connections-per-address N]\n"
     "\n"
     "  --listen HOST:PORT    address to serve HTTPS and WebSocket on; repeat for several ([::1]:443 for IPv6)\n"
     "  --cert FILE           PEM certificate chain, server certificate first\n"
@@ -30,7 +31,9 @@ const char* const kUsage =
     "  --announcement FILE   JSON object with id, title, message, latest_version, download_url;\n"
     "                        sent to every live session, reread on SIGHUP\n"
     "  --register-limit N    registrations per client address in 10 minutes (default 30, 0 = no limit)\n"
-    "  --max-connections N   open connections at most (default 1000)\n";
+    "  --max-connections N   open connections at most (default 1000)\n"
+    "  --max-connections-per-address N\n"
+    "                        open connections from one client address at most (default 100)\n";
 
 ListenAddress ParseListenAddress(const std::string& text)
 {
@@ -85,6 +88,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments)
             config.limits.registrationsPerAddress = ParseNumber(value, option, 1000000);
         } else if (option == "--max-connections") {
             config.transport.maxConnections = ParseNumber(value, option, 1000000);
+        } else if (option == "--max-connections-per-address") {
+            config.transport.maxConnectionsPerAddress = ParseNumber(value, option, 1000000);
         } else {
             throw UsageError("unknown option " + option);
         }

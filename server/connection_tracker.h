@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <string>
 #include <unordered_map>
 #include <utility>
 
@@ -16,8 +17,8 @@ public:
     virtual void Stop() = 0;
 };
 
-// Counts open connections against a cap and knows them for shutdown. Used from the
-// service's one network thread only.
+// Counts open connections against a cap for everybody and one per client address, and
+// knows them for shutdown. Used from the service's one network thread only.
 class ConnectionTracker {
 public:
     // Held by a connection for its whole life; releases the place when destroyed.
@@ -35,17 +36,29 @@ public:
         std::uint64_t id_;
     };
 
-    explicit ConnectionTracker(std::size_t maxConnections) : maxConnections_(maxConnections) {}
+    ConnectionTracker(std::size_t maxConnections, std::size_t maxPerAddress)
+        : maxConnections_(maxConnections), maxPerAddress_(maxPerAddress)
+    {
+    }
 
-    // A ticket, or nothing when the cap is reached.
-    std::optional<Ticket> Admit();
+    // A ticket, or nothing when either cap is reached.
+    std::optional<Ticket> Admit(const std::string& address);
     void StopAll();
     std::size_t Count() const { return connections_.size(); }
 
 private:
+    struct Entry {
+        std::string address;
+        std::weak_ptr<StoppableConnection> connection;
+    };
+
+    void Release(std::uint64_t id);
+
     std::size_t maxConnections_;
+    std::size_t maxPerAddress_;
     std::uint64_t nextId_ = 0;
-    std::unordered_map<std::uint64_t, std::weak_ptr<StoppableConnection>> connections_;
+    std::unordered_map<std::uint64_t, Entry> connections_;
+    std::unordered_map<std::string, std::size_t> perAddress_;
 };
 
 }  // namespace mossquill::service

@@ -41,11 +41,15 @@ void Listener::OnAccept(beast::error_code error, tcp::socket socket)
     }
     if (error) {
         LogLine("accept failed: " + error.message());
-    } else if (auto ticket = context_.tracker.Admit()) {
+        Accept();
+        return;
+    }
+    beast::error_code ignored;
+    const std::string address = socket.remote_endpoint(ignored).address().to_string();
+    if (auto ticket = context_.tracker.Admit(address)) {
         std::make_shared<HttpsSession>(std::move(socket), tls_, context_, std::move(*ticket))->Start();
     } else {
-        LogLine("connection refused: " + std::to_string(context_.limits.maxConnections) +
-                " connections are open");
+        LogLine(address + " connection refused: connection limit reached");
     }
     Accept();
 }

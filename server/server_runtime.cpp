@@ -50,7 +50,7 @@ public:
           store_(config.databaseFile),
           relay_(store_, clock, config_.limits, ReadAnnouncement(config.announcementFile)),
           api_(store_, clock, config_.limits, relay_),
-          tracker_(config.transport.maxConnections),
+          tracker_(config.transport.maxConnections, config.transport.maxConnectionsPerAddress),
           tls_(MakeServerTlsContext(config.certFile, config.keyFile)),
           context_{api_, relay_, tracker_, config_.transport},
           signals_(io_),

@@ -12,6 +12,8 @@ struct TransportLimits {
     std::size_t maxMessageBytes = 4 * 1024;
     std::size_t maxQueuedMessages = 256;
     std::size_t maxConnections = 1000;
+    // Keeps one address from taking every place; generous for many pets behind one NAT.
+    std::size_t maxConnectionsPerAddress = 100;
     std::chrono::milliseconds handshakeTimeout = std::chrono::seconds(10);
     // Reading one request, and the pause allowed between requests of a kept-alive connection.
     std::chrono::milliseconds requestTimeout = std::chrono::seconds(15);

@@ -10,7 +10,8 @@ TEST(CommandLineTest, ReadsEveryOption)
     const CommandLine parsed = ParseCommandLine({"--listen", "gateway.mossquill.test:443", "--listen", "[::1]:8443",
                                                  "--cert", "c.pem", "--key", "k.pem", "--db", "s.db",
                                                  "--announcement", "a.json", "--register-limit", "0",
-                                                 "--max-connections", "5"});
+                                                 "--max-connections", "5", "--max-connections-per-address",
+                                                 "3"});
     const ServerConfig& config = parsed.config;
     ASSERT_EQ(config.listen.size(), 2u);
     EXPECT_EQ(config.listen[0].host, "gateway.mossquill.test");
@@ -23,6 +24,7 @@ TEST(CommandLineTest, ReadsEveryOption)
     EXPECT_EQ(config.announcementFile, "a.json");
     EXPECT_EQ(config.limits.registrationsPerAddress, 0u);
     EXPECT_EQ(config.transport.maxConnections, 5u);
+    EXPECT_EQ(config.transport.maxConnectionsPerAddress, 3u);
     EXPECT_TRUE(config.handleSignals);
     EXPECT_TRUE(ParseCommandLine({"--help"}).helpRequested);
 }

@@ -66,6 +66,29 @@ TEST(TransportLimitsTest, ConnectionsBeyondTheCapAreClosedAtOnce)
     EXPECT_NO_THROW(Register(service.Port(), "甲")) << "places are given back";
 }
 
+TEST(TransportLimitsTest, OneAddressCannotTakeEveryPlace)
+{
+    TransportLimits transport;
+    transport.maxConnectionsPerAddress = 2;
+    InProcessService service({}, transport);
+    net::io_context io;
+    const auto connectFrom = [&](tcp::socket& socket, const char* address) {
+        socket.open(tcp::v4());
+        socket.bind({net::ip::make_address_v4(address), 0});
+        socket.connect({net::ip::address_v4::loopback(), service.Port()});
+    };
+    tcp::socket first(io);
+    tcp::socket second(io);
+    tcp::socket third(io);
+    tcp::socket elsewhere(io);
+    connectFrom(first, "127.0.0.1");
+    connectFrom(second, "127.0.0.1");
+    connectFrom(third, "127.0.0.1");
+    connectFrom(elsewhere, "127.0.0.9");
+    EXPECT_TRUE(ServerCloses(third, 2s));
+    EXPECT_FALSE(ServerCloses(elsewhere, 300ms)) << "another address still gets in";
+}
+
 TEST(TransportLimitsTest, StoppingEndsEvenWhenAPeerNeverAnswersTheClose)
 {
     namespace beast = boost::beast;
