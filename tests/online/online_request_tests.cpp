@@ -73,6 +73,20 @@ TEST_F(RequestLayer, ReadsStatusAndBodyExactlyAndStopsAtTheSizeLimit) {
     EXPECT_EQ(endless.error, L"读取联机响应失败：Windows 错误 12184");
 }
 
+TEST_F(RequestLayer, ABodyThatStopsArrivingEndsAfterTheReceiveTimeOutKeepingWhatCame) {
+    OnlineClient client(MakeHosts(kDoubleHost, kDoubleHost));
+    ScriptDouble(kStallInBody, "{\"friends\":[]}    ");
+    const ULONGLONG start = GetTickCount64();
+    const ServiceResponse response = client.RequestOnce(kRelayHostIndex, L"GET", L"/v1/friends", std::string(), false);
+    const ULONGLONG waited = GetTickCount64() - start;
+    EXPECT_EQ(response.status, 200u);
+    EXPECT_EQ(response.body, "{\"friends");
+    // The code is the platform's (a WinHTTP time-out on Windows, a socket time-out under Wine).
+    EXPECT_EQ(response.error.rfind(L"读取联机响应失败：Windows 错误 ", 0), 0u) << WideToUtf8(response.error);
+    EXPECT_GE(waited, 11500u);
+    EXPECT_LT(waited, 20000u);
+}
+
 TEST_F(RequestLayer, TriesTheRelayFirstUnlessTheGatewayAnsweredLast) {
     // The real service on the gateway answers 404 to an unknown path; the double on the relay
     // echoes the request, so every answer names the host that gave it.
@@ -113,7 +127,7 @@ TEST_F(RequestLayer, FailsOverWhenTheFirstHostRefusesOrHangsUpAndRemembersTheOth
     // The relay accepts the connection and closes it without an answer: no status, so the
     // gateway answers; from then on the gateway comes first and the relay is not asked at all.
     OnlineClient hungUp(MakeHosts(kGatewayHost, kDoubleHost));
-    ScriptDouble(0, "");
+    ScriptDouble(kHangUp, "");
     EXPECT_EQ(hungUp.Request(L"GET", L"/v1/unknown", std::string(), false).status, 404u);
     EXPECT_EQ(hungUp.hostPreference.load(), kPreferGatewayHost);
     const std::string hangUpRequest = LastDoubleRequest();

@@ -3,7 +3,9 @@
 the real service never gives (other 2xx statuses, broken bodies, a dropped connection).
 
 Control requests, answered at once:
-  POST /__double/script  {"status": N, "body": TEXT, "repeat": K}  queue an answer (status 0 hangs up)
+  POST /__double/script  {"status": N, "body": TEXT, "repeat": K}  queue an answer (status 0 hangs up,
+                         status 2 answers 200 with the first half of the body, then stays silent
+                         for 30 s)
   GET  /__double/last    the raw bytes of the last other request ("" when none since the reset)
   POST /__double/reset   forget the queue and the last request
 Every other request takes the next queued answer, or is echoed back raw with status 200."""
@@ -14,6 +16,7 @@ import socket
 import socketserver
 import ssl
 import threading
+import time
 
 CONTROL = "/__double/"
 
@@ -74,6 +77,10 @@ class Handler(socketserver.BaseRequestHandler):
                 scripted = state.queue.pop(0) if state.queue else None
             if scripted is None:
                 answer(stream, 200, state.last)
+            elif scripted[0] == 2:
+                half = scripted[1][:len(scripted[1]) // 2]
+                stream.sendall(b"HTTP/1.1 200 Scripted\r\nContent-Length: %d\r\n\r\n%s" % (len(scripted[1]), half))
+                time.sleep(30)
             elif scripted[0] != 0:
                 answer(stream, scripted[0], scripted[1])
         except (ssl.SSLError, OSError, ValueError, IndexError):

@@ -25,8 +25,11 @@ ServiceHosts MakeHosts(std::wstring_view gateway, std::wstring_view relay);
 // Adds the test CA (DER file named by MOSSQUILL_TEST_CA_DER) to this prefix's Root store.
 bool TrustTestCertificateAuthority(std::wstring& problem);
 
-// The double answers the next request with each scripted answer in turn (status 0 hangs up
-// without answering), then echoes raw requests back.
+// The double answers the next request with each scripted answer in turn, then echoes raw
+// requests back. Status kHangUp closes the connection without an answer; kStallInBody answers
+// 200 with the first half of the body, then stays silent for 30 s.
+inline constexpr unsigned kHangUp = 0;
+inline constexpr unsigned kStallInBody = 2;
 void ResetDouble();
 void ScriptDouble(unsigned status, std::string_view body, int repeat = 1);
 // The raw bytes of the last request the double received since the reset; empty when none.
