@@ -98,6 +98,9 @@ TEST(ServiceProcessTest, HangupRereadsTheAnnouncementAndABrokenOneIsRefusedAtSta
     EXPECT_THROW(ServiceProcess(directory.File("other.db"), directory.File("broken.log"),
                                 {"--announcement", announcementFile}),
                  std::runtime_error);
+    EXPECT_NO_THROW(ServiceProcess(directory.File("example.db"), directory.File("example.log"),
+                                   {"--announcement", MOSSQUILL_SERVICE_SOURCE_DIR "/announcement.example.json"}))
+        << "the example in the source tree is usable";
 }
 
 // Claims run from several threads; the service is killed with SIGKILL while they run.
