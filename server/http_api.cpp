@@ -41,6 +41,14 @@ ApiResponse Failure(unsigned status, std::string_view message) { return {status,
 
 ApiResponse Success(unsigned status, const nlohmann::json& body) { return {status, ToText(body), {}, {}}; }
 
+// A failure inside the service: the user sees a general text, the log the reason.
+ApiResponse InternalFailure(const std::exception& error)
+{
+    ApiResponse response = Failure(500, texts::kInternalError);
+    response.logNote = error.what();
+    return response;
+}
+
 std::string_view PathOf(std::string_view target) { return target.substr(0, target.find('?')); }
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b)
@@ -103,9 +111,7 @@ ApiResponse HttpApi::Handle(const ApiRequest& request)
     try {
         return Route(request);
     } catch (const std::exception& error) {
-        ApiResponse response = Failure(500, texts::kInternalError);
-        response.logNote = error.what();
-        return response;
+        return InternalFailure(error);
     }
 }
 
@@ -126,9 +132,7 @@ std::variant<DeviceRecord, ApiResponse> HttpApi::AdmitLiveSession(const ApiReque
         }
         return authenticated;
     } catch (const std::exception& error) {
-        ApiResponse response = Failure(500, texts::kInternalError);
-        response.logNote = error.what();
-        return response;
+        return InternalFailure(error);
     }
 }
 

@@ -11,7 +11,7 @@ InProcessService::InProcessService(ServiceLimits limits, TransportLimits transpo
     config.listen.push_back({"127.0.0.1", 0});
     config.certFile = std::string(MOSSQUILL_TEST_CA_DIR) + "/server.pem";
     config.keyFile = std::string(MOSSQUILL_TEST_CA_DIR) + "/server.key";
-    config.databaseFile = directory_.File("service.db");
+    config.databaseFile = DatabaseFile();
     config.limits = limits;
     config.transport = transport;
     config.handleSignals = false;

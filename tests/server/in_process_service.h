@@ -22,6 +22,7 @@ public:
 
     unsigned short Port() const { return port_; }
     ManualClock& Clock() { return clock_; }
+    std::string DatabaseFile() const { return directory_.File("service.db"); }
 
 private:
     TemporaryDirectory directory_;

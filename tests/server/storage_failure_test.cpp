@@ -1,0 +1,40 @@
+#include "in_process_service.h"
+#include "service_clients.h"
+#include "texts.h"
+
+#include <sqlite3.h>
+
+#include <gtest/gtest.h>
+
+namespace mossquill::service::testing {
+namespace {
+
+// Breaks the running service's database from outside, as a damaged disk would.
+void DropTable(const std::string& databaseFile, const std::string& table)
+{
+    sqlite3* database = nullptr;
+    ASSERT_EQ(sqlite3_open(databaseFile.c_str(), &database), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(database, ("DROP TABLE " + table).c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(database);
+}
+
+TEST(StorageFailureTest, AFailingDatabaseIsReportedAndTheServiceGoesOn)
+{
+    InProcessService service;
+    const Device device = Register(service.Port(), "甲");
+    DropTable(service.DatabaseFile(), "pair_codes");
+
+    const HttpReply reply = HttpsRequest(service.Port(), "POST", "/v1/pair/create", "{}", device.Auth());
+    EXPECT_EQ(reply.status, 500u);
+    EXPECT_EQ(reply.Message(), texts::kInternalError);
+    EXPECT_EQ(HttpsRequest(service.Port(), "GET", "/v1/friends", "", device.Auth()).status, 200u);
+
+    DropTable(service.DatabaseFile(), "friendships");
+    auto live = LiveClient::Connect(service.Port(), device.Auth());
+    ASSERT_TRUE(live);
+    EXPECT_EQ(live->WaitClosed(), 1011u) << "the session ends with an internal error";
+    EXPECT_NO_THROW(Register(service.Port(), "乙")) << "the service itself keeps running";
+}
+
+}  // namespace
+}  // namespace mossquill::service::testing
