@@ -9,6 +9,7 @@
 
 #include <cstring>
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -60,6 +61,21 @@ public:
     DATA_BLOB blob{};
 };
 
+// The token in unprotected bytes: 64 UTF-16 code units as written by this program, or 64 UTF-8
+// bytes as stored by older versions; trailing NULs are ignored in both forms.
+std::optional<std::wstring> DecodeTokenPlaintext(const std::vector<unsigned char>& plaintext) {
+    if (plaintext.size() >= 2 && plaintext.size() % 2 == 0) {
+        std::wstring units(plaintext.size() / 2, L'\0');
+        std::memcpy(units.data(), plaintext.data(), plaintext.size());
+        while (!units.empty() && units.back() == L'\0') units.pop_back();
+        if (units.size() == kTokenLength) return units;
+    }
+    std::string_view bytes(reinterpret_cast<const char*>(plaintext.data()), plaintext.size());
+    while (!bytes.empty() && bytes.back() == '\0') bytes.remove_suffix(1);
+    if (bytes.size() == kTokenLength) return Utf8ToWide(bytes);
+    return std::nullopt;
+}
+
 }  // namespace
 
 bool WriteIdentityString(const wchar_t* valueName, const std::wstring& text) {
@@ -101,17 +117,4 @@ std::optional<std::wstring> ReadProtectedToken() {
     auto token = DecodeTokenPlaintext(bytes);
     SecureZeroMemory(bytes.data(), bytes.size());
     return token;
-}
-
-std::optional<std::wstring> DecodeTokenPlaintext(const std::vector<unsigned char>& plaintext) {
-    if (plaintext.size() >= 2 && plaintext.size() % 2 == 0) {
-        std::wstring units(plaintext.size() / 2, L'\0');
-        std::memcpy(units.data(), plaintext.data(), plaintext.size());
-        while (!units.empty() && units.back() == L'\0') units.pop_back();
-        if (units.size() == kTokenLength) return units;
-    }
-    std::string_view bytes(reinterpret_cast<const char*>(plaintext.data()), plaintext.size());
-    while (!bytes.empty() && bytes.back() == '\0') bytes.remove_suffix(1);
-    if (bytes.size() == kTokenLength) return Utf8ToWide(bytes);
-    return std::nullopt;
 }

@@ -5,7 +5,6 @@
 #include <cstddef>
 #include <optional>
 #include <string>
-#include <vector>
 
 inline constexpr wchar_t kNetworkDeviceIdValue[] = L"NetworkDeviceId";
 inline constexpr wchar_t kNetworkNicknameValue[] = L"NetworkNickname";
@@ -20,9 +19,6 @@ bool WriteProtectedToken(const std::wstring& token);
 
 // The text up to its first NUL, or nothing when the value is absent or not a REG_SZ.
 std::optional<std::wstring> ReadIdentityString(const wchar_t* valueName);
-// The stored token, or nothing when it is absent, cannot be unprotected or does not decode.
+// The stored token, or nothing when it is absent, cannot be unprotected or is neither 64 UTF-16
+// code units nor 64 bytes of an older version (trailing NULs aside).
 std::optional<std::wstring> ReadProtectedToken();
-
-// The token in unprotected bytes: 64 UTF-16 code units as written by this program, or 64 UTF-8
-// bytes as stored by older versions; trailing NULs are ignored in both forms.
-std::optional<std::wstring> DecodeTokenPlaintext(const std::vector<unsigned char>& plaintext);
