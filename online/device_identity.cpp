@@ -2,6 +2,7 @@
 #include "online/identity_registry.h"
 #include "online/json.h"
 #include "online/online_client.h"
+#include "online/operation_failure.h"
 #include "online/wide_text.h"
 
 #include <algorithm>
@@ -35,30 +36,26 @@ void OnlineClient::LoadIdentity() {
 }
 
 bool OnlineClient::Register(const std::wstring& requestedNickname, std::wstring* errorOut) {
-    auto fail = [errorOut](std::wstring text) {
-        if (errorOut) *errorOut = std::move(text);
-        return false;
-    };
     const std::string body = "{\"nickname\":\"" + EscapeJsonString(requestedNickname) + "\"}";
     const ServiceResponse response = Request(L"POST", L"/v1/register", body, false);
     if (response.status != 200 && response.status != 201) {
-        return fail(DescribeFailure(response, L"暂时无法注册咕噜兽联机身份。"));
+        return FailWith(errorOut, DescribeFailure(response, L"暂时无法注册咕噜兽联机身份。"));
     }
     JsonValue root;
-    if (!ParseJson(response.body, root)) return fail(L"服务返回了无法识别的数据。");
+    if (!ParseJson(response.body, root)) return FailWith(errorOut, L"服务返回了无法识别的数据。");
     const JsonValue* device = root.FindMember("device");
-    if (!device || device->kind != JsonKind::Object) return fail(L"服务没有返回设备身份。");
+    if (!device || device->kind != JsonKind::Object) return FailWith(errorOut, L"服务没有返回设备身份。");
 
     std::wstring issuedId = Utf8ToWide(device->GetString("id"));
     std::wstring issuedNickname = Utf8ToWide(device->GetString("nickname"));
     std::wstring issuedToken = Utf8ToWide(device->GetString("token"));
     if (issuedId.empty() || issuedNickname.empty() || issuedToken.size() != kTokenLength ||
         !FitsInHeaderLine(issuedId) || !FitsInHeaderLine(issuedToken)) {
-        return fail(L"服务返回的设备身份不完整。");
+        return FailWith(errorOut, L"服务返回的设备身份不完整。");
     }
     if (!WriteIdentityString(kNetworkDeviceIdValue, issuedId) ||
         !WriteIdentityString(kNetworkNicknameValue, issuedNickname) || !WriteProtectedToken(issuedToken)) {
-        return fail(L"无法在这台电脑上保存联机身份。");
+        return FailWith(errorOut, L"无法在这台电脑上保存联机身份。");
     }
     ExclusiveLock hold(lock);
     deviceId = std::move(issuedId);

@@ -2,23 +2,15 @@
 #include "online/identity_registry.h"
 #include "online/json.h"
 #include "online/online_client.h"
+#include "online/operation_failure.h"
 #include "online/wide_text.h"
 
 #include <algorithm>
 
-namespace {
-
-bool Fail(std::wstring* errorOut, std::wstring text) {
-    if (errorOut) *errorOut = std::move(text);
-    return false;
-}
-
-}  // namespace
-
 bool OnlineClient::SetNickname(const std::wstring& newNickname, std::wstring* errorOut) {
     const std::string body = "{\"nickname\":\"" + EscapeJsonString(newNickname) + "\"}";
     const ServiceResponse response = Request(L"PATCH", L"/v1/profile", body, true);
-    if (response.status != 200) return Fail(errorOut, DescribeFailure(response, L"暂时无法修改昵称。"));
+    if (response.status != 200) return FailWith(errorOut, DescribeFailure(response, L"暂时无法修改昵称。"));
     {
         ExclusiveLock hold(lock);
         nickname = newNickname;
@@ -34,11 +26,11 @@ void OnlineClient::SetAppearance(int appearance) {
 
 bool OnlineClient::CreatePairCode(std::wstring& codeOut, std::wstring* errorOut) {
     const ServiceResponse response = Request(L"POST", L"/v1/pair/create", "{}", true);
-    if (response.status != 200) return Fail(errorOut, DescribeFailure(response, L"暂时无法生成配对码。"));
+    if (response.status != 200) return FailWith(errorOut, DescribeFailure(response, L"暂时无法生成配对码。"));
     JsonValue root;
-    if (!ParseJson(response.body, root)) return Fail(errorOut, L"服务返回了无法识别的数据。");
+    if (!ParseJson(response.body, root)) return FailWith(errorOut, L"服务返回了无法识别的数据。");
     std::wstring code = Utf8ToWide(root.GetString("code"));
-    if (code.empty()) return Fail(errorOut, L"服务没有返回配对码。");
+    if (code.empty()) return FailWith(errorOut, L"服务没有返回配对码。");
     codeOut = std::move(code);
     return true;
 }
@@ -46,16 +38,16 @@ bool OnlineClient::CreatePairCode(std::wstring& codeOut, std::wstring* errorOut)
 bool OnlineClient::ClaimPairCode(const std::wstring& code, std::wstring* errorOut) {
     const std::string body = "{\"code\":\"" + EscapeJsonString(code) + "\"}";
     const ServiceResponse response = Request(L"POST", L"/v1/pair/claim", body, true);
-    if (response.status != 200) return Fail(errorOut, DescribeFailure(response, L"暂时无法添加好友。"));
+    if (response.status != 200) return FailWith(errorOut, DescribeFailure(response, L"暂时无法添加好友。"));
     RefreshFriends(nullptr);
     return true;
 }
 
 bool OnlineClient::RefreshFriends(std::wstring* errorOut) {
     const ServiceResponse response = Request(L"GET", L"/v1/friends", std::string(), true);
-    if (response.status != 200) return Fail(errorOut, DescribeFailure(response, L"暂时无法读取好友列表。"));
+    if (response.status != 200) return FailWith(errorOut, DescribeFailure(response, L"暂时无法读取好友列表。"));
     JsonValue root;
-    if (!ParseJson(response.body, root)) return Fail(errorOut, L"服务返回了无法识别的数据。");
+    if (!ParseJson(response.body, root)) return FailWith(errorOut, L"服务返回了无法识别的数据。");
     const std::vector<OnlineFriend> friends = ParseFriendList(root.FindMember("friends"));
     FriendsCallback deliver;
     {
