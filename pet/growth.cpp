@@ -3,7 +3,7 @@
 #include "app/calendar.h"
 #include "app/pet_app.h"
 #include "app/setting_names.h"
-#include "ui/prompt_specs.h"
+#include "ui/prompt_questions.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -215,7 +215,7 @@ def character(eyes="open", mouth_kind="smile", arms=((-1, 20, False), (1, 20, Fa
     parts = ['<ellipse cx="0" cy="-8" rx="230" ry="16" fill="#1a120c" opacity="0.22"/>' if shadow else "", back]
     if show_tail:
         parts.append(tail())
-    parts += [arm(*spec[:2], *spec[3:]) for spec in arms if not spec[2]]
+    parts += [arm(*shape[:2], *shape[3:]) for shape in arms if not shape[2]]
     parts.append(ears())
     parts.append(body())
     parts.append(feet())
@@ -226,7 +226,7 @@ def character(eyes="open", mouth_kind="smile", arms=((-1, 20, False), (1, 20, Fa
         parts.append(leaf(wilted=True))
     parts.append(front)
     parts.append(head)
-    parts += [arm(*spec[:2], *spec[3:]) for spec in arms if spec[2]]
+    parts += [arm(*shape[:2], *shape[3:]) for shape in arms if shape[2]]
     parts.append(hand_items)
     return "".join(parts)
 

@@ -1,7 +1,7 @@
 // The prompt as a real window under its own modal loop: input is queued with SendInput (or posted)
 // from a thread timer that fires inside that loop, one step per tick, so each step sees the
 // effects of the input queued by the one before.
-#include "ui/prompt_specs.h"
+#include "ui/prompt_questions.h"
 #include "ui/prompt_window.h"
 #include "ui/trim_whitespace.h"
 
@@ -409,7 +409,7 @@ TEST_F(Prompt, DestroyingTheOwnerEndsTheLoop) {
 }
 
 TEST_F(Prompt, EachCallerAsksItsOwnQuestion) {
-    struct Case { const PromptSpec& spec; std::wstring title; std::wstring prompt; bool digitsOnly; int maxLength; };
+    struct Case { const PromptQuestion& question; std::wstring title; std::wstring prompt; bool digitsOnly; int maxLength; };
     const Case cases[] = {
         {kDriftNotePrompt, L"漂流小纸条", L"写给好友的小纸条（最多 60 个字符）：", false, 60},
         {kManualActivityPrompt, L"追加本次字数", L"请输入这次完成的字数（会累加到本周）：", true, 7},
@@ -429,7 +429,7 @@ TEST_F(Prompt, EachCallerAsksItsOwnQuestion) {
             PressKey(VK_ESCAPE);
         };
         PromptScript script({inspect});
-        EXPECT_FALSE(RunPrompt(owner, c.spec, kFirstNicknameInitialText, result));
+        EXPECT_FALSE(RunPrompt(owner, c.question, kFirstNicknameInitialText, result));
         EXPECT_TRUE(script.played());
         EXPECT_EQ(result, L"不变");
     }
