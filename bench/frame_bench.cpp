@@ -3,6 +3,8 @@
 #include "app/pet_app.h"
 #include "render/dib_surface.h"
 
+#include <psapi.h>
+
 #include <cstdio>
 #include <cstdlib>
 
@@ -38,6 +40,14 @@ double ThreadCpuMs() {
     return ms(kernel) + ms(user);
 }
 
+// Committed memory of the process: frames that leak GDI or GDI+ objects make it grow.
+double CommittedMegabytes() {
+    PROCESS_MEMORY_COUNTERS_EX counters{};
+    counters.cb = sizeof(counters);
+    GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof(counters));
+    return static_cast<double>(counters.PagefileUsage) / (1024.0 * 1024.0);
+}
+
 struct Case {
     const char* name;
     PoseId pose;
@@ -63,6 +73,8 @@ int main(int argc, char** argv) {
         {"grand mage walking + reaction text", POSE_NORMAL, 3, true, true, 0.0f},
         {"cheers with cut-in", POSE_CHEERS, 1, false, false, 0.6f},
     };
+    const double memoryBefore = CommittedMegabytes();
+    int composed = 0;
     std::printf("%-36s %6s %10s %12s\n", "frame", "size", "frames", "cpu ms/frame");
     for (const Case& c : cases) {
         for (int size : {175, 230, 285}) {
@@ -78,10 +90,12 @@ int main(int argc, char** argv) {
                 app.walkPhase = static_cast<float>(i % 20) * 0.3f;
                 DibSurface surface(size, size);
                 app.ComposeFrame(surface);
+                ++composed;
             }
             const double perFrame = (ThreadCpuMs() - start) / frames;
             std::printf("%-36s %6d %10d %12.2f\n", c.name, size, frames, perFrame);
         }
     }
+    std::printf("committed memory: %.1f MB before, %.1f MB after %d frames\n", memoryBefore, CommittedMegabytes(), composed);
     return 0;
 }
