@@ -43,6 +43,9 @@ public:
     bool Initialize();
 
     void LoadSettings();
+    // Day and week roll-over: the running totals start again at 0 under the new key.
+    void StartNewDay(int32_t today);
+    void StartNewWeek(int32_t thisWeek);
     void SaveAll();
     void SavePosition();
 

@@ -26,17 +26,9 @@ void PetApp::LoadSettings() {
     if (auto v = ReadInt(settings, setting::kTodayInput)) todayInput = std::max(*v, 0);
 
     auto typingDay = ReadInt(settings, setting::kTypingDayKey);
-    if (!typingDay || *typingDay != today) {
-        todayInput = 0;
-        settings.WriteSettingDword(setting::kTodayInput, 0);
-        settings.WriteSettingDword(setting::kTypingDayKey, AsDword(today));
-    }
+    if (!typingDay || *typingDay != today) StartNewDay(today);
     auto storedWeek = ReadInt(settings, setting::kWeekKey);
-    if (!storedWeek || *storedWeek != thisWeek) {
-        weeklyWords = 0;
-        settings.WriteSettingDword(setting::kWeeklyWords, 0);
-        settings.WriteSettingDword(setting::kWeekKey, AsDword(thisWeek));
-    }
+    if (!storedWeek || *storedWeek != thisWeek) StartNewWeek(thisWeek);
 
     const int level = WeeklyLevel(weeklyWords);
     if (auto v = ReadInt(settings, setting::kMaxUnlockedAppearance)) maxUnlockedAppearance = std::clamp(*v, 1, 3);
@@ -76,6 +68,20 @@ void PetApp::LoadSettings() {
     todayKey = today;
     weekKey = thisWeek;
     nextIdleCheckTick = now + kFirstIdleCheckDelayMs;
+}
+
+void PetApp::StartNewDay(int32_t today) {
+    todayKey = today;
+    todayInput = 0;
+    settings.WriteSettingDword(setting::kTodayInput, 0);
+    settings.WriteSettingDword(setting::kTypingDayKey, AsDword(today));
+}
+
+void PetApp::StartNewWeek(int32_t thisWeek) {
+    weekKey = thisWeek;
+    weeklyWords = 0;
+    settings.WriteSettingDword(setting::kWeeklyWords, 0);
+    settings.WriteSettingDword(setting::kWeekKey, AsDword(thisWeek));
 }
 
 void PetApp::SaveAll() {

@@ -1,6 +1,5 @@
 #include "app/calendar.h"
 #include "app/pet_app.h"
-#include "app/setting_names.h"
 
 #include "pet/keyboard_hook.h"
 
@@ -30,18 +29,8 @@ void PetApp::OnClockTimer() {
     const uint64_t now = clock.Now();
     const SYSTEMTIME localNow = clock.LocalTime();
 
-    if (const int32_t today = DayKeyOf(localNow); today != todayKey) {
-        todayKey = today;
-        todayInput = 0;
-        settings.WriteSettingDword(setting::kTodayInput, 0);
-        settings.WriteSettingDword(setting::kTypingDayKey, static_cast<DWORD>(todayKey));
-    }
-    if (const int32_t thisWeek = WeekKeyOf(localNow); thisWeek != weekKey) {
-        weekKey = thisWeek;
-        weeklyWords = 0;
-        settings.WriteSettingDword(setting::kWeeklyWords, 0);
-        settings.WriteSettingDword(setting::kWeekKey, static_cast<DWORD>(weekKey));
-    }
+    if (const int32_t today = DayKeyOf(localNow); today != todayKey) StartNewDay(today);
+    if (const int32_t thisWeek = WeekKeyOf(localNow); thisWeek != weekKey) StartNewWeek(thisWeek);
     // Presses counted while counting was off are dropped here.
     if (const uint32_t presses = g_pendingKeyPresses.exchange(0); presses != 0 && autoTypingEnabled) {
         AddActivity(static_cast<int32_t>(std::min<uint32_t>(presses, INT32_MAX)), false);

@@ -1,5 +1,7 @@
 #include "pet_driver.h"
 
+#include "render/dib_surface.h"
+
 #include <thread>
 
 namespace driver {
@@ -170,29 +172,15 @@ void WriteSetting(const wchar_t* name, DWORD value) {
 void ClearSettings() { RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKey); }
 
 std::vector<uint32_t> CaptureScreen(const RECT& area) {
-    const int width = area.right - area.left;
-    const int height = area.bottom - area.top;
-    std::vector<uint32_t> pixels(static_cast<size_t>(width) * height);
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
+    DibSurface surface(area.right - area.left, area.bottom - area.top);
+    std::vector<uint32_t> pixels;
+    if (!surface.valid()) return pixels;
+    BitBlt(surface.memoryDc(), 0, 0, surface.width(), surface.height(), surface.screenDc(), area.left, area.top,
+           SRCCOPY);
     GdiFlush();
-    const auto* source = static_cast<const uint32_t*>(bits);
-    for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = source[i] & 0x00FFFFFF;
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
+    const uint32_t* source = surface.pixels();
+    pixels.reserve(static_cast<size_t>(surface.width()) * surface.height());
+    for (int i = 0; i < surface.width() * surface.height(); ++i) pixels.push_back(source[i] & 0x00FFFFFF);
     return pixels;
 }
 
