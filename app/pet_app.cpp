@@ -1,6 +1,6 @@
 #include "app/pet_app.h"
 
-#include "app/setting_names.h"
+#include "core/setting_names.h"
 #include "app/start_position.h"
 
 namespace {

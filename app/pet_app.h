@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/clock.h"
-#include "app/notices.h"
-#include "app/settings_store.h"
+#include "core/clock.h"
+#include "core/notices.h"
+#include "core/settings_store.h"
 #include "render/gdiplus_api.h"
 #include "render/image_catalogue.h"
 #include "render/movement.h"

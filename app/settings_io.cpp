@@ -1,6 +1,6 @@
-#include "app/calendar.h"
+#include "core/calendar.h"
 #include "app/pet_app.h"
-#include "app/setting_names.h"
+#include "core/setting_names.h"
 
 #include <algorithm>
 

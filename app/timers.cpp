@@ -1,4 +1,4 @@
-#include "app/calendar.h"
+#include "core/calendar.h"
 #include "app/pet_app.h"
 
 #include "pet/keyboard_hook.h"

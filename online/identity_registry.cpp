@@ -1,7 +1,7 @@
 #include "online/identity_registry.h"
 
-#include "app/registry_key.h"
-#include "app/settings_store.h"
+#include "core/registry_key.h"
+#include "core/settings_store.h"
 #include "online/wide_text.h"
 
 #include <windows.h>

@@ -1,8 +1,8 @@
 #include "pet/energy.h"
 
-#include "app/calendar.h"
+#include "core/calendar.h"
 #include "app/pet_app.h"
-#include "app/setting_names.h"
+#include "core/setting_names.h"
 
 #include <algorithm>
 #include <random>

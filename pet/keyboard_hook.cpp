@@ -1,7 +1,7 @@
 #include "pet/keyboard_hook.h"
 
 #include "app/pet_app.h"
-#include "app/setting_names.h"
+#include "core/setting_names.h"
 
 std::atomic<bool> g_countingEnabled{false};
 std::atomic<uint32_t> g_pendingKeyPresses{0};

@@ -1,5 +1,5 @@
 #include "app/pet_app.h"
-#include "app/setting_names.h"
+#include "core/setting_names.h"
 
 #include <algorithm>
 

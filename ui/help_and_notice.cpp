@@ -1,7 +1,7 @@
 #include "ui/help_and_notice.h"
 
 #include "app/pet_app.h"
-#include "app/setting_names.h"
+#include "core/setting_names.h"
 
 #include <shellapi.h>
 

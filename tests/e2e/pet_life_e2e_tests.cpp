@@ -1,5 +1,5 @@
 // Living with the real pet under Wine: clicks, double clicks, drags and the menu, driven from outside.
-#include "app/calendar.h"
+#include "core/calendar.h"
 #include "pet_driver.h"
 
 #include <gtest/gtest.h>

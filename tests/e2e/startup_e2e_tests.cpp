@@ -1,5 +1,5 @@
 // The real program started under Wine and driven from outside, as a user would meet it.
-#include "app/calendar.h"
+#include "core/calendar.h"
 #include "pet_driver.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // Start-up of the pet with a stored identity: online mode is only taken up when the user had it
 // switched on and the identity is complete.
 #include "app/pet_app.h"
-#include "app/setting_names.h"
+#include "core/setting_names.h"
 #include "online/identity_registry.h"
 #include "online_test_support.h"
 #include "support/fake_clock.h"

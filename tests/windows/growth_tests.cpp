@@ -1,5 +1,5 @@
 // Growth: crediting counted presses, levels and unlocks, manual words and the growth record.
-#include "app/calendar.h"
+#include "core/calendar.h"
 #include "pet/growth.h"
 #include "pet/keyboard_hook.h"
 #include "support/offline_pet.h"

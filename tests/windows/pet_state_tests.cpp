@@ -1,5 +1,5 @@
 // The persisted state: calendar keys, load rules, saving, start position.
-#include "app/calendar.h"
+#include "core/calendar.h"
 #include "app/pet_app.h"
 #include "app/start_position.h"
 #include "support/fake_clock.h"

@@ -1,7 +1,7 @@
 #include "online_test_support.h"
 
-#include "app/registry_key.h"
-#include "app/settings_store.h"
+#include "core/registry_key.h"
+#include "core/settings_store.h"
 #include "online/winhttp_handle.h"
 
 #include <wincrypt.h>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/clock.h"
+#include "core/clock.h"
 
 // A clock the test moves by hand: ticks and local calendar time advance together.
 class FakeClock final : public Clock {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/settings_store.h"
+#include "core/settings_store.h"
 
 #include <map>
 #include <string>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/notices.h"
+#include "core/notices.h"
 
 #include <vector>
 

@@ -1,6 +1,6 @@
-#include "app/settings_store.h"
+#include "core/settings_store.h"
 
-#include "app/registry_key.h"
+#include "core/registry_key.h"
 
 #include <vector>
 
