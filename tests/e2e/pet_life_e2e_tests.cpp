@@ -147,7 +147,8 @@ void EnterWordsByHand(const PetProcess& pet, POINT at, const std::wstring& text)
     PostMessageW(menu, WM_KEYDOWN, VK_RIGHT, 0);
     Sleep(200);
     HWND submenu = nullptr;
-    for (int attempt = 0; attempt < 40 && !submenu; ++attempt) {
+    // A loaded machine can take seconds to open the submenu; wait for it rather than guess.
+    for (int attempt = 0; attempt < 200 && !submenu; ++attempt) {
         HWND candidate = nullptr;
         while ((candidate = FindWindowExW(nullptr, candidate, L"#32768", nullptr)) != nullptr) {
             if (candidate != menu && IsWindowVisible(candidate)) submenu = candidate;
