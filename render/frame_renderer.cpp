@@ -1,4 +1,5 @@
-#include "app/pet_app.h"
+#include "render/frame_renderer.h"
+
 #include "render/dib_surface.h"
 #include "render/draw_image_fitted.h"
 #include "render/frame_text.h"
@@ -11,7 +12,6 @@
 namespace {
 
 constexpr float kPi = std::numbers::pi_v<float>;
-constexpr uint64_t kReactionAnimationMs = 1500;
 
 struct Motion {
     float scaleX = 1;
@@ -19,11 +19,6 @@ struct Motion {
     float rotation = 0;
     float offsetY = 0;
 };
-
-float ReactionProgress(uint64_t now, uint64_t start) {
-    const uint64_t elapsed = now > start ? now - start : 0;
-    return std::min(1.0f, static_cast<float>(elapsed) / kReactionAnimationMs);
-}
 
 void DrawEnergyBadge(Gdiplus::GpGraphics* graphics, int energy, float w) {
     const float d = std::max(35.0f, std::min(54.0f, 0.19f * w));
@@ -56,13 +51,9 @@ void DrawReactionText(Gdiplus::GpGraphics* graphics, const std::wstring& text, f
 
 }  // namespace
 
-bool PetApp::HasCutIn() const {
-    return images.Find(CutInPictureForPose(pose, selectedAppearance, showAppearanceCutIn)) != nullptr;
-}
-
-BYTE PetApp::ComposeFrame(DibSurface& surface) {
+std::optional<BYTE> FrameRenderer::Compose(const FrameDescription& frame, DibSurface& surface) const {
     Gdiplus::GpGraphics* rawGraphics = nullptr;
-    if (gp::GdipCreateFromHDC(surface.memoryDc(), &rawGraphics) != Gdiplus::Ok) return 0;
+    if (gp::GdipCreateFromHDC(surface.memoryDc(), &rawGraphics) != Gdiplus::Ok) return std::nullopt;
     GraphicsHandle graphics(rawGraphics);
     Gdiplus::GpGraphics* g = graphics.get();
     gp::GdipSetCompositingMode(g, Gdiplus::CompositingModeSourceCopy);
@@ -74,19 +65,18 @@ BYTE PetApp::ComposeFrame(DibSurface& surface) {
 
     const float w = static_cast<float>(surface.width());
     const float h = static_cast<float>(surface.height());
-    const uint64_t now = clock.Now();
 
     Motion motion;
-    if (walking && !leftPressed && !dragging && !hoverTracking && now >= movementPauseUntil) {
-        const float s = std::sin(walkPhase);
+    if (frame.swaying) {
+        const float s = std::sin(frame.swayPhase);
         const float a = std::fabs(s);
         motion.scaleX = 1 + 0.035f * (1 - a);
         motion.scaleY = 1 - 0.028f * (1 - a);
-        motion.rotation = 2.8f * s * static_cast<float>(direction);
+        motion.rotation = 2.8f * s * (frame.mirrored ? -1.0f : 1.0f);
         motion.offsetY = -0.035f * a * h;
     }
-    const bool reacting = now < reactionEndTick;
-    const float t = ReactionProgress(now, reactionStartTick);
+    const bool reacting = !frame.reactionText.empty();
+    const float t = frame.reactionProgress;
     if (reacting) {
         const float s1 = std::sin(kPi * t);
         const float s6 = std::sin(6 * kPi * t);
@@ -106,15 +96,29 @@ BYTE PetApp::ComposeFrame(DibSurface& surface) {
     gp::GdipTranslateWorldTransform(g, w / 2, h / 2, Gdiplus::MatrixOrderPrepend);
     gp::GdipRotateWorldTransform(g, motion.rotation, Gdiplus::MatrixOrderPrepend);
     gp::GdipTranslateWorldTransform(g, -w / 2, -h / 2, Gdiplus::MatrixOrderPrepend);
-    DrawImageFitted(g, images.Find(BasePictureForPose(pose, selectedAppearance)), body, 1.0f, direction < 0);
+    DrawImageFitted(g, images_.Find(frame.basePicture), body, 1.0f, frame.mirrored);
     gp::GdipRestoreGraphics(g, state);
 
-    DrawImageFitted(g, images.Find(CutInPictureForPose(pose, selectedAppearance, showAppearanceCutIn)),
-                    BoxF{0, 0, w, h}, cutInAlpha, false);
+    DrawImageFitted(g, images_.Find(frame.cutInPicture), BoxF{0, 0, w, h}, frame.cutInAlpha, false);
 
-    if (reacting) DrawReactionText(g, reactionTextValue, t, w, h);
-    DrawEnergyBadge(g, energy, w);
+    if (reacting) DrawReactionText(g, frame.reactionText, t, w, h);
+    DrawEnergyBadge(g, frame.energy, w);
 
     gp::GdipFlush(g, Gdiplus::FlushIntentionSync);
-    return static_cast<BYTE>(std::clamp(static_cast<int>(255 * windowOpacity), 0, 255));
+    return static_cast<BYTE>(std::clamp(static_cast<int>(255 * frame.opacity), 0, 255));
+}
+
+bool FrameRenderer::Render(HWND window, POINT topLeft, const FrameDescription& frame) const {
+    if (!window || frame.width < 1 || frame.height < 1) return false;
+    DibSurface surface(frame.width, frame.height);
+    if (!surface.valid()) return false;
+    // A frame that could not be drawn is not pushed: the window keeps showing the last one.
+    const std::optional<BYTE> constantAlpha = Compose(frame, surface);
+    if (!constantAlpha) return false;
+
+    SIZE size{frame.width, frame.height};
+    POINT source{0, 0};
+    BLENDFUNCTION blend{AC_SRC_OVER, 0, *constantAlpha, AC_SRC_ALPHA};
+    return UpdateLayeredWindow(window, surface.screenDc(), &topLeft, &size, surface.memoryDc(), &source, 0, &blend,
+                               ULW_ALPHA) != FALSE;
 }
