@@ -1,5 +1,18 @@
 #include "app/pet_app.h"
 
+#include <windowsx.h>
+
+namespace {
+
+// Where the pointer was when the message being handled was sent: the cursor may have moved on
+// since, and a press must start from where it happened.
+POINT MessageCursor() {
+    const DWORD position = GetMessagePos();
+    return POINT{GET_X_LPARAM(position), GET_Y_LPARAM(position)};
+}
+
+}  // namespace
+
 LRESULT PetApp::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_DESTROY:
@@ -58,9 +71,7 @@ void PetApp::OnMouseMove(WPARAM buttons) {
         TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, window(), 0};
         TrackMouseEvent(&track);
     }
-    POINT cursor{};
-    GetCursorPos(&cursor);
-    if (const auto topLeft = pointer_.Move(cursor, (buttons & MK_LBUTTON) != 0)) {
+    if (const auto topLeft = pointer_.Move(MessageCursor(), (buttons & MK_LBUTTON) != 0)) {
         // The layered window keeps its picture while it moves; nothing is redrawn.
         SetWindowPos(window(), HWND_TOPMOST, topLeft->x, topLeft->y, 0, 0,
                      SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
@@ -68,11 +79,9 @@ void PetApp::OnMouseMove(WPARAM buttons) {
 }
 
 void PetApp::OnLeftButtonDown() {
-    POINT cursor{};
-    GetCursorPos(&cursor);
     RECT rect{};
     GetWindowRect(window(), &rect);
-    pointer_.Press(cursor, rect);
+    pointer_.Press(MessageCursor(), rect);
     movement_.Grabbed();
     SetCapture(window());
 }
