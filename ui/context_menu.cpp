@@ -6,20 +6,6 @@
 
 #include <iterator>
 
-namespace {
-
-void AddItem(HMENU menu, int id, const std::wstring& text, UINT flags = 0) {
-    AppendMenuW(menu, MF_STRING | flags, static_cast<UINT_PTR>(id), text.c_str());
-}
-
-void AddSubmenu(HMENU menu, HMENU submenu, const std::wstring& text) {
-    AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(submenu), text.c_str());
-}
-
-UINT CheckedIf(bool condition) { return condition ? MF_CHECKED : 0; }
-
-}  // namespace
-
 std::wstring MenuText(const std::wstring& text) {
     std::wstring escaped;
     escaped.reserve(text.size());
@@ -31,6 +17,16 @@ std::wstring MenuText(const std::wstring& text) {
 }
 
 namespace {
+
+void AddItem(HMENU menu, int id, const std::wstring& text, UINT flags = 0) {
+    AppendMenuW(menu, MF_STRING | flags, static_cast<UINT_PTR>(id), text.c_str());
+}
+
+void AddSubmenu(HMENU menu, HMENU submenu, const std::wstring& text) {
+    AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(submenu), text.c_str());
+}
+
+UINT CheckedIf(bool condition) { return condition ? MF_CHECKED : 0; }
 
 HMENU AppearanceMenu(const ContextMenuState& state) {
     HMENU menu = CreatePopupMenu();

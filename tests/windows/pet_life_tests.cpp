@@ -4,6 +4,7 @@
 #include "support/offline_pet.h"
 #include "ui/context_menu.h"
 #include "ui/menu_commands.h"
+#include "ui/pointer_gestures.h"
 
 #include <gtest/gtest.h>
 
@@ -282,6 +283,43 @@ TEST(Poses, TimedPosesEndOnTheFrameTickAndMenuPosesLast) {
     EXPECT_FALSE(PoseForCommand(CMD_POSE_FIRST - 1).has_value());
     EXPECT_FALSE(PoseForCommand(CMD_POSE_LAST + 1).has_value());
     EXPECT_FALSE(PoseForCommand(CMD_FRIEND_VISIT_FIRST).has_value());
+}
+
+}  // namespace
+
+namespace {
+
+TEST(PointerGestures, FourPixelsMakeADragAndOnlyAReleaseWithoutOneIsAClick) {
+    PointerGestures pointer;
+    const RECT window{300, 200, 530, 430};
+    EXPECT_EQ(pointer.ReleaseButton(), Release::Nothing) << "no press, nothing to release";
+
+    pointer.Press(POINT{400, 300}, window);
+    EXPECT_TRUE(pointer.holding());
+    EXPECT_FALSE(pointer.Move(POINT{403, 297}, true));
+    EXPECT_EQ(pointer.ReleaseButton(), Release::Click) << "a three-pixel wobble pets";
+    EXPECT_FALSE(pointer.holding());
+
+    pointer.Press(POINT{400, 300}, window);
+    EXPECT_FALSE(pointer.Move(POINT{404, 300}, false)) << "the button is no longer down";
+    const auto dragged = pointer.Move(POINT{404, 300}, true);
+    ASSERT_TRUE(dragged);
+    EXPECT_EQ(dragged->x, 304);
+    const auto back = pointer.Move(POINT{401, 301}, true);
+    ASSERT_TRUE(back) << "once dragging, every move follows";
+    EXPECT_EQ(back->x, 301);
+    EXPECT_EQ(back->y, 201);
+    EXPECT_EQ(pointer.ReleaseButton(), Release::DragEnded);
+
+    pointer.Press(POINT{400, 300}, window);
+    pointer.Cancel();  // the second click of a double click feeds instead
+    EXPECT_EQ(pointer.ReleaseButton(), Release::Nothing);
+
+    EXPECT_TRUE(pointer.Enter());
+    EXPECT_FALSE(pointer.Enter()) << "the leave is tracked once per visit";
+    EXPECT_TRUE(pointer.holding());
+    pointer.Leave();
+    EXPECT_FALSE(pointer.holding());
 }
 
 }  // namespace
