@@ -1,54 +1,44 @@
-#include "core/calendar.h"
 #include "app/pet_app.h"
-
-#include "pet/keyboard_hook.h"
-
-#include <algorithm>
-#include <cstdint>
 
 namespace {
 
-constexpr uint32_t kIdleThresholdMs = 600000;
-constexpr uint64_t kIdleRecheckMs = 300000;
-constexpr uint64_t kIdleRecheckAfterSlackingMs = 1800000;
+constexpr int kCheersSeconds = 12;
+constexpr int kOffWorkSeconds = 15;
+constexpr int kLateNightSeconds = 10;
 constexpr int kSlackingSeconds = 10;
 
 }  // namespace
 
+bool PetApp::PoseHoldsThePet() const { return pose_.pose() == POSE_CHEERS || pose_.pose() == POSE_OFF_WORK; }
+
 void PetApp::OnFrameTimer() {
-    if (visitShowing) {
-        RenderFrame();
-        return;
+    if (!visitShowing_) {
+        const uint64_t now = clock_.Now();
+        pose_.Step(now, pointer_.hovering(), appearance());
+        movement_.Step(now, pointer_.holding() || PoseHoldsThePet(), growth_.level() - 1);
     }
-    CutInFadeStep(clock.Now());
-    MovementStep();
     RenderFrame();
 }
 
 void PetApp::OnClockTimer() {
-    const uint64_t now = clock.Now();
-    const SYSTEMTIME localNow = clock.LocalTime();
+    const uint64_t now = clock_.Now();
+    const SYSTEMTIME localNow = clock_.LocalTime();
 
-    if (const int32_t today = DayKeyOf(localNow); today != todayKey) StartNewDay(today);
-    if (const int32_t thisWeek = WeekKeyOf(localNow); thisWeek != weekKey) StartNewWeek(thisWeek);
+    growth_.RollOver(localNow);
     // Presses counted while counting was off are dropped here.
-    if (const uint32_t presses = g_pendingKeyPresses.exchange(0); presses != 0 && autoTypingEnabled) {
-        AddActivity(static_cast<int32_t>(std::min<uint32_t>(presses, INT32_MAX)), false);
+    ShowActivityCredit(growth_.CreditPresses(KeyboardHook::TakeCountedPresses(), localNow), false);
+    vitals_.Decay(now);
+    if (reminders_.WaterDue(now)) {
+        ShowPose(POSE_CHEERS, kCheersSeconds);
+        notices_.Show(window(), L"咕噜兽举杯提醒你：先喝几口水，再继续冒险吧！", L"喝水时间到", MB_ICONINFORMATION);
     }
-    DecayEnergy(now);
-    CheckWaterReminder(now);
-    CheckOffworkReminder(localNow);
-    CheckLateNight(localNow);
-    CheckIdle(now);
-}
-
-void PetApp::CheckIdle(uint64_t now) {
-    if (now < nextIdleCheckTick || pose != POSE_NORMAL || visitShowing) return;
-    const std::optional<uint32_t> idle = clock.MillisecondsSinceLastInput();
-    if (idle && *idle >= kIdleThresholdMs) {
+    if (reminders_.OffworkDue(localNow)) {
+        ShowPose(POSE_OFF_WORK, kOffWorkSeconds);
+        notices_.Show(window(), L"到点啦！咕噜兽催你收拾一下，准备下班。", L"咕噜兽：下班！", MB_ICONINFORMATION);
+    }
+    const auto poseFree = [&] { return pose_.pose() == POSE_NORMAL && !visitShowing_; };
+    if (reminders_.LateNightDue(localNow, poseFree())) ShowPose(POSE_LATE_NIGHT, kLateNightSeconds);
+    if (reminders_.IdleDue(now, poseFree(), clock_.MillisecondsSinceLastInput())) {
         ShowPose(POSE_SLACKING, kSlackingSeconds);
-        nextIdleCheckTick = now + kIdleRecheckAfterSlackingMs;
-    } else {
-        nextIdleCheckTick = now + kIdleRecheckMs;
     }
 }

@@ -2,13 +2,14 @@
 
 #include <windowsx.h>
 
-#include <algorithm>
-#include <cstdlib>
-
 namespace {
 
-constexpr int kDragThreshold = 4;
-constexpr uint64_t kHoldAfterDragMs = 1200;
+// Where the pointer was when the message being handled was sent: the cursor may have moved on
+// since, and a press must start from where it happened.
+POINT MessageCursor() {
+    const DWORD position = GetMessagePos();
+    return POINT{GET_X_LPARAM(position), GET_Y_LPARAM(position)};
+}
 
 }  // namespace
 
@@ -26,7 +27,7 @@ LRESULT PetApp::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM l
             return 0;
         case WM_SETTINGCHANGE:
         case WM_DISPLAYCHANGE:
-            if (visitShowing) {
+            if (visitShowing_) {
                 RenderFrame();
             } else {
                 ClampIntoWorkArea();
@@ -37,8 +38,8 @@ LRESULT PetApp::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM l
             ShowContextMenu();
             return 0;
         case WM_TIMER:
-            if (wParam == TIMER_FRAME) OnFrameTimer();
-            if (wParam == TIMER_SECOND) OnClockTimer();
+            if (wParam == kFrameTimer) OnFrameTimer();
+            if (wParam == kClockTimer) OnClockTimer();
             return 0;
         case WM_MOUSEMOVE:
             OnMouseMove(wParam);
@@ -50,17 +51,15 @@ LRESULT PetApp::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM l
             OnLeftButtonUp();
             return 0;
         case WM_LBUTTONDBLCLK:
-            leftPressed = false;
-            dragging = false;
-            if (GetCapture() == hwnd) ReleaseCapture();
+            pointer_.Cancel();
+            if (GetCapture() == window) ReleaseCapture();
             Feed();
             return 0;
         case WM_CAPTURECHANGED:
-            leftPressed = false;
-            dragging = false;
+            pointer_.Cancel();
             return 0;
         case WM_MOUSELEAVE:
-            hoverTracking = false;
+            pointer_.Leave();
             return 0;
         default:
             return DefWindowProcW(window, message, wParam, lParam);
@@ -68,55 +67,41 @@ LRESULT PetApp::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM l
 }
 
 void PetApp::OnMouseMove(WPARAM buttons) {
-    if (!hoverTracking) {
-        hoverTracking = true;
-        TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, hwnd, 0};
+    if (pointer_.Enter()) {
+        TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, window(), 0};
         TrackMouseEvent(&track);
     }
-    if (!(buttons & MK_LBUTTON) || !leftPressed) return;
-    POINT cursor{};
-    GetCursorPos(&cursor);
-    const int dx = cursor.x - pressPoint.x;
-    const int dy = cursor.y - pressPoint.y;
-    if (!dragging && std::abs(dx) < kDragThreshold && std::abs(dy) < kDragThreshold) return;
-    dragging = true;
-    // The layered window keeps its picture while it moves; nothing is redrawn.
-    SetWindowPos(hwnd, HWND_TOPMOST, pressWindowRect.left + dx, pressWindowRect.top + dy, 0, 0,
-                 SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    if (const auto topLeft = pointer_.Move(MessageCursor(), (buttons & MK_LBUTTON) != 0)) {
+        // The layered window keeps its picture while it moves; nothing is redrawn.
+        SetWindowPos(window(), HWND_TOPMOST, topLeft->x, topLeft->y, 0, 0,
+                     SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    }
 }
 
 void PetApp::OnLeftButtonDown() {
-    leftPressed = true;
-    dragging = false;
-    awayFromHome = false;  // wherever the pet is now becomes its home
-    GetCursorPos(&pressPoint);
-    GetWindowRect(hwnd, &pressWindowRect);
-    SetCapture(hwnd);
+    RECT rect{};
+    GetWindowRect(window(), &rect);
+    pointer_.Press(MessageCursor(), rect);
+    movement_.Grabbed();
+    SetCapture(window());
 }
 
 void PetApp::OnLeftButtonUp() {
-    if (!leftPressed) return;
-    // Releasing the capture clears `dragging`, so note it first.
-    const bool wasDrag = dragging;
-    leftPressed = false;
+    const Release release = pointer_.ReleaseButton();
+    if (release == Release::Nothing) return;
     ReleaseCapture();
-    if (wasDrag) {
+    if (release == Release::DragEnded) {
         SavePosition();
-        if (movementMode != 0) {
-            movementPauseUntil = std::max(movementPauseUntil, clock.Now() + kHoldAfterDragMs);
-            segmentEndTick = 0;
-            stepCarry = 0;
-        }
+        movement_.HoldAfterDrag(clock_.Now());
     } else {
         Pet();
     }
-    dragging = false;
 }
 
 void PetApp::OnDestroy() {
     SavePosition();
     SaveAll();
-    RemoveKeyboardHook();
-    UnregisterHotKey(hwnd, HOTKEY_QUICK_VISIT);
+    keyboardHook_.Remove();
+    UnregisterHotKey(window(), kQuickVisitHotkey);
     PostQuitMessage(0);
 }

@@ -1,7 +1,11 @@
 // Composes pet frames with the real pictures and prints the CPU time each one costs the UI thread.
 // Usage: frame_bench [frames per case]
-#include "app/pet_app.h"
 #include "render/dib_surface.h"
+#include "render/frame_renderer.h"
+#include "render/gdiplus_api.h"
+#include "render/image_catalogue.h"
+
+#include <windows.h>
 
 #include <psapi.h>
 
@@ -9,27 +13,6 @@
 #include <cstdlib>
 
 namespace {
-
-// The pictures come from this program's own resources, as in the pet.
-class BenchClock final : public Clock {
-public:
-    uint64_t Now() const override { return tick; }
-    SYSTEMTIME LocalTime() const override {
-        SYSTEMTIME now{};
-        GetLocalTime(&now);
-        return now;
-    }
-    std::optional<uint32_t> MillisecondsSinceLastInput() const override { return 0; }
-    uint64_t tick = 10'000'000;
-};
-
-class NullSettings final : public SettingsStore {
-public:
-    std::optional<DWORD> ReadDword(const wchar_t*) const override { return std::nullopt; }
-    void WriteSettingDword(const wchar_t*, DWORD) override {}
-    std::optional<std::wstring> ReadString(const wchar_t*) const override { return std::nullopt; }
-    void WriteSettingString(const wchar_t*, const std::wstring&) override {}
-};
 
 double ThreadCpuMs() {
     FILETIME creation{}, exit{}, kernel{}, user{};
@@ -61,12 +44,12 @@ struct Case {
 
 int main(int argc, char** argv) {
     const int frames = argc > 1 ? std::atoi(argv[1]) : 200;
-    BenchClock clock;
-    NullSettings settings;
-    MessageBoxNotices notices;
-    PetApp app(GetModuleHandleW(nullptr), clock, settings, notices);
-    if (!app.gdiplus.Start()) return 1;
-    app.images.LoadFromResources(GetModuleHandleW(nullptr));
+    GdiplusSession gdiplus;
+    if (!gdiplus.Start()) return 1;
+    // The pictures come from this program's own resources, as in the pet.
+    ImageCatalogue images;
+    images.LoadFromResources(GetModuleHandleW(nullptr));
+    const FrameRenderer renderer(images);
 
     const Case cases[] = {
         {"plain pet", POSE_NORMAL, 0, false, false, 0.0f},
@@ -78,18 +61,19 @@ int main(int argc, char** argv) {
     std::printf("%-36s %6s %10s %12s\n", "frame", "size", "frames", "cpu ms/frame");
     for (const Case& c : cases) {
         for (int size : {175, 230, 285}) {
-            app.pose = c.pose;
-            app.selectedAppearance = c.appearance;
-            app.walking = c.walking;
-            app.cutInAlpha = c.cutInAlpha;
-            app.reactionStartTick = clock.tick;
-            app.reactionEndTick = c.reaction ? clock.tick + 1'000'000 : 0;
+            FrameDescription frame;
+            frame.width = frame.height = size;
+            frame.basePicture = BasePictureForPose(c.pose, c.appearance);
+            frame.cutInPicture = CutInPictureForPose(c.pose, c.appearance, false);
+            frame.cutInAlpha = c.cutInAlpha;
+            frame.swaying = c.walking;
+            if (c.reaction) frame.reactionText = L"摸摸～";
             const double start = ThreadCpuMs();
             for (int i = 0; i < frames; ++i) {
-                clock.tick += 40;
-                app.walkPhase = static_cast<float>(i % 20) * 0.3f;
+                frame.swayPhase = static_cast<float>(i % 20) * 0.3f;
+                frame.reactionProgress = static_cast<float>(i % 38) / 37.0f;
                 DibSurface surface(size, size);
-                app.ComposeFrame(surface);
+                renderer.Compose(frame, surface);
                 ++composed;
             }
             const double perFrame = (ThreadCpuMs() - start) / frames;

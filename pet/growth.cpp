@@ -1,9 +1,8 @@
 #include "pet/growth.h"
 
 #include "core/calendar.h"
-#include "app/pet_app.h"
 #include "core/setting_names.h"
-#include "ui/prompt_questions.h"
+#include "render/pose.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -12,13 +11,92 @@
 namespace {
 
 constexpr int32_t kActivityCeiling = 2'000'000'000;
-constexpr uint64_t kLevelUpTextMs = 3600;
+constexpr int kHighestAppearance = 3;
 
 bool CrossedALevel(int32_t before, int32_t after) {
     return (before < 500 && after >= 500) || (before >= 500 && before < 1000 && after >= 1000);
 }
 
+int32_t CappedSum(int32_t total, int32_t points) {
+    return static_cast<int32_t>(std::min<int64_t>(int64_t{total} + points, kActivityCeiling));
+}
+
 }  // namespace
+
+void Growth::Restore(const StoredGrowth& stored, const SYSTEMTIME& localNow) {
+    weeklyWords_ = std::max(stored.weeklyWords.value_or(0), 0);
+    todayInput_ = std::max(stored.todayInput.value_or(0), 0);
+    todayKey_ = stored.typingDayKey.value_or(0);
+    weekKey_ = stored.weekKey.value_or(0);
+    RollOver(localNow);
+
+    maxUnlockedAppearance_ = std::max(std::clamp(stored.maxUnlockedAppearance.value_or(1), 1, kHighestAppearance),
+                                      level());
+    if (stored.selectedAppearance) {
+        selectedAppearance_ = std::clamp(*stored.selectedAppearance, 0, maxUnlockedAppearance_);
+    } else {
+        selectedAppearance_ = level();
+    }
+    autoTypingEnabled_ = stored.autoTypingEnabled;
+}
+
+bool Growth::RollOver(const SYSTEMTIME& localNow) {
+    const int32_t today = DayKeyOf(localNow);
+    const int32_t thisWeek = WeekKeyOf(localNow);
+    const bool newDay = today != todayKey_;
+    const bool newWeek = thisWeek != weekKey_;
+    if (newDay) {
+        todayKey_ = today;
+        todayInput_ = 0;
+        settings_.WriteSettingDword(setting::kTodayInput, 0);
+        settings_.WriteSettingDword(setting::kTypingDayKey, static_cast<DWORD>(today));
+    }
+    if (newWeek) {
+        weekKey_ = thisWeek;
+        weeklyWords_ = 0;
+        settings_.WriteSettingDword(setting::kWeeklyWords, 0);
+        settings_.WriteSettingDword(setting::kWeekKey, static_cast<DWORD>(thisWeek));
+    }
+    return newDay || newWeek;
+}
+
+int Growth::level() const { return WeeklyLevel(weeklyWords_); }
+
+ActivityCredit Growth::AddActivity(int32_t points, const SYSTEMTIME& localNow) {
+    if (points < 1) return ActivityCredit{false, false, level()};
+    // Totals are only ever stored under the day and week they were counted in.
+    RollOver(localNow);
+    const int32_t oldWeekly = weeklyWords_;
+    todayInput_ = CappedSum(todayInput_, points);
+    weeklyWords_ = CappedSum(oldWeekly, points);
+    settings_.WriteSettingDword(setting::kTodayInput, static_cast<DWORD>(todayInput_));
+    settings_.WriteSettingDword(setting::kTypingDayKey, static_cast<DWORD>(todayKey_));
+    settings_.WriteSettingDword(setting::kWeeklyWords, static_cast<DWORD>(weeklyWords_));
+    settings_.WriteSettingDword(setting::kWeekKey, static_cast<DWORD>(weekKey_));
+
+    const int newLevel = level();
+    if (maxUnlockedAppearance_ < newLevel) {
+        maxUnlockedAppearance_ = newLevel;
+        settings_.WriteSettingDword(setting::kMaxUnlockedAppearance, static_cast<DWORD>(newLevel));
+    }
+    return ActivityCredit{true, CrossedALevel(oldWeekly, weeklyWords_), newLevel};
+}
+
+ActivityCredit Growth::CreditPresses(uint32_t presses, const SYSTEMTIME& localNow) {
+    if (presses == 0 || !autoTypingEnabled_) return ActivityCredit{false, false, level()};
+    return AddActivity(static_cast<int32_t>(std::min<uint32_t>(presses, INT32_MAX)), localNow);
+}
+
+int Growth::SelectAppearance(int appearance) {
+    selectedAppearance_ = std::clamp(appearance, 0, maxUnlockedAppearance_);
+    settings_.WriteSettingDword(setting::kSelectedAppearance, static_cast<DWORD>(selectedAppearance_));
+    return selectedAppearance_;
+}
+
+void Growth::SetAutoTyping(bool enabled) {
+    autoTypingEnabled_ = enabled;
+    settings_.WriteSettingDword(setting::kAutoTypingEnabled, enabled ? 1 : 0);
+}
 
 std::optional<int> ParseManualWords(const std::wstring& text) {
     if (text.empty()) return std::nullopt;
@@ -46,69 +124,4 @@ std::wstring GrowthRecordText(int32_t todayInput, int32_t weeklyWords, int32_t m
     }
     text += autoTypingEnabled ? L"\n自动统计已开启：只计次数，不记录文字内容。" : L"\n自动统计未开启，可在设置中心启用。";
     return text;
-}
-
-bool PetApp::AddActivity(int32_t points, bool announce) {
-    if (points < 1) return false;
-    const int32_t oldWeekly = weeklyWords;
-    todayInput = static_cast<int32_t>(std::min<int64_t>(int64_t{todayInput} + points, kActivityCeiling));
-    weeklyWords = static_cast<int32_t>(std::min<int64_t>(int64_t{oldWeekly} + points, kActivityCeiling));
-    const SYSTEMTIME localNow = clock.LocalTime();
-    settings.WriteSettingDword(setting::kTodayInput, static_cast<DWORD>(todayInput));
-    settings.WriteSettingDword(setting::kTypingDayKey, static_cast<DWORD>(DayKeyOf(localNow)));
-    settings.WriteSettingDword(setting::kWeeklyWords, static_cast<DWORD>(weeklyWords));
-    settings.WriteSettingDword(setting::kWeekKey, static_cast<DWORD>(WeekKeyOf(localNow)));
-
-    const int level = WeeklyLevel(weeklyWords);
-    if (maxUnlockedAppearance < level) {
-        maxUnlockedAppearance = level;
-        settings.WriteSettingDword(setting::kMaxUnlockedAppearance, static_cast<DWORD>(level));
-    }
-    if (!CrossedALevel(oldWeekly, weeklyWords)) return false;
-
-    SetAppearance(level);
-    const std::wstring name = AppearanceName(level);
-    if (announce) {
-        notices.Show(hwnd, L"升级啦！现在是「" + name + L"」。新形象已永久解锁。", L"咕噜兽升级", MB_ICONINFORMATION);
-    } else {
-        ShowReactionText(L"升级啦：" + name, kLevelUpTextMs);
-    }
-    return true;
-}
-
-void PetApp::SetAppearance(int appearance) {
-    selectedAppearance = appearance < 0 ? 0 : std::min(appearance, maxUnlockedAppearance);
-    settings.WriteSettingDword(setting::kSelectedAppearance, static_cast<DWORD>(selectedAppearance));
-    pose = POSE_NORMAL;
-    poseEndTick = 0;
-    showAppearanceCutIn = selectedAppearance > 0;
-    poseStartTick = clock.Now();
-    cutInAlpha = HasCutIn() ? 1.0f : 0.0f;
-    // Friends see the new look at once; offline, the session sends it when it connects.
-    if (networkEnabled && connected) online.SetAppearance(selectedAppearance);
-    RenderFrame();
-}
-
-void PetApp::AddWordsManually() {
-    std::wstring text;
-    if (!RunPrompt(hwnd, kManualActivityPrompt, L"", text)) {
-        return;
-    }
-    if (text.empty()) return;
-    const std::optional<int> words = ParseManualWords(text);
-    if (!words) {
-        notices.Show(hwnd, L"请输入 1～1000000 之间的整数。", L"字数无效", MB_ICONWARNING);
-        return;
-    }
-    if (!AddActivity(*words, true)) {
-        notices.Show(hwnd,
-                     L"已追加 " + std::to_wstring(*words) + L" 点输入活跃值。\n本周累计：" +
-                         std::to_wstring(weeklyWords) + L"。",
-                     L"本周成长", MB_ICONINFORMATION);
-    }
-}
-
-void PetApp::ShowGrowthRecord() {
-    notices.Show(hwnd, GrowthRecordText(todayInput, weeklyWords, maxUnlockedAppearance, autoTypingEnabled),
-                 L"咕噜兽成长记录", MB_ICONINFORMATION);
 }

@@ -1,8 +1,5 @@
 #include "pet/keyboard_hook.h"
 
-#include "app/pet_app.h"
-#include "core/setting_names.h"
-
 std::atomic<bool> g_countingEnabled{false};
 std::atomic<uint32_t> g_pendingKeyPresses{0};
 
@@ -16,31 +13,16 @@ LRESULT CALLBACK KeyboardHookProc(int code, WPARAM wParam, LPARAM lParam) {
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-void PetApp::ApplyKeyboardHook() {
-    if (!autoTypingEnabled) {
-        if (keyboardHook) {
-            g_countingEnabled.exchange(false);
-            UnhookWindowsHookEx(keyboardHook);
-            keyboardHook = nullptr;
-        }
-    } else if (!keyboardHook) {
-        keyboardHook = SetWindowsHookExW(WH_KEYBOARD_LL, KeyboardHookProc, instance, 0);
-        if (!keyboardHook) {
-            autoTypingEnabled = false;
-            settings.WriteSettingDword(setting::kAutoTypingEnabled, 0);
-            g_countingEnabled.exchange(false);
-            notices.Show(hwnd, L"系统或公司安全策略阻止了输入活跃值统计。其他功能不受影响。", L"无法启用自动统计",
-                         MB_ICONWARNING);
-            return;
-        }
-    }
-    g_countingEnabled.exchange(keyboardHook != nullptr && autoTypingEnabled);
+bool KeyboardHook::Install(HINSTANCE instance) {
+    if (!hook_) hook_ = SetWindowsHookExW(WH_KEYBOARD_LL, KeyboardHookProc, instance, 0);
+    g_countingEnabled.exchange(hook_ != nullptr);
+    return hook_ != nullptr;
 }
 
-void PetApp::RemoveKeyboardHook() {
+void KeyboardHook::Remove() {
     g_countingEnabled.exchange(false);
-    if (keyboardHook) {
-        UnhookWindowsHookEx(keyboardHook);
-        keyboardHook = nullptr;
+    if (hook_) {
+        UnhookWindowsHookEx(hook_);
+        hook_ = nullptr;
     }
 }

@@ -1,5 +1,6 @@
-#include "core/calendar.h"
-#include "app/pet_app.h"
+#include "render/movement.h"
+
+#include "render/placement.h"
 
 #include <algorithm>
 #include <cmath>
@@ -13,12 +14,6 @@ constexpr uint64_t kDashStayMs = 3000;
 constexpr uint64_t kDashAfterHoldMs = 1000;
 constexpr uint64_t kFirstDashAfterWalkMs = 350;
 constexpr int kJumpTries = 12;
-
-int RandomBetween(std::mt19937& rng, int low, int high) { return std::uniform_int_distribution<int>(low, high)(rng); }
-
-uint64_t RestAfterWalking(std::mt19937& rng, uint64_t now) {
-    return now + static_cast<uint64_t>(RandomBetween(rng, 2500, 5500));
-}
 
 float FadeProgress(uint64_t now, uint64_t start) {
     const uint64_t elapsed = now > start ? now - start : 0;
@@ -38,126 +33,125 @@ float WalkingSpeed(float walkPhase, int levelStep) {
     return base * (1.0f + 0.22f * levelStep);
 }
 
-void PetApp::MovementStep() {
-    const uint64_t now = clock.Now();
-    const bool held = leftPressed || dragging || hoverTracking || now < movementPauseUntil || pose == POSE_CHEERS ||
-                      pose == POSE_OFF_WORK;
+int WalkCycle::Step(int levelStep) {
+    phase = NextWalkPhase(phase, levelStep);
+    const float distance = WalkingSpeed(phase, levelStep) + carry;
+    const int move = static_cast<int>(distance);
+    carry = distance - static_cast<float>(move);
+    return move;
+}
 
-    if (movementMode == 0) {
-        walking = false;
-        windowOpacity = 1.0f;
+int Movement::RandomBetween(int low, int high) { return std::uniform_int_distribution<int>(low, high)(rng_); }
+
+void Movement::Step(uint64_t now, bool held, int levelStep) {
+    held = held || now < pauseUntil_;
+    if (mode_ == MOVEMENT_STILL) {
+        walking_ = false;
+        opacity_ = 1.0f;
         return;
     }
-    if (movementMode == 2 || (movementMode == 3 && dashPhaseActive)) {
-        walking = false;
+    if (mode_ == MOVEMENT_DASHING || (mode_ == MOVEMENT_MIXED && dashPhaseActive_)) {
+        walking_ = false;
         if (held) {
             // A dash never completes under the pointer: show the pet fully and start over later.
-            windowOpacity = 1.0f;
-            dashState = DASH_WAITING;
-            nextDashTick = now + kDashAfterHoldMs;
+            opacity_ = 1.0f;
+            dashState_ = DASH_WAITING;
+            nextDashTick_ = now + kDashAfterHoldMs;
             return;
         }
         DashStep(now);
         return;
     }
 
-    walking = true;
+    walking_ = true;
     if (held) return;
-    if (segmentEndTick == 0) segmentEndTick = now + static_cast<uint64_t>(RandomBetween(rng, 8, 15)) * 1000;
-    if (now < segmentEndTick) {
-        WalkingStep();
+    if (segmentEndTick_ == 0) segmentEndTick_ = now + static_cast<uint64_t>(RandomBetween(8, 15)) * 1000;
+    if (now < segmentEndTick_) {
+        WalkingStep(levelStep);
         return;
     }
-    segmentEndTick = 0;
-    stepCarry = 0;
-    if (movementMode == 3) {
-        RECT rect{};
-        if (GetWindowRect(hwnd, &rect)) homePosition = POINT{rect.left, rect.top};
-        dashesLeft = RandomBetween(rng, 2, 4);
-        dashPhaseActive = true;
-        walking = false;
-        dashState = DASH_WAITING;
-        nextDashTick = now + kFirstDashAfterWalkMs;
+    segmentEndTick_ = 0;
+    walk_.carry = 0;
+    if (mode_ == MOVEMENT_MIXED) {
+        if (const auto rect = window_.Rect()) home_ = POINT{rect->left, rect->top};
+        dashesLeft_ = RandomBetween(2, 4);
+        dashPhaseActive_ = true;
+        walking_ = false;
+        dashState_ = DASH_WAITING;
+        nextDashTick_ = now + kFirstDashAfterWalkMs;
     } else {
-        movementPauseUntil = RestAfterWalking(rng, now);
+        pauseUntil_ = now + static_cast<uint64_t>(RandomBetween(2500, 5500));
     }
 }
 
-void PetApp::WalkingStep() {
-    const int levelStep = WeeklyLevel(weeklyWords) - 1;
-    walkPhase = NextWalkPhase(walkPhase, levelStep);
-    const RECT work = WindowWorkArea();
-    RECT rect{};
-    if (!GetWindowRect(hwnd, &rect)) return;
-    const int windowWidth = rect.right - rect.left;
+void Movement::WalkingStep(int levelStep) {
+    const int move = walk_.Step(levelStep);
+    const RECT work = window_.WorkArea();
+    const auto rect = window_.Rect();
+    if (!rect) return;
+    const int windowWidth = rect->right - rect->left;
 
-    const float distance = WalkingSpeed(walkPhase, levelStep) + stepCarry;
-    const int move = static_cast<int>(distance);
-    stepCarry = distance - static_cast<float>(move);
-
-    int x = rect.left + move * direction;
+    int x = rect->left + move * direction_;
     if (x <= work.left) {
         x = work.left;
-        direction = 1;
+        direction_ = 1;
     } else if (x + windowWidth >= work.right) {
         x = work.right - windowWidth;
-        direction = -1;
+        direction_ = -1;
     }
-    const POINT topLeft{x, rect.top};
-    MoveWindowTo(topLeft);
-    homePosition = topLeft;
-    awayFromHome = false;
+    const POINT topLeft{x, rect->top};
+    window_.MoveTo(topLeft);
+    home_ = topLeft;
+    awayFromHome_ = false;
 }
 
-void PetApp::DashStep(uint64_t now) {
-    if (dashState == DASH_WAITING) {
-        if (now < nextDashTick) return;
-        dashState = DASH_FADING_OUT;
-        dashStateStartTick = now;
+void Movement::DashStep(uint64_t now) {
+    if (dashState_ == DASH_WAITING) {
+        if (now < nextDashTick_) return;
+        dashState_ = DASH_FADING_OUT;
+        dashStateStartTick_ = now;
     }
-    const float progress = FadeProgress(now, dashStateStartTick);
-    if (dashState == DASH_FADING_OUT) {
-        windowOpacity = 1.0f - progress;
+    const float progress = FadeProgress(now, dashStateStartTick_);
+    if (dashState_ == DASH_FADING_OUT) {
+        opacity_ = 1.0f - progress;
         if (progress < 1.0f) return;
         DashJump();
-        dashState = DASH_FADING_IN;
-        dashStateStartTick = now;
+        dashState_ = DASH_FADING_IN;
+        dashStateStartTick_ = now;
         return;
     }
 
-    windowOpacity = progress;
+    opacity_ = progress;
     if (progress < 1.0f) return;
-    windowOpacity = 1.0f;
-    dashState = DASH_WAITING;
-    nextDashTick = now + kDashStayMs;
-    if (movementMode != 3) return;
-    const int before = dashesLeft--;
+    opacity_ = 1.0f;
+    dashState_ = DASH_WAITING;
+    nextDashTick_ = now + kDashStayMs;
+    if (mode_ != MOVEMENT_MIXED) return;
+    const int before = dashesLeft_--;
     if (before > 1) return;
     // The series is over: walk on from where it began.
     ReturnHomeIfAway();
-    dashPhaseActive = false;
-    walking = true;
-    movementPauseUntil = RestAfterWalking(rng, now);
-    segmentEndTick = 0;
+    dashPhaseActive_ = false;
+    walking_ = true;
+    pauseUntil_ = now + static_cast<uint64_t>(RandomBetween(2500, 5500));
+    segmentEndTick_ = 0;
 }
 
-void PetApp::DashJump() {
+void Movement::DashJump() {
     // Every jump of a series stays on the monitor of the home position.
-    const POINT homeCentre{homePosition.x + petSize / 2, homePosition.y + petSize / 2};
-    const RECT work = MonitorWorkArea(MonitorFromPoint(homeCentre, MONITOR_DEFAULTTONEAREST));
-    const int maxX = std::max<int>(work.left, work.right - petSize);
-    const int maxY = std::max<int>(work.top, work.bottom - petSize);
-    POINT cursor{};
-    GetCursorPos(&cursor);
+    const RECT work = window_.WorkAreaNearest(POINT{home_.x + petSize_ / 2, home_.y + petSize_ / 2});
+    const int maxX = std::max<int>(work.left, work.right - petSize_);
+    const int maxY = std::max<int>(work.top, work.bottom - petSize_);
+    const POINT cursor = window_.Cursor();
 
     POINT target{};
     for (int attempt = 0; attempt < kJumpTries; ++attempt) {
-        target.x = RandomBetween(rng, work.left, maxX);
-        target.y = RandomBetween(rng, work.top, maxY);
-        const bool clearOfPointer = std::abs(target.x + petSize / 2 - cursor.x) > petSize ||
-                                    std::abs(target.y + petSize / 2 - cursor.y) > petSize;
+        target.x = RandomBetween(work.left, maxX);
+        target.y = RandomBetween(work.top, maxY);
+        const bool clearOfPointer = std::abs(target.x + petSize_ / 2 - cursor.x) > petSize_ ||
+                                    std::abs(target.y + petSize_ / 2 - cursor.y) > petSize_;
         if (clearOfPointer) break;
     }
-    awayFromHome = true;
-    MoveWindowTo(target);
+    awayFromHome_ = true;
+    window_.MoveTo(target);
 }

@@ -1,6 +1,19 @@
 #pragma once
 
-#include <windows.h>
+#include "core/settings_store.h"
+#include "render/pet_window.h"
+#include "render/placement.h"
+
+#include <cstdint>
+#include <optional>
+#include <random>
+
+enum MovementMode : int {
+    MOVEMENT_STILL = 0,
+    MOVEMENT_WALKING = 1,
+    MOVEMENT_DASHING = 2,
+    MOVEMENT_MIXED = 3,
+};
 
 enum DashState : int {
     DASH_WAITING = 0,
@@ -8,16 +21,103 @@ enum DashState : int {
     DASH_FADING_IN = 2,
 };
 
-// The work area of a monitor; the primary work area when the monitor cannot be asked.
-RECT MonitorWorkArea(HMONITOR monitor);
-
-// The top-left corner of a size x size window moved inside the area. When the area is smaller
-// than the window the left and top edges win, so the window's own corner stays reachable.
-POINT ClampTopLeft(POINT topLeft, int size, const RECT& area);
-
 // The step cycle advanced by one frame tick; levelStep is the weekly level minus one (0..2).
 float NextWalkPhase(float walkPhase, int levelStep);
 
 // Pixels per frame tick at a point of the step cycle: still where the cycle is flat, so the pet
 // moves in hops, fastest at its peaks, and faster with a higher weekly level.
 float WalkingSpeed(float walkPhase, int levelStep);
+
+// The walking step cycle and the fraction of a pixel carried over to the next tick.
+struct WalkCycle {
+    float phase = 0.0f;
+    float carry = 0.0f;
+    // Advances one frame tick; the whole pixels to move now.
+    int Step(int levelStep);
+};
+
+// Movement values as stored; absent ones are nothing.
+struct StoredMovement {
+    std::optional<int32_t> petSize;
+    std::optional<int32_t> mode;
+    std::optional<int32_t> walkingEnabled;
+    std::optional<int32_t> x;
+    std::optional<int32_t> y;
+};
+
+// Where the pet window is and how it moves: its size and home position, walking along the bottom
+// edge, dashing (fade out, jump, fade in) and the mix of both. Works on the window only through
+// the PetWindow interface; stores the mode, size and position it is given.
+class Movement {
+public:
+    Movement(PetWindow& window, SettingsStore& settings, uint32_t seed)
+        : window_(window), settings_(settings), rng_(seed) {}
+
+    // The stored size and mode (an invalid mode falls back to the old walking switch).
+    void Restore(const StoredMovement& stored);
+    // Where the window starts: the saved position if enough of it is visible, else the corner.
+    POINT StartPosition(const StoredMovement& stored) const;
+    // The window stands at its start position; the first dash waits 3 seconds.
+    void Start(POINT home, uint64_t now);
+
+    // One frame tick. `held`: the pointer holds or hovers over the pet, or its pose keeps it still.
+    void Step(uint64_t now, bool held, int levelStep);
+    bool SetMode(int mode, uint64_t now);
+    // One of the three sizes; the window keeps its corner as far as the work area allows.
+    bool SetSize(int size);
+    void ReturnToCorner();
+    // Keeps the window inside the work area of its monitor, e.g. after a display change.
+    void ClampIntoWorkArea();
+    // Stores the home position: where the window is, unless a dash has taken it away.
+    void SavePosition();
+
+    // The pointer took hold of the pet: wherever it is now becomes its home.
+    void Grabbed() { awayFromHome_ = false; }
+    void HoldAfterPetting(uint64_t now);
+    void HoldAfterDrag(uint64_t now);
+
+    // The walking sway is drawn while walking and neither paused nor held by the pointer.
+    bool Sways(uint64_t now, bool pointerHeld) const { return walking_ && !pointerHeld && now >= pauseUntil_; }
+    int mode() const { return mode_; }
+    int petSize() const { return petSize_; }
+    bool walking() const { return walking_; }
+    const WalkCycle& walkCycle() const { return walk_; }
+    int direction() const { return direction_; }
+    float opacity() const { return opacity_; }
+    POINT home() const { return home_; }
+    bool awayFromHome() const { return awayFromHome_; }
+    uint64_t pauseUntil() const { return pauseUntil_; }
+    uint64_t segmentEndTick() const { return segmentEndTick_; }
+    DashState dashState() const { return dashState_; }
+    uint64_t nextDashTick() const { return nextDashTick_; }
+    bool dashPhaseActive() const { return dashPhaseActive_; }
+    int dashesLeft() const { return dashesLeft_; }
+
+private:
+    void WalkingStep(int levelStep);
+    void DashStep(uint64_t now);
+    void DashJump();
+    // Puts a pet that a dash has left somewhere back to its (clamped) home.
+    void ReturnHomeIfAway();
+    void PlaceAt(POINT topLeft);
+    int RandomBetween(int low, int high);
+
+    PetWindow& window_;
+    SettingsStore& settings_;
+    std::mt19937 rng_;
+    int mode_ = MOVEMENT_STILL;
+    int petSize_ = kDefaultPetSize;
+    bool walking_ = false;
+    uint64_t pauseUntil_ = 0;
+    POINT home_{};
+    bool awayFromHome_ = false;
+    int direction_ = -1;
+    WalkCycle walk_;
+    uint64_t segmentEndTick_ = 0;
+    float opacity_ = 1.0f;
+    DashState dashState_ = DASH_WAITING;
+    uint64_t dashStateStartTick_ = 0;
+    uint64_t nextDashTick_ = 0;
+    bool dashPhaseActive_ = false;
+    int dashesLeft_ = 0;
+};

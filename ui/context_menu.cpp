@@ -4,6 +4,18 @@
 #include "ui/menu_commands.h"
 #include "ui/visit_actions.h"
 
+#include <iterator>
+
+std::wstring MenuText(const std::wstring& text) {
+    std::wstring escaped;
+    escaped.reserve(text.size());
+    for (wchar_t c : text) {
+        escaped += c;
+        if (c == L'&') escaped += L'&';
+    }
+    return escaped;
+}
+
 namespace {
 
 void AddItem(HMENU menu, int id, const std::wstring& text, UINT flags = 0) {
@@ -56,7 +68,7 @@ HMENU FriendsMenu(const ContextMenuState& state) {
         for (int action = 0; action < kVisitActionCount; ++action) {
             AddItem(actions, base + action, VisitActionLabel(action));
         }
-        AddSubmenu(menu, actions, buddy.nickname + (buddy.online ? L"（在线）" : L"（离线）"));
+        AddSubmenu(menu, actions, MenuText(buddy.nickname) + (buddy.online ? L"（在线）" : L"（离线）"));
     }
     return menu;
 }
@@ -113,10 +125,12 @@ PopupMenu BuildContextMenu(const ContextMenuState& state) {
     return PopupMenu(main);
 }
 
-PoseChoice PoseForCommand(int command) {
+std::optional<PoseChoice> PoseForCommand(int command) {
     static constexpr PoseChoice kChoices[] = {
         {POSE_NORMAL, 0},   {POSE_SPEECHLESS, 0}, {POSE_BEGGING, 0},    {POSE_FLYING, 0},
         {POSE_CHEERS, 0},   {POSE_SLACKING, 10},  {POSE_LATE_NIGHT, 10},
     };
+    static_assert(std::size(kChoices) == CMD_POSE_LAST - CMD_POSE_FIRST + 1);
+    if (command < CMD_POSE_FIRST || command > CMD_POSE_LAST) return std::nullopt;
     return kChoices[command - CMD_POSE_FIRST];
 }

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "render/pose.h"
+
 #include <windows.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,7 +43,11 @@ PopupMenu BuildContextMenu(const ContextMenuState& state);
 
 // The pose the menu's pose commands start, and for how many seconds (0: no end).
 struct PoseChoice {
-    int pose;
+    PoseId pose;
     int seconds;
 };
-PoseChoice PoseForCommand(int command);
+// Nothing for a command that is not one of the pose commands.
+std::optional<PoseChoice> PoseForCommand(int command);
+
+// Text as a menu item shows it: '&' stays an ampersand instead of marking a mnemonic.
+std::wstring MenuText(const std::wstring& text);

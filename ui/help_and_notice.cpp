@@ -1,6 +1,5 @@
 #include "ui/help_and_notice.h"
 
-#include "app/pet_app.h"
 #include "core/setting_names.h"
 
 #include <shellapi.h>
@@ -51,16 +50,14 @@ bool IsWebAddress(const std::wstring& url) {
     return startsWith(L"https://") || startsWith(L"http://");
 }
 
-void PetApp::ShowUpdateNotice() {
-    const UpdateAnnouncement shown = AnnouncementToShow(announcement);
+void UpdateNotice::Show(HWND owner, Notices& notices, SettingsStore& settings) {
+    const UpdateAnnouncement shown = AnnouncementToShow(announcement_);
     const bool offersDownload = IsWebAddress(shown.downloadUrl);
-    const int answer = notices.Show(hwnd, UpdateNoticeText(shown, offersDownload), L"咕噜兽更新与公告",
+    const int answer = notices.Show(owner, UpdateNoticeText(shown, offersDownload), L"咕噜兽更新与公告",
                                     MB_ICONINFORMATION | (offersDownload ? MB_YESNO : MB_OK));
     settings.WriteSettingString(setting::kSeenAnnouncementId, shown.id);
-    updatePending = false;
+    pending_ = false;
     if (answer == IDYES && offersDownload) {
-        ShellExecuteW(hwnd, L"open", shown.downloadUrl.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+        ShellExecuteW(owner, L"open", shown.downloadUrl.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
     }
 }
-
-void PetApp::ShowUsageHelp(HWND owner) { notices.Show(owner, kUsageHelpText, L"咕噜兽使用说明", MB_ICONINFORMATION); }

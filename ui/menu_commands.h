@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/visit_actions.h"
+
 // Command identifiers of the context menu; 0 is a dismissed menu, a separator or a placeholder.
 enum MenuCommand : int {
     CMD_PET = 99,
@@ -29,4 +31,4 @@ enum MenuCommand : int {
 };
 
 inline constexpr int kFriendVisitStride = 16;
-inline constexpr int kVisitActionCount = 9;
+static_assert(kVisitActionCount <= kFriendVisitStride);

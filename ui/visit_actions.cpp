@@ -4,7 +4,7 @@
 
 namespace {
 
-constexpr VisitAction kActions[kVisitActions] = {
+constexpr VisitAction kActions[kVisitActionCount] = {
     {L"greet", L"挥手打招呼", PIC_GREET},     {L"heart", L"发送爱心", PIC_HEART},
     {L"no_speech", L"无语", PIC_SPEECHLESS},  {L"begging", L"乞讨", PIC_BEGGING},
     {L"flying", L"飞天开心", PIC_FLYING},     {L"drink", L"干杯", PIC_DRINK},
@@ -14,7 +14,9 @@ constexpr VisitAction kActions[kVisitActions] = {
 
 }  // namespace
 
-const wchar_t* VisitActionLabel(int index) { return kActions[index].label; }
+const wchar_t* VisitActionLabel(int index) {
+    return index >= 0 && index < kVisitActionCount ? kActions[index].label : L"";
+}
 
 VisitAction VisitActionForId(const std::wstring& id) {
     for (const VisitAction& action : kActions) {

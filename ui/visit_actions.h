@@ -9,7 +9,7 @@ struct VisitAction {
     int picture;
 };
 
-inline constexpr int kVisitActions = 9;
+inline constexpr int kVisitActionCount = 9;
 const wchar_t* VisitActionLabel(int index);
 // Label and picture for an action id received from a friend; unknown ids greet.
 VisitAction VisitActionForId(const std::wstring& id);

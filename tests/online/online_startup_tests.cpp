@@ -37,22 +37,22 @@ TEST(StartUp, OnlineModeNeedsTheSwitchAndACompleteIdentity) {
     {
         StartedPet pet(1);
         ASSERT_TRUE(pet.started);
-        EXPECT_TRUE(pet.app.networkEnabled);
-        EXPECT_EQ(pet.app.online.deviceId, L"dev-start");
-        EXPECT_EQ(pet.app.online.token, FakeToken(L'9'));
+        EXPECT_TRUE(pet.app.networkEnabled());
+        EXPECT_EQ(pet.app.online().deviceId, L"dev-start");
+        EXPECT_EQ(pet.app.online().token, FakeToken(L'9'));
     }
     {
         StartedPet pet(std::nullopt);
         ASSERT_TRUE(pet.started);
-        EXPECT_FALSE(pet.app.networkEnabled);
-        EXPECT_TRUE(pet.app.online.HasCompleteIdentity());
+        EXPECT_FALSE(pet.app.networkEnabled());
+        EXPECT_TRUE(pet.app.online().HasCompleteIdentity());
     }
     RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Software\\Kiv\\MossquillDesktopPet", kNetworkTokenProtectedValue);
     {
         StartedPet pet(1);
         ASSERT_TRUE(pet.started);
-        EXPECT_FALSE(pet.app.networkEnabled);
-        EXPECT_EQ(pet.app.online.deviceId, L"");
+        EXPECT_FALSE(pet.app.networkEnabled());
+        EXPECT_EQ(pet.app.online().deviceId, L"");
     }
 }
 

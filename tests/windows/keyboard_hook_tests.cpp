@@ -1,5 +1,6 @@
 // The key-press hook for real: hardware keys from the X server are counted, keys injected by
 // software are not, and nothing is counted while counting is switched off.
+#include "pet/growth.h"
 #include "pet/keyboard_hook.h"
 #include "support/offline_pet.h"
 
@@ -71,12 +72,13 @@ private:
 
 TEST(KeyboardHook, CountsHardwareKeyDownsOnlyAndOnlyWhileSwitchedOn) {
     FocusWindow focus;
-    OfflinePet pet;
-    PetApp app(GetModuleHandleW(nullptr), pet.clock, pet.store, pet.notices);
-    app.LoadSettings();
-    app.autoTypingEnabled = true;
-    app.ApplyKeyboardHook();
-    ASSERT_NE(app.keyboardHook, nullptr);
+    FakeClock clock(2026, 12, 9);
+    MemorySettingsStore store;
+    Growth growth(store);
+    growth.Restore(StoredGrowth{.autoTypingEnabled = true}, clock.LocalTime());
+    KeyboardHook hook;
+    ASSERT_TRUE(hook.Install(GetModuleHandleW(nullptr)));
+    EXPECT_TRUE(hook.installed());
     EXPECT_TRUE(g_countingEnabled.load());
     g_pendingKeyPresses = 0;
 
@@ -86,18 +88,30 @@ TEST(KeyboardHook, CountsHardwareKeyDownsOnlyAndOnlyWhileSwitchedOn) {
     RunUnix(L"/usr/bin/xdotool key --delay 30 a b c d");
     EXPECT_EQ(g_pendingKeyPresses.load(), 4u) << "four presses, each counted once (key-ups are not)";
 
-    pet.clock.Advance(1000);
-    app.OnClockTimer();
-    EXPECT_EQ(app.weeklyWords, 4);
+    EXPECT_TRUE(growth.CreditPresses(KeyboardHook::TakeCountedPresses(), clock.LocalTime()).credited);
+    EXPECT_EQ(growth.weeklyWords(), 4);
     EXPECT_EQ(g_pendingKeyPresses.load(), 0u);
 
-    app.autoTypingEnabled = false;
-    app.ApplyKeyboardHook();
-    EXPECT_EQ(app.keyboardHook, nullptr);
+    hook.Remove();
+    EXPECT_FALSE(hook.installed());
     EXPECT_FALSE(g_countingEnabled.load());
     RunUnix(L"/usr/bin/xdotool key --delay 30 e f");
     EXPECT_EQ(g_pendingKeyPresses.load(), 0u);
-    EXPECT_TRUE(pet.notices.shown.empty());
+}
+
+TEST(KeyboardHook, ThePetInstallsItOnlyWhileCountingIsOn) {
+    OfflinePet off;
+    PetApp& offApp = off.Loaded();
+    offApp.ApplyKeyboardHook();
+    EXPECT_FALSE(g_countingEnabled.load());
+
+    OfflinePet on;
+    on.store.dwords[L"AutoTypingEnabled"] = 1;
+    PetApp onApp(GetModuleHandleW(nullptr), on.clock, on.store, on.notices);
+    onApp.LoadSettings();
+    onApp.ApplyKeyboardHook();
+    EXPECT_TRUE(g_countingEnabled.load());
+    EXPECT_TRUE(on.notices.shown.empty());
 }
 
 }  // namespace

@@ -126,11 +126,13 @@ TEST(ContextMenu, OnlineSubmenuFollowsTheConnection) {
 
 TEST(ContextMenu, FriendVisitCommandsEncodeFriendAndAction) {
     ContextMenuState state;
-    state.friends = {{L"小绿", true}, {L"阿木", false}, {L"Mo", true}};
+    state.friends = {{L"小绿", true}, {L"阿木", false}, {L"Mo", true}, {L"R&D", true}};
     PopupMenu menu = BuildContextMenu(state);
     const auto online = ReadMenu(ReadMenu(menu.get())[9].submenu);
     const auto friends = ReadMenu(online[6].submenu);
-    EXPECT_EQ(Texts(friends), (std::vector<std::wstring>{L"小绿（在线）", L"阿木（离线）", L"Mo（在线）"}));
+    // A nickname's '&' is shown as written, not taken as a mnemonic.
+    EXPECT_EQ(Texts(friends),
+              (std::vector<std::wstring>{L"小绿（在线）", L"阿木（离线）", L"Mo（在线）", L"R&&D（在线）"}));
     const auto third = ReadMenu(friends[2].submenu);
     EXPECT_EQ(Texts(third), (std::vector<std::wstring>{L"挥手打招呼", L"发送爱心", L"无语", L"乞讨", L"飞天开心",
                                                         L"干杯", L"一起发财", L"一起吃饭", L"邪恶一下"}));
@@ -178,7 +180,6 @@ TEST(Notices, UsageHelpIsTheFixedTextOf339Characters) {
 TEST(Notices, LocalAnnouncementBeforeAnyArrivedIsMarkedSeen) {
     OfflinePet pet;
     PetApp& app = pet.Loaded();
-    app.updatePending = true;
     app.RunMenuCommand(107);
     ASSERT_EQ(pet.notices.shown.size(), 1u);
     const auto& notice = pet.notices.shown[0];
@@ -189,27 +190,32 @@ TEST(Notices, LocalAnnouncementBeforeAnyArrivedIsMarkedSeen) {
               L"四种移动模式、开机启动和设置中心。\n\n好友、昵称、设备身份和已解锁形象均会保留。"
               L"\n\n当前没有可用的在线下载地址。");
     EXPECT_EQ(pet.store.strings[L"SeenAnnouncementId"], L"mossquill-6.0.0-local");
-    EXPECT_FALSE(app.updatePending);
+    EXPECT_FALSE(app.updateNotice().pending());
 }
 
 TEST(Notices, ReceivedAnnouncementKeepsItsFieldsAndOnlyWebLinksAreOffered) {
-    OfflinePet pet;
-    PetApp& app = pet.Loaded();
-    app.announcement = UpdateAnnouncement{L"a-7", L"", L"修了一些问题", L"6.0.1", L"https://example.test/dl"};
-    pet.notices.answer = IDNO;
-    app.ShowUpdateNotice();
-    EXPECT_EQ(pet.notices.shown[0].text, L"\n版本：6.0.1\n\n修了一些问题\n\n是否打开新版下载页面？");
-    EXPECT_EQ(pet.notices.shown[0].flags, static_cast<UINT>(MB_ICONINFORMATION | MB_YESNO));
-    EXPECT_EQ(pet.store.strings[L"SeenAnnouncementId"], L"a-7") << "answering No still marks it seen";
+    MemorySettingsStore store;
+    RecordingNotices notices;
+    UpdateNotice update;
+    UpdateAnnouncement received{L"a-7", L"", L"修了一些问题", L"6.0.1", L"https://example.test/dl"};
+    update.Receive(received, true);
+    EXPECT_TRUE(update.pending());
+    notices.answer = IDNO;
+    update.Show(nullptr, notices, store);
+    EXPECT_EQ(notices.shown[0].text, L"\n版本：6.0.1\n\n修了一些问题\n\n是否打开新版下载页面？");
+    EXPECT_EQ(notices.shown[0].flags, static_cast<UINT>(MB_ICONINFORMATION | MB_YESNO));
+    EXPECT_EQ(store.strings[L"SeenAnnouncementId"], L"a-7") << "answering No still marks it seen";
+    EXPECT_FALSE(update.pending());
 
     EXPECT_TRUE(IsWebAddress(L"HTTPS://example.test/"));
     EXPECT_TRUE(IsWebAddress(L"http://example.test"));
     EXPECT_FALSE(IsWebAddress(L"file:///C:/Windows/System32/calc.exe"));
     EXPECT_FALSE(IsWebAddress(L"C:\\Windows\\System32\\cmd.exe"));
     EXPECT_FALSE(IsWebAddress(L"https://"));
-    app.announcement.downloadUrl = L"cmd.exe";
-    app.ShowUpdateNotice();
-    EXPECT_EQ(pet.notices.shown[1].flags, static_cast<UINT>(MB_ICONINFORMATION | MB_OK));
+    received.downloadUrl = L"cmd.exe";
+    update.Receive(received, false);
+    update.Show(nullptr, notices, store);
+    EXPECT_EQ(notices.shown[1].flags, static_cast<UINT>(MB_ICONINFORMATION | MB_OK));
 }
 
 }  // namespace

@@ -1,11 +1,11 @@
-// Walking, dashing and placement of the real pet window under Wine, with ticks moved by hand.
+// Walking, dashing and placement: the rules on a window of the test's own with ticks moved by
+// hand, then the pet's real window under Wine for the glue.
 #include "app/pet_app.h"
-#include "render/dib_surface.h"
 #include "render/movement.h"
+#include "render/placement.h"
 #include "support/fake_clock.h"
 #include "support/memory_settings_store.h"
 #include "support/recording_notices.h"
-#include "support/test_pictures.h"
 
 #include <gtest/gtest.h>
 
@@ -38,44 +38,87 @@ TEST(WorkArea, ClampKeepsTheWindowInsideAndTheLowerBoundWinsOnANarrowArea) {
     EXPECT_EQ(At(ClampTopLeft({20, 10}, kSize, narrow)), (Corner{100, 50}));
 }
 
-class PetWindow : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_TRUE(app.gdiplus.Start());
-        ASSERT_TRUE(app.CreatePetWindow());
-        work = MonitorWorkArea(MonitorFromWindow(app.hwnd, MONITOR_DEFAULTTONEAREST));
-        app.rng.seed(20261208);
-    }
-    void TearDown() override {
-        if (app.hwnd) DestroyWindow(app.hwnd);
-    }
+TEST(WalkCycle, FlatPartsOfTheStepCycleAreHopsTwicePerCycle) {
+    WalkCycle cycle{kTwoPi - 0.29f + 0.05f, 0.5f};  // lands on 0.05 after the wrap
+    EXPECT_EQ(cycle.Step(0), 0);
+    EXPECT_NEAR(cycle.phase, 0.05f, 1e-4f);
+    EXPECT_FLOAT_EQ(cycle.carry, 0.5f);
 
-    RECT Rect() const {
-        RECT rect{};
-        GetWindowRect(app.hwnd, &rect);
-        return rect;
+    cycle = WalkCycle{};
+    int stopRuns = 0;
+    bool stopped = false;
+    for (int i = 0; i < 150; ++i) {
+        const int move = cycle.Step(0);
+        ASSERT_TRUE(move == 0 || move == 2 || move == 3) << "tick " << i << " moved " << move;
+        if (move == 0 && !stopped) ++stopRuns;
+        stopped = move == 0;
+        ASSERT_GE(cycle.phase, 0.0f);
+        ASSERT_LT(cycle.phase, kTwoPi);
     }
-    int Left() const { return Rect().left; }
+    EXPECT_EQ(stopRuns, 13);  // 150 x 0.29 = 43.5 radians pass 13 multiples of pi
+}
+
+TEST(WalkCycle, HigherWeeklyLevelsWalkFasterAndKeepTheFractionForLater) {
+    WalkCycle cycle{1.0f, 0.0f};
+    cycle.Step(2);
+    EXPECT_NEAR(cycle.phase, 1.35f, 1e-5f);
+
+    // Ticks that land on the peak of the step cycle, where the pet is fastest.
+    auto atPeak = [&](int levelStep) {
+        cycle.phase = kHalfPi - (0.29f + 0.03f * levelStep);
+        return cycle.Step(levelStep);
+    };
+    cycle.carry = 0;
+    std::vector<int> moves;
+    for (int i = 0; i < 4; ++i) moves.push_back(atPeak(2));
+    EXPECT_EQ(moves, (std::vector<int>{4, 4, 4, 5}));  // 4.32 px per tick
+    EXPECT_NEAR(cycle.carry, 0.28f, 1e-4f);
+    int total = 0;
+    for (int i = 0; i < 25; ++i) total += atPeak(2);
+    EXPECT_NEAR(total + cycle.carry - 0.28f, 108.0f, 1e-3f);  // 108 px a second
+
+    cycle.carry = 0;
+    total = 0;
+    for (int i = 0; i < 3; ++i) total += atPeak(1);
+    EXPECT_NEAR(total + cycle.carry, 3 * 3.66f, 1e-4f);
+}
+
+// A window that only remembers where it was put.
+class FakePetWindow final : public PetWindow {
+public:
+    std::optional<RECT> Rect() const override { return rect; }
+    RECT WorkArea() const override { return work; }
+    RECT WorkAreaNearest(POINT) const override { return work; }
+    POINT Cursor() const override { return cursor; }
+    void MoveTo(POINT topLeft) override {
+        OffsetRect(&rect, topLeft.x - rect.left, topLeft.y - rect.top);
+        ++moves;
+    }
+    void Place(POINT topLeft, int size) override { rect = RECT{topLeft.x, topLeft.y, topLeft.x + size, topLeft.y + size}; }
+
+    RECT rect{600, 300, 600 + kSize, 300 + kSize};
+    RECT work{0, 0, 1280, 760};
+    POINT cursor{};
+    int moves = 0;
+};
+
+class Moving : public ::testing::Test {
+protected:
+    int Left() const { return window.rect.left; }
+    // The user put the pet there.
     void PutAt(int x, int y) {
-        SetWindowPos(app.hwnd, HWND_TOPMOST, x, y, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
-        app.homePosition = POINT{x, y};
-        app.awayFromHome = false;
+        window.MoveTo(POINT{x, y});
+        movement.Grabbed();
+        movement.SavePosition();
     }
     void Tick(uint64_t ms = 40) {
         clock.Advance(ms);
-        app.MovementStep();
+        movement.Step(clock.Now(), held, levelStep);
     }
     // Chooses a mode and lets its half-second pause pass.
     void StartMode(int mode) {
-        app.SetMovementMode(mode);
+        movement.SetMode(mode, clock.Now());
         clock.Advance(500);
-    }
-    // A walking tick that lands on the peak of the step cycle, where the pet is fastest.
-    int TickAtPeak(int levelStep = 0) {
-        const int before = Left();
-        app.walkPhase = kHalfPi - (0.29f + 0.03f * levelStep);
-        Tick();
-        return std::abs(Left() - before);
     }
     // Runs frame ticks until the condition holds; false when it has not after the limit.
     bool TickUntil(const std::function<bool()>& done, int limit = 1000) {
@@ -86,176 +129,108 @@ protected:
         return done();
     }
     bool ClearOf(POINT pointer, const RECT& r) const {
-        const int half = app.petSize / 2;
-        return std::abs(r.left + half - pointer.x) > app.petSize || std::abs(r.top + half - pointer.y) > app.petSize;
+        const int half = kSize / 2;
+        return std::abs(r.left + half - pointer.x) > kSize || std::abs(r.top + half - pointer.y) > kSize;
     }
 
     FakeClock clock{2026, 12, 8};
     MemorySettingsStore store;
-    RecordingNotices notices;
-    PetApp app{GetModuleHandleW(nullptr), clock, store, notices};
-    RECT work{};
+    FakePetWindow window;
+    Movement movement{window, store, 20261208};
+    const RECT& work = window.work;
+    bool held = false;
+    int levelStep = 0;
 };
 
-TEST_F(PetWindow, WalkingPetStopsExactlyAtTheWorkAreaEdgesAndTurns) {
-    StartMode(1);
+TEST_F(Moving, WalkingPetStopsExactlyAtTheWorkAreaEdgesAndTurns) {
+    StartMode(MOVEMENT_WALKING);
     PutAt(work.left + 5, 300);
-    app.direction = -1;
-    EXPECT_EQ(TickAtPeak(), 3);
-    EXPECT_EQ(Left(), work.left + 2);
-    TickAtPeak();
-    EXPECT_EQ(At(Rect()), (Corner{work.left, 300}));
-    EXPECT_EQ(app.direction, 1);
-    EXPECT_EQ(At(app.homePosition), (Corner{work.left, 300}));
-    EXPECT_FALSE(app.awayFromHome);
-
-    // Facing right again, the picture is drawn as it is: its left half stays on the left.
-    const std::vector<uint8_t> png = EncodePng(100, 100, [](int x, int) { return x < 50 ? 0xFFFF0000 : 0xFF0000FF; });
-    app.images.Add(PIC_APPEARANCE0_BASE, png.data(), png.size());
-    app.selectedAppearance = 0;
-    DibSurface surface(kSize, kSize);
-    ASSERT_TRUE(surface.valid());
-    app.ComposeFrame(surface);
-    EXPECT_GT((surface.PixelAt(40, 140) >> 16) & 0xFF, 200u);
-    EXPECT_GT(surface.PixelAt(190, 140) & 0xFF, 200u);
-
-    EXPECT_EQ(TickAtPeak(), 3);
-    EXPECT_EQ(Left(), work.left + 3);
+    ASSERT_EQ(movement.direction(), -1);
+    ASSERT_TRUE(TickUntil([&] { return Left() <= work.left; }, 200));
+    EXPECT_EQ(At(window.rect), (Corner{work.left, 300}));
+    EXPECT_EQ(movement.direction(), 1);
+    EXPECT_EQ(At(movement.home()), (Corner{work.left, 300}));
+    EXPECT_FALSE(movement.awayFromHome());
+    ASSERT_TRUE(TickUntil([&] { return Left() > work.left; }, 200));
+    EXPECT_LE(Left(), work.left + 3);
 
     PutAt(work.right - kSize - 2, 300);
-    TickAtPeak();
+    ASSERT_TRUE(TickUntil([&] { return window.rect.right >= work.right; }, 200));
     EXPECT_EQ(Left(), work.right - kSize);
-    EXPECT_EQ(app.direction, -1);
-    TickAtPeak();
-    EXPECT_EQ(Left(), work.right - kSize - 3);
-    EXPECT_EQ(Rect().top, 300);
+    EXPECT_EQ(movement.direction(), -1);
+    ASSERT_TRUE(TickUntil([&] { return window.rect.right < work.right; }, 200));
+    EXPECT_GE(Left(), work.right - kSize - 3);
+    EXPECT_EQ(window.rect.top, 300);
 }
 
-TEST_F(PetWindow, FlatPartsOfTheStepCycleAreHopsTwicePerCycle) {
-    StartMode(1);
-    PutAt(work.right - kSize - 10, 300);
-    app.segmentEndTick = clock.Now() + 60000;
-
-    app.walkPhase = kTwoPi - 0.29f + 0.05f;  // lands on 0.05 after the wrap
-    app.stepCarry = 0.5f;
-    Tick();
-    EXPECT_NEAR(app.walkPhase, 0.05f, 1e-4f);
-    EXPECT_EQ(Left(), work.right - kSize - 10);
-    EXPECT_FLOAT_EQ(app.stepCarry, 0.5f);
-
-    app.walkPhase = 0;
-    app.stepCarry = 0;
-    int stopRuns = 0;
-    bool stopped = false;
-    for (int i = 0; i < 150; ++i) {
-        const int before = Left();
-        Tick();
-        const int move = before - Left();
-        ASSERT_TRUE(move == 0 || move == 2 || move == 3) << "tick " << i << " moved " << move;
-        if (move == 0 && !stopped) ++stopRuns;
-        stopped = move == 0;
-        ASSERT_GE(app.walkPhase, 0.0f);
-        ASSERT_LT(app.walkPhase, kTwoPi);
-    }
-    EXPECT_EQ(stopRuns, 13);  // 150 x 0.29 = 43.5 radians pass 13 multiples of pi
-}
-
-TEST_F(PetWindow, HigherWeeklyLevelsWalkFasterAndKeepTheFractionForLater) {
-    app.weeklyWords = 1000;
-    StartMode(1);
-    PutAt(work.right - kSize - 10, 300);
-    app.walkPhase = 1.0f;
-    Tick();
-    EXPECT_NEAR(app.walkPhase, 1.35f, 1e-5f);
-
-    PutAt(work.right - kSize - 10, 300);
-    app.stepCarry = 0;
-    std::vector<int> moves;
-    for (int i = 0; i < 4; ++i) moves.push_back(TickAtPeak(2));
-    EXPECT_EQ(moves, (std::vector<int>{4, 4, 4, 5}));  // 4.32 px per tick
-    EXPECT_NEAR(app.stepCarry, 0.28f, 1e-4f);
-    int total = 0;
-    for (int i = 0; i < 25; ++i) total += TickAtPeak(2);
-    EXPECT_NEAR(total + app.stepCarry - 0.28f, 108.0f, 1e-3f);  // 108 px a second
-
-    app.weeklyWords = 999;
-    app.stepCarry = 0;
-    total = 0;
-    for (int i = 0; i < 3; ++i) total += TickAtPeak(1);
-    EXPECT_NEAR(total + app.stepCarry, 3 * 3.66f, 1e-4f);
-}
-
-TEST_F(PetWindow, WalkSegmentsOfEightToFifteenSecondsAlternateWithRests) {
-    StartMode(1);
+TEST_F(Moving, WalkSegmentsOfEightToFifteenSecondsAlternateWithRests) {
+    StartMode(MOVEMENT_WALKING);
     PutAt(work.right - kSize - 10, 300);
     for (int segment = 0; segment < 3; ++segment) {
         SCOPED_TRACE(segment);
-        ASSERT_TRUE(TickUntil([&] { return app.segmentEndTick != 0; }));
-        const uint64_t length = app.segmentEndTick - clock.Now();
+        ASSERT_TRUE(TickUntil([&] { return movement.segmentEndTick() != 0; }));
+        const uint64_t length = movement.segmentEndTick() - clock.Now();
         EXPECT_GE(length, 8000u);
         EXPECT_LE(length, 15000u);
         EXPECT_EQ(length % 1000, 0u);
-        EXPECT_TRUE(app.walking);
+        EXPECT_TRUE(movement.walking());
 
-        ASSERT_TRUE(TickUntil([&] { return app.segmentEndTick == 0; }));
-        const uint64_t rest = app.movementPauseUntil - clock.Now();
+        ASSERT_TRUE(TickUntil([&] { return movement.segmentEndTick() == 0; }));
+        const uint64_t rest = movement.pauseUntil() - clock.Now();
         EXPECT_GE(rest, 2500u);
         EXPECT_LE(rest, 5500u);
-        EXPECT_FLOAT_EQ(app.stepCarry, 0.0f);
-        const RECT restingAt = Rect();
-        while (clock.Now() + 40 < app.movementPauseUntil) {
+        EXPECT_FLOAT_EQ(movement.walkCycle().carry, 0.0f);
+        const RECT restingAt = window.rect;
+        while (clock.Now() + 40 < movement.pauseUntil()) {
             Tick();
-            ASSERT_EQ(At(Rect()), At(restingAt));
+            ASSERT_EQ(At(window.rect), At(restingAt));
         }
     }
 }
 
-TEST_F(PetWindow, DashFadesOutJumpsClearOfThePointerFadesInAndStaysThreeSeconds) {
+TEST_F(Moving, DashFadesOutJumpsClearOfThePointerFadesInAndStaysThreeSeconds) {
     PutAt(600, 300);
     const POINT pointer{(work.left + work.right) / 2, (work.top + work.bottom) / 2};
-    ASSERT_TRUE(SetCursorPos(pointer.x, pointer.y));
-    POINT seen{};
-    ASSERT_TRUE(GetCursorPos(&seen));
-    ASSERT_EQ(At(seen), At(pointer));
-    app.SetMovementMode(2);
-    EXPECT_FALSE(app.walking);
+    window.cursor = pointer;
+    movement.SetMode(MOVEMENT_DASHING, clock.Now());
+    EXPECT_FALSE(movement.walking());
 
     Tick(1499);
-    EXPECT_EQ(app.dashState, DASH_WAITING);
+    EXPECT_EQ(movement.dashState(), DASH_WAITING);
     Tick(1);
-    EXPECT_EQ(app.dashState, DASH_FADING_OUT);
-    EXPECT_FLOAT_EQ(app.windowOpacity, 1.0f);
+    EXPECT_EQ(movement.dashState(), DASH_FADING_OUT);
+    EXPECT_FLOAT_EQ(movement.opacity(), 1.0f);
     Tick(110);
-    EXPECT_FLOAT_EQ(app.windowOpacity, 0.5f);
-    EXPECT_EQ(At(Rect()), (Corner{600, 300}));
+    EXPECT_FLOAT_EQ(movement.opacity(), 0.5f);
+    EXPECT_EQ(At(window.rect), (Corner{600, 300}));
     Tick(110);
-    EXPECT_FLOAT_EQ(app.windowOpacity, 0.0f);
-    EXPECT_EQ(app.dashState, DASH_FADING_IN);
-    EXPECT_NE(At(Rect()), (Corner{600, 300}));
-    EXPECT_TRUE(ClearOf(pointer, Rect()));
-    EXPECT_TRUE(app.awayFromHome);
-    EXPECT_EQ(At(app.homePosition), (Corner{600, 300}));
+    EXPECT_FLOAT_EQ(movement.opacity(), 0.0f);
+    EXPECT_EQ(movement.dashState(), DASH_FADING_IN);
+    EXPECT_NE(At(window.rect), (Corner{600, 300}));
+    EXPECT_TRUE(ClearOf(pointer, window.rect));
+    EXPECT_TRUE(movement.awayFromHome());
+    EXPECT_EQ(At(movement.home()), (Corner{600, 300}));
     Tick(110);
-    EXPECT_FLOAT_EQ(app.windowOpacity, 0.5f);
+    EXPECT_FLOAT_EQ(movement.opacity(), 0.5f);
     Tick(110);
-    EXPECT_FLOAT_EQ(app.windowOpacity, 1.0f);
-    EXPECT_EQ(app.dashState, DASH_WAITING);
-    EXPECT_EQ(app.nextDashTick, clock.Now() + 3000);
+    EXPECT_FLOAT_EQ(movement.opacity(), 1.0f);
+    EXPECT_EQ(movement.dashState(), DASH_WAITING);
+    EXPECT_EQ(movement.nextDashTick(), clock.Now() + 3000);
     Tick(2999);
-    EXPECT_EQ(app.dashState, DASH_WAITING);
+    EXPECT_EQ(movement.dashState(), DASH_WAITING);
     Tick(1);
-    EXPECT_EQ(app.dashState, DASH_FADING_OUT);
+    EXPECT_EQ(movement.dashState(), DASH_FADING_OUT);
 
     // The remembered place of a dashing pet is where it started.
-    app.SavePosition();
+    movement.SavePosition();
     EXPECT_EQ(store.dwords[L"PetX"], 600u);
     EXPECT_EQ(store.dwords[L"PetY"], 300u);
 
     for (int dash = 0; dash < 40; ++dash) {
         SCOPED_TRACE(dash);
         Tick(220);
-        ASSERT_EQ(app.dashState, DASH_FADING_IN);
-        const RECT landed = Rect();
+        ASSERT_EQ(movement.dashState(), DASH_FADING_IN);
+        const RECT landed = window.rect;
         EXPECT_TRUE(ClearOf(pointer, landed));
         EXPECT_GE(landed.left, work.left);
         EXPECT_LE(landed.right, work.right);
@@ -266,201 +241,273 @@ TEST_F(PetWindow, DashFadesOutJumpsClearOfThePointerFadesInAndStaysThreeSeconds)
     }
 }
 
-TEST_F(PetWindow, HoldingStopsWalkingAndResetsADashFade) {
+TEST_F(Moving, HoldingStopsWalkingAndResetsADashFade) {
     struct Hold {
         const char* name;
         std::function<void()> hold;
     };
     const std::vector<Hold> holds = {
-        {"hover", [&] { app.hoverTracking = true; }},
-        {"press", [&] { app.leftPressed = true; }},
-        {"drag", [&] { app.dragging = true; }},
-        {"pause", [&] { app.movementPauseUntil = clock.Now() + 60000; }},
-        {"cheers", [&] { app.pose = POSE_CHEERS; }},
-        {"off work", [&] { app.pose = POSE_OFF_WORK; }},
+        {"pointer or pose", [&] { held = true; }},
+        {"pause after petting", [&] { movement.HoldAfterPetting(clock.Now()); }},
+        {"pause after a drag", [&] { movement.HoldAfterDrag(clock.Now()); }},
     };
     auto release = [&] {
-        app.hoverTracking = app.leftPressed = app.dragging = false;
-        app.movementPauseUntil = 0;
-        app.pose = POSE_NORMAL;
+        held = false;
+        clock.Advance(1200);
     };
     for (const Hold& h : holds) {
         SCOPED_TRACE(h.name);
-        StartMode(1);
+        StartMode(MOVEMENT_WALKING);
         PutAt(600, 300);
-        ASSERT_GT(TickAtPeak(), 0);
-        const uint64_t segmentEnd = app.segmentEndTick;
+        ASSERT_TRUE(TickUntil([&] { return Left() != 600; }, 50));
         h.hold();
-        for (int i = 0; i < 5; ++i) EXPECT_EQ(TickAtPeak(), 0);
-        EXPECT_TRUE(app.walking);
+        const RECT heldAt = window.rect;
+        for (int i = 0; i < 5; ++i) Tick();
+        EXPECT_EQ(At(window.rect), At(heldAt));
+        EXPECT_TRUE(movement.walking());
         release();
-        EXPECT_GT(TickAtPeak(), 0);
-        EXPECT_EQ(app.segmentEndTick, segmentEnd);  // resumes within the same segment
+        EXPECT_TRUE(TickUntil([&] { return Left() != heldAt.left; }, 50));
 
-        app.SetMovementMode(2);
+        movement.SetMode(MOVEMENT_DASHING, clock.Now());
         PutAt(600, 300);
         Tick(1500);
         Tick(110);
-        ASSERT_FLOAT_EQ(app.windowOpacity, 0.5f);
+        ASSERT_FLOAT_EQ(movement.opacity(), 0.5f);
         h.hold();
         Tick();
-        EXPECT_FLOAT_EQ(app.windowOpacity, 1.0f);
-        EXPECT_EQ(app.dashState, DASH_WAITING);
-        EXPECT_EQ(app.nextDashTick, clock.Now() + 1000);
+        EXPECT_FLOAT_EQ(movement.opacity(), 1.0f);
+        EXPECT_EQ(movement.dashState(), DASH_WAITING);
+        EXPECT_EQ(movement.nextDashTick(), clock.Now() + 1000);
         Tick(500);
-        EXPECT_EQ(app.nextDashTick, clock.Now() + 1000);  // pushed on while held
-        EXPECT_EQ(At(Rect()), (Corner{600, 300}));
-        release();
-        Tick(999);
-        EXPECT_EQ(app.dashState, DASH_WAITING);
-        Tick(1);
-        EXPECT_EQ(app.dashState, DASH_FADING_OUT);
+        EXPECT_EQ(movement.nextDashTick(), clock.Now() + 1000);  // pushed on while held
+        EXPECT_EQ(At(window.rect), (Corner{600, 300}));
+        held = false;
+        // The next dash comes a second after the last tick that held the pet.
+        uint64_t lastHeld = clock.Now();
+        for (Tick(); movement.nextDashTick() == clock.Now() + 1000; Tick()) lastHeld = clock.Now();
+        ASSERT_TRUE(TickUntil([&] { return movement.dashState() == DASH_FADING_OUT; }, 100));
+        EXPECT_GE(clock.Now(), lastHeld + 1000);
+        EXPECT_LT(clock.Now(), lastHeld + 1040);
     }
 }
 
-TEST_F(PetWindow, ChangingTheModeBringsADashingPetHomeFirstAndStoresTheMode) {
+TEST_F(Moving, ChangingTheModeBringsADashingPetHomeFirstAndStoresTheMode) {
     PutAt(600, 300);
-    app.SetMovementMode(2);
+    movement.SetMode(MOVEMENT_DASHING, clock.Now());
     EXPECT_EQ(store.dwords[L"MovementMode"], 2u);
     EXPECT_EQ(store.dwords[L"WalkingEnabled"], 1u);
     Tick(1500);
     Tick(220);
-    ASSERT_TRUE(app.awayFromHome);
-    ASSERT_NE(At(Rect()), (Corner{600, 300}));
+    ASSERT_TRUE(movement.awayFromHome());
+    ASSERT_NE(At(window.rect), (Corner{600, 300}));
 
-    app.SetMovementMode(1);
-    EXPECT_EQ(At(Rect()), (Corner{600, 300}));
-    EXPECT_FALSE(app.awayFromHome);
-    EXPECT_FLOAT_EQ(app.windowOpacity, 1.0f);
-    EXPECT_EQ(app.dashState, DASH_WAITING);
-    EXPECT_TRUE(app.walking);
-    EXPECT_EQ(app.movementPauseUntil, clock.Now() + 500);
-    EXPECT_EQ(app.nextDashTick, clock.Now() + 1500);
+    movement.SetMode(MOVEMENT_WALKING, clock.Now());
+    EXPECT_EQ(At(window.rect), (Corner{600, 300}));
+    EXPECT_FALSE(movement.awayFromHome());
+    EXPECT_FLOAT_EQ(movement.opacity(), 1.0f);
+    EXPECT_EQ(movement.dashState(), DASH_WAITING);
+    EXPECT_TRUE(movement.walking());
+    EXPECT_EQ(movement.pauseUntil(), clock.Now() + 500);
+    EXPECT_EQ(movement.nextDashTick(), clock.Now() + 1500);
     EXPECT_EQ(store.dwords[L"MovementMode"], 1u);
     EXPECT_EQ(store.dwords[L"WalkingEnabled"], 1u);
 
     // A home that no longer fits is pulled into the work area on the way back.
-    app.homePosition = POINT{work.right - 100, work.bottom - 50};
-    app.awayFromHome = true;
-    app.SetMovementMode(3);
-    EXPECT_EQ(At(Rect()), (Corner{work.right - kSize, work.bottom - kSize}));
-    EXPECT_EQ(At(app.homePosition), At(Rect()));
-    EXPECT_TRUE(app.walking);
+    movement.SetMode(MOVEMENT_DASHING, clock.Now());
+    Tick(1500);
+    Tick(220);
+    ASSERT_TRUE(movement.awayFromHome());
+    window.work = RECT{0, 0, 700, 450};
+    movement.SetMode(MOVEMENT_MIXED, clock.Now());
+    EXPECT_EQ(At(window.rect), (Corner{700 - kSize, 450 - kSize}));
+    EXPECT_EQ(At(movement.home()), At(window.rect));
+    EXPECT_TRUE(movement.walking());
 
-    app.SetMovementMode(0);
+    EXPECT_FALSE(movement.SetMode(4, clock.Now()));
+    EXPECT_EQ(movement.mode(), MOVEMENT_MIXED);
+
+    movement.SetMode(MOVEMENT_STILL, clock.Now());
     EXPECT_EQ(store.dwords[L"MovementMode"], 0u);
     EXPECT_EQ(store.dwords[L"WalkingEnabled"], 0u);
-    EXPECT_FALSE(app.walking);
-    app.windowOpacity = 0.3f;
-    const RECT still = Rect();
+    EXPECT_FALSE(movement.walking());
+    const RECT still = window.rect;
     for (int i = 0; i < 100; ++i) Tick();
-    EXPECT_EQ(At(Rect()), At(still));
-    EXPECT_FLOAT_EQ(app.windowOpacity, 1.0f);
+    EXPECT_EQ(At(window.rect), At(still));
+    EXPECT_FLOAT_EQ(movement.opacity(), 1.0f);
 }
 
-TEST_F(PetWindow, MixedModeWalksThenDashesTwoToFourTimesThenComesHomeToRest) {
-    ASSERT_TRUE(SetCursorPos(work.left + 5, work.top + 5));
+TEST_F(Moving, MixedModeWalksThenDashesTwoToFourTimesThenComesHomeToRest) {
+    window.cursor = POINT{work.left + 5, work.top + 5};
     PutAt(600, 300);
-    app.SetMovementMode(3);
-    ASSERT_TRUE(TickUntil([&] { return app.dashPhaseActive; }, 500));
-    const RECT walkedTo = Rect();
+    movement.SetMode(MOVEMENT_MIXED, clock.Now());
+    ASSERT_TRUE(TickUntil([&] { return movement.dashPhaseActive(); }, 500));
+    const RECT walkedTo = window.rect;
     EXPECT_NE(walkedTo.left, 600);
     EXPECT_EQ(walkedTo.top, 300);
-    EXPECT_EQ(At(app.homePosition), At(walkedTo));
-    EXPECT_FALSE(app.walking);
-    EXPECT_EQ(app.nextDashTick, clock.Now() + 350);
-    const int dashes = app.dashesLeft;
+    EXPECT_EQ(At(movement.home()), At(walkedTo));
+    EXPECT_FALSE(movement.walking());
+    EXPECT_EQ(movement.nextDashTick(), clock.Now() + 350);
+    const int dashes = movement.dashesLeft();
     EXPECT_GE(dashes, 2);
     EXPECT_LE(dashes, 4);
 
     std::vector<uint64_t> jumpTicks;
-    DashState previous = app.dashState;
-    for (int i = 0; i < 800 && app.dashPhaseActive; ++i) {
+    DashState previous = movement.dashState();
+    for (int i = 0; i < 800 && movement.dashPhaseActive(); ++i) {
         Tick();
-        if (app.dashState == DASH_FADING_IN && previous != DASH_FADING_IN) jumpTicks.push_back(clock.Now());
-        previous = app.dashState;
-        if (app.dashPhaseActive) {
-            EXPECT_FALSE(app.walking);
+        if (movement.dashState() == DASH_FADING_IN && previous != DASH_FADING_IN) jumpTicks.push_back(clock.Now());
+        previous = movement.dashState();
+        if (movement.dashPhaseActive()) {
+            EXPECT_FALSE(movement.walking());
         }
     }
-    ASSERT_FALSE(app.dashPhaseActive);
+    ASSERT_FALSE(movement.dashPhaseActive());
     EXPECT_EQ(static_cast<int>(jumpTicks.size()), dashes);
     for (size_t i = 1; i < jumpTicks.size(); ++i) EXPECT_GE(jumpTicks[i] - jumpTicks[i - 1], 3440u);
-    EXPECT_EQ(At(Rect()), At(walkedTo));
-    EXPECT_FALSE(app.awayFromHome);
-    EXPECT_TRUE(app.walking);
-    EXPECT_EQ(app.segmentEndTick, 0u);
-    const uint64_t rest = app.movementPauseUntil - clock.Now();
+    EXPECT_EQ(At(window.rect), At(walkedTo));
+    EXPECT_FALSE(movement.awayFromHome());
+    EXPECT_TRUE(movement.walking());
+    EXPECT_EQ(movement.segmentEndTick(), 0u);
+    const uint64_t rest = movement.pauseUntil() - clock.Now();
     EXPECT_GE(rest, 2500u);
     EXPECT_LE(rest, 5500u);
 
     clock.Advance(rest);
     Tick();
-    EXPECT_NE(app.segmentEndTick, 0u);  // the next walk segment has begun
+    EXPECT_NE(movement.segmentEndTick(), 0u);  // the next walk segment has begun
 }
 
-TEST_F(PetWindow, NewSizeKeepsTheCornerUnlessTheBiggerWindowWouldLeaveTheWorkArea) {
+TEST_F(Moving, NewSizeKeepsTheCornerUnlessTheBiggerWindowWouldLeaveTheWorkArea) {
     PutAt(100, 120);
-    app.SetPetSize(285);
-    EXPECT_EQ(app.petSize, 285);
-    const RECT grown = Rect();
-    EXPECT_EQ(At(grown), (Corner{100, 120}));
-    EXPECT_EQ(grown.right - grown.left, 285);
-    EXPECT_EQ(grown.bottom - grown.top, 285);
+    EXPECT_TRUE(movement.SetSize(285));
+    EXPECT_EQ(movement.petSize(), 285);
+    EXPECT_EQ(At(window.rect), (Corner{100, 120}));
+    EXPECT_EQ(window.rect.right - window.rect.left, 285);
     EXPECT_EQ(store.dwords[L"PetSize"], 285u);
     EXPECT_EQ(store.dwords[L"PetX"], 100u);
     EXPECT_EQ(store.dwords[L"PetY"], 120u);
+    EXPECT_FALSE(movement.SetSize(200));
+    EXPECT_EQ(movement.petSize(), 285);
 
+    PutAt(work.right - 290, work.bottom - 290);
+    movement.SetSize(175);
+    EXPECT_EQ(At(window.rect), (Corner{work.right - 290, work.bottom - 290}));
     PutAt(work.right - 240, work.bottom - 240);
-    app.SetPetSize(175);
-    EXPECT_EQ(At(Rect()), (Corner{work.right - 240, work.bottom - 240}));
-    app.SetPetSize(285);
-    EXPECT_EQ(At(Rect()), (Corner{work.right - 285, work.bottom - 285}));
-    EXPECT_EQ(At(app.homePosition), At(Rect()));
+    movement.SetSize(285);
+    EXPECT_EQ(At(window.rect), (Corner{work.right - 285, work.bottom - 285}));
+    EXPECT_EQ(At(movement.home()), At(window.rect));
 
     // A pet away on a dash goes home before it grows.
     PutAt(300, 200);
-    SetWindowPos(app.hwnd, HWND_TOPMOST, 700, 400, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
-    app.awayFromHome = true;
-    app.SetPetSize(230);
-    EXPECT_EQ(At(Rect()), (Corner{300, 200}));
-    EXPECT_FALSE(app.awayFromHome);
-
-    app.visitShowing = true;
-    const size_t writes = store.writes.size();
-    app.SetPetSize(175);
-    EXPECT_EQ(app.petSize, 230);
-    EXPECT_EQ(Rect().right - Rect().left, 230);
-    EXPECT_EQ(store.writes.size(), writes);
+    movement.SetMode(MOVEMENT_DASHING, clock.Now());
+    Tick(1500);
+    Tick(220);
+    ASSERT_TRUE(movement.awayFromHome());
+    movement.SetSize(230);
+    EXPECT_EQ(At(window.rect), (Corner{300, 200}));
+    EXPECT_FALSE(movement.awayFromHome());
 }
 
-TEST_F(PetWindow, ReturnToCornerAndClampIntoWorkArea) {
+TEST_F(Moving, ReturnToCornerAndClampIntoWorkArea) {
     PutAt(50, 60);
-    app.ReturnToCorner();
-    const Corner corner{work.right - kSize - 18, work.bottom - kSize - 18};
-    EXPECT_EQ(At(Rect()), corner);
-    EXPECT_EQ(At(app.homePosition), corner);
+    movement.ReturnToCorner();
+    const Corner corner{work.right - kSize - kCornerInset, work.bottom - kSize - kCornerInset};
+    EXPECT_EQ(At(window.rect), corner);
+    EXPECT_EQ(At(movement.home()), corner);
     EXPECT_EQ(store.dwords[L"PetX"], static_cast<DWORD>(corner.first));
     EXPECT_EQ(store.dwords[L"PetY"], static_cast<DWORD>(corner.second));
 
-    PutAt(50, 60);
-    app.visitShowing = true;
-    app.ReturnToCorner();
-    EXPECT_EQ(At(Rect()), (Corner{50, 60}));
-    app.visitShowing = false;
-
     PutAt(work.right - 80, work.top - 50);
-    app.ClampIntoWorkArea();
-    EXPECT_EQ(At(Rect()), (Corner{work.right - kSize, work.top}));
-    EXPECT_EQ(At(app.homePosition), At(Rect()));
+    movement.ClampIntoWorkArea();
+    EXPECT_EQ(At(window.rect), (Corner{work.right - kSize, work.top}));
+    EXPECT_EQ(At(movement.home()), At(window.rect));
 
     // Away on a dash, the home stays where the series began.
     PutAt(400, 300);
-    SetWindowPos(app.hwnd, HWND_TOPMOST, -90, 200, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
-    app.awayFromHome = true;
-    app.ClampIntoWorkArea();
-    EXPECT_EQ(At(Rect()), (Corner{work.left, 200}));
-    EXPECT_EQ(At(app.homePosition), (Corner{400, 300}));
+    movement.SetMode(MOVEMENT_DASHING, clock.Now());
+    Tick(1500);
+    Tick(220);
+    ASSERT_TRUE(movement.awayFromHome());
+    window.MoveTo(POINT{-90, 200});
+    movement.ClampIntoWorkArea();
+    EXPECT_EQ(At(window.rect), (Corner{work.left, 200}));
+    EXPECT_EQ(At(movement.home()), (Corner{400, 300}));
+}
+
+// The pet's real window: the operations reach it, and nothing reaches it once it is gone.
+class RealPetWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        app.LoadSettings();
+        ASSERT_TRUE(app.CreatePetWindow());
+        ASSERT_NE(app.window(), nullptr);
+        work = MonitorWorkArea(MonitorFromWindow(app.window(), MONITOR_DEFAULTTONEAREST));
+    }
+    void TearDown() override {
+        if (app.window()) DestroyWindow(app.window());
+    }
+    RECT Rect() const {
+        RECT rect{};
+        GetWindowRect(app.window(), &rect);
+        return rect;
+    }
+
+    FakeClock clock{2026, 12, 8};
+    MemorySettingsStore store;
+    RecordingNotices notices;
+    PetApp app{GetModuleHandleW(nullptr), clock, store, notices};
+    RECT work{};
+};
+
+TEST_F(RealPetWindow, SizeAndCornerMoveTheWindowButNotWhileAVisitCoversThePet) {
+    const Corner corner{work.right - kSize - kCornerInset, work.bottom - kSize - kCornerInset};
+    EXPECT_EQ(At(Rect()), corner) << "a first start sits in the corner";
+    SetWindowPos(app.window(), HWND_TOPMOST, 100, 120, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+    app.SetPetSize(285);
+    EXPECT_EQ(Rect().right - Rect().left, 285);
+    EXPECT_EQ(At(Rect()), (Corner{100, 120}));
+    EXPECT_EQ(store.dwords[L"PetX"], 100u);
+    app.ReturnToCorner();
+    EXPECT_EQ(At(Rect()), (Corner{work.right - 285 - kCornerInset, work.bottom - 285 - kCornerInset}));
+
+    app.SetVisitShowing(true);
+    const size_t writes = store.writes.size();
+    app.SetPetSize(175);
+    app.ReturnToCorner();
+    EXPECT_EQ(app.movement().petSize(), 285);
+    EXPECT_EQ(Rect().right - Rect().left, 285);
+    EXPECT_EQ(store.writes.size(), writes);
+}
+
+TEST_F(RealPetWindow, TheFrameFacesTheWayThePetWalks) {
+    FrameDescription frame = app.DescribeFrame();
+    EXPECT_EQ(frame.width, kSize);
+    EXPECT_TRUE(frame.mirrored) << "the pet starts out facing left";
+    app.SetMovementMode(MOVEMENT_WALKING);
+    SetWindowPos(app.window(), HWND_TOPMOST, work.left + 1, 300, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+    for (int i = 0; i < 200 && app.DescribeFrame().mirrored; ++i) {
+        clock.Advance(40);
+        app.OnFrameTimer();
+    }
+    frame = app.DescribeFrame();
+    EXPECT_FALSE(frame.mirrored) << "turned at the left edge";
+    EXPECT_EQ(Rect().left, work.left);
+    EXPECT_TRUE(frame.swaying);
+}
+
+TEST_F(RealPetWindow, AnOperationBehindAMessageBoxFindsNoWindowOnceItWasClosed) {
+    HWND window = app.window();
+    notices.whileShown = [&] { SendMessageW(window, WM_CLOSE, 0, 0); };
+    app.Feed();
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_EQ(app.window(), nullptr);
+    EXPECT_EQ(app.DescribeFrame().width, 0);
+    notices.whileShown = nullptr;
+    app.Feed();
+    EXPECT_EQ(notices.shown.back().owner, nullptr) << "no box is owned by a dead window";
+    MSG quit{};
+    while (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    }
 }
 
 }  // namespace

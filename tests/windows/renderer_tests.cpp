@@ -1,10 +1,9 @@
 // Composed frames inspected pixel by pixel: real GDI+ drawing into the DIB the window is fed from.
-#include "app/pet_app.h"
 #include "render/dib_surface.h"
+#include "render/frame_renderer.h"
 #include "render/frame_text.h"
-#include "support/fake_clock.h"
-#include "support/memory_settings_store.h"
-#include "support/recording_notices.h"
+#include "render/pose_state.h"
+#include "render/reaction_text.h"
 #include "support/test_pictures.h"
 
 #include <gtest/gtest.h>
@@ -51,14 +50,21 @@ protected:
 
     void AddPicture(int id, int width, int height, const std::function<ARGB(int, int)>& pixel) {
         const std::vector<uint8_t> png = EncodePng(width, height, pixel);
-        app.images.Add(id, png.data(), png.size());
+        images.Add(id, png.data(), png.size());
+    }
+    // The constant alpha the frame is pushed with.
+    BYTE Compose(DibSurface& surface) {
+        frame.width = surface.width();
+        frame.height = surface.height();
+        const std::optional<BYTE> alpha = renderer.Compose(frame, surface);
+        EXPECT_TRUE(alpha.has_value());
+        return alpha.value_or(0);
     }
 
     static GdiplusSession session;
-    FakeClock clock{2026, 12, 9};
-    MemorySettingsStore store;
-    RecordingNotices notices;
-    PetApp app{nullptr, clock, store, notices};
+    ImageCatalogue images;
+    FrameRenderer renderer{images};
+    FrameDescription frame;
 };
 GdiplusSession Renderer::session;
 
@@ -68,8 +74,8 @@ TEST_F(Renderer, EnergyBadgeScalesWithThePetBetweenItsLimits) {
         SCOPED_TRACE(c.size);
         DibSurface surface(c.size, c.size);
         ASSERT_TRUE(surface.valid());
-        app.energy = 100;
-        app.ComposeFrame(surface);
+        frame.energy = 100;
+        Compose(surface);
         const Extent badge = OpaqueExtent(surface, 0, 0, c.size, c.size, 128);
         // The 2-pixel outline straddles the circle, so the visible disc is one pixel wider each way.
         EXPECT_NEAR(badge.width(), c.diameter + 2, 2.0);
@@ -92,19 +98,19 @@ TEST_F(Renderer, EnergyBadgeScalesWithThePetBetweenItsLimits) {
 TEST_F(Renderer, PetIsMirroredWhileFacingLeft) {
     // Left half red, right half blue.
     AddPicture(PIC_APPEARANCE0_BASE, 100, 100, [](int x, int) { return x < 50 ? 0xFFFF0000 : 0xFF0000FF; });
-    app.selectedAppearance = 0;
+    frame.basePicture = PIC_APPEARANCE0_BASE;
     DibSurface surface(230, 230);
     const int probeY = 140;
     auto isRed = [](uint32_t p) { return ((p >> 16) & 0xFF) > 200 && (p & 0xFF) < 50; };
     auto isBlue = [](uint32_t p) { return (p & 0xFF) > 200 && ((p >> 16) & 0xFF) < 50; };
 
-    app.direction = 1;
-    app.ComposeFrame(surface);
+    frame.mirrored = false;
+    Compose(surface);
     EXPECT_TRUE(isRed(surface.PixelAt(40, probeY)));
     EXPECT_TRUE(isBlue(surface.PixelAt(190, probeY)));
 
-    app.direction = -1;
-    app.ComposeFrame(surface);
+    frame.mirrored = true;
+    Compose(surface);
     EXPECT_TRUE(isBlue(surface.PixelAt(40, probeY)));
     EXPECT_TRUE(isRed(surface.PixelAt(190, probeY)));
     // Fitted and bottom-anchored: the square picture fills the box between the margins.
@@ -115,77 +121,77 @@ TEST_F(Renderer, PetIsMirroredWhileFacingLeft) {
 
 TEST_F(Renderer, CutInFadesAfterTheHoldAndReturnsUnderThePointer) {
     AddPicture(PIC_SLACKING_CUT_IN, 20, 20, [](int, int) { return 0xFF20A040; });
-    const uint64_t start = clock.Now();
-    app.pose = POSE_SLACKING;
-    app.poseStartTick = start;
-    app.poseEndTick = start + 10000;
-    app.cutInAlpha = 1.0f;
+    PoseState pose(images);
+    const uint64_t start = 1'000'000;
+    pose.Show(POSE_SLACKING, 10, 0, start);
+    EXPECT_FLOAT_EQ(pose.cutInAlpha(), 1.0f);
 
     uint64_t now = start;
     int ticksAtFull = 0;
-    while (app.CutInFadeStep(now += 40), app.cutInAlpha == 1.0f) ++ticksAtFull;
+    while (pose.Step(now += 40, false, 0), pose.cutInAlpha() == 1.0f) ++ticksAtFull;
     EXPECT_EQ(ticksAtFull, 21);  // held for 0.84..0.88 s
     int fadeTicks = 1;  // the tick that left the loop above
-    while (app.cutInAlpha > 0.0f) {
-        app.CutInFadeStep(now += 40);
+    while (pose.cutInAlpha() > 0.0f) {
+        pose.Step(now += 40, false, 0);
         ++fadeTicks;
     }
     EXPECT_EQ(fadeTicks, 46);
 
-    app.hoverTracking = true;
     int riseTicks = 0;
-    while (app.cutInAlpha < 1.0f) {
-        app.CutInFadeStep(now += 40);
+    while (pose.cutInAlpha() < 1.0f) {
+        pose.Step(now += 40, true, 0);
         ++riseTicks;
     }
     EXPECT_EQ(riseTicks, 14);
-    app.CutInFadeStep(now += 40);
-    EXPECT_FLOAT_EQ(app.cutInAlpha, 1.0f);  // kept while the pointer stays
+    pose.Step(now += 40, true, 0);
+    EXPECT_FLOAT_EQ(pose.cutInAlpha(), 1.0f);  // kept while the pointer stays
 
     // The timed pose ends on the first tick at its end.
-    app.CutInFadeStep(start + 10000);
-    EXPECT_EQ(app.pose, POSE_NORMAL);
-    EXPECT_EQ(app.poseEndTick, 0u);
-    EXPECT_FLOAT_EQ(app.cutInAlpha, 0.0f);
+    pose.Step(start + 10000, true, 0);
+    EXPECT_EQ(pose.pose(), POSE_NORMAL);
+    EXPECT_EQ(pose.endTick(), 0u);
+    EXPECT_FLOAT_EQ(pose.cutInAlpha(), 0.0f);
+
+    // A pose whose cut-in picture is missing shows none.
+    pose.Show(POSE_CHEERS, 0, 0, now);
+    EXPECT_FLOAT_EQ(pose.cutInAlpha(), 0.0f);
 }
 
 TEST_F(Renderer, CutInIsDrawnOverTheWholeWindowWithItsOwnOpacity) {
     AddPicture(PIC_SLACKING_CUT_IN, 20, 20, [](int, int) { return 0xFF20A040; });
-    app.pose = POSE_SLACKING;
-    app.cutInAlpha = 0.5f;
+    frame.cutInPicture = PIC_SLACKING_CUT_IN;
+    frame.cutInAlpha = 0.5f;
     DibSurface surface(175, 175);
-    app.ComposeFrame(surface);
+    Compose(surface);
     EXPECT_NEAR(Alpha(surface.PixelAt(10, 165)), 127, 2);
     EXPECT_NEAR(Alpha(surface.PixelAt(87, 87)), 127, 2);
 
-    app.pose = POSE_SPEECHLESS;  // no cut-in for this pose, and its picture is missing
-    app.ComposeFrame(surface);
+    frame.basePicture = PIC_SPEECHLESS;  // its picture is missing
+    frame.cutInPicture = kPictureNone;
+    Compose(surface);
     EXPECT_EQ(Alpha(surface.PixelAt(87, 87)), 0u);
 }
 
 TEST_F(Renderer, WindowOpacityBecomesTheConstantAlpha) {
     DibSurface surface(230, 230);
-    app.windowOpacity = 0.5f;
-    EXPECT_EQ(app.ComposeFrame(surface), 127);
-    app.windowOpacity = 1.0f;
-    EXPECT_EQ(app.ComposeFrame(surface), 255);
-    app.windowOpacity = 0.0f;
-    EXPECT_EQ(app.ComposeFrame(surface), 0);
+    frame.opacity = 0.5f;
+    EXPECT_EQ(Compose(surface), 127);
+    frame.opacity = 1.0f;
+    EXPECT_EQ(Compose(surface), 255);
+    frame.opacity = 0.0f;
+    EXPECT_EQ(Compose(surface), 0);
 }
 
 TEST_F(Renderer, ReactionTextHoldsThenFadesToAFloorAndVanishesAtItsEnd) {
-    app.reactionTextValue = L"摸摸～";
-    app.reactionStartTick = clock.Now();
-    app.reactionEndTick = clock.Now() + 3600;
+    ReactionText reaction;
+    const uint64_t start = 1'000'000;
+    reaction.Show(L"摸摸～", start, 3600);
     DibSurface surface(230, 230);
     auto textAlphaAfter = [&](uint64_t ms) {
-        FakeClock at = clock;
-        at.Advance(ms);
-        PetApp later(nullptr, at, store, notices);
-        later.reactionTextValue = app.reactionTextValue;
-        later.reactionStartTick = app.reactionStartTick;
-        later.reactionEndTick = app.reactionEndTick;
-        later.ComposeFrame(surface);
+        const uint64_t now = start + ms;
+        frame.reactionText = reaction.Showing(now) ? reaction.text() : L"";
+        frame.reactionProgress = reaction.Progress(now);
+        Compose(surface);
         // The lower part of the rising heart, clear of the text and its shadow (which overlap
         // each other and so add up to more than one layer's alpha).
         return MaxAlpha(surface, 18, 44, 70, 100);

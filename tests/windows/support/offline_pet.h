@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-// A pet without a window, its settings loaded from memory, living on a clock the test moves.
+// A pet without a window, its settings loaded from memory (put stored values in `store` first), living on a clock the test moves.
 struct OfflinePet {
     explicit OfflinePet(FakeClock start = FakeClock(2026, 12, 9, 10, 0)) : clock(start) {}
 
@@ -17,11 +17,12 @@ struct OfflinePet {
         store.writes.clear();
         return app;
     }
-    // Runs clock ticks second by second for the given time; timed poses end as on a frame tick.
+    // Runs clock ticks second by second for the given time, each after a frame tick (which ends
+    // timed poses).
     void LiveFor(uint64_t ms) {
         for (uint64_t passed = 0; passed < ms; passed += 1000) {
             clock.Advance(1000);
-            app.CutInFadeStep(clock.Now());
+            app.OnFrameTimer();
             app.OnClockTimer();
         }
     }

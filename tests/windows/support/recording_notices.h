@@ -2,6 +2,7 @@
 
 #include "core/notices.h"
 
+#include <functional>
 #include <vector>
 
 // Records every notice instead of showing it, and answers with a chosen button.
@@ -15,8 +16,11 @@ public:
     };
     int Show(HWND owner, const std::wstring& text, const wchar_t* caption, UINT flags) override {
         shown.push_back(Notice{owner, text, caption, flags});
+        if (whileShown) whileShown();
         return answer;
     }
     std::vector<Notice> shown;
     int answer = IDOK;
+    // Runs while the box would be open, as other messages can.
+    std::function<void()> whileShown;
 };

@@ -1,0 +1,29 @@
+#include "app/pet_app.h"
+
+FrameDescription PetApp::DescribeFrame() const {
+    const uint64_t now = clock_.Now();
+    FrameDescription frame;
+    if (const auto rect = window_.Rect()) {
+        frame.width = rect->right - rect->left;
+        frame.height = rect->bottom - rect->top;
+    }
+    frame.basePicture = pose_.BasePicture(appearance());
+    frame.mirrored = movement_.direction() < 0;
+    frame.swaying = movement_.Sways(now, pointer_.holding());
+    if (frame.swaying) frame.swayPhase = movement_.walkCycle().phase;
+    frame.cutInPicture = pose_.CutInPicture(appearance());
+    frame.cutInAlpha = pose_.cutInAlpha();
+    if (reaction_.Showing(now)) {
+        frame.reactionText = reaction_.text();
+        frame.reactionProgress = reaction_.Progress(now);
+    }
+    frame.energy = vitals_.energy();
+    frame.opacity = movement_.opacity();
+    return frame;
+}
+
+void PetApp::RenderFrame() {
+    const auto rect = window_.Rect();
+    if (!rect) return;
+    renderer_.Render(window(), POINT{rect->left, rect->top}, DescribeFrame());
+}

@@ -1,0 +1,58 @@
+// The right-click menu: built from the pet's state, and the command chosen run as an operation.
+#include "app/pet_app.h"
+
+#include "ui/context_menu.h"
+#include "ui/menu_commands.h"
+
+void PetApp::ShowContextMenu() {
+    POINT cursor{};
+    GetCursorPos(&cursor);
+    ContextMenuState state;
+    state.selectedAppearance = growth_.selectedAppearance();
+    state.maxUnlockedAppearance = growth_.maxUnlockedAppearance();
+    state.movementMode = movement_.mode();
+    state.networkEnabled = networkEnabled_;
+    state.connected = connected_;
+    state.updatePending = updateNotice_.pending();
+    int command = 0;
+    {
+        PopupMenu menu = BuildContextMenu(state);
+        SetForegroundWindow(window());
+        command = static_cast<int>(TrackPopupMenu(menu.get(), TPM_RIGHTBUTTON | TPM_NONOTIFY | TPM_RETURNCMD,
+                                                  cursor.x, cursor.y, 0, window(), nullptr));
+    }
+    RunMenuCommand(command);
+}
+
+void PetApp::RunMenuCommand(int command) {
+    if (const std::optional<PoseChoice> choice = PoseForCommand(command)) {
+        ShowPose(choice->pose, choice->seconds);
+        return;
+    }
+    if (command >= CMD_APPEARANCE_FIRST && command <= CMD_APPEARANCE_LAST) {
+        SetAppearance(command - CMD_APPEARANCE_FIRST);
+        return;
+    }
+    if (command >= CMD_MOVEMENT_FIRST && command <= CMD_MOVEMENT_LAST) {
+        SetMovementMode(command - CMD_MOVEMENT_FIRST);
+        return;
+    }
+    switch (command) {
+        case CMD_PET: Pet(); break;
+        case CMD_FEED: Feed(); break;
+        case CMD_DRAGON: ChallengeDragon(); break;
+        case CMD_GROWTH_RECORD: ShowGrowthRecord(); break;
+        case CMD_ADD_WORDS: AddWordsManually(); break;
+        case CMD_RETURN_TO_CORNER: ReturnToCorner(); break;
+        case CMD_UPDATE_NOTICE: ShowUpdateNotice(); break;
+        case CMD_USAGE_HELP: ShowUsageHelp(window()); break;
+        case CMD_EXIT:
+            if (window()) DestroyWindow(window());
+            break;
+        default: break;
+    }
+}
+
+void PetApp::ShowUpdateNotice() { updateNotice_.Show(window(), notices_, settings_); }
+
+void PetApp::ShowUsageHelp(HWND owner) { notices_.Show(owner, kUsageHelpText, L"咕噜兽使用说明", MB_ICONINFORMATION); }
