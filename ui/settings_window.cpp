@@ -7,13 +7,17 @@
 
 namespace {
 
+struct Placement {
+    int x, y, width, height;  // client pixels
+};
+
 struct ControlSpec {
     const wchar_t* className;
     int id;
     const wchar_t* text;
     DWORD style;  // besides WS_CHILD | WS_VISIBLE
     DWORD exStyle;
-    RECT rect;    // x, y, width, height in client pixels
+    Placement place;
 };
 
 constexpr DWORD kTabStop = WS_TABSTOP;
@@ -90,8 +94,8 @@ int32_t Selection(HWND window, int id) {
 void CreateControls(HWND window, const SettingsState& state) {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     for (const ControlSpec& spec : kControls) {
-        CreateWindowExW(spec.exStyle, spec.className, spec.text, WS_CHILD | WS_VISIBLE | spec.style, spec.rect.left,
-                        spec.rect.top, spec.rect.right, spec.rect.bottom, window,
+        CreateWindowExW(spec.exStyle, spec.className, spec.text, WS_CHILD | WS_VISIBLE | spec.style, spec.place.x,
+                        spec.place.y, spec.place.width, spec.place.height, window,
                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance, nullptr);
     }
     FillCombo(Control(window, kSettingsSizeId), kSizeItems, std::size(kSizeItems), state.sizeIndex);
