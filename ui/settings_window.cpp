@@ -3,8 +3,6 @@
 #include "ui/clock_time.h"
 #include "ui/modal_window.h"
 
-#include <iterator>
-
 namespace {
 
 struct Placement {
@@ -74,8 +72,9 @@ struct SettingsSession {
 
 HWND Control(HWND window, int id) { return GetDlgItem(window, id); }
 
-void FillCombo(HWND combo, const wchar_t* const* items, size_t count, int32_t selected) {
-    for (size_t i = 0; i < count; ++i) SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(items[i]));
+template <size_t N>
+void FillCombo(HWND combo, const wchar_t* const (&items)[N], int32_t selected) {
+    for (const wchar_t* item : items) SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
     SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(selected), 0);
 }
 
@@ -98,9 +97,9 @@ void CreateControls(HWND window, const SettingsState& state) {
                         spec.place.y, spec.place.width, spec.place.height, window,
                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance, nullptr);
     }
-    FillCombo(Control(window, kSettingsSizeId), kSizeItems, std::size(kSizeItems), state.sizeIndex);
-    FillCombo(Control(window, kSettingsMovementId), kMovementItems, std::size(kMovementItems), state.movementIndex);
-    FillCombo(Control(window, kSettingsWaterId), kWaterItems, std::size(kWaterItems), state.waterIndex);
+    FillCombo(Control(window, kSettingsSizeId), kSizeItems, state.sizeIndex);
+    FillCombo(Control(window, kSettingsMovementId), kMovementItems, state.movementIndex);
+    FillCombo(Control(window, kSettingsWaterId), kWaterItems, state.waterIndex);
     SetCheck(window, kSettingsStartupId, state.startWithWindows);
     SetCheck(window, kSettingsOffworkId, state.offworkReminder);
     SetCheck(window, kSettingsCountingId, state.automaticCounting);
