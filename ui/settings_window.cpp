@@ -9,7 +9,7 @@ struct Placement {
     int x, y, width, height;  // client pixels
 };
 
-struct ControlSpec {
+struct ControlLayout {
     const wchar_t* className;
     int id;
     const wchar_t* text;
@@ -24,7 +24,7 @@ constexpr DWORD kDropDownList = WS_TABSTOP | CBS_DROPDOWNLIST;
 constexpr DWORD kCheckBox = WS_TABSTOP | BS_AUTOCHECKBOX;
 
 // In creation order, which is also the order Tab walks.
-constexpr ControlSpec kControls[] = {
+constexpr ControlLayout kControls[] = {
     {L"BUTTON", 0, L"常规", kGroupBox, 0, {14, 10, 492, 112}},
     {L"STATIC", 0, L"大小：", 0, 0, {30, 37, 70, 22}},
     {L"COMBOBOX", kSettingsSizeId, L"", kDropDownList, 0, {102, 33, 130, 120}},
@@ -92,10 +92,10 @@ int32_t Selection(HWND window, int id) {
 
 void CreateControls(HWND window, const SettingsState& state) {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
-    for (const ControlSpec& spec : kControls) {
-        CreateWindowExW(spec.exStyle, spec.className, spec.text, WS_CHILD | WS_VISIBLE | spec.style, spec.place.x,
-                        spec.place.y, spec.place.width, spec.place.height, window,
-                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance, nullptr);
+    for (const ControlLayout& layout : kControls) {
+        CreateWindowExW(layout.exStyle, layout.className, layout.text, WS_CHILD | WS_VISIBLE | layout.style, layout.place.x,
+                        layout.place.y, layout.place.width, layout.place.height, window,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)), instance, nullptr);
     }
     FillCombo(Control(window, kSettingsSizeId), kSizeItems, state.sizeIndex);
     FillCombo(Control(window, kSettingsMovementId), kMovementItems, state.movementIndex);
