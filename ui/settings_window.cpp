@@ -93,8 +93,9 @@ int32_t Selection(HWND window, int id) {
 void CreateControls(HWND window, const SettingsState& state) {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     for (const ControlLayout& layout : kControls) {
-        CreateWindowExW(layout.exStyle, layout.className, layout.text, WS_CHILD | WS_VISIBLE | layout.style, layout.place.x,
-                        layout.place.y, layout.place.width, layout.place.height, window,
+        const Placement& place = layout.place;
+        CreateWindowExW(layout.exStyle, layout.className, layout.text, WS_CHILD | WS_VISIBLE | layout.style, place.x,
+                        place.y, place.width, place.height, window,
                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)), instance, nullptr);
     }
     FillCombo(Control(window, kSettingsSizeId), kSizeItems, state.sizeIndex);
