@@ -1,8 +1,6 @@
 #include "ui/prompt_window.h"
 
-#include "ui/trim_whitespace.h"
-
-#include <optional>
+#include "ui/modal_window.h"
 
 namespace {
 
@@ -40,13 +38,6 @@ void CreateControls(HWND window, PromptState& state) {
     SendMessageW(state.edit, EM_SETSEL, 0, -1);
 }
 
-std::wstring WindowText(HWND window) {
-    const int length = GetWindowTextLengthW(window);
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    text.resize(static_cast<size_t>(GetWindowTextW(window, text.data(), length + 1)));
-    return text;
-}
-
 LRESULT CALLBACK PromptWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
         const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
@@ -62,7 +53,7 @@ LRESULT CALLBACK PromptWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
         return 0;
     case WM_COMMAND:
         if (LOWORD(wParam) == IDOK) {
-            state->text = TrimWhitespace(WindowText(state->edit));
+            state->text = ReadControlText(state->edit);
             state->accepted = true;
             state->finished = true;
             DestroyWindow(window);
@@ -90,32 +81,8 @@ LRESULT CALLBACK PromptWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
 
 bool RegisterPromptClass() {
     static bool registered = false;
-    if (registered) return true;
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof(windowClass);
-    windowClass.lpfnWndProc = PromptWindowProc;
-    windowClass.hInstance = ModuleInstance();
-    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_WINDOW + 1));
-    windowClass.lpszClassName = kPromptWindowClass;
-    if (!RegisterClassExW(&windowClass) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
-    registered = true;
-    return true;
-}
-
-// Runs until the prompt is finished; gives the exit code when WM_QUIT ended the loop instead.
-std::optional<int> RunModalLoop(HWND window, const PromptState& state) {
-    MSG message;
-    while (!state.finished) {
-        const BOOL got = GetMessageW(&message, nullptr, 0, 0);
-        if (got == 0) return static_cast<int>(message.wParam);
-        if (got < 0) break;
-        if (!IsDialogMessageW(window, &message)) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-    }
-    return std::nullopt;
+    if (!registered) registered = RegisterModalWindowClass(kPromptWindowClass, PromptWindowProc);
+    return registered;
 }
 
 }  // namespace
@@ -130,25 +97,13 @@ bool PromptWindow::Run(HWND owner, const std::wstring& title, const std::wstring
     state.maxLength = maxLength;
     state.digitsOnly = digitsOnly;
 
-    RECT ownerRect{};
-    GetWindowRect(owner, &ownerRect);
-    const int x = ownerRect.left + (ownerRect.right - ownerRect.left - kPromptWindowWidth) / 2;
-    const int y = ownerRect.top + (ownerRect.bottom - ownerRect.top - kPromptWindowHeight) / 2;
-    HWND window = CreateWindowExW(kPromptWindowExStyle, kPromptWindowClass, title.c_str(), kPromptWindowStyle, x, y,
-                                  kPromptWindowWidth, kPromptWindowHeight, owner, nullptr, ModuleInstance(), &state);
+    const POINT corner = CentredOver(owner, kPromptWindowWidth, kPromptWindowHeight);
+    HWND window = CreateWindowExW(kModalWindowExStyle, kPromptWindowClass, title.c_str(), kModalWindowStyle,
+                                  corner.x, corner.y, kPromptWindowWidth, kPromptWindowHeight, owner, nullptr,
+                                  ModuleInstance(), &state);
     if (!window) return false;
 
-    EnableWindow(owner, FALSE);
-    ShowWindow(window, SW_SHOW);
-    UpdateWindow(window);
-    const std::optional<int> quitCode = RunModalLoop(window, state);
-    // A quit request or a failing queue ends the loop with the window still open: close it before
-    // its state record goes, and hand the quit on to the loop that owns it.
-    if (!state.finished) DestroyWindow(window);
-    EnableWindow(owner, TRUE);
-    SetForegroundWindow(owner);
-    if (quitCode) PostQuitMessage(*quitCode);
-
+    RunModalWindow(window, owner, state.finished);
     if (!state.accepted) return false;
     result = state.text;
     return true;

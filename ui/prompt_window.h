@@ -8,8 +8,6 @@
 inline constexpr wchar_t kPromptWindowClass[] = L"MossquillPromptWindow";
 inline constexpr int kPromptWindowWidth = 396;
 inline constexpr int kPromptWindowHeight = 174;
-inline constexpr DWORD kPromptWindowStyle = WS_POPUP | WS_BORDER | WS_DLGFRAME | WS_SYSMENU;
-inline constexpr DWORD kPromptWindowExStyle = WS_EX_DLGMODALFRAME | WS_EX_TOPMOST;
 inline constexpr int kPromptEditId = 1001;
 
 // One line of text asked for in a small modal window of our own, centred over its owner.

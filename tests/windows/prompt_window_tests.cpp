@@ -1,22 +1,16 @@
-// The prompt as a real window under its own modal loop: input is queued with SendInput (or posted)
-// from a thread timer that fires inside that loop, one step per tick, so each step sees the
-// effects of the input queued by the one before.
+// The prompt as a real window under its own modal loop, driven by a script of user input.
 #include "ui/prompt_questions.h"
 #include "ui/prompt_window.h"
 #include "ui/trim_whitespace.h"
+#include "support/window_script.h"
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
 namespace {
 
-using Step = std::function<void(HWND prompt)>;
-
-constexpr UINT kStepIntervalMs = 60;
-constexpr int kGiveUpTicks = 100;
 constexpr UINT_PTR kOwnerTimerId = 7;
 
 struct OwnerRecord {
@@ -38,112 +32,7 @@ LRESULT CALLBACK OwnerProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
-// Plays the steps, one per tick, while the prompt shows; ends a loop that outlasts them.
-class PromptScript {
-public:
-    explicit PromptScript(std::vector<Step> steps) : steps_(std::move(steps)) {
-        current_ = this;
-        timer_ = SetTimer(nullptr, 0, kStepIntervalMs, &PromptScript::OnTick);
-    }
-    PromptScript(const PromptScript&) = delete;
-    PromptScript& operator=(const PromptScript&) = delete;
-    ~PromptScript() {
-        KillTimer(nullptr, timer_);
-        current_ = nullptr;
-    }
-    bool played() const { return next_ == steps_.size(); }
-
-private:
-    static void CALLBACK OnTick(HWND, UINT, UINT_PTR, DWORD) {
-        if (!current_) return;
-        PromptScript& script = *current_;
-        HWND prompt = FindWindowW(kPromptWindowClass, nullptr);
-        if (script.next_ < script.steps_.size()) {
-            if (prompt && IsWindowVisible(prompt)) script.steps_[script.next_++](prompt);
-        } else if (++script.idleTicks_ == kGiveUpTicks) {
-            ADD_FAILURE() << "the prompt's loop outlasted the last step";
-            if (prompt) {
-                DestroyWindow(prompt);
-            } else {
-                PostQuitMessage(1);
-            }
-        }
-    }
-
-    static inline PromptScript* current_ = nullptr;
-    std::vector<Step> steps_;
-    size_t next_ = 0;
-    int idleTicks_ = 0;
-    UINT_PTR timer_ = 0;
-};
-
-void SendKey(WORD virtualKey, bool up) {
-    INPUT input{};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = virtualKey;
-    input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(virtualKey, MAPVK_VK_TO_VSC));
-    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-    SendInput(1, &input, sizeof(input));
-}
-
-void PressKey(WORD virtualKey) {
-    SendKey(virtualKey, false);
-    SendKey(virtualKey, true);
-}
-
-void Type(const std::wstring& text) {
-    for (wchar_t c : text) {
-        INPUT inputs[2]{};
-        for (INPUT& input : inputs) {
-            input.type = INPUT_KEYBOARD;
-            input.ki.wScan = c;
-            input.ki.dwFlags = KEYEVENTF_UNICODE;
-        }
-        inputs[1].ki.dwFlags |= KEYEVENTF_KEYUP;
-        SendInput(2, inputs, sizeof(INPUT));
-    }
-}
-
-void ClickAt(POINT screen) {
-    SetCursorPos(screen.x, screen.y);
-    INPUT inputs[2]{};
-    inputs[0].type = inputs[1].type = INPUT_MOUSE;
-    inputs[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    SendInput(2, inputs, sizeof(INPUT));
-}
-
-POINT CentreOf(HWND window) {
-    RECT rect{};
-    GetWindowRect(window, &rect);
-    return {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
-}
-
-std::wstring TextOf(HWND window) {
-    wchar_t buffer[256] = {};
-    GetWindowTextW(window, buffer, 256);
-    return buffer;
-}
-
-std::wstring ClassOf(HWND window) {
-    wchar_t buffer[64] = {};
-    GetClassNameW(window, buffer, 64);
-    return buffer;
-}
-
 HWND EditOf(HWND prompt) { return GetDlgItem(prompt, kPromptEditId); }
-
-void PumpFor(DWORD milliseconds) {
-    const ULONGLONG end = GetTickCount64() + milliseconds;
-    MSG message;
-    while (GetTickCount64() < end) {
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-        Sleep(10);
-    }
-}
 
 class Prompt : public ::testing::Test {
 protected:
@@ -173,7 +62,7 @@ protected:
 
     bool Ask(std::vector<Step> steps, std::wstring& result, bool digitsOnly = false, int maxLength = 12,
              const std::wstring& initialText = L"") {
-        PromptScript script(std::move(steps));
+        WindowScript script(kPromptWindowClass, std::move(steps));
         const bool confirmed =
             PromptWindow::Run(owner, L"修改昵称", L"输入新的咕噜兽昵称：", initialText, result, digitsOnly, maxLength);
         EXPECT_TRUE(script.played());
@@ -428,7 +317,7 @@ TEST_F(Prompt, EachCallerAsksItsOwnQuestion) {
             EXPECT_EQ(TextOf(EditOf(prompt)), L"咕噜兽");
             PressKey(VK_ESCAPE);
         };
-        PromptScript script({inspect});
+        WindowScript script(kPromptWindowClass, {inspect});
         EXPECT_FALSE(RunPrompt(owner, c.question, kFirstNicknameInitialText, result));
         EXPECT_TRUE(script.played());
         EXPECT_EQ(result, L"不变");

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// What the home-made modal windows (the prompt and the settings centre) have in common: a plain
+// class of their own, centring over the owner, and a nested message loop.
+
+// A captioned popup with a close box and no resizing, above every normal window.
+inline constexpr DWORD kModalWindowStyle = WS_POPUP | WS_BORDER | WS_DLGFRAME | WS_SYSMENU;
+inline constexpr DWORD kModalWindowExStyle = WS_EX_DLGMODALFRAME | WS_EX_TOPMOST;
+
+// Class style 0, arrow cursor, window-coloured background, this module. A class that already exists
+// counts as registered.
+bool RegisterModalWindowClass(const wchar_t* className, WNDPROC windowProc);
+
+// The top-left corner that centres a window of that outer size over the owner, even partly off
+// screen (integer division, truncating).
+POINT CentredOver(HWND owner, int width, int height);
+
+// Disables the owner, shows the window and handles every message of the thread, the window's dialog
+// keys first, until `finished` is set (the window procedure sets it whenever the window goes, also
+// with its owner). Then the owner is enabled again and brought to the foreground. A quit request
+// ends the loop early: the window is destroyed before its state record goes, and the quit is posted
+// again for the loop that owns it.
+void RunModalWindow(HWND window, HWND owner, const bool& finished);
+
+// A control's whole text without white space at either end.
+std::wstring ReadControlText(HWND control);
