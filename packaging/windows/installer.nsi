@@ -106,23 +106,21 @@ Function ${prefix}CloseRunningPet
         System::Call "kernel32::WaitForSingleObject(p r2, i 15000) i"
         System::Call "kernel32::CloseHandle(p r2)"
       ${EndIf}
-      IntOp $3 $3 + 1
-      ${If} $3 < 40
-        Goto again
-      ${EndIf}
-    ${Else}
-      ; No window, but a pet may still be starting or ending: its mutex tells.
-      System::Call "kernel32::OpenMutexW(i 0x00100000, i 0, w '${PET_MUTEX}') p .r2"
-      ${If} $2 P= 0
-        Goto done
-      ${EndIf}
-      System::Call "kernel32::CloseHandle(p r2)"
-      IntOp $3 $3 + 1
-      ${If} $3 < 40
-        Sleep 250
-        Goto again
-      ${EndIf}
+      IsWindow $0 stuck
+      Goto again
     ${EndIf}
+    ; No window, but a pet may still be starting or ending: its mutex tells.
+    System::Call "kernel32::OpenMutexW(i 0x00100000, i 0, w '${PET_MUTEX}') p .r2"
+    ${If} $2 P= 0
+      Goto done
+    ${EndIf}
+    System::Call "kernel32::CloseHandle(p r2)"
+    IntOp $3 $3 + 1
+    ${If} $3 < 40
+      Sleep 250
+      Goto again
+    ${EndIf}
+  stuck:
     MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "咕噜兽还没有退出。请右键点击咕噜兽，选择“让咕噜兽休息”，然后点击“重试”。" \
       /SD IDCANCEL IDRETRY retry
     Abort "咕噜兽还在运行，无法继续。"

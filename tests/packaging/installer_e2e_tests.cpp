@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <memory>
 #include <string>
+#include <thread>
 
 using namespace driver;
 using namespace installed;
@@ -114,6 +116,51 @@ TEST(Installer, SilentInstallThenUpgradeOverTheRunningPetThenSilentUninstallKeep
     UninstallQuietly();
     EXPECT_EQ(ReadRunEntry(), L"\"C:\\Portable\\MossquillDesktopPet.exe\"");
     DeleteRunEntry();
+}
+
+// A window of the pet's class, run by this process, that refuses to close: a pet that hangs.
+class HungPetWindow {
+public:
+    HungPetWindow() {
+        thread_ = std::thread([this] {
+            WNDCLASSEXW windowClass{sizeof(windowClass)};
+            windowClass.lpfnWndProc = [](HWND window, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
+                return message == WM_CLOSE ? 0 : DefWindowProcW(window, message, wParam, lParam);
+            };
+            windowClass.hInstance = GetModuleHandleW(nullptr);
+            windowClass.lpszClassName = kPetWindowClass;
+            RegisterClassExW(&windowClass);
+            window_ = CreateWindowExW(0, kPetWindowClass, L"咕噜兽桌宠", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                      windowClass.hInstance, nullptr);
+            threadId_ = GetCurrentThreadId();
+            ready_ = true;
+            MSG message;
+            while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
+        });
+        while (!ready_) std::this_thread::sleep_for(10ms);
+    }
+    ~HungPetWindow() {
+        PostThreadMessageW(threadId_, WM_QUIT, 0, 0);
+        thread_.join();
+    }
+
+    bool created() const { return window_ != nullptr; }
+
+private:
+    std::thread thread_;
+    std::atomic<bool> ready_ = false;
+    std::atomic<DWORD> threadId_ = 0;
+    std::atomic<HWND> window_ = nullptr;
+};
+
+TEST(Installer, APetThatDoesNotCloseStopsTheSilentInstallWithAFailure) {
+    StoreStateOfAPetThatLivedHere();
+    HungPetWindow hung;
+    ASSERT_TRUE(hung.created());
+    // 2: aborted; nothing replaced, nothing registered.
+    EXPECT_EQ(InstallSilently(), 2u);
+    EXPECT_FALSE(FileExists(ExpectedPaths().program));
+    EXPECT_FALSE(ReadUninstallString(L"DisplayName"));
 }
 
 TEST(Installer, UninstallerRemovesThePetsStateOnlyWhenTheUserTicksTheBox) {
