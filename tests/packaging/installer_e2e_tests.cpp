@@ -118,6 +118,30 @@ TEST(Installer, SilentInstallThenUpgradeOverTheRunningPetThenSilentUninstallKeep
     DeleteRunEntry();
 }
 
+TEST(Installer, ThroughItsPagesItInstallsAndItsLastPageStartsThePet) {
+    StoreStateOfAPetThatLivedHere();
+    PetProcess setup(EnvironmentPath(L"MOSSQUILL_SETUP"));
+    ASSERT_TRUE(setup.started());
+    WizardWindow wizard = WaitForWizard(L"咕噜兽 安装", 20s);
+    ASSERT_NE(wizard.window, nullptr) << "no installer window";
+    ASSERT_TRUE(wizard.Next());  // welcome
+    ASSERT_NE(wizard.WaitForControl(L"安装(&I)", 10s), nullptr) << "no folder page";
+    ASSERT_TRUE(wizard.Next());
+    HWND start = wizard.WaitForControl(L"启动咕噜兽", 30s);
+    ASSERT_NE(start, nullptr) << "the last page does not offer to start the pet";
+    EXPECT_EQ(SendMessageW(start, BM_GETCHECK, 0, 0), BST_CHECKED);
+    ASSERT_TRUE(wizard.Next());  // "完成"
+    EXPECT_EQ(setup.WaitForExit(15s), 0u);
+    ExpectInstalled();
+
+    RunningPet pet = WaitForRunningPet(15s);
+    ASSERT_NE(pet.window, nullptr) << "the pet did not start";
+    EXPECT_EQ(WindowRect(pet.window).left, 120);
+    PostMessageW(pet.window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(pet.WaitForExit(10s), 0u);
+    UninstallQuietly();
+}
+
 // A window of the pet's class, run by this process, that refuses to close: a pet that hangs.
 class HungPetWindow {
 public:
