@@ -150,15 +150,16 @@ RECT PrimaryWorkArea() {
     return info.rcWork;
 }
 
-std::optional<DWORD> ReadSetting(const wchar_t* name) {
+std::optional<DWORD> ReadUserDword(const wchar_t* key, const wchar_t* name) {
     DWORD value = 0;
     DWORD size = sizeof(value);
-    if (RegGetValueW(HKEY_CURRENT_USER, kSettingsKey, name, RRF_RT_REG_DWORD, nullptr, &value, &size) !=
-        ERROR_SUCCESS) {
+    if (RegGetValueW(HKEY_CURRENT_USER, key, name, RRF_RT_REG_DWORD, nullptr, &value, &size) != ERROR_SUCCESS) {
         return std::nullopt;
     }
     return value;
 }
+
+std::optional<DWORD> ReadSetting(const wchar_t* name) { return ReadUserDword(kSettingsKey, name); }
 
 void WriteSetting(const wchar_t* name, DWORD value) {
     HKEY key = nullptr;

@@ -60,6 +60,8 @@ std::wstring ClassName(HWND window);
 std::wstring WindowTitle(HWND window);
 RECT PrimaryWorkArea();
 
+// A DWORD value under a key of the current user.
+std::optional<DWORD> ReadUserDword(const wchar_t* key, const wchar_t* name);
 // Values under the pet's settings key of the current user.
 std::optional<DWORD> ReadSetting(const wchar_t* name);
 void WriteSetting(const wchar_t* name, DWORD value);
