@@ -18,6 +18,8 @@ struct IncomingVisit {
     std::wstring action;  // "action_v2" when the sender gave one, else "action"
     std::wstring text;    // the drift note; may be empty
     std::int32_t appearance = 0;  // the visitor's appearance, 0..3
+
+    bool operator==(const IncomingVisit&) const = default;
 };
 
 // A friend's answer to a visit this pet paid.
@@ -25,12 +27,16 @@ struct IncomingReaction {
     std::wstring fromId;
     std::wstring fromNickname;
     std::wstring reaction;  // "like", "dislike", or whatever the service relayed
+
+    bool operator==(const IncomingReaction&) const = default;
 };
 
 // The session's state as the user is told about it.
 struct NetStatusPayload {
     bool connected = false;
     std::wstring text;
+
+    bool operator==(const NetStatusPayload&) const = default;
 };
 
 using StatusCallback = std::function<void(bool connected, const std::wstring& text)>;
@@ -41,9 +47,9 @@ using ReactionCallback = std::function<void(const IncomingReaction& reaction)>;
 
 // The five receivers of session events; an empty one drops its events.
 struct SessionCallbacks {
-    StatusCallback onStatus;
-    FriendsCallback onFriends;
-    VisitCallback onVisit;
-    AnnouncementCallback onAnnouncement;
-    ReactionCallback onReaction;
+    StatusCallback onStatus{};
+    FriendsCallback onFriends{};
+    VisitCallback onVisit{};
+    AnnouncementCallback onAnnouncement{};
+    ReactionCallback onReaction{};
 };
