@@ -1,15 +1,13 @@
 #include "online/exclusive_lock.h"
 #include "online/online_client.h"
 #include "online/request_headers.h"
+#include "online/service_session.h"
 #include "online/winhttp_handle.h"
 
 #include <winhttp.h>
 
 namespace {
 
-constexpr int kResolveTimeoutMs = 4000;
-constexpr int kConnectTimeoutMs = 4000;
-constexpr int kSendTimeoutMs = 8000;
 constexpr int kReceiveTimeoutMs = 12000;
 
 std::wstring LastErrorText() { return WinHttpErrorText(GetLastError()); }
@@ -48,9 +46,9 @@ ServiceResponse OnlineClient::RequestOnce(std::size_t hostIndex, const std::wstr
     std::wstring requestToken;
     if (authenticated) {
         {
-            ExclusiveLock hold(lock);
-            requestDeviceId = deviceId;
-            requestToken = token;
+            ExclusiveLock hold(lock_);
+            requestDeviceId = identity_.deviceId;
+            requestToken = identity_.token;
         }
         if (requestDeviceId.empty() || requestToken.empty()) {
             response.error = L"这台电脑还没有联机身份。";
@@ -58,13 +56,11 @@ ServiceResponse OnlineClient::RequestOnce(std::size_t hostIndex, const std::wstr
         }
     }
 
-    WinHttpHandle session(
-        WinHttpOpen(kUserAgent, WINHTTP_ACCESS_TYPE_AUTOMATIC_PROXY, WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
+    WinHttpHandle session = OpenServiceSession(kReceiveTimeoutMs);
     if (!session) {
         response.error = L"无法初始化网络：" + LastErrorText();
         return response;
     }
-    WinHttpSetTimeouts(session.get(), kResolveTimeoutMs, kConnectTimeoutMs, kSendTimeoutMs, kReceiveTimeoutMs);
     WinHttpHandle connection(WinHttpConnect(session.get(), hosts_[hostIndex].name, kServicePort, 0));
     if (!connection) {
         response.error = L"无法连接联机服务：" + LastErrorText();
@@ -99,18 +95,18 @@ ServiceResponse OnlineClient::RequestOnce(std::size_t hostIndex, const std::wstr
 
 ServiceResponse OnlineClient::Request(const std::wstring& method, const std::wstring& path, const std::string& body,
                                       bool authenticated) {
-    const bool gatewayFirst = hostPreference.load() == kPreferGatewayHost;
+    const bool gatewayFirst = hostPreference_.load() == kPreferGatewayHost;
     const std::size_t first = gatewayFirst ? kGatewayHostIndex : kRelayHostIndex;
     const std::size_t second = gatewayFirst ? kRelayHostIndex : kGatewayHostIndex;
 
     ServiceResponse firstResponse = RequestOnce(first, method, path, body, authenticated);
     if (firstResponse.status != 0) {
-        hostPreference.exchange(HostPreferenceFor(first));
+        hostPreference_.exchange(HostPreferenceFor(first));
         return firstResponse;
     }
     ServiceResponse secondResponse = RequestOnce(second, method, path, body, authenticated);
     if (secondResponse.status != 0) {
-        hostPreference.exchange(HostPreferenceFor(second));
+        hostPreference_.exchange(HostPreferenceFor(second));
         return secondResponse;
     }
     return secondResponse.error.empty() ? firstResponse : secondResponse;

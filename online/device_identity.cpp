@@ -18,21 +18,28 @@ bool FitsInHeaderLine(const std::wstring& text) {
 }  // namespace
 
 bool OnlineClient::HasCompleteIdentity() {
-    ExclusiveLock hold(lock);
-    return !deviceId.empty() && !nickname.empty() && token.size() == kTokenLength;
+    ExclusiveLock hold(lock_);
+    return !identity_.deviceId.empty() && !identity_.nickname.empty() && identity_.token.size() == kTokenLength;
+}
+
+DeviceIdentity OnlineClient::Identity() {
+    ExclusiveLock hold(lock_);
+    return identity_;
+}
+
+void OnlineClient::SetIdentity(DeviceIdentity identity) {
+    ExclusiveLock hold(lock_);
+    identity_ = std::move(identity);
 }
 
 void OnlineClient::LoadIdentity() {
     auto storedId = ReadIdentityString(kNetworkDeviceIdValue);
-    if (!storedId) return;
+    if (!storedId || !FitsInHeaderLine(*storedId)) return;
     auto storedNickname = ReadIdentityString(kNetworkNicknameValue);
     if (!storedNickname) return;
     auto storedToken = ReadProtectedToken();
-    if (!storedToken) return;
-    ExclusiveLock hold(lock);
-    deviceId = std::move(*storedId);
-    nickname = std::move(*storedNickname);
-    token = std::move(*storedToken);
+    if (!storedToken || !FitsInHeaderLine(*storedToken)) return;
+    SetIdentity({std::move(*storedId), std::move(*storedNickname), std::move(*storedToken)});
 }
 
 bool OnlineClient::Register(const std::wstring& requestedNickname, std::wstring* errorOut) {
@@ -57,9 +64,6 @@ bool OnlineClient::Register(const std::wstring& requestedNickname, std::wstring*
         !WriteIdentityString(kNetworkNicknameValue, issuedNickname) || !WriteProtectedToken(issuedToken)) {
         return FailWith(errorOut, L"无法在这台电脑上保存联机身份。");
     }
-    ExclusiveLock hold(lock);
-    deviceId = std::move(issuedId);
-    nickname = std::move(issuedNickname);
-    token = std::move(issuedToken);
+    SetIdentity({std::move(issuedId), std::move(issuedNickname), std::move(issuedToken)});
     return true;
 }

@@ -12,6 +12,8 @@ struct OnlineFriend {
     std::wstring nickname;
     bool online = false;
     std::int32_t appearance = 0;  // 0..3
+
+    bool operator==(const OnlineFriend&) const = default;
 };
 
 // An appearance number 0..3 from a JSON value: truncated toward zero, above 3 becomes 3, below 1

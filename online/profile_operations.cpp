@@ -12,8 +12,8 @@ bool OnlineClient::SetNickname(const std::wstring& newNickname, std::wstring* er
     const ServiceResponse response = Request(L"PATCH", L"/v1/profile", body, true);
     if (response.status != 200) return FailWith(errorOut, DescribeFailure(response, L"暂时无法修改昵称。"));
     {
-        ExclusiveLock hold(lock);
-        nickname = newNickname;
+        ExclusiveLock hold(lock_);
+        identity_.nickname = newNickname;
     }
     WriteIdentityString(kNetworkNicknameValue, newNickname);
     return true;
@@ -49,11 +49,7 @@ bool OnlineClient::RefreshFriends(std::wstring* errorOut) {
     JsonValue root;
     if (!ParseJson(response.body, root)) return FailWith(errorOut, L"服务返回了无法识别的数据。");
     const std::vector<OnlineFriend> friends = ParseFriendList(root.FindMember("friends"));
-    FriendsCallback deliver;
-    {
-        ExclusiveLock hold(lock);
-        deliver = onFriends;
-    }
+    const FriendsCallback deliver = CopyCallback(&SessionCallbacks::onFriends);
     if (deliver) deliver(friends);
     return true;
 }

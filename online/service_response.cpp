@@ -1,5 +1,6 @@
 #include "online/service_response.h"
 
+#include "online/display_text.h"
 #include "online/json.h"
 #include "online/wide_text.h"
 
@@ -11,7 +12,7 @@ std::wstring DescribeFailure(const ServiceResponse& response, const std::wstring
         const JsonValue* message = root.FindMember("message");
         if (message && message->kind == JsonKind::String) {
             std::wstring text = Utf8ToWide(message->stringValue);
-            if (!text.empty()) return text;
+            if (!text.empty()) return LimitForDisplay(std::move(text));
         }
     }
     if (response.error.empty()) return fallback + L"（HTTP " + std::to_wstring(response.status) + L"）";

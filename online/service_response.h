@@ -15,7 +15,7 @@ struct ServiceResponse {
     std::wstring error;        // empty, or the transport failure text
 };
 
-// The server's "message" when the body carries one; otherwise the transport error, or the
+// The server's "message" when the body carries one (bounded for a message box); otherwise the transport error, or the
 // fallback with the HTTP status appended when there was no transport error.
 std::wstring DescribeFailure(const ServiceResponse& response, const std::wstring& fallback);
 

@@ -9,4 +9,6 @@ struct UpdateAnnouncement {
     std::wstring message;
     std::wstring latestVersion;
     std::wstring downloadUrl;
+
+    bool operator==(const UpdateAnnouncement&) const = default;
 };

@@ -13,7 +13,8 @@ int main() {
     OnlineClient client;
     client.LoadIdentity();
     const bool complete = client.HasCompleteIdentity();
-    std::printf("%s\n%s\n%s\n%d\n", WideToUtf8(client.deviceId).c_str(), WideToUtf8(client.nickname).c_str(),
-                WideToUtf8(client.token).c_str(), complete ? 1 : 0);
+    const DeviceIdentity identity = client.Identity();
+    std::printf("%s\n%s\n%s\n%d\n", WideToUtf8(identity.deviceId).c_str(), WideToUtf8(identity.nickname).c_str(),
+                WideToUtf8(identity.token).c_str(), complete ? 1 : 0);
     return 0;
 }

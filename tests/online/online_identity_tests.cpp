@@ -18,7 +18,7 @@ namespace {
 
 using Bytes = std::vector<unsigned char>;
 
-class DeviceIdentity : public ::testing::Test {
+class IdentityStore : public ::testing::Test {
 protected:
     void SetUp() override {
         ClearSettingsKey();
@@ -57,35 +57,35 @@ bool Contains(const Bytes& haystack, const void* needle, std::size_t size) {
     return std::search(haystack.begin(), haystack.end(), begin, begin + size) != haystack.end();
 }
 
-TEST_F(DeviceIdentity, RegistersWithTheServiceAndStoresTheTokenOnlyProtected) {
+TEST_F(IdentityStore, RegistersWithTheServiceAndStoresTheTokenOnlyProtected) {
     OnlineClient client;
     std::wstring error;
     // The service trims the spaces: the stored nickname is the one it returns.
     ASSERT_TRUE(client.Register(L"  小咕噜  ", &error)) << WideToUtf8(error);
     EXPECT_TRUE(client.HasCompleteIdentity());
-    EXPECT_EQ(client.nickname, L"小咕噜");
-    EXPECT_EQ(client.token.size(), 64u);
-    EXPECT_EQ(StoredString(kNetworkDeviceIdValue), client.deviceId + L'\0');
+    EXPECT_EQ(client.Identity().nickname, L"小咕噜");
+    EXPECT_EQ(client.Identity().token.size(), 64u);
+    EXPECT_EQ(StoredString(kNetworkDeviceIdValue), client.Identity().deviceId + L'\0');
     EXPECT_EQ(StoredString(kNetworkNicknameValue), std::wstring(L"小咕噜") + L'\0');
 
     auto sealed = ReadSettingBytes(kNetworkTokenProtectedValue, RRF_RT_REG_BINARY);
     ASSERT_TRUE(sealed);
-    const std::string narrowToken = WideToUtf8(client.token);
+    const std::string narrowToken = WideToUtf8(client.Identity().token);
     EXPECT_FALSE(Contains(*sealed, narrowToken.data(), narrowToken.size()));
-    EXPECT_FALSE(Contains(*sealed, client.token.data(), client.token.size() * 2));
+    EXPECT_FALSE(Contains(*sealed, client.Identity().token.data(), client.Identity().token.size() * 2));
     DATA_BLOB input{static_cast<DWORD>(sealed->size()), sealed->data()};
     DATA_BLOB plain{};
     LPWSTR description = nullptr;
     ASSERT_TRUE(CryptUnprotectData(&input, &description, nullptr, nullptr, nullptr, CRYPTPROTECT_UI_FORBIDDEN, &plain));
     EXPECT_EQ(std::wstring(description), L"咕噜兽联机身份");
-    EXPECT_EQ(std::wstring(reinterpret_cast<const wchar_t*>(plain.pbData), plain.cbData / 2), client.token + L'\0');
+    EXPECT_EQ(std::wstring(reinterpret_cast<const wchar_t*>(plain.pbData), plain.cbData / 2), client.Identity().token + L'\0');
     EXPECT_EQ(plain.cbData, 130u);
     LocalFree(plain.pbData);
     LocalFree(description);
 
     auto probe = RunSiblingProgram(L"identity_probe.exe");
     ASSERT_TRUE(probe);
-    EXPECT_EQ(probe->output, WideToUtf8(client.deviceId) + "\n" + WideToUtf8(L"小咕噜") + "\n" + narrowToken + "\n1\n");
+    EXPECT_EQ(probe->output, WideToUtf8(client.Identity().deviceId) + "\n" + WideToUtf8(L"小咕噜") + "\n" + narrowToken + "\n1\n");
 
     // The loaded identity is accepted by the service.
     OnlineClient restarted;
@@ -94,14 +94,14 @@ TEST_F(DeviceIdentity, RegistersWithTheServiceAndStoresTheTokenOnlyProtected) {
 
     OnlineClient again;
     ASSERT_TRUE(again.Register(L"第二次", &error)) << WideToUtf8(error);
-    EXPECT_NE(again.deviceId, client.deviceId);
-    EXPECT_EQ(StoredString(kNetworkDeviceIdValue), again.deviceId + L'\0');
+    EXPECT_NE(again.Identity().deviceId, client.Identity().deviceId);
+    EXPECT_EQ(StoredString(kNetworkDeviceIdValue), again.Identity().deviceId + L'\0');
     EXPECT_EQ(StoredString(kNetworkNicknameValue), std::wstring(L"第二次") + L'\0');
     restarted.LoadIdentity();
-    EXPECT_EQ(restarted.token, again.token);
+    EXPECT_EQ(restarted.Identity().token, again.Identity().token);
 }
 
-TEST_F(DeviceIdentity, TheServicesRefusalIsShownWithItsMessage) {
+TEST_F(IdentityStore, TheServicesRefusalIsShownWithItsMessage) {
     OnlineClient client;
     std::wstring error;
     EXPECT_FALSE(client.Register(L"   ", &error));
@@ -116,26 +116,26 @@ TEST_F(DeviceIdentity, TheServicesRefusalIsShownWithItsMessage) {
     EXPECT_EQ(error, L"联机请求失败：Windows 错误 12029");
 }
 
-TEST_F(DeviceIdentity, AcceptsOnly200And201) {
+TEST_F(IdentityStore, AcceptsOnly200And201) {
     OnlineClient client(MakeHosts(kDoubleHost, kDoubleHost));
     std::wstring error;
     ScriptDouble(200, DeviceBody("d-200", "二百", std::string(64, '2')));
     ASSERT_TRUE(client.Register(L"x", &error)) << WideToUtf8(error);
-    EXPECT_EQ(client.deviceId, L"d-200");
+    EXPECT_EQ(client.Identity().deviceId, L"d-200");
     ScriptDouble(201, DeviceBody("d-201", "n", std::string(64, '1')));
     ASSERT_TRUE(client.Register(L"x", &error)) << WideToUtf8(error);
-    EXPECT_EQ(client.deviceId, L"d-201");
+    EXPECT_EQ(client.Identity().deviceId, L"d-201");
 
     for (unsigned status : {202u, 204u, 299u}) {
         ScriptDouble(status, status == 204 ? "" : DeviceBody("d-other", "n", std::string(64, '9')));
         EXPECT_FALSE(client.Register(L"x", &error)) << status;
         EXPECT_EQ(error, L"暂时无法注册咕噜兽联机身份。（HTTP " + std::to_wstring(status) + L"）");
     }
-    EXPECT_EQ(client.deviceId, L"d-201");
+    EXPECT_EQ(client.Identity().deviceId, L"d-201");
     EXPECT_EQ(StoredString(kNetworkDeviceIdValue), std::wstring(L"d-201") + L'\0');
 }
 
-TEST_F(DeviceIdentity, IncompleteOrUnreadableAnswersAreRefusedWithTheirTexts) {
+TEST_F(IdentityStore, IncompleteOrUnreadableAnswersAreRefusedWithTheirTexts) {
     OnlineClient client(MakeHosts(kDoubleHost, kDoubleHost));
     std::wstring error;
     ScriptDouble(201, DeviceBody("kept", "留下", std::string(64, 'k')));
@@ -167,18 +167,20 @@ TEST_F(DeviceIdentity, IncompleteOrUnreadableAnswersAreRefusedWithTheirTexts) {
         EXPECT_FALSE(client.Register(L"x", &error)) << answer.body;
         EXPECT_EQ(error, answer.text) << answer.body;
     }
-    EXPECT_EQ(client.deviceId, L"kept");
-    EXPECT_EQ(client.nickname, L"留下");
+    EXPECT_EQ(client.Identity().deviceId, L"kept");
+    EXPECT_EQ(client.Identity().nickname, L"留下");
     OnlineClient reloaded;
     reloaded.LoadIdentity();
-    EXPECT_EQ(reloaded.deviceId, L"kept");
-    EXPECT_EQ(reloaded.token, std::wstring(64, L'k'));
+    EXPECT_EQ(reloaded.Identity().deviceId, L"kept");
+    EXPECT_EQ(reloaded.Identity().token, std::wstring(64, L'k'));
 }
 
-TEST_F(DeviceIdentity, LoadsBothStoredTokenFormsAndNothingFromAnIncompleteStore) {
+TEST_F(IdentityStore, LoadsBothStoredTokenFormsAndNothingFromAnIncompleteStore) {
     const std::string asciiToken(64, 'q');
     const std::wstring token(64, L'q');
     const std::wstring utf16Token = token + L'\0';
+    // A line break would split the header block the token travels in.
+    const std::wstring brokenToken = std::wstring(30, L'q') + L"\r\nX-Injected: 1" + std::wstring(19, L'q');
     const struct {
         const char* situation;
         Bytes sealed;
@@ -191,6 +193,7 @@ TEST_F(DeviceIdentity, LoadsBothStoredTokenFormsAndNothingFromAnIncompleteStore)
         {"63 characters", Protect(token.data(), 63 * 2), false},
         {"not protected", Bytes(utf16Token.size() * 2, 'q'), false},
         {"empty value", Bytes(), false},
+        {"control characters", Protect(brokenToken.data(), brokenToken.size() * 2), false},
     };
     for (const auto& stored : cases) {
         ClearSettingsKey();
@@ -198,9 +201,9 @@ TEST_F(DeviceIdentity, LoadsBothStoredTokenFormsAndNothingFromAnIncompleteStore)
         OnlineClient client;
         client.LoadIdentity();
         EXPECT_EQ(client.HasCompleteIdentity(), stored.loads) << stored.situation;
-        EXPECT_EQ(client.deviceId, stored.loads ? L"dev-9" : L"") << stored.situation;
-        EXPECT_EQ(client.nickname, stored.loads ? L"小九" : L"") << stored.situation;
-        EXPECT_EQ(client.token, stored.loads ? token : L"") << stored.situation;
+        EXPECT_EQ(client.Identity().deviceId, stored.loads ? L"dev-9" : L"") << stored.situation;
+        EXPECT_EQ(client.Identity().nickname, stored.loads ? L"小九" : L"") << stored.situation;
+        EXPECT_EQ(client.Identity().token, stored.loads ? token : L"") << stored.situation;
     }
 
     const Bytes good = Protect(utf16Token.data(), utf16Token.size() * 2);
@@ -209,8 +212,8 @@ TEST_F(DeviceIdentity, LoadsBothStoredTokenFormsAndNothingFromAnIncompleteStore)
     RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Software\\Kiv\\MossquillDesktopPet", kNetworkNicknameValue);
     OnlineClient withoutNickname;
     withoutNickname.LoadIdentity();
-    EXPECT_EQ(withoutNickname.deviceId, L"");
-    EXPECT_EQ(withoutNickname.token, L"");
+    EXPECT_EQ(withoutNickname.Identity().deviceId, L"");
+    EXPECT_EQ(withoutNickname.Identity().token, L"");
 
     ClearSettingsKey();
     StoreIdentity(L"dev-9", L"小九", good);
@@ -219,7 +222,14 @@ TEST_F(DeviceIdentity, LoadsBothStoredTokenFormsAndNothingFromAnIncompleteStore)
     OnlineClient wrongType;
     wrongType.LoadIdentity();
     EXPECT_FALSE(wrongType.HasCompleteIdentity());
-    EXPECT_EQ(wrongType.nickname, L"");
+    EXPECT_EQ(wrongType.Identity().nickname, L"");
+
+    ClearSettingsKey();
+    StoreIdentity(L"dev-9\r\nX-Injected: 1", L"小九", good);
+    OnlineClient brokenId;
+    brokenId.LoadIdentity();
+    EXPECT_FALSE(brokenId.HasCompleteIdentity());
+    EXPECT_EQ(brokenId.Identity().token, L"");
 }
 
 }  // namespace

@@ -29,24 +29,19 @@ protected:
         auto device = std::make_unique<Device>();
         std::wstring error;
         EXPECT_TRUE(device->client.Register(name, &error)) << WideToUtf8(error);
-        device->client.onFriends = [raw = device.get()](const std::vector<OnlineFriend>& list) {
+        device->client.InstallCallbacks({.onFriends = [raw = device.get()](const std::vector<OnlineFriend>& list) {
             raw->deliveries.push_back(list);
-        };
+        }});
         return device;
     }
     // Two devices that became friends through a pairing code.
-    void Pair(Device& owner, Device& claimer) {
-        std::wstring code;
-        std::wstring error;
-        ASSERT_TRUE(owner.client.CreatePairCode(code, &error)) << WideToUtf8(error);
-        ASSERT_TRUE(claimer.client.ClaimPairCode(code, &error)) << WideToUtf8(error);
-    }
+    void Pair(Device& owner, Device& claimer) { ASSERT_EQ(WideToUtf8(PairDevices(owner.client, claimer.client)), ""); }
     // How `viewer` sees its friend `friendDevice` after a fresh friend list.
     OnlineFriend SeenBy(Device& viewer, Device& friendDevice) {
         std::wstring error;
         EXPECT_TRUE(viewer.client.RefreshFriends(&error)) << WideToUtf8(error);
         for (const OnlineFriend& entry : viewer.deliveries.back()) {
-            if (entry.id == friendDevice.client.deviceId) return entry;
+            if (entry.id == friendDevice.client.Identity().deviceId) return entry;
         }
         ADD_FAILURE() << "friend missing";
         return {};
@@ -56,9 +51,7 @@ protected:
 // A client of the double with a made-up identity.
 std::unique_ptr<OnlineClient> DoubleClient() {
     auto client = std::make_unique<OnlineClient>(MakeHosts(kDoubleHost, kDoubleHost));
-    client->deviceId = L"dev-d";
-    client->nickname = L"替身";
-    client->token = FakeToken();
+    client->SetIdentity({L"dev-d", L"替身", FakeToken()});
     return client;
 }
 
@@ -81,7 +74,7 @@ TEST_F(ProfileAndFriends, PairingCodeMakesTwoDevicesFriendsOnce) {
     ASSERT_EQ(claimer->deliveries.size(), 1u);
     ASSERT_EQ(claimer->deliveries[0].size(), 1u);
     const OnlineFriend& seen = claimer->deliveries[0][0];
-    EXPECT_EQ(seen.id, owner->client.deviceId);
+    EXPECT_EQ(seen.id, owner->client.Identity().deviceId);
     EXPECT_EQ(seen.nickname, L"阿大");
     EXPECT_FALSE(seen.online);
     EXPECT_EQ(seen.appearance, 0);
@@ -98,17 +91,17 @@ TEST_F(ProfileAndFriends, NicknameChangeIsStoredAndSeenByFriends) {
     Pair(*renamed, *watcher);
     std::wstring error;
     ASSERT_TRUE(renamed->client.SetNickname(L"新名字", &error)) << WideToUtf8(error);
-    EXPECT_EQ(renamed->client.nickname, L"新名字");
+    EXPECT_EQ(renamed->client.Identity().nickname, L"新名字");
     OnlineClient reloaded;
     reloaded.LoadIdentity();
-    EXPECT_EQ(reloaded.nickname, L"新名字");
+    EXPECT_EQ(reloaded.Identity().nickname, L"新名字");
     EXPECT_EQ(SeenBy(*watcher, *renamed).nickname, L"新名字");
 
     EXPECT_FALSE(renamed->client.SetNickname(L"", &error));
     EXPECT_EQ(error, L"昵称不能为空。");
-    EXPECT_EQ(renamed->client.nickname, L"新名字");
+    EXPECT_EQ(renamed->client.Identity().nickname, L"新名字");
     reloaded.LoadIdentity();
-    EXPECT_EQ(reloaded.nickname, L"新名字");
+    EXPECT_EQ(reloaded.Identity().nickname, L"新名字");
 
     OnlineClient anonymous;
     EXPECT_FALSE(anonymous.SetNickname(L"无名", &error));
@@ -125,10 +118,10 @@ TEST_F(ProfileAndFriends, OnlyStatus200ChangesTheNickname) {
     ScriptDouble(204, "");
     EXPECT_FALSE(client.SetNickname(L"改名", &error));
     EXPECT_EQ(error, L"暂时无法修改昵称。（HTTP 204）");
-    EXPECT_EQ(client.nickname, L"替身");
+    EXPECT_EQ(client.Identity().nickname, L"替身");
     ScriptDouble(200, "not even json");
     EXPECT_TRUE(client.SetNickname(L"改名", &error));
-    EXPECT_EQ(client.nickname, L"改名");
+    EXPECT_EQ(client.Identity().nickname, L"改名");
 }
 
 TEST_F(ProfileAndFriends, AppearanceIsPublishedClampedAndSeenByFriends) {
@@ -183,7 +176,7 @@ TEST_F(ProfileAndFriends, AClaimStaysSuccessfulWhenTheFollowingRefreshFails) {
     auto owned = DoubleClient();
     OnlineClient& client = *owned;
     int deliveries = 0;
-    client.onFriends = [&](const std::vector<OnlineFriend>&) { ++deliveries; };
+    client.InstallCallbacks({.onFriends = [&](const std::vector<OnlineFriend>&) { ++deliveries; }});
     std::wstring error;
     ScriptDouble(200, "{\"friend\":{}}");
     ScriptDouble(500, "{\"message\":\"坏了\"}");
@@ -202,10 +195,10 @@ TEST_F(ProfileAndFriends, RefreshDeliversTheListWithoutHoldingTheLock) {
     OnlineClient& client = *owned;
     std::vector<std::vector<OnlineFriend>> deliveries;
     // The callback may call back into the client: the lock must not be held around it.
-    client.onFriends = [&](const std::vector<OnlineFriend>& list) {
+    client.InstallCallbacks({.onFriends = [&](const std::vector<OnlineFriend>& list) {
         EXPECT_TRUE(client.HasCompleteIdentity());
         deliveries.push_back(list);
-    };
+    }});
     std::wstring error;
     ScriptDouble(200, "{}");
     EXPECT_TRUE(client.RefreshFriends(&error));

@@ -22,9 +22,7 @@ protected:
 };
 
 void GiveIdentity(OnlineClient& client, const std::wstring& id, const std::wstring& token) {
-    client.deviceId = id;
-    client.nickname = L"咕咕";
-    client.token = token;
+    client.SetIdentity({id, L"咕咕", token});
 }
 
 TEST_F(RequestLayer, SendsTheFixedHeadersInOrderWithAndWithoutIdentity) {
@@ -92,17 +90,17 @@ TEST_F(RequestLayer, TriesTheRelayFirstUnlessTheGatewayAnsweredLast) {
     // echoes the request, so every answer names the host that gave it.
     OnlineClient client(MakeHosts(kGatewayHost, kDoubleHost));
     EXPECT_EQ(client.Request(L"GET", L"/v1/unknown", std::string(), false).status, 200u);
-    EXPECT_EQ(client.hostPreference.load(), kPreferRelayHost);
+    EXPECT_EQ(client.HostPreference(), kPreferRelayHost);
 
-    client.hostPreference = kPreferGatewayHost;
+    client.SetHostPreference(kPreferGatewayHost);
     ResetDouble();
     const ServiceResponse fromGateway = client.Request(L"GET", L"/v1/unknown", std::string(), false);
     EXPECT_EQ(fromGateway.status, 404u);
     EXPECT_EQ(DescribeFailure(fromGateway, L"暂时无法读取好友列表。"), kNoSuchPathText);
-    EXPECT_EQ(client.hostPreference.load(), kPreferGatewayHost);
+    EXPECT_EQ(client.HostPreference(), kPreferGatewayHost);
     EXPECT_EQ(LastDoubleRequest(), "") << "an answered request must not fail over";
 
-    client.hostPreference = kPreferRelayHost;
+    client.SetHostPreference(kPreferRelayHost);
     EXPECT_EQ(client.Request(L"GET", L"/v1/unknown", std::string(), false).status, 200u);
     EXPECT_NE(LastDoubleRequest(), "");
 }
@@ -113,7 +111,7 @@ TEST_F(RequestLayer, ANotFoundFromTheFirstHostIsReturnedWithoutFailover) {
     EXPECT_EQ(response.status, 404u);
     EXPECT_EQ(response.error, L"");
     EXPECT_EQ(DescribeFailure(response, L"暂时无法添加好友。"), kNoSuchPathText);
-    EXPECT_EQ(client.hostPreference.load(), kPreferRelayHost);
+    EXPECT_EQ(client.HostPreference(), kPreferRelayHost);
     EXPECT_EQ(LastDoubleRequest(), "");
 }
 
@@ -122,14 +120,14 @@ TEST_F(RequestLayer, FailsOverWhenTheFirstHostRefusesOrHangsUpAndRemembersTheOth
     const ServiceResponse registered = refused.Request(L"POST", L"/v1/register", "{\"nickname\":\"阿咕\"}", false);
     EXPECT_EQ(registered.status, 201u) << WideToUtf8(registered.error);
     EXPECT_NE(registered.body.find("\"token\""), std::string::npos) << registered.body;
-    EXPECT_EQ(refused.hostPreference.load(), kPreferGatewayHost);
+    EXPECT_EQ(refused.HostPreference(), kPreferGatewayHost);
 
     // The relay accepts the connection and closes it without an answer: no status, so the
     // gateway answers; from then on the gateway comes first and the relay is not asked at all.
     OnlineClient hungUp(MakeHosts(kGatewayHost, kDoubleHost));
     ScriptDouble(kHangUp, "");
     EXPECT_EQ(hungUp.Request(L"GET", L"/v1/unknown", std::string(), false).status, 404u);
-    EXPECT_EQ(hungUp.hostPreference.load(), kPreferGatewayHost);
+    EXPECT_EQ(hungUp.HostPreference(), kPreferGatewayHost);
     const std::string hangUpRequest = LastDoubleRequest();
     EXPECT_NE(hangUpRequest, "");
     EXPECT_EQ(hungUp.Request(L"GET", L"/v1/unknown", std::string(), false).status, 404u);
@@ -140,18 +138,18 @@ TEST_F(RequestLayer, BothHostsDownGiveTheSecondHostsTextAndKeepThePreference) {
     // The stranger name reaches the double, whose certificate does not carry it: a TLS failure.
     OnlineClient client(MakeHosts(kStrangerHost, kDownHost));
     const ServiceResponse relayLast = [&] {
-        client.hostPreference = kPreferGatewayHost;
+        client.SetHostPreference(kPreferGatewayHost);
         return client.Request(L"GET", L"/v1/friends", std::string(), false);
     }();
     EXPECT_EQ(relayLast.status, 0u);
     EXPECT_EQ(relayLast.error, L"联机请求失败：Windows 错误 12029");
-    EXPECT_EQ(client.hostPreference.load(), kPreferGatewayHost);
+    EXPECT_EQ(client.HostPreference(), kPreferGatewayHost);
 
-    client.hostPreference = kNoHostPreference;
+    client.SetHostPreference(kNoHostPreference);
     const ServiceResponse gatewayLast = client.Request(L"GET", L"/v1/friends", std::string(), false);
     EXPECT_EQ(gatewayLast.status, 0u);
     EXPECT_EQ(gatewayLast.error, L"联机请求失败：Windows 错误 12157");
-    EXPECT_EQ(client.hostPreference.load(), kNoHostPreference);
+    EXPECT_EQ(client.HostPreference(), kNoHostPreference);
     EXPECT_EQ(DescribeFailure(gatewayLast, L"暂时无法读取好友列表。"), gatewayLast.error);
 }
 
@@ -163,13 +161,12 @@ TEST_F(RequestLayer, AnAuthenticatedCallWithoutIdentityMakesNoConnection) {
         EXPECT_EQ(response.error, L"这台电脑还没有联机身份。") << situation;
         EXPECT_EQ(response.body, "") << situation;
         EXPECT_EQ(LastDoubleRequest(), "") << situation;
-        EXPECT_EQ(client.hostPreference.load(), kNoHostPreference) << situation;
+        EXPECT_EQ(client.HostPreference(), kNoHostPreference) << situation;
     };
     expectRefusedLocally("no identity");
-    client.deviceId = L"dev-1";
+    GiveIdentity(client, L"dev-1", L"");
     expectRefusedLocally("no token");
-    client.deviceId.clear();
-    client.token = FakeToken();
+    GiveIdentity(client, L"", FakeToken());
     expectRefusedLocally("no device id");
 }
 
@@ -185,6 +182,12 @@ TEST(DescribeFailure, PrefersTheServersMessageThenTheTransportTextThenTheFallbac
     EXPECT_EQ(DescribeFailure({502, "[{\"message\":\"x\"}]", L""}, fallback), L"暂时无法修改昵称。（HTTP 502）");
     EXPECT_EQ(DescribeFailure({200, "{\"mes", L"读取联机响应失败：Windows 错误 12002"}, fallback),
               L"读取联机响应失败：Windows 错误 12002");
+
+    // A message of any length from the service is cut for its message box.
+    std::string endless = "{\"message\":\"";
+    for (int i = 0; i < 5000; ++i) endless += "咕";
+    const std::wstring bounded = DescribeFailure({400, endless + "\"}", L""}, fallback);
+    EXPECT_EQ(bounded, std::wstring(200, L'咕') + L"…");
 }
 
 TEST(WinHttpErrorText, SystemTextTrimmedOrTheCodeInDecimal) {

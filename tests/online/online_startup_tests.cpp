@@ -38,8 +38,8 @@ TEST(StartUp, OnlineModeNeedsTheSwitchAndACompleteIdentity) {
         StartedPet pet(1);
         ASSERT_TRUE(pet.started);
         EXPECT_TRUE(pet.app.networkEnabled());
-        EXPECT_EQ(pet.app.online().deviceId, L"dev-start");
-        EXPECT_EQ(pet.app.online().token, FakeToken(L'9'));
+        EXPECT_EQ(pet.app.online().Identity().deviceId, L"dev-start");
+        EXPECT_EQ(pet.app.online().Identity().token, FakeToken(L'9'));
     }
     {
         StartedPet pet(std::nullopt);
@@ -52,7 +52,7 @@ TEST(StartUp, OnlineModeNeedsTheSwitchAndACompleteIdentity) {
         StartedPet pet(1);
         ASSERT_TRUE(pet.started);
         EXPECT_FALSE(pet.app.networkEnabled());
-        EXPECT_EQ(pet.app.online().deviceId, L"");
+        EXPECT_EQ(pet.app.online().Identity().deviceId, L"");
     }
 }
 

@@ -7,10 +7,18 @@ Control requests, answered at once:
                          status 2 answers 200 with the first half of the body, then stays silent
                          for 30 s)
   GET  /__double/last    the raw bytes of the last other request ("" when none since the reset)
-  POST /__double/reset   forget the queue and the last request
-Every other request takes the next queued answer, or is echoed back raw with status 200."""
+  POST /__double/websocket  {"frames": [{"opcode": N, "fin": B, "text": TEXT, "repeat": K}, ...]}
+                         queue a live session: the next WebSocket upgrade is accepted and these
+                         frames are sent (text repeated K times), then the double waits for the
+                         client to close
+  GET  /__double/closed  the close status the client sent on the last live session ("" when none)
+  POST /__double/reset   forget the queues, the last request and the close status
+Every other request takes the next queued answer, or is echoed back raw with status 200 (an
+upgrade request too, when no live session is queued)."""
 
 import argparse
+import base64
+import hashlib
 import json
 import socket
 import socketserver
@@ -19,13 +27,16 @@ import threading
 import time
 
 CONTROL = "/__double/"
+WEBSOCKET_GUID = b"258EAFA5-E914-47DA-95C5-C5AB0DC11B85"
 
 
 class State:
     def __init__(self):
         self.lock = threading.Lock()
         self.queue = []
+        self.sessions = []
         self.last = b""
+        self.closed = b""
 
 
 def read_request(stream):
@@ -47,6 +58,64 @@ def read_request(stream):
             return None
         body += chunk
     return head, body
+
+
+def header(head, wanted):
+    for line in head.split(b"\r\n")[1:]:
+        name, _, value = line.partition(b":")
+        if name.strip().lower() == wanted:
+            return value.strip()
+    return None
+
+
+def frame(opcode, fin, payload):
+    first = (0x80 if fin else 0) | opcode
+    if len(payload) < 126:
+        length = bytes([len(payload)])
+    elif len(payload) < 65536:
+        length = bytes([126]) + len(payload).to_bytes(2, "big")
+    else:
+        length = bytes([127]) + len(payload).to_bytes(8, "big")
+    return bytes([first]) + length + payload
+
+
+def read_exactly(stream, count):
+    data = b""
+    while len(data) < count:
+        chunk = stream.recv(count - len(data))
+        if not chunk:
+            raise OSError("connection closed")
+        data += chunk
+    return data
+
+
+def read_client_frame(stream):
+    first, second = read_exactly(stream, 2)
+    length = second & 0x7F
+    if length == 126:
+        length = int.from_bytes(read_exactly(stream, 2), "big")
+    elif length == 127:
+        length = int.from_bytes(read_exactly(stream, 8), "big")
+    mask = read_exactly(stream, 4) if second & 0x80 else b"\0\0\0\0"
+    payload = bytes(b ^ mask[i % 4] for i, b in enumerate(read_exactly(stream, length)))
+    return first & 0x0F, payload
+
+
+def live_session(stream, head, frames, state):
+    accept = base64.b64encode(hashlib.sha1(header(head, b"sec-websocket-key") + WEBSOCKET_GUID).digest())
+    stream.sendall(b"HTTP/1.1 101 Switching Protocols\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
+                   b"Sec-WebSocket-Accept: " + accept + b"\r\n\r\n")
+    for scripted in frames:
+        payload = scripted.get("text", "").encode("utf-8", "surrogateescape") * int(scripted.get("repeat", 1))
+        stream.sendall(frame(int(scripted["opcode"]), bool(scripted.get("fin", True)), payload))
+    stream.settimeout(120)
+    while True:
+        opcode, payload = read_client_frame(stream)
+        if opcode == 8:
+            with state.lock:
+                state.closed = str(int.from_bytes(payload[:2], "big")).encode() if len(payload) >= 2 else b"none"
+            stream.sendall(frame(8, True, payload[:2]))
+            return
 
 
 def answer(stream, status, body):
@@ -72,10 +141,14 @@ class Handler(socketserver.BaseRequestHandler):
             if target.startswith(CONTROL):
                 self.control(stream, target[len(CONTROL):], body)
                 return
+            upgrade = (header(head, b"upgrade") or b"").lower() == b"websocket"
             with state.lock:
                 state.last = head + b"\r\n\r\n" + body
-                scripted = state.queue.pop(0) if state.queue else None
-            if scripted is None:
+                session = state.sessions.pop(0) if upgrade and state.sessions else None
+                scripted = state.queue.pop(0) if state.queue and session is None else None
+            if session is not None:
+                live_session(stream, head, session, state)
+            elif scripted is None:
                 answer(stream, 200, state.last)
             elif scripted[0] == 2:
                 half = scripted[1][:len(scripted[1]) // 2]
@@ -99,11 +172,18 @@ class Handler(socketserver.BaseRequestHandler):
                 text = script.get("body", "").encode("utf-8", "surrogateescape")
                 state.queue.append((int(script["status"]), text * int(script.get("repeat", 1))))
                 reply = (204, b"")
+            elif command == "websocket":
+                state.sessions.append(json.loads(body)["frames"])
+                reply = (204, b"")
             elif command == "last":
                 reply = (200, state.last)
+            elif command == "closed":
+                reply = (200, state.closed)
             elif command == "reset":
                 state.queue.clear()
+                state.sessions.clear()
                 state.last = b""
+                state.closed = b""
                 reply = (204, b"")
             else:
                 reply = (404, b"")

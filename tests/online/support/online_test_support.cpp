@@ -97,6 +97,25 @@ void ScriptDouble(unsigned status, std::string_view body, int repeat) {
 
 std::string LastDoubleRequest() { return CallDouble(L"GET", L"/__double/last", {}); }
 
+void ScriptDoubleSession(const std::vector<DoubleFrame>& frames) {
+    std::string script = "{\"frames\":[";
+    for (const DoubleFrame& frame : frames) {
+        if (&frame != &frames.front()) script += ',';
+        script += "{\"opcode\":" + std::to_string(frame.opcode) + ",\"fin\":" + (frame.fin ? "true" : "false") +
+                  ",\"text\":\"" + EscapeForDouble(frame.text) + "\",\"repeat\":" + std::to_string(frame.repeat) + "}";
+    }
+    CallDouble(L"POST", L"/__double/websocket", script + "]}");
+}
+
+std::string DoubleSessionCloseStatus() { return CallDouble(L"GET", L"/__double/closed", {}); }
+
+std::wstring PairDevices(OnlineClient& owner, OnlineClient& claimer) {
+    std::wstring code;
+    std::wstring error;
+    if (!owner.CreatePairCode(code, &error) || !claimer.ClaimPairCode(code, &error)) return error;
+    return {};
+}
+
 void ClearSettingsKey() { RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKeyPath); }
 
 std::optional<std::vector<unsigned char>> ReadSettingBytes(const wchar_t* name, DWORD typeRestriction) {

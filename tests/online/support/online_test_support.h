@@ -2,6 +2,7 @@
 // the pet's settings key and a child process whose output is read back.
 #pragma once
 
+#include "online/online_client.h"
 #include "online/service_hosts.h"
 
 #include <windows.h>
@@ -34,6 +35,24 @@ void ResetDouble();
 void ScriptDouble(unsigned status, std::string_view body, int repeat = 1);
 // The raw bytes of the last request the double received since the reset; empty when none.
 std::string LastDoubleRequest();
+
+// One WebSocket frame the double sends: opcode 1 text, 0 continuation, 2 binary, 8 close; the
+// payload is `text` repeated `repeat` times.
+struct DoubleFrame {
+    int opcode = 1;
+    bool fin = true;
+    std::string text;
+    int repeat = 1;
+};
+// The double accepts the next WebSocket upgrade, sends these frames, then waits for the client
+// to close. Without a scripted session an upgrade is echoed like any other request (no 101).
+void ScriptDoubleSession(const std::vector<DoubleFrame>& frames);
+// The close status the client sent on the double's last live session, in decimal; empty when none.
+std::string DoubleSessionCloseStatus();
+
+// Makes two registered devices friends with a pairing code of the owner's that the claimer
+// claims; empty on success, otherwise the failure text.
+std::wstring PairDevices(OnlineClient& owner, OnlineClient& claimer);
 
 // Removes the pet's settings key, as on a computer the pet never ran on.
 void ClearSettingsKey();

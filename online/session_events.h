@@ -1,0 +1,55 @@
+// What the live session hands to the user interface: the event records and the five callbacks
+// that carry them. The callbacks run on the session thread (a friend list also on the thread
+// that called RefreshFriends) and never with the client lock held.
+#pragma once
+
+#include "online/online_friend.h"
+#include "online/update_announcement.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+// A friend's visit: one of the nine actions, with an optional drift note.
+struct IncomingVisit {
+    std::wstring fromId;
+    std::wstring fromNickname;
+    std::wstring action;  // "action_v2" when the sender gave one, else "action"
+    std::wstring text;    // the drift note; may be empty
+    std::int32_t appearance = 0;  // the visitor's appearance, 0..3
+
+    bool operator==(const IncomingVisit&) const = default;
+};
+
+// A friend's answer to a visit this pet paid.
+struct IncomingReaction {
+    std::wstring fromId;
+    std::wstring fromNickname;
+    std::wstring reaction;  // "like", "dislike", or whatever the service relayed
+
+    bool operator==(const IncomingReaction&) const = default;
+};
+
+// The session's state as the user is told about it.
+struct NetStatusPayload {
+    bool connected = false;
+    std::wstring text;
+
+    bool operator==(const NetStatusPayload&) const = default;
+};
+
+using StatusCallback = std::function<void(bool connected, const std::wstring& text)>;
+using FriendsCallback = std::function<void(const std::vector<OnlineFriend>& friends)>;
+using VisitCallback = std::function<void(const IncomingVisit& visit)>;
+using AnnouncementCallback = std::function<void(const UpdateAnnouncement& announcement)>;
+using ReactionCallback = std::function<void(const IncomingReaction& reaction)>;
+
+// The five receivers of session events; an empty one drops its events.
+struct SessionCallbacks {
+    StatusCallback onStatus{};
+    FriendsCallback onFriends{};
+    VisitCallback onVisit{};
+    AnnouncementCallback onAnnouncement{};
+    ReactionCallback onReaction{};
+};

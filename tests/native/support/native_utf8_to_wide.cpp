@@ -1,0 +1,56 @@
+// Utf8ToWide for the native builds of the portable online code (tests and fuzzing), which have
+// no MultiByteToWideChar: the same contract, strict UTF-8 or an empty result. The Windows
+// program and its tests use the system conversion in online/wide_text.cpp.
+#include "online/wide_text.h"
+
+#include <cstdint>
+
+namespace {
+
+// The length of a sequence from its lead byte and the smallest code point it may carry;
+// 0 for a byte that cannot start one.
+struct Lead {
+    int length;
+    std::uint32_t minimum;
+    std::uint32_t bits;
+};
+
+Lead ReadLead(unsigned char byte) {
+    if (byte < 0x80) return {1, 0, byte};
+    if ((byte & 0xE0) == 0xC0) return {2, 0x80, byte & 0x1Fu};
+    if ((byte & 0xF0) == 0xE0) return {3, 0x800, byte & 0x0Fu};
+    if ((byte & 0xF8) == 0xF0) return {4, 0x10000, byte & 0x07u};
+    return {0, 0, 0};
+}
+
+void AppendCodePoint(std::wstring& out, std::uint32_t codePoint) {
+    if constexpr (sizeof(wchar_t) == 2) {
+        if (codePoint >= 0x10000) {
+            codePoint -= 0x10000;
+            out += static_cast<wchar_t>(0xD800 + (codePoint >> 10));
+            out += static_cast<wchar_t>(0xDC00 + (codePoint & 0x3FF));
+            return;
+        }
+    }
+    out += static_cast<wchar_t>(codePoint);
+}
+
+}  // namespace
+
+std::wstring Utf8ToWide(std::string_view utf8) {
+    std::wstring wide;
+    for (std::size_t i = 0; i < utf8.size();) {
+        const Lead lead = ReadLead(static_cast<unsigned char>(utf8[i]));
+        if (lead.length == 0 || utf8.size() - i < static_cast<std::size_t>(lead.length)) return {};
+        std::uint32_t codePoint = lead.bits;
+        for (int k = 1; k < lead.length; ++k) {
+            const auto next = static_cast<unsigned char>(utf8[i + k]);
+            if ((next & 0xC0) != 0x80) return {};
+            codePoint = (codePoint << 6) | (next & 0x3Fu);
+        }
+        if (codePoint < lead.minimum || codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF)) return {};
+        AppendCodePoint(wide, codePoint);
+        i += lead.length;
+    }
+    return wide;
+}
