@@ -72,8 +72,8 @@ public:
 
     // Live session. InstallCallbacks replaces all five receivers under the lock; install them
     // before Start. Start runs the session thread when the identity is complete and no thread
-    // runs; Stop ends it and waits for it (it only sets the flags when none runs). Neither
-    // touches the identity or the callbacks.
+    // runs; Stop ends it and waits for it (it only sets the flags when none runs), so it must
+    // not be called from a callback. Neither touches the identity or the callbacks.
     void InstallCallbacks(SessionCallbacks callbacks);
     void Start();
     void Stop();
