@@ -79,6 +79,10 @@ public:
     void ShowUpdateNotice();
     void ShowUsageHelp(HWND owner);
 
+    // Online mode: on starts the live session (the identity must be complete), off stops it.
+    void SwitchOnlineOn();
+    void SwitchOnlineOff();
+
     // While a visit card covers the pet, the pet neither moves nor reacts to petting.
     void SetVisitShowing(bool showing) { visitShowing_ = showing; }
 
