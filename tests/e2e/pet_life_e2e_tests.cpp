@@ -156,7 +156,10 @@ void EnterWordsByHand(const PetProcess& pet, POINT at, const std::wstring& text)
         if (!submenu) Sleep(50);
     }
     ASSERT_NE(submenu, nullptr);
-    PostMessageW(submenu, WM_KEYDOWN, VK_DOWN, 0);
+    // The entry is the submenu's last item: VK_UP reaches it whether or not the menu has already
+    // selected the first item by the time the key arrives, which a loaded machine makes uncertain.
+    Sleep(300);
+    PostMessageW(submenu, WM_KEYDOWN, VK_UP, 0);
     PostMessageW(submenu, WM_KEYDOWN, VK_RETURN, 0);
     HWND prompt = WaitForWindow(pet.id(), L"MossquillPromptWindow", L"追加本次字数", 5s);
     ASSERT_NE(prompt, nullptr);
