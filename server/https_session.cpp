@@ -74,8 +74,10 @@ void HttpsSession::Start()
 
 void HttpsSession::Stop()
 {
-    stopping_ = true;
-    beast::get_lowest_layer(stream_).cancel();
+    net::post(stream_.get_executor(), [self = shared_from_this()] {
+        self->stopping_ = true;
+        beast::get_lowest_layer(self->stream_).cancel();
+    });
 }
 
 void HttpsSession::OnHandshake(beast::error_code error)
@@ -129,20 +131,27 @@ void HttpsSession::OnRead(beast::error_code error)
         }
         return;
     }
-    Request request = parser_->release();
-    if (beast::websocket::is_upgrade(request) && IsLiveSessionTarget(View(request.target()))) {
+    auto request = std::make_shared<Request>(parser_->release());
+    if (beast::websocket::is_upgrade(*request) && IsLiveSessionTarget(View(request->target()))) {
         Upgrade(std::move(request));
         return;
     }
-    Answer(request);
+    Answer(std::move(request));
 }
 
-void HttpsSession::Answer(const Request& request)
+void HttpsSession::Answer(std::shared_ptr<Request> request)
 {
-    const ApiResponse response = context_.api.Handle(ToApiRequest(request, peerAddress_));
-    LogRequest(View(request.method_string()), View(request.target()), response.status, response.deviceId,
-               response.logNote);
-    Write(response.status, response.body, request.keep_alive());
+    // The request is answered on the storage thread; no timer runs meanwhile, the
+    // connection simply waits for its answer.
+    beast::get_lowest_layer(stream_).expires_never();
+    net::post(context_.storage, [self = shared_from_this(), request = std::move(request)] {
+        auto response = std::make_shared<ApiResponse>(self->context_.api.Handle(ToApiRequest(*request, self->peerAddress_)));
+        net::post(self->stream_.get_executor(), [self, request, response] {
+            self->LogRequest(View(request->method_string()), View(request->target()), response->status,
+                             response->deviceId, response->logNote);
+            self->Write(response->status, std::move(response->body), request->keep_alive());
+        });
+    });
 }
 
 void HttpsSession::Refuse(unsigned status, std::string_view message)
@@ -153,13 +162,26 @@ void HttpsSession::Refuse(unsigned status, std::string_view message)
     Write(status, ErrorBody(message), false);
 }
 
-void HttpsSession::Upgrade(Request request)
+void HttpsSession::Upgrade(std::shared_ptr<Request> request)
 {
-    auto admission = context_.api.AdmitLiveSession(ToApiRequest(request, peerAddress_));
+    beast::get_lowest_layer(stream_).expires_never();
+    net::post(context_.storage, [self = shared_from_this(), request = std::move(request)] {
+        auto admission = std::make_shared<std::variant<DeviceRecord, ApiResponse>>(
+            self->context_.api.AdmitLiveSession(ToApiRequest(*request, self->peerAddress_)));
+        net::post(self->stream_.get_executor(), [self, request, admission] { self->Admitted(*request, *admission); });
+    });
+}
+
+void HttpsSession::Admitted(Request& request, std::variant<DeviceRecord, ApiResponse>& admission)
+{
     if (auto* refusal = std::get_if<ApiResponse>(&admission)) {
         LogRequest(View(request.method_string()), View(request.target()), refusal->status, refusal->deviceId,
                    refusal->logNote);
-        Write(refusal->status, refusal->body, false);
+        Write(refusal->status, std::move(refusal->body), false);
+        return;
+    }
+    if (stopping_) {
+        Shutdown();
         return;
     }
     LogRequest(View(request.method_string()), View(request.target()), 101, std::get<DeviceRecord>(admission).id, {});

@@ -1,5 +1,7 @@
 #include "store.h"
 
+#include <sqlite3.h>
+
 #include <utility>
 
 namespace mossquill::service {
@@ -28,6 +30,22 @@ CREATE TABLE IF NOT EXISTS pair_codes (
 );
 )";
 
+// Version 2: when each device was last seen, for expiry.
+constexpr const char* kLastSeenColumn = R"(
+ALTER TABLE devices ADD COLUMN last_seen_ms INTEGER NOT NULL DEFAULT 0;
+UPDATE devices SET last_seen_ms = created_ms;
+CREATE INDEX IF NOT EXISTS devices_by_last_seen ON devices (last_seen_ms);
+)";
+
+constexpr long long kSchemaVersion = 2;
+constexpr int kSynchronousFull = 2;
+constexpr std::size_t kExpiryBatch = 1000;
+
+TimePoint FromEpochMilliseconds(long long milliseconds)
+{
+    return TimePoint(std::chrono::milliseconds(milliseconds));
+}
+
 // Friendships are stored once, with the smaller id first.
 std::pair<std::string_view, std::string_view> Ordered(std::string_view a, std::string_view b)
 {
@@ -36,37 +54,79 @@ std::pair<std::string_view, std::string_view> Ordered(std::string_view a, std::s
 
 }  // namespace
 
-Store::Store(const std::string& path) : database_(path)
+Store::Store(const std::string& path) : database_(path), statements_(database_)
 {
     database_.Execute("PRAGMA busy_timeout = 5000");
     database_.Execute("PRAGMA journal_mode = WAL");
     // FULL: a commit is on disk before the caller hears of it, even after a power loss.
     database_.Execute("PRAGMA synchronous = FULL");
     database_.Execute("PRAGMA foreign_keys = ON");
+    // A file system without shared memory, say, silently keeps another journal mode.
+    const Durability durability = CurrentDurability();
+    if (durability.journalMode != "wal" || durability.synchronous != kSynchronousFull) {
+        throw SqliteError(path + ": the database does not keep WAL mode with full syncs (journal " +
+                          durability.journalMode + ", synchronous " + std::to_string(durability.synchronous) + ")");
+    }
+    Migrate();
+}
+
+Durability Store::CurrentDurability()
+{
+    Durability durability;
+    auto mode = statements_("PRAGMA journal_mode");
+    if (mode->Step()) {
+        durability.journalMode = mode->Text(0);
+    }
+    auto synchronous = statements_("PRAGMA synchronous");
+    if (synchronous->Step()) {
+        durability.synchronous = static_cast<int>(synchronous->Integer(0));
+    }
+    return durability;
+}
+
+void Store::Migrate()
+{
     SqliteTransaction transaction(database_);
-    database_.Execute(kSchema);
+    long long version = 0;
+    {
+        SqliteStatement read(database_, "PRAGMA user_version");
+        if (read.Step()) {
+            version = read.Integer(0);
+        }
+    }
+    if (version < 1) {
+        database_.Execute(kSchema);
+    }
+    if (version < 2) {
+        database_.Execute(kLastSeenColumn);
+    }
+    if (version < kSchemaVersion) {
+        database_.Execute(("PRAGMA user_version = " + std::to_string(kSchemaVersion)).c_str());
+    }
     transaction.Commit();
 }
 
 void Store::AddDevice(const DeviceRecord& device, std::string_view tokenDigest, TimePoint now)
 {
-    SqliteStatement insert(database_,
-                           "INSERT INTO devices (id, token_digest, nickname, appearance, created_ms) "
-                           "VALUES (?1, ?2, ?3, ?4, ?5)");
-    insert.Bind(1, device.id).BindBlob(2, tokenDigest).Bind(3, device.nickname);
-    insert.Bind(4, static_cast<long long>(device.appearance)).Bind(5, ToEpochMilliseconds(now));
-    insert.Step();
+    auto insert = statements_("INSERT INTO devices (id, token_digest, nickname, appearance, created_ms, last_seen_ms) "
+                              "VALUES (?1, ?2, ?3, ?4, ?5, ?5)");
+    insert->Bind(1, device.id).BindBlob(2, tokenDigest).Bind(3, device.nickname);
+    insert->Bind(4, static_cast<long long>(device.appearance)).Bind(5, ToEpochMilliseconds(now));
+    insert->Step();
 }
 
 std::optional<DeviceCredentials> Store::FindCredentials(std::string_view deviceId)
 {
-    SqliteStatement select(database_, "SELECT nickname, appearance, token_digest FROM devices WHERE id = ?1");
-    select.Bind(1, deviceId);
-    if (!select.Step()) {
+    auto select = statements_(
+        "SELECT nickname, appearance, token_digest, created_ms, last_seen_ms FROM devices WHERE id = ?1");
+    select->Bind(1, deviceId);
+    if (!select->Step()) {
         return std::nullopt;
     }
-    return DeviceCredentials{
-        {std::string(deviceId), select.Text(0), static_cast<int>(select.Integer(1))}, select.Blob(2)};
+    return DeviceCredentials{{std::string(deviceId), select->Text(0), static_cast<int>(select->Integer(1))},
+                             select->Blob(2),
+                             FromEpochMilliseconds(select->Integer(3)),
+                             FromEpochMilliseconds(select->Integer(4))};
 }
 
 std::optional<DeviceRecord> Store::FindDevice(std::string_view deviceId)
@@ -78,31 +138,50 @@ std::optional<DeviceRecord> Store::FindDevice(std::string_view deviceId)
     return std::move(credentials->device);
 }
 
-void Store::SetNickname(std::string_view deviceId, std::string_view nickname)
+void Store::UpdateProfile(const DeviceRecord& device)
 {
-    SqliteStatement update(database_, "UPDATE devices SET nickname = ?2 WHERE id = ?1");
-    update.Bind(1, deviceId).Bind(2, nickname).Step();
+    auto update = statements_("UPDATE devices SET nickname = ?2, appearance = ?3 WHERE id = ?1");
+    update->Bind(1, device.id).Bind(2, device.nickname).Bind(3, static_cast<long long>(device.appearance)).Step();
 }
 
-void Store::SetAppearance(std::string_view deviceId, int appearance)
+void Store::MarkSeen(std::string_view deviceId, TimePoint now)
 {
-    SqliteStatement update(database_, "UPDATE devices SET appearance = ?2 WHERE id = ?1");
-    update.Bind(1, deviceId).Bind(2, static_cast<long long>(appearance)).Step();
+    auto update = statements_("UPDATE devices SET last_seen_ms = ?2 WHERE id = ?1");
+    update->Bind(1, deviceId).Bind(2, ToEpochMilliseconds(now)).Step();
+}
+
+std::size_t Store::ExpireDevices(TimePoint now, const DeviceExpiry& expiry)
+{
+    SqliteTransaction transaction(database_);
+    database_.Execute("CREATE TEMP TABLE IF NOT EXISTS expiring (id TEXT PRIMARY KEY); DELETE FROM expiring");
+    auto select = statements_(
+        "INSERT INTO expiring SELECT d.id FROM devices d WHERE d.last_seen_ms <= ?2 OR (d.last_seen_ms <= ?1 "
+        "AND NOT EXISTS (SELECT 1 FROM friendships f WHERE f.low_id = d.id) "
+        "AND NOT EXISTS (SELECT 1 FROM friendships f WHERE f.high_id = d.id)) LIMIT ?3");
+    select->Bind(1, ToEpochMilliseconds(now - expiry.withoutFriends));
+    select->Bind(2, ToEpochMilliseconds(now - expiry.withFriends));
+    select->Bind(3, static_cast<long long>(kExpiryBatch)).Step();
+    const auto expired = static_cast<std::size_t>(sqlite3_changes(database_.Handle()));
+    if (expired > 0) {
+        database_.Execute(
+            "DELETE FROM pair_codes WHERE device_id IN (SELECT id FROM expiring);"
+            "DELETE FROM friendships WHERE low_id IN (SELECT id FROM expiring) OR high_id IN (SELECT id FROM expiring);"
+            "DELETE FROM devices WHERE id IN (SELECT id FROM expiring)");
+    }
+    transaction.Commit();
+    return expired;
 }
 
 bool Store::ReplacePairCode(std::string_view deviceId, std::string_view code, TimePoint expiresAt, TimePoint now)
 {
     SqliteTransaction transaction(database_);
-    SqliteStatement purge(database_, "DELETE FROM pair_codes WHERE expires_ms <= ?1");
-    purge.Bind(1, ToEpochMilliseconds(now)).Step();
-    SqliteStatement taken(database_, "SELECT 1 FROM pair_codes WHERE code = ?1");
-    if (taken.Bind(1, code).Step()) {
+    statements_("DELETE FROM pair_codes WHERE expires_ms <= ?1")->Bind(1, ToEpochMilliseconds(now)).Step();
+    if (statements_("SELECT 1 FROM pair_codes WHERE code = ?1")->Bind(1, code).Step()) {
         return false;
     }
-    SqliteStatement drop(database_, "DELETE FROM pair_codes WHERE device_id = ?1");
-    drop.Bind(1, deviceId).Step();
-    SqliteStatement insert(database_, "INSERT INTO pair_codes (code, device_id, expires_ms) VALUES (?1, ?2, ?3)");
-    insert.Bind(1, code).Bind(2, deviceId).Bind(3, ToEpochMilliseconds(expiresAt)).Step();
+    statements_("DELETE FROM pair_codes WHERE device_id = ?1")->Bind(1, deviceId).Step();
+    auto insert = statements_("INSERT INTO pair_codes (code, device_id, expires_ms) VALUES (?1, ?2, ?3)");
+    insert->Bind(1, code).Bind(2, deviceId).Bind(3, ToEpochMilliseconds(expiresAt)).Step();
     transaction.Commit();
     return true;
 }
@@ -111,11 +190,14 @@ ClaimOutcome Store::ClaimPairCode(std::string_view claimerId, std::string_view c
                                   std::size_t maxFriends)
 {
     SqliteTransaction transaction(database_);
-    SqliteStatement select(database_, "SELECT device_id FROM pair_codes WHERE code = ?1 AND expires_ms > ?2");
-    if (!select.Bind(1, code).Bind(2, ToEpochMilliseconds(now)).Step()) {
-        return {ClaimResult::InvalidCode, {}};
+    std::string ownerId;
+    {
+        auto select = statements_("SELECT device_id FROM pair_codes WHERE code = ?1 AND expires_ms > ?2");
+        if (!select->Bind(1, code).Bind(2, ToEpochMilliseconds(now)).Step()) {
+            return {ClaimResult::InvalidCode, {}};
+        }
+        ownerId = select->Text(0);
     }
-    std::string ownerId = select.Text(0);
     if (ownerId == claimerId) {
         return {ClaimResult::OwnCode, {}};
     }
@@ -125,25 +207,29 @@ ClaimOutcome Store::ClaimPairCode(std::string_view claimerId, std::string_view c
     if (FriendCount(claimerId) >= maxFriends || FriendCount(ownerId) >= maxFriends) {
         return {ClaimResult::FriendLimit, {}};
     }
+    // Read inside the transaction, so the answer never needs a lookup after the commit.
+    auto owner = FindDevice(ownerId);
+    if (!owner) {
+        throw SqliteError("pairing code of a missing device");
+    }
     const auto [low, high] = Ordered(claimerId, ownerId);
-    SqliteStatement insert(database_, "INSERT INTO friendships (low_id, high_id, created_ms) VALUES (?1, ?2, ?3)");
-    insert.Bind(1, low).Bind(2, high).Bind(3, ToEpochMilliseconds(now)).Step();
-    SqliteStatement consume(database_, "DELETE FROM pair_codes WHERE code = ?1");
-    consume.Bind(1, code).Step();
+    auto insert = statements_("INSERT INTO friendships (low_id, high_id, created_ms) VALUES (?1, ?2, ?3)");
+    insert->Bind(1, low).Bind(2, high).Bind(3, ToEpochMilliseconds(now)).Step();
+    statements_("DELETE FROM pair_codes WHERE code = ?1")->Bind(1, code).Step();
     transaction.Commit();
-    return {ClaimResult::Claimed, std::move(ownerId)};
+    return {ClaimResult::Claimed, std::move(*owner)};
 }
 
 std::vector<DeviceRecord> Store::FriendsOf(std::string_view deviceId)
 {
-    SqliteStatement select(database_,
-                           "SELECT d.id, d.nickname, d.appearance FROM friendships f "
-                           "JOIN devices d ON d.id = CASE WHEN f.low_id = ?1 THEN f.high_id ELSE f.low_id END "
-                           "WHERE f.low_id = ?1 OR f.high_id = ?1 ORDER BY f.created_ms, f.rowid");
-    select.Bind(1, deviceId);
+    auto select = statements_(
+        "SELECT d.id, d.nickname, d.appearance FROM friendships f "
+        "JOIN devices d ON d.id = CASE WHEN f.low_id = ?1 THEN f.high_id ELSE f.low_id END "
+        "WHERE f.low_id = ?1 OR f.high_id = ?1 ORDER BY f.created_ms, f.rowid");
+    select->Bind(1, deviceId);
     std::vector<DeviceRecord> friends;
-    while (select.Step()) {
-        friends.push_back({select.Text(0), select.Text(1), static_cast<int>(select.Integer(2))});
+    while (select->Step()) {
+        friends.push_back({select->Text(0), select->Text(1), static_cast<int>(select->Integer(2))});
     }
     return friends;
 }
@@ -151,15 +237,14 @@ std::vector<DeviceRecord> Store::FriendsOf(std::string_view deviceId)
 bool Store::AreFriends(std::string_view a, std::string_view b)
 {
     const auto [low, high] = Ordered(a, b);
-    SqliteStatement select(database_, "SELECT 1 FROM friendships WHERE low_id = ?1 AND high_id = ?2");
-    return select.Bind(1, low).Bind(2, high).Step();
+    return statements_("SELECT 1 FROM friendships WHERE low_id = ?1 AND high_id = ?2")->Bind(1, low).Bind(2, high).Step();
 }
 
 std::size_t Store::FriendCount(std::string_view deviceId)
 {
-    SqliteStatement select(database_, "SELECT COUNT(*) FROM friendships WHERE low_id = ?1 OR high_id = ?1");
-    select.Bind(1, deviceId).Step();
-    return static_cast<std::size_t>(select.Integer(0));
+    auto select = statements_("SELECT COUNT(*) FROM friendships WHERE low_id = ?1 OR high_id = ?1");
+    select->Bind(1, deviceId).Step();
+    return static_cast<std::size_t>(select->Integer(0));
 }
 
 }  // namespace mossquill::service

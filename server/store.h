@@ -20,27 +20,53 @@ struct DeviceRecord {
 struct DeviceCredentials {
     DeviceRecord device;
     std::string tokenDigest;
+    TimePoint registeredAt;
+    TimePoint lastSeenAt;
 };
 
 enum class ClaimResult { Claimed, InvalidCode, OwnCode, AlreadyFriends, FriendLimit };
 
 struct ClaimOutcome {
     ClaimResult result = ClaimResult::InvalidCode;
-    std::string ownerId;  // the code's device when the claim succeeded
+    DeviceRecord owner;  // the code's device when the claim succeeded
+};
+
+// How the database keeps what it has acknowledged, as the connection reports it.
+struct Durability {
+    std::string journalMode;  // "wal"
+    int synchronous = 0;      // 2: FULL
+};
+
+// Devices that stop coming back are forgotten: sooner when nobody would miss them.
+struct DeviceExpiry {
+    std::chrono::milliseconds withoutFriends = std::chrono::hours(24 * 30);
+    std::chrono::milliseconds withFriends = std::chrono::hours(24 * 400);
 };
 
 // Devices, friendships and pairing codes in SQLite. Every change is one transaction
 // committed with a full sync, so whatever a caller has been told succeeded survives
-// a crash of the process or the machine.
+// a crash of the process or the machine. Used from one thread at a time.
 class Store {
 public:
+    // Opens or creates the database and brings its schema up to date; throws when WAL
+    // and full syncs cannot be had.
     explicit Store(const std::string& path);
+
+    Durability CurrentDurability();
 
     void AddDevice(const DeviceRecord& device, std::string_view tokenDigest, TimePoint now);
     std::optional<DeviceCredentials> FindCredentials(std::string_view deviceId);
     std::optional<DeviceRecord> FindDevice(std::string_view deviceId);
-    void SetNickname(std::string_view deviceId, std::string_view nickname);
-    void SetAppearance(std::string_view deviceId, int appearance);
+
+    // Nickname and appearance in one change.
+    void UpdateProfile(const DeviceRecord& device);
+
+    // Records that the device was seen (used by expiry).
+    void MarkSeen(std::string_view deviceId, TimePoint now);
+
+    // Deletes devices not seen within the expiry, with their friendships and codes;
+    // returns how many went.
+    std::size_t ExpireDevices(TimePoint now, const DeviceExpiry& expiry);
 
     // Makes code the device's only code, valid until expiresAt. False when another
     // device holds the same code and it is still valid; the caller draws a new one.
@@ -56,8 +82,10 @@ public:
 
 private:
     std::size_t FriendCount(std::string_view deviceId);
+    void Migrate();
 
     SqliteDatabase database_;
+    SqliteStatementCache statements_;
 };
 
 }  // namespace mossquill::service

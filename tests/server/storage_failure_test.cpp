@@ -36,5 +36,28 @@ TEST(StorageFailureTest, AFailingDatabaseIsReportedAndTheServiceGoesOn)
     EXPECT_NO_THROW(Register(service.Port(), "乙")) << "the service itself keeps running";
 }
 
+TEST(StorageFailureTest, FailingWorkAfterACommitLeavesTheSuccessStanding)
+{
+    InProcessService service;
+    const Device device = Register(service.Port(), "甲");
+    // The friends cannot be read for the notice that follows the change.
+    DropTable(service.DatabaseFile(), "friendships");
+
+    const HttpReply reply = HttpsRequest(service.Port(), "PATCH", "/v1/profile",
+                                         R"({"nickname":"新名字","appearance":2})", device.Auth());
+    EXPECT_EQ(reply.status, 200u) << "a retry of a committed change would only fail";
+
+    sqlite3* database = nullptr;
+    ASSERT_EQ(sqlite3_open(service.DatabaseFile().c_str(), &database), SQLITE_OK);
+    sqlite3_stmt* statement = nullptr;
+    sqlite3_prepare_v2(database, "SELECT nickname, appearance FROM devices WHERE id = ?1", -1, &statement, nullptr);
+    sqlite3_bind_text(statement, 1, device.id.c_str(), -1, SQLITE_TRANSIENT);
+    ASSERT_EQ(sqlite3_step(statement), SQLITE_ROW);
+    EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)), "新名字");
+    EXPECT_EQ(sqlite3_column_int(statement, 1), 2);
+    sqlite3_finalize(statement);
+    sqlite3_close(database);
+}
+
 }  // namespace
 }  // namespace mossquill::service::testing

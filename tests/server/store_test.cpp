@@ -37,7 +37,7 @@ TEST_F(StoreTest, KeepsOnlyTheTokenDigestAndSurvivesReopening)
         Add(store, "b");
         ASSERT_TRUE(store.ReplacePairCode("a", "123456", now_ + 10min, now_));
         ASSERT_EQ(store.ClaimPairCode("b", "123456", now_, 10).result, ClaimResult::Claimed);
-        store.SetNickname("a", "新");
+        store.UpdateProfile({"a", "新", 1});
     }
     Store store(path_);
     const auto credentials = store.FindCredentials("a");
@@ -94,6 +94,37 @@ TEST_F(StoreTest, ExpiredCodesAreFreedForOthers)
     EXPECT_EQ(store.ClaimPairCode("c", "123456", now_ + 10min, 10).result, ClaimResult::Claimed);
     EXPECT_TRUE(store.AreFriends("b", "c"));
     EXPECT_FALSE(store.AreFriends("a", "c"));
+}
+
+TEST_F(StoreTest, AcknowledgedChangesGoToDiskBeforeTheAnswer)
+{
+    Store store(path_);
+    const Durability durability = store.CurrentDurability();
+    EXPECT_EQ(durability.journalMode, "wal");
+    EXPECT_EQ(durability.synchronous, 2) << "FULL: synced at every commit";
+}
+
+TEST_F(StoreTest, DevicesThatStopComingBackAreForgotten)
+{
+    Store store(path_);
+    Add(store, "lonely");
+    Add(store, "active");
+    Add(store, "a");
+    Add(store, "b");
+    ASSERT_TRUE(store.ReplacePairCode("a", "123456", now_ + 10min, now_));
+    ASSERT_EQ(store.ClaimPairCode("b", "123456", now_, 10).result, ClaimResult::Claimed);
+    ASSERT_TRUE(store.ReplacePairCode("lonely", "654321", now_ + 10min, now_));
+
+    const DeviceExpiry expiry{std::chrono::hours(24 * 30), std::chrono::hours(24 * 400)};
+    store.MarkSeen("active", now_ + std::chrono::hours(24 * 20));
+    EXPECT_EQ(store.ExpireDevices(now_ + std::chrono::hours(24 * 31), expiry), 1u);
+    EXPECT_FALSE(store.FindDevice("lonely")) << "no friends and not seen for a month";
+    EXPECT_TRUE(store.FindDevice("active"));
+    EXPECT_TRUE(store.AreFriends("a", "b")) << "devices with friends are kept longer";
+
+    EXPECT_EQ(store.ExpireDevices(now_ + std::chrono::hours(24 * 401), expiry), 3u);
+    EXPECT_FALSE(store.FindDevice("a")) << "not seen for more than a year";
+    EXPECT_TRUE(store.FriendsOf("b").empty());
 }
 
 TEST(CredentialsTest, SecretsHaveTheirFormsAndDoNotRepeat)
