@@ -7,7 +7,6 @@
 #include <boost/asio/buffer.hpp>
 #include <boost/asio/post.hpp>
 #include <boost/beast/core/buffers_to_string.hpp>
-#include <boost/beast/websocket/ssl.hpp>
 
 namespace mossquill::service {
 namespace {
@@ -47,7 +46,7 @@ WebSocketSession::WebSocketSession(TlsStream stream, NetworkContext& context, Co
 void WebSocketSession::Accept(beast::http::request<beast::http::string_body> request)
 {
     ticket_.Attach(weak_from_this());
-    beast::get_lowest_layer(socket_).expires_never();
+    socket_.next_layer().ExpiresNever();
     socket_.set_option(websocket::stream_base::timeout{context_.limits.handshakeTimeout,
                                                        context_.limits.liveIdleTimeout, true});
     socket_.set_option(websocket::stream_base::decorator([](websocket::response_type& response) {
@@ -142,8 +141,7 @@ void WebSocketSession::Queue(std::string message)
         // A client that does not read would make the queue grow without end.
         LogLine(peer_ + " live overflow device=" + device_.id);
         closing_ = true;
-        beast::error_code ignored;
-        beast::get_lowest_layer(socket_).socket().close(ignored);
+        socket_.next_layer().Close();
         return;
     }
     outgoing_.push_back(std::move(message));
@@ -210,7 +208,7 @@ void WebSocketSession::CloseWith(websocket::close_reason reason)
     if (!open_) {
         // A handshake still being written fails; one already written closes on completion.
         pendingClose_ = reason;
-        beast::get_lowest_layer(socket_).cancel();
+        socket_.next_layer().Cancel();
         return;
     }
     // Only a message already being written still goes out.
