@@ -23,7 +23,7 @@ constexpr std::string_view kBearerPrefix = "bearer ";
 constexpr auto kSeenPrecision = std::chrono::hours(24);
 const std::string kEveryone;
 
-enum class Endpoint { Register, Profile, PairCreate, PairClaim, Friends, LiveSession };
+enum class Endpoint { Health, Register, Profile, PairCreate, PairClaim, Friends, LiveSession };
 
 struct Route {
     std::string_view path;
@@ -31,7 +31,8 @@ struct Route {
     Endpoint endpoint;
 };
 
-constexpr std::array<Route, 6> kRoutes = {{
+constexpr std::array<Route, 7> kRoutes = {{
+    {"/v1/health", "GET", Endpoint::Health},
     {"/v1/register", "POST", Endpoint::Register},
     {"/v1/profile", "PATCH", Endpoint::Profile},
     {"/v1/pair/create", "POST", Endpoint::PairCreate},
@@ -177,6 +178,12 @@ ApiResponse HttpApi::Route(const ApiRequest& request)
     if (request.method != route->method) {
         return Failure(405, texts::kMethodNotAllowed);
     }
+    if (route->endpoint == Endpoint::Health) {
+        // For load balancers: answered by the storage thread after a database read, so a
+        // stuck disk or a broken database shows as a failure or a time-out.
+        store_.Check();
+        return Success(200, {{"status", "ok"}});
+    }
     if (!SameDigest(request.appKey, kApplicationKey)) {
         return Failure(403, texts::kWrongAppKey);
     }
@@ -213,6 +220,7 @@ ApiResponse HttpApi::Route(const ApiRequest& request)
     case Endpoint::LiveSession:
         response = Failure(426, texts::kWebSocketRequired);
         break;
+    case Endpoint::Health:
     case Endpoint::Register:
         break;
     }

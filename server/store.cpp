@@ -84,6 +84,8 @@ Durability Store::CurrentDurability()
     return durability;
 }
 
+void Store::Check() { statements_("SELECT 1 FROM devices LIMIT 1")->Step(); }
+
 void Store::Migrate()
 {
     SqliteTransaction transaction(database_);

@@ -54,6 +54,9 @@ public:
 
     Durability CurrentDurability();
 
+    // Reads the devices table; throws when the database cannot serve.
+    void Check();
+
     void AddDevice(const DeviceRecord& device, std::string_view tokenDigest, TimePoint now);
     std::optional<DeviceCredentials> FindCredentials(std::string_view deviceId);
     std::optional<DeviceRecord> FindDevice(std::string_view deviceId);

@@ -36,6 +36,19 @@ TEST(StorageFailureTest, AFailingDatabaseIsReportedAndTheServiceGoesOn)
     EXPECT_NO_THROW(Register(service.Port(), "乙")) << "the service itself keeps running";
 }
 
+TEST(StorageFailureTest, HealthCheckAnswersWithoutKeyAndReportsABrokenDatabase)
+{
+    InProcessService service;
+    RequestHeaders loadBalancer;
+    loadBalancer.appKey.clear();
+    const HttpReply healthy = HttpsRequest(service.Port(), "GET", "/v1/health", "", loadBalancer);
+    EXPECT_EQ(healthy.status, 200u);
+    EXPECT_EQ(healthy.Json()["status"], "ok");
+
+    DropTable(service.DatabaseFile(), "devices");
+    EXPECT_EQ(HttpsRequest(service.Port(), "GET", "/v1/health", "", loadBalancer).status, 500u);
+}
+
 TEST(StorageFailureTest, FailingWorkAfterACommitLeavesTheSuccessStanding)
 {
     InProcessService service;
