@@ -58,9 +58,9 @@ public:
     Impl(const ServerConfig& config, const Clock& clock)
         : config_(config),
           clock_(clock),
-          store_(config.databaseFile),
+          store_(OpenStore(config.databaseFile)),
           relay_(clock, config_.limits, ReadAnnouncement(config.announcementFile)),
-          api_(store_, clock, config_.limits, relay_),
+          api_(*store_, clock, config_.limits, relay_),
           tracker_(config.transport.maxConnections, config.transport.maxConnectionsPerAddress,
                    config.transport.maxConnectionsPerPrefix),
           tls_(MakeServerTlsContext(config.certFile, config.keyFile)),
@@ -158,7 +158,7 @@ private:
                 return;
             }
             try {
-                const std::size_t expired = store_.ExpireDevices(clock_.Now(), DeviceExpiry{});
+                const std::size_t expired = store_->ExpireDevices(clock_.Now(), DeviceExpiry{});
                 if (expired > 0) {
                     LogLine("expired " + std::to_string(expired) + " devices not seen for long");
                 }
@@ -225,7 +225,7 @@ private:
 
     ServerConfig config_;
     const Clock& clock_;
-    Store store_;
+    std::unique_ptr<Store> store_;
     LiveRelay relay_;
     HttpApi api_;
     ConnectionTracker tracker_;

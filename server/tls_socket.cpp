@@ -58,6 +58,9 @@ TlsSocket::TlsSocket(net::ip::tcp::socket socket, net::ssl::context& context)
     }
     boost::system::error_code ignored;
     socket_.non_blocking(true, ignored);
+    // OpenSSL writes each record as it is ready (a handshake's session tickets, a frame
+    // after its handshake); Nagle's algorithm would hold the small ones for an ACK.
+    socket_.set_option(net::ip::tcp::no_delay(true), ignored);
     BIO* bio = BIO_new(SocketMethod());
     if (bio == nullptr) {
         throw std::runtime_error("cannot make a socket BIO");

@@ -1,5 +1,6 @@
 #include "in_process_service.h"
 #include "service_clients.h"
+#include "test_database.h"
 #include "texts.h"
 
 #include <sqlite3.h>
@@ -8,6 +9,17 @@
 
 namespace mossquill::service::testing {
 namespace {
+
+// These stories break an SQLite file from outside.
+class StorageFailureTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (TestsUsePostgres()) {
+            GTEST_SKIP() << "breaks the SQLite file";
+        }
+    }
+};
 
 // Breaks the running service's database from outside, as a damaged disk would.
 void DropTable(const std::string& databaseFile, const std::string& table)
@@ -18,7 +30,7 @@ void DropTable(const std::string& databaseFile, const std::string& table)
     sqlite3_close(database);
 }
 
-TEST(StorageFailureTest, AFailingDatabaseIsReportedAndTheServiceGoesOn)
+TEST_F(StorageFailureTest, AFailingDatabaseIsReportedAndTheServiceGoesOn)
 {
     InProcessService service;
     const Device device = Register(service.Port(), "甲");
@@ -36,7 +48,7 @@ TEST(StorageFailureTest, AFailingDatabaseIsReportedAndTheServiceGoesOn)
     EXPECT_NO_THROW(Register(service.Port(), "乙")) << "the service itself keeps running";
 }
 
-TEST(StorageFailureTest, HealthCheckAnswersWithoutKeyAndReportsABrokenDatabase)
+TEST_F(StorageFailureTest, HealthCheckAnswersWithoutKeyAndReportsABrokenDatabase)
 {
     InProcessService service;
     RequestHeaders loadBalancer;
@@ -49,7 +61,7 @@ TEST(StorageFailureTest, HealthCheckAnswersWithoutKeyAndReportsABrokenDatabase)
     EXPECT_EQ(HttpsRequest(service.Port(), "GET", "/v1/health", "", loadBalancer).status, 500u);
 }
 
-TEST(StorageFailureTest, FailingWorkAfterACommitLeavesTheSuccessStanding)
+TEST_F(StorageFailureTest, FailingWorkAfterACommitLeavesTheSuccessStanding)
 {
     InProcessService service;
     const Device device = Register(service.Port(), "甲");
