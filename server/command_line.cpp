@@ -22,7 +22,7 @@ unsigned long ParseNumber(const std::string& text, const std::string& option, un
 const char* const kUsage =
     "usage: mossquill-service --listen HOST:PORT [--listen HOST:PORT ...] --cert FILE --key FILE --db FILE\n"
     "                         [--announcement FILE] [--register-limit N] [--max-connections N]\n"
-    "                         [--max-connections-per-address N]\n"
+    "                         [--max-connections-per-address N] [--max-connections-per-prefix N]\n"
     "\n"
     "  --listen HOST:PORT    address to serve HTTPS and WebSocket on; repeat for several ([::1]:443 for IPv6)\n"
     "  --cert FILE           PEM certificate chain, server certificate first\n"
@@ -30,10 +30,13 @@ const char* const kUsage =
     "  --db FILE             SQLite database, created when missing\n"
     "  --announcement FILE   JSON object with id, title, message, latest_version, download_url;\n"
     "                        sent to every live session, reread on SIGHUP\n"
-    "  --register-limit N    registrations per client address in 10 minutes (default 30, 0 = no limit)\n"
-    "  --max-connections N   open connections at most (default 1000)\n"
+    "  --register-limit N    registrations per client address in 10 minutes (default 30, 0 = no limit);\n"
+    "                        a /24 or /64 network may make 10 times, everybody together 1000 times as many\n"
+    "  --max-connections N   open connections at most (default 20000)\n"
     "  --max-connections-per-address N\n"
-    "                        open connections from one client address at most (default 100)\n";
+    "                        open connections from one client address at most (default 100)\n"
+    "  --max-connections-per-prefix N\n"
+    "                        open connections from one /24 (IPv4) or /64 (IPv6) network at most (default 400)\n";
 
 ListenAddress ParseListenAddress(const std::string& text)
 {
@@ -90,6 +93,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments)
             config.transport.maxConnections = ParseNumber(value, option, 1000000);
         } else if (option == "--max-connections-per-address") {
             config.transport.maxConnectionsPerAddress = ParseNumber(value, option, 1000000);
+        } else if (option == "--max-connections-per-prefix") {
+            config.transport.maxConnectionsPerPrefix = ParseNumber(value, option, 1000000);
         } else {
             throw UsageError("unknown option " + option);
         }

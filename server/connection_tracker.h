@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -17,8 +18,8 @@ public:
     virtual void Stop() = 0;
 };
 
-// Counts open connections against a cap for everybody and one per client address, and
-// knows them for shutdown. Used from the service's one network thread only.
+// Counts open connections against a cap for everybody, one per client address and one
+// per client prefix (/24 or /64), and knows them for shutdown. Safe from any thread.
 class ConnectionTracker {
 public:
     // Held by a connection for its whole life; releases the place when destroyed.
@@ -36,19 +37,20 @@ public:
         std::uint64_t id_;
     };
 
-    ConnectionTracker(std::size_t maxConnections, std::size_t maxPerAddress)
-        : maxConnections_(maxConnections), maxPerAddress_(maxPerAddress)
+    ConnectionTracker(std::size_t maxConnections, std::size_t maxPerAddress, std::size_t maxPerPrefix)
+        : maxConnections_(maxConnections), maxPerAddress_(maxPerAddress), maxPerPrefix_(maxPerPrefix)
     {
     }
 
-    // A ticket, or nothing when either cap is reached.
+    // A ticket, or nothing when a cap is reached.
     std::optional<Ticket> Admit(const std::string& address);
     void StopAll();
-    std::size_t Count() const { return connections_.size(); }
+    std::size_t Count() const;
 
 private:
     struct Entry {
         std::string address;
+        std::string prefix;
         std::weak_ptr<StoppableConnection> connection;
     };
 
@@ -56,9 +58,12 @@ private:
 
     std::size_t maxConnections_;
     std::size_t maxPerAddress_;
+    std::size_t maxPerPrefix_;
+    mutable std::mutex mutex_;
     std::uint64_t nextId_ = 0;
     std::unordered_map<std::uint64_t, Entry> connections_;
     std::unordered_map<std::string, std::size_t> perAddress_;
+    std::unordered_map<std::string, std::size_t> perPrefix_;
 };
 
 }  // namespace mossquill::service

@@ -1,5 +1,6 @@
 #include "http_api.h"
 
+#include "client_prefix.h"
 #include "credentials.h"
 #include "field_rules.h"
 #include "json_input.h"
@@ -10,7 +11,6 @@
 #include <array>
 #include <cctype>
 #include <exception>
-#include <stdexcept>
 
 namespace mossquill::service {
 namespace {
@@ -19,8 +19,11 @@ constexpr std::size_t kTokenLength = 64;
 constexpr std::size_t kMaxDeviceIdLength = 64;
 constexpr int kPairCodeDraws = 20;
 constexpr std::string_view kBearerPrefix = "bearer ";
+// Last-seen times only need day precision; marking every request would be a write each.
+constexpr auto kSeenPrecision = std::chrono::hours(24);
+const std::string kEveryone;
 
-enum class Endpoint { Register, Profile, PairCreate, PairClaim, Friends, LiveSession };
+enum class Endpoint { Health, Register, Profile, PairCreate, PairClaim, Friends, LiveSession };
 
 struct Route {
     std::string_view path;
@@ -28,7 +31,8 @@ struct Route {
     Endpoint endpoint;
 };
 
-constexpr std::array<Route, 6> kRoutes = {{
+constexpr std::array<Route, 7> kRoutes = {{
+    {"/v1/health", "GET", Endpoint::Health},
     {"/v1/register", "POST", Endpoint::Register},
     {"/v1/profile", "PATCH", Endpoint::Profile},
     {"/v1/pair/create", "POST", Endpoint::PairCreate},
@@ -47,6 +51,18 @@ ApiResponse InternalFailure(const std::exception& error)
     ApiResponse response = Failure(500, texts::kInternalError);
     response.logNote = error.what();
     return response;
+}
+
+// Work after a committed change may fail, but the change stands: the answer stays a
+// success (a 500 would invite a retry that then fails) and the log keeps the reason.
+template <class Work>
+void NotifyAfterCommit(ApiResponse& response, Work&& work)
+{
+    try {
+        work();
+    } catch (const std::exception& error) {
+        response.logNote = std::string("committed, but friends not told: ") + error.what();
+    }
 }
 
 std::string_view PathOf(std::string_view target) { return target.substr(0, target.find('?')); }
@@ -98,9 +114,16 @@ HttpApi::HttpApi(Store& store, const Clock& clock, const ServiceLimits& limits, 
       clock_(clock),
       limits_(limits),
       relay_(relay),
-      registrations_(limits.registrationsPerAddress, limits.registrationWindow),
+      registrationsPerAddress_(limits.registrationsPerAddress, limits.registrationWindow),
+      registrationsPerPrefix_(limits.registrationsPerAddress * kRegistrationsPerPrefixFactor,
+                              limits.registrationWindow),
+      registrationsOverall_(limits.registrationsPerAddress * kRegistrationsOverallFactor, limits.registrationWindow),
+      authFailuresPerPrefix_(limits.authFailuresPerPrefix, limits.authFailureWindow),
       claimFailuresPerDevice_(limits.claimFailuresPerDevice, limits.claimWindow),
+      claimFailuresPerNewDevice_(limits.claimFailuresPerNewDevice, limits.claimWindow),
+      claimFailuresPerPrefix_(limits.claimFailuresPerPrefix, limits.claimWindow),
       claimFailuresOverall_(limits.claimFailuresOverall, limits.claimWindow),
+      friendListReads_(limits.friendListReadsPerDevice, limits.friendListWindow),
       liveSessionStarts_(limits.liveSessionsPerDevice, limits.liveSessionWindow),
       changes_(limits.changesPerDevice, limits.changeWindow)
 {
@@ -122,18 +145,26 @@ std::variant<DeviceRecord, ApiResponse> HttpApi::AdmitLiveSession(const ApiReque
             return Failure(403, texts::kWrongAppKey);
         }
         auto authenticated = Authenticate(request);
-        const auto* device = std::get_if<DeviceRecord>(&authenticated);
+        if (auto* refusal = std::get_if<ApiResponse>(&authenticated)) {
+            return std::move(*refusal);
+        }
+        DeviceRecord& device = std::get<DeviceCredentials>(authenticated).device;
         // Every session start tells all online friends about it; a client that keeps
         // reconnecting must not turn that into a flood.
-        if (device != nullptr && !liveSessionStarts_.TryTake(device->id, clock_.Now())) {
+        if (!liveSessionStarts_.TryTake(device.id, clock_.Now())) {
             ApiResponse refusal = Failure(429, texts::kTooManyConnections);
-            refusal.deviceId = device->id;
+            refusal.deviceId = device.id;
             return refusal;
         }
-        return authenticated;
+        return std::move(device);
     } catch (const std::exception& error) {
         return InternalFailure(error);
     }
+}
+
+void HttpApi::StartLiveSession(const DeviceRecord& device, const std::shared_ptr<LiveConnection>& connection)
+{
+    relay_.Open(device, store_.FriendsOf(device.id), connection);
 }
 
 ApiResponse HttpApi::Route(const ApiRequest& request)
@@ -147,6 +178,12 @@ ApiResponse HttpApi::Route(const ApiRequest& request)
     if (request.method != route->method) {
         return Failure(405, texts::kMethodNotAllowed);
     }
+    if (route->endpoint == Endpoint::Health) {
+        // For load balancers: answered by the storage thread after a database read, so a
+        // stuck disk or a broken database shows as a failure or a time-out.
+        store_.Check();
+        return Success(200, {{"status", "ok"}});
+    }
     if (!SameDigest(request.appKey, kApplicationKey)) {
         return Failure(403, texts::kWrongAppKey);
     }
@@ -158,7 +195,8 @@ ApiResponse HttpApi::Route(const ApiRequest& request)
     if (auto* refusal = std::get_if<ApiResponse>(&authenticated)) {
         return std::move(*refusal);
     }
-    const auto& device = std::get<DeviceRecord>(authenticated);
+    const auto& credentials = std::get<DeviceCredentials>(authenticated);
+    const DeviceRecord& device = credentials.device;
     const bool isChange = route->endpoint == Endpoint::Profile || route->endpoint == Endpoint::PairCreate;
     if (isChange && !changes_.TryTake(device.id, clock_.Now())) {
         ApiResponse refusal = Failure(429, texts::kTooManyChanges);
@@ -174,7 +212,7 @@ ApiResponse HttpApi::Route(const ApiRequest& request)
         response = CreatePairCode(device, request);
         break;
     case Endpoint::PairClaim:
-        response = ClaimPairCode(device, request);
+        response = ClaimPairCode(credentials, request);
         break;
     case Endpoint::Friends:
         response = ListFriends(device);
@@ -182,6 +220,7 @@ ApiResponse HttpApi::Route(const ApiRequest& request)
     case Endpoint::LiveSession:
         response = Failure(426, texts::kWebSocketRequired);
         break;
+    case Endpoint::Health:
     case Endpoint::Register:
         break;
     }
@@ -189,20 +228,31 @@ ApiResponse HttpApi::Route(const ApiRequest& request)
     return response;
 }
 
-std::variant<DeviceRecord, ApiResponse> HttpApi::Authenticate(const ApiRequest& request)
+std::variant<DeviceCredentials, ApiResponse> HttpApi::Authenticate(const ApiRequest& request)
 {
+    const std::string prefix = ClientPrefix(request.peerAddress);
+    const TimePoint now = clock_.Now();
+    if (authFailuresPerPrefix_.IsExhausted(prefix, now)) {
+        return Failure(429, texts::kTooManyAttempts);
+    }
     const std::string_view authorization = request.authorization;
     const bool bearer = authorization.size() > kBearerPrefix.size() &&
                         EqualsIgnoringCase(authorization.substr(0, kBearerPrefix.size()), kBearerPrefix);
     const std::string_view token = bearer ? authorization.substr(kBearerPrefix.size()) : std::string_view();
     if (request.deviceId.empty() || request.deviceId.size() > kMaxDeviceIdLength || token.size() != kTokenLength) {
+        authFailuresPerPrefix_.Record(prefix, now);
         return Failure(401, texts::kBadIdentity);
     }
     auto credentials = store_.FindCredentials(request.deviceId);
     if (!credentials || !SameDigest(TokenDigest(token), credentials->tokenDigest)) {
+        authFailuresPerPrefix_.Record(prefix, now);
         return Failure(401, texts::kBadIdentity);
     }
-    return std::move(credentials->device);
+    if (now - credentials->lastSeenAt >= kSeenPrecision) {
+        store_.MarkSeen(credentials->device.id, now);
+        credentials->lastSeenAt = now;
+    }
+    return std::move(*credentials);
 }
 
 ApiResponse HttpApi::Register(const ApiRequest& request)
@@ -215,12 +265,23 @@ ApiResponse HttpApi::Register(const ApiRequest& request)
     if (!nickname.error.empty()) {
         return Failure(400, nickname.error);
     }
-    if (!registrations_.TryTake(std::string(request.peerAddress), clock_.Now())) {
+    const TimePoint now = clock_.Now();
+    const std::string address(request.peerAddress);
+    const std::string prefix = ClientPrefix(address);
+    if (registrationsPerAddress_.IsExhausted(address, now) || registrationsPerPrefix_.IsExhausted(prefix, now)) {
         return Failure(429, texts::kTooManyRegistrations);
     }
+    if (registrationsOverall_.IsExhausted(kEveryone, now)) {
+        ApiResponse refusal = Failure(429, texts::kTooManyRegistrations);
+        refusal.logNote = "registrations of everybody at their limit";
+        return refusal;
+    }
+    registrationsPerAddress_.Record(address, now);
+    registrationsPerPrefix_.Record(prefix, now);
+    registrationsOverall_.Record(kEveryone, now);
     const DeviceRecord device{NewDeviceId(), nickname.value, 0};
     const std::string token = NewToken();
-    store_.AddDevice(device, TokenDigest(token), clock_.Now());
+    store_.AddDevice(device, TokenDigest(token), now);
     nlohmann::json answer = DeviceJson(device);
     answer["token"] = token;
     ApiResponse response = Success(201, {{"device", answer}});
@@ -257,18 +318,14 @@ ApiResponse HttpApi::UpdateProfile(const DeviceRecord& device, const ApiRequest&
         updated.appearance = appearance.value;
     }
 
+    ApiResponse response = Success(200, {{"device", DeviceJson(updated)}});
     // The client reports its appearance after every reconnect; only real changes
-    // are worth a notice to the friends.
-    if (updated.nickname != device.nickname) {
-        store_.SetNickname(device.id, updated.nickname);
-    }
-    if (updated.appearance != device.appearance) {
-        store_.SetAppearance(device.id, updated.appearance);
-    }
+    // are worth a write and a notice to the friends.
     if (updated.nickname != device.nickname || updated.appearance != device.appearance) {
-        relay_.NotifyProfileChanged(updated);
+        store_.UpdateProfile(updated);
+        NotifyAfterCommit(response, [&] { relay_.NotifyProfileChanged(updated, store_.FriendsOf(updated.id)); });
     }
-    return Success(200, {{"device", DeviceJson(updated)}});
+    return response;
 }
 
 ApiResponse HttpApi::CreatePairCode(const DeviceRecord& device, const ApiRequest& request)
@@ -288,7 +345,7 @@ ApiResponse HttpApi::CreatePairCode(const DeviceRecord& device, const ApiRequest
     return Failure(503, texts::kCodesExhausted);
 }
 
-ApiResponse HttpApi::ClaimPairCode(const DeviceRecord& device, const ApiRequest& request)
+ApiResponse HttpApi::ClaimPairCode(const DeviceCredentials& claimer, const ApiRequest& request)
 {
     auto body = ReadObject(request);
     if (auto* refusal = std::get_if<ApiResponse>(&body)) {
@@ -299,16 +356,27 @@ ApiResponse HttpApi::ClaimPairCode(const DeviceRecord& device, const ApiRequest&
         return Failure(400, texts::kCodeFormat);
     }
 
-    static const std::string kEveryone;
+    const DeviceRecord& device = claimer.device;
     const TimePoint now = clock_.Now();
-    if (claimFailuresPerDevice_.IsExhausted(device.id, now) || claimFailuresOverall_.IsExhausted(kEveryone, now)) {
+    const std::string prefix = ClientPrefix(request.peerAddress);
+    const bool isNewDevice = now - claimer.registeredAt < limits_.newDeviceAge;
+    if (claimFailuresPerDevice_.IsExhausted(device.id, now) ||
+        (isNewDevice && claimFailuresPerNewDevice_.IsExhausted(device.id, now)) ||
+        claimFailuresPerPrefix_.IsExhausted(prefix, now)) {
         return Failure(429, texts::kTooManyAttempts);
+    }
+    if (claimFailuresOverall_.IsExhausted(kEveryone, now)) {
+        ApiResponse refusal = Failure(429, texts::kTooManyAttempts);
+        refusal.logNote = "failed claims of everybody at their ceiling: a guessing flood from many networks";
+        return refusal;
     }
     const ClaimOutcome outcome =
         store_.ClaimPairCode(device.id, code->get_ref<const std::string&>(), now, limits_.maxFriends);
     switch (outcome.result) {
     case ClaimResult::InvalidCode:
         claimFailuresPerDevice_.Record(device.id, now);
+        claimFailuresPerNewDevice_.Record(device.id, now);
+        claimFailuresPerPrefix_.Record(prefix, now);
         claimFailuresOverall_.Record(kEveryone, now);
         return Failure(404, texts::kCodeInvalid);
     case ClaimResult::OwnCode:
@@ -320,16 +388,17 @@ ApiResponse HttpApi::ClaimPairCode(const DeviceRecord& device, const ApiRequest&
     case ClaimResult::Claimed:
         break;
     }
-    const auto owner = store_.FindDevice(outcome.ownerId);
-    if (!owner) {
-        throw std::runtime_error("pairing code of a missing device");
-    }
-    relay_.NotifyFriendAdded(device, *owner);
-    return Success(200, {{"friend", FriendJson(*owner, relay_.IsOnline(owner->id))}});
+    const DeviceRecord& owner = outcome.owner;
+    ApiResponse response = Success(200, {{"friend", FriendJson(owner, relay_.IsOnline(owner.id))}});
+    NotifyAfterCommit(response, [&] { relay_.NotifyFriendAdded(device, owner); });
+    return response;
 }
 
 ApiResponse HttpApi::ListFriends(const DeviceRecord& device)
 {
+    if (!friendListReads_.TryTake(device.id, clock_.Now())) {
+        return Failure(429, texts::kTooManyChanges);
+    }
     nlohmann::json friends = nlohmann::json::array();
     for (const auto& friendDevice : store_.FriendsOf(device.id)) {
         friends.push_back(FriendJson(friendDevice, relay_.IsOnline(friendDevice.id)));

@@ -6,6 +6,7 @@
 #include "service_limits.h"
 #include "store.h"
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -39,7 +40,8 @@ inline constexpr std::string_view kLiveSessionPath = "/v1/ws";
 bool IsLiveSessionTarget(std::string_view target);
 
 // The HTTPS JSON interface: application key, device authentication, registration,
-// profile, pairing codes and the friend list.
+// profile, pairing codes and the friend list. Works the database, so it runs on the
+// storage thread only, one call at a time.
 class HttpApi {
 public:
     HttpApi(Store& store, const Clock& clock, const ServiceLimits& limits, LiveRelay& relay);
@@ -49,22 +51,32 @@ public:
     // The WebSocket upgrade request: the authenticated device, or the refusal to send.
     std::variant<DeviceRecord, ApiResponse> AdmitLiveSession(const ApiRequest& request);
 
+    // The admitted device's session is open: hands it to the relay with the device's
+    // friends. Throws when the database fails.
+    void StartLiveSession(const DeviceRecord& device, const std::shared_ptr<LiveConnection>& connection);
+
 private:
     ApiResponse Route(const ApiRequest& request);
-    std::variant<DeviceRecord, ApiResponse> Authenticate(const ApiRequest& request);
+    std::variant<DeviceCredentials, ApiResponse> Authenticate(const ApiRequest& request);
     ApiResponse Register(const ApiRequest& request);
     ApiResponse UpdateProfile(const DeviceRecord& device, const ApiRequest& request);
     ApiResponse CreatePairCode(const DeviceRecord& device, const ApiRequest& request);
-    ApiResponse ClaimPairCode(const DeviceRecord& device, const ApiRequest& request);
+    ApiResponse ClaimPairCode(const DeviceCredentials& claimer, const ApiRequest& request);
     ApiResponse ListFriends(const DeviceRecord& device);
 
     Store& store_;
     const Clock& clock_;
     const ServiceLimits& limits_;
     LiveRelay& relay_;
-    SlidingWindowLimiter registrations_;
+    SlidingWindowLimiter registrationsPerAddress_;
+    SlidingWindowLimiter registrationsPerPrefix_;
+    SlidingWindowLimiter registrationsOverall_;
+    SlidingWindowLimiter authFailuresPerPrefix_;
     SlidingWindowLimiter claimFailuresPerDevice_;
+    SlidingWindowLimiter claimFailuresPerNewDevice_;
+    SlidingWindowLimiter claimFailuresPerPrefix_;
     SlidingWindowLimiter claimFailuresOverall_;
+    SlidingWindowLimiter friendListReads_;
     SlidingWindowLimiter liveSessionStarts_;
     SlidingWindowLimiter changes_;
 };

@@ -55,7 +55,7 @@ HttpsSession::HttpsSession(tcp::socket socket, net::ssl::context& tls, NetworkCo
     : stream_(std::move(socket), tls), context_(context), ticket_(std::move(ticket))
 {
     beast::error_code error;
-    const auto remote = beast::get_lowest_layer(stream_).socket().remote_endpoint(error);
+    const auto remote = stream_.Socket().remote_endpoint(error);
     if (!error) {
         peerAddress_ = remote.address().to_string();
         peer_ = peerAddress_ + ":" + std::to_string(remote.port());
@@ -67,15 +67,16 @@ HttpsSession::HttpsSession(tcp::socket socket, net::ssl::context& tls, NetworkCo
 void HttpsSession::Start()
 {
     ticket_->Attach(weak_from_this());
-    beast::get_lowest_layer(stream_).expires_after(context_.limits.handshakeTimeout);
-    stream_.async_handshake(net::ssl::stream_base::server,
-                            [self = shared_from_this()](beast::error_code error) { self->OnHandshake(error); });
+    stream_.ExpiresAfter(context_.limits.handshakeTimeout);
+    stream_.async_handshake([self = shared_from_this()](beast::error_code error) { self->OnHandshake(error); });
 }
 
 void HttpsSession::Stop()
 {
-    stopping_ = true;
-    beast::get_lowest_layer(stream_).cancel();
+    net::post(stream_.get_executor(), [self = shared_from_this()] {
+        self->stopping_ = true;
+        self->stream_.Cancel();
+    });
 }
 
 void HttpsSession::OnHandshake(beast::error_code error)
@@ -99,7 +100,7 @@ void HttpsSession::ReadRequest()
     parser_.emplace();
     parser_->header_limit(static_cast<std::uint32_t>(context_.limits.maxHeaderBytes));
     parser_->body_limit(context_.limits.maxBodyBytes);
-    beast::get_lowest_layer(stream_).expires_after(context_.limits.requestTimeout);
+    stream_.ExpiresAfter(context_.limits.requestTimeout);
     http::async_read(stream_, buffer_, *parser_,
                      [self = shared_from_this()](beast::error_code error, std::size_t) { self->OnRead(error); });
 }
@@ -129,20 +130,27 @@ void HttpsSession::OnRead(beast::error_code error)
         }
         return;
     }
-    Request request = parser_->release();
-    if (beast::websocket::is_upgrade(request) && IsLiveSessionTarget(View(request.target()))) {
+    auto request = std::make_shared<Request>(parser_->release());
+    if (beast::websocket::is_upgrade(*request) && IsLiveSessionTarget(View(request->target()))) {
         Upgrade(std::move(request));
         return;
     }
-    Answer(request);
+    Answer(std::move(request));
 }
 
-void HttpsSession::Answer(const Request& request)
+void HttpsSession::Answer(std::shared_ptr<Request> request)
 {
-    const ApiResponse response = context_.api.Handle(ToApiRequest(request, peerAddress_));
-    LogRequest(View(request.method_string()), View(request.target()), response.status, response.deviceId,
-               response.logNote);
-    Write(response.status, response.body, request.keep_alive());
+    // The request is answered on the storage thread; no timer runs meanwhile, the
+    // connection simply waits for its answer.
+    stream_.ExpiresNever();
+    net::post(context_.storage, [self = shared_from_this(), request = std::move(request)] {
+        auto response = std::make_shared<ApiResponse>(self->context_.api.Handle(ToApiRequest(*request, self->peerAddress_)));
+        net::post(self->stream_.get_executor(), [self, request, response] {
+            self->LogRequest(View(request->method_string()), View(request->target()), response->status,
+                             response->deviceId, response->logNote);
+            self->Write(response->status, std::move(response->body), request->keep_alive());
+        });
+    });
 }
 
 void HttpsSession::Refuse(unsigned status, std::string_view message)
@@ -153,13 +161,26 @@ void HttpsSession::Refuse(unsigned status, std::string_view message)
     Write(status, ErrorBody(message), false);
 }
 
-void HttpsSession::Upgrade(Request request)
+void HttpsSession::Upgrade(std::shared_ptr<Request> request)
 {
-    auto admission = context_.api.AdmitLiveSession(ToApiRequest(request, peerAddress_));
+    stream_.ExpiresNever();
+    net::post(context_.storage, [self = shared_from_this(), request = std::move(request)] {
+        auto admission = std::make_shared<std::variant<DeviceRecord, ApiResponse>>(
+            self->context_.api.AdmitLiveSession(ToApiRequest(*request, self->peerAddress_)));
+        net::post(self->stream_.get_executor(), [self, request, admission] { self->Admitted(*request, *admission); });
+    });
+}
+
+void HttpsSession::Admitted(Request& request, std::variant<DeviceRecord, ApiResponse>& admission)
+{
     if (auto* refusal = std::get_if<ApiResponse>(&admission)) {
         LogRequest(View(request.method_string()), View(request.target()), refusal->status, refusal->deviceId,
                    refusal->logNote);
-        Write(refusal->status, refusal->body, false);
+        Write(refusal->status, std::move(refusal->body), false);
+        return;
+    }
+    if (stopping_) {
+        Shutdown();
         return;
     }
     LogRequest(View(request.method_string()), View(request.target()), 101, std::get<DeviceRecord>(admission).id, {});
@@ -180,7 +201,7 @@ void HttpsSession::Write(unsigned status, std::string body, bool keepAlive)
     response_.body() = std::move(body);
     response_.keep_alive(keepAlive && !stopping_);
     response_.prepare_payload();
-    beast::get_lowest_layer(stream_).expires_after(context_.limits.requestTimeout);
+    stream_.ExpiresAfter(context_.limits.requestTimeout);
     http::async_write(stream_, response_,
                       [self = shared_from_this(), keep = response_.keep_alive()](beast::error_code error,
                                                                                   std::size_t) {
@@ -202,10 +223,10 @@ void HttpsSession::OnWrite(bool keepAlive, beast::error_code error)
 
 void HttpsSession::Shutdown()
 {
-    beast::get_lowest_layer(stream_).expires_after(context_.limits.handshakeTimeout);
+    stream_.ExpiresAfter(context_.limits.handshakeTimeout);
     stream_.async_shutdown([self = shared_from_this()](beast::error_code) {
         beast::error_code ignored;
-        beast::get_lowest_layer(self->stream_).socket().shutdown(tcp::socket::shutdown_both, ignored);
+        self->stream_.Socket().shutdown(tcp::socket::shutdown_both, ignored);
     });
 }
 

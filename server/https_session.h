@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <variant>
 
 namespace mossquill::service {
 
@@ -32,9 +33,10 @@ private:
     void OnHandshake(beast::error_code error);
     void ReadRequest();
     void OnRead(beast::error_code error);
-    void Answer(const Request& request);
+    void Answer(std::shared_ptr<Request> request);
     void Refuse(unsigned status, std::string_view message);
-    void Upgrade(Request request);
+    void Upgrade(std::shared_ptr<Request> request);
+    void Admitted(Request& request, std::variant<DeviceRecord, ApiResponse>& admission);
     void Write(unsigned status, std::string body, bool keepAlive);
     void OnWrite(bool keepAlive, beast::error_code error);
     void Shutdown();

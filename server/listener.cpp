@@ -4,11 +4,19 @@
 #include "log_line.h"
 
 #include <boost/asio/ip/v6_only.hpp>
+#include <boost/asio/strand.hpp>
 
 namespace mossquill::service {
+namespace {
+
+// After a failed accept (no descriptors left, say) the listener waits this long instead
+// of retrying at once and spinning on the same error.
+constexpr auto kAcceptBackoff = std::chrono::milliseconds(100);
+
+}  // namespace
 
 Listener::Listener(net::io_context& io, net::ssl::context& tls, NetworkContext& context, const tcp::endpoint& endpoint)
-    : tls_(tls), context_(context), acceptor_(io)
+    : io_(io), tls_(tls), context_(context), acceptor_(net::make_strand(io)), backoff_(acceptor_.get_executor())
 {
     acceptor_.open(endpoint.protocol());
     acceptor_.set_option(net::socket_base::reuse_address(true));
@@ -19,17 +27,23 @@ Listener::Listener(net::io_context& io, net::ssl::context& tls, NetworkContext& 
     acceptor_.listen(net::socket_base::max_listen_connections);
 }
 
-void Listener::Start() { Accept(); }
+void Listener::Start() { net::post(acceptor_.get_executor(), [self = shared_from_this()] { self->Accept(); }); }
 
 void Listener::Stop()
 {
-    beast::error_code ignored;
-    acceptor_.close(ignored);
+    net::post(acceptor_.get_executor(), [self = shared_from_this()] {
+        beast::error_code ignored;
+        self->acceptor_.close(ignored);
+        self->backoff_.cancel();
+    });
 }
 
 void Listener::Accept()
 {
-    acceptor_.async_accept([self = shared_from_this()](beast::error_code error, tcp::socket socket) {
+    // Each connection gets a strand of its own, so its handlers never run at once while
+    // the connections share every network thread.
+    acceptor_.async_accept(net::make_strand(io_), [self = shared_from_this()](beast::error_code error,
+                                                                             tcp::socket socket) {
         self->OnAccept(error, std::move(socket));
     });
 }
@@ -40,8 +54,13 @@ void Listener::OnAccept(beast::error_code error, tcp::socket socket)
         return;
     }
     if (error) {
-        LogLine("accept failed: " + error.message());
-        Accept();
+        LogLine("accept failed, pausing: " + error.message());
+        backoff_.expires_after(kAcceptBackoff);
+        backoff_.async_wait([self = shared_from_this()](beast::error_code waited) {
+            if (!waited && self->acceptor_.is_open()) {
+                self->Accept();
+            }
+        });
         return;
     }
     beast::error_code ignored;

@@ -3,12 +3,14 @@
 #include "beast_types.h"
 #include "network_context.h"
 
+#include <boost/asio/steady_timer.hpp>
+
 #include <memory>
 
 namespace mossquill::service {
 
 // Accepts TCP connections on one address and starts an HTTPS session for each, within
-// the connection cap.
+// the connection caps; pauses briefly when accepting fails.
 class Listener : public std::enable_shared_from_this<Listener> {
 public:
     // Binds at once; throws boost::system::system_error when the address cannot be used.
@@ -22,9 +24,11 @@ private:
     void Accept();
     void OnAccept(beast::error_code error, tcp::socket socket);
 
+    net::io_context& io_;
     net::ssl::context& tls_;
     NetworkContext& context_;
     tcp::acceptor acceptor_;
+    net::steady_timer backoff_;
 };
 
 }  // namespace mossquill::service

@@ -6,29 +6,52 @@
 #include "wire_format.h"
 
 namespace mossquill::service {
+namespace {
 
-LiveRelay::LiveRelay(Store& store, const Clock& clock, const ServiceLimits& limits,
-                     std::optional<nlohmann::json> announcement)
-    : store_(store),
-      clock_(clock),
+std::vector<std::string> IdsOf(const std::vector<DeviceRecord>& devices)
+{
+    std::vector<std::string> ids;
+    ids.reserve(devices.size());
+    for (const auto& device : devices) {
+        ids.push_back(device.id);
+    }
+    return ids;
+}
+
+std::string PresenceText(const DeviceRecord& device, std::string_view type, bool online)
+{
+    return ToText({{"type", type}, {"friend", FriendJson(device, online)}});
+}
+
+}  // namespace
+
+LiveRelay::LiveRelay(const Clock& clock, const ServiceLimits& limits, std::optional<nlohmann::json> announcement)
+    : clock_(clock),
       announcement_(std::move(announcement)),
       messageLimiter_(limits.liveMessagesPerDevice, limits.liveMessageWindow)
 {
 }
 
-void LiveRelay::Open(const DeviceRecord& device, const std::shared_ptr<LiveConnection>& connection)
+void LiveRelay::Open(const DeviceRecord& device, const std::vector<DeviceRecord>& friends,
+                     const std::shared_ptr<LiveConnection>& connection)
 {
-    auto& slot = sessions_[device.id];
-    const std::shared_ptr<LiveConnection> previous = std::exchange(slot, connection);
+    const std::lock_guard lock(mutex_);
+    Session& session = sessions_[device.id];
+    const std::shared_ptr<LiveConnection> previous = std::exchange(session.connection, connection);
+    session.device = device;
+    session.friends.clear();
+    for (const auto& friendDevice : friends) {
+        session.friends.insert(friendDevice.id);
+    }
     if (previous) {
         previous->Replace();
     }
 
-    nlohmann::json friends = nlohmann::json::array();
-    for (const auto& friendDevice : store_.FriendsOf(device.id)) {
-        friends.push_back(FriendJson(friendDevice, IsOnline(friendDevice.id)));
+    nlohmann::json list = nlohmann::json::array();
+    for (const auto& friendDevice : friends) {
+        list.push_back(FriendJson(friendDevice, IsOnlineLocked(friendDevice.id)));
     }
-    nlohmann::json connected = {{"type", "connected"}, {"device", DeviceJson(device)}, {"friends", friends}};
+    nlohmann::json connected = {{"type", "connected"}, {"device", DeviceJson(device)}, {"friends", list}};
     if (announcement_) {
         connected["announcement"] = *announcement_;
     }
@@ -36,44 +59,62 @@ void LiveRelay::Open(const DeviceRecord& device, const std::shared_ptr<LiveConne
 
     // A replaced session means the device never went offline: nothing to announce.
     if (!previous) {
-        NotifyOnlineFriends(device, "presence", true);
+        SendToOnline(IdsOf(friends), PresenceText(device, "presence", true));
     }
 }
 
 void LiveRelay::Close(const std::string& deviceId, const LiveConnection& connection)
 {
+    const std::lock_guard lock(mutex_);
     const auto found = sessions_.find(deviceId);
-    if (found == sessions_.end() || found->second.get() != &connection) {
+    if (found == sessions_.end() || found->second.connection.get() != &connection) {
         return;
     }
+    const Session closed = std::move(found->second);
     sessions_.erase(found);
-    if (const auto device = store_.FindDevice(deviceId)) {
-        NotifyOnlineFriends(*device, "presence", false);
-    }
+    SendToOnline({closed.friends.begin(), closed.friends.end()}, PresenceText(closed.device, "presence", false));
 }
 
-bool LiveRelay::IsOnline(const std::string& deviceId) const { return sessions_.contains(deviceId); }
-
-void LiveRelay::Receive(const std::string& deviceId, const LiveConnection& connection, std::string_view text)
+bool LiveRelay::IsOnline(const std::string& deviceId) const
 {
-    LiveConnection* current = Current(deviceId);
-    if (current != &connection) {
+    const std::lock_guard lock(mutex_);
+    return IsOnlineLocked(deviceId);
+}
+
+std::size_t LiveRelay::SessionCount() const
+{
+    const std::lock_guard lock(mutex_);
+    return sessions_.size();
+}
+
+void LiveRelay::Receive(const std::string& deviceId, const LiveConnection& connection, std::string_view message,
+                        bool isText)
+{
+    const std::lock_guard lock(mutex_);
+    const auto found = sessions_.find(deviceId);
+    if (found == sessions_.end() || found->second.connection.get() != &connection) {
         return;  // a replaced session that has not finished closing
     }
+    LiveConnection& sender = *found->second.connection;
     if (!messageLimiter_.TryTake(deviceId, clock_.Now())) {
-        current->Send(LiveError(texts::kSendingTooFast));
+        sender.Send(LiveError(texts::kSendingTooFast));
         return;
     }
-    const JsonInput input = ParseJsonObject(text);
+    if (!isText) {
+        sender.Send(LiveError(texts::kMessageNotText));
+        return;
+    }
+    const JsonInput input = ParseJsonObject(message);
     if (input.error != JsonInputError::None) {
-        current->Send(LiveError(texts::kMessageNotJson));
+        sender.Send(LiveError(texts::kMessageNotJson));
         return;
     }
-    Relay(deviceId, *current, input.value);
+    Relay(found->second, input.value);
 }
 
-void LiveRelay::Relay(const std::string& senderId, LiveConnection& sender, const nlohmann::json& message)
+void LiveRelay::Relay(const Session& senderSession, const nlohmann::json& message)
 {
+    LiveConnection& sender = *senderSession.connection;
     const auto type = message.find("type");
     const bool isAction = type != message.end() && *type == "action";
     const bool isReaction = type != message.end() && *type == "reaction";
@@ -88,12 +129,7 @@ void LiveRelay::Relay(const std::string& senderId, LiveConnection& sender, const
         return;
     }
     const std::string& targetId = to->get_ref<const std::string&>();
-
-    const auto sendingDevice = store_.FindDevice(senderId);
-    if (!sendingDevice) {
-        return;  // cannot happen for an admitted session; nothing sensible to relay
-    }
-    nlohmann::json relayed = {{"type", *type}, {"from", DeviceJson(*sendingDevice)}};
+    nlohmann::json relayed = {{"type", *type}, {"from", DeviceJson(senderSession.device)}};
 
     if (isAction) {
         const auto action = message.find("action");
@@ -128,7 +164,7 @@ void LiveRelay::Relay(const std::string& senderId, LiveConnection& sender, const
         relayed["reaction"] = *reaction;
     }
 
-    if (!store_.AreFriends(senderId, targetId)) {
+    if (!senderSession.friends.contains(targetId)) {
         sender.Send(LiveError(isAction ? texts::kNotFriend : texts::kNotFriendReaction));
         return;
     }
@@ -142,43 +178,60 @@ void LiveRelay::Relay(const std::string& senderId, LiveConnection& sender, const
 
 void LiveRelay::NotifyFriendAdded(const DeviceRecord& claimer, const DeviceRecord& owner)
 {
-    SendTo(claimer.id, {{"type", "friend_added"}, {"friend", FriendJson(owner, IsOnline(owner.id))}});
-    SendTo(owner.id, {{"type", "friend_added"}, {"friend", FriendJson(claimer, IsOnline(claimer.id))}});
+    const std::lock_guard lock(mutex_);
+    const auto tell = [this](const DeviceRecord& to, const DeviceRecord& newFriend) {
+        const auto found = sessions_.find(to.id);
+        if (found == sessions_.end()) {
+            return;
+        }
+        found->second.friends.insert(newFriend.id);
+        found->second.connection->Send(
+            ToText({{"type", "friend_added"}, {"friend", FriendJson(newFriend, IsOnlineLocked(newFriend.id))}}));
+    };
+    tell(claimer, owner);
+    tell(owner, claimer);
 }
 
-void LiveRelay::NotifyProfileChanged(const DeviceRecord& device)
+void LiveRelay::NotifyProfileChanged(const DeviceRecord& device, const std::vector<DeviceRecord>& friends)
 {
-    NotifyOnlineFriends(device, "friend_updated", IsOnline(device.id));
+    const std::lock_guard lock(mutex_);
+    const auto found = sessions_.find(device.id);
+    if (found != sessions_.end()) {
+        found->second.device = device;
+    }
+    SendToOnline(IdsOf(friends), PresenceText(device, "friend_updated", found != sessions_.end()));
 }
 
 void LiveRelay::SetAnnouncement(std::optional<nlohmann::json> announcement)
 {
+    const std::lock_guard lock(mutex_);
     announcement_ = std::move(announcement);
 }
 
-void LiveRelay::DropSessions() { sessions_.clear(); }
-
-void LiveRelay::NotifyOnlineFriends(const DeviceRecord& device, std::string_view type, bool online)
+void LiveRelay::DropSessions()
 {
-    const std::string message = ToText({{"type", type}, {"friend", FriendJson(device, online)}});
-    for (const auto& friendDevice : store_.FriendsOf(device.id)) {
-        if (LiveConnection* connection = Current(friendDevice.id)) {
+    decltype(sessions_) dropped;
+    {
+        const std::lock_guard lock(mutex_);
+        dropped.swap(sessions_);
+    }
+}
+
+void LiveRelay::SendToOnline(const std::vector<std::string>& deviceIds, const std::string& message) const
+{
+    for (const auto& id : deviceIds) {
+        if (LiveConnection* connection = Current(id)) {
             connection->Send(message);
         }
     }
 }
 
-void LiveRelay::SendTo(const std::string& deviceId, const nlohmann::json& message)
-{
-    if (LiveConnection* connection = Current(deviceId)) {
-        connection->Send(ToText(message));
-    }
-}
+bool LiveRelay::IsOnlineLocked(const std::string& deviceId) const { return sessions_.contains(deviceId); }
 
 LiveConnection* LiveRelay::Current(const std::string& deviceId) const
 {
     const auto found = sessions_.find(deviceId);
-    return found == sessions_.end() ? nullptr : found->second.get();
+    return found == sessions_.end() ? nullptr : found->second.connection.get();
 }
 
 }  // namespace mossquill::service

@@ -5,10 +5,15 @@
 #include "live_relay.h"
 #include "transport_limits.h"
 
+#include <boost/asio/io_context.hpp>
+
 namespace mossquill::service {
 
-// What every connection of the service shares; lives as long as the network thread runs.
+// What every connection of the service shares; lives as long as the network threads run.
 struct NetworkContext {
+    // Runs the API and so every database call and disk sync, on its own thread, away
+    // from the network threads; results are posted back to each connection's strand.
+    boost::asio::io_context& storage;
     HttpApi& api;
     LiveRelay& relay;
     ConnectionTracker& tracker;

@@ -16,7 +16,11 @@
 #include <boost/asio/signal_set.hpp>
 #include <boost/asio/steady_timer.hpp>
 
+#include <boost/asio/executor_work_guard.hpp>
+
+#include <algorithm>
 #include <csignal>
+#include <thread>
 #include <optional>
 #include <stdexcept>
 
@@ -25,6 +29,12 @@ namespace {
 
 constexpr auto kShutdownGrace = std::chrono::seconds(3);
 constexpr auto kShutdownPoll = std::chrono::milliseconds(20);
+constexpr auto kExpiryInterval = std::chrono::hours(1);
+
+unsigned NetworkThreads()
+{
+    return std::max(1u, std::thread::hardware_concurrency());
+}
 
 std::optional<nlohmann::json> ReadAnnouncement(const std::optional<std::string>& file)
 {
@@ -47,14 +57,18 @@ class ServerRuntime::Impl {
 public:
     Impl(const ServerConfig& config, const Clock& clock)
         : config_(config),
-          store_(config.databaseFile),
-          relay_(store_, clock, config_.limits, ReadAnnouncement(config.announcementFile)),
-          api_(store_, clock, config_.limits, relay_),
-          tracker_(config.transport.maxConnections, config.transport.maxConnectionsPerAddress),
+          clock_(clock),
+          store_(OpenStore(config.databaseFile)),
+          relay_(clock, config_.limits, ReadAnnouncement(config.announcementFile)),
+          api_(*store_, clock, config_.limits, relay_),
+          tracker_(config.transport.maxConnections, config.transport.maxConnectionsPerAddress,
+                   config.transport.maxConnectionsPerPrefix),
           tls_(MakeServerTlsContext(config.certFile, config.keyFile)),
-          context_{api_, relay_, tracker_, config_.transport},
+          context_{storage_, api_, relay_, tracker_, config_.transport},
+          io_(static_cast<int>(NetworkThreads())),
           signals_(io_),
-          shutdownTimer_(io_)
+          shutdownTimer_(io_),
+          expiryTimer_(storage_)
     {
         for (const auto& address : config.listen) {
             Bind(address);
@@ -96,7 +110,20 @@ public:
             signals_.add(SIGHUP);
             WaitForSignal();
         }
+        auto storageWork = net::make_work_guard(storage_);
+        ExpireDevices();
+        std::thread storageThread([this] { storage_.run(); });
+        std::vector<std::thread> networkThreads;
+        for (unsigned i = 1; i < NetworkThreads(); ++i) {
+            networkThreads.emplace_back([this] { io_.run(); });
+        }
         io_.run();
+        for (auto& thread : networkThreads) {
+            thread.join();
+        }
+        storageWork.reset();
+        storage_.stop();
+        storageThread.join();
         LogLine("stopped");
     }
 
@@ -120,6 +147,26 @@ private:
                 LogLine("cannot listen on " + Describe(entry.endpoint()) + ": " + error.code().message());
             }
         }
+    }
+
+    // On the storage thread: forgets devices that stopped coming back, hourly.
+    void ExpireDevices()
+    {
+        expiryTimer_.expires_after(kExpiryInterval);
+        expiryTimer_.async_wait([this](beast::error_code error) {
+            if (error) {
+                return;
+            }
+            try {
+                const std::size_t expired = store_->ExpireDevices(clock_.Now(), DeviceExpiry{});
+                if (expired > 0) {
+                    LogLine("expired " + std::to_string(expired) + " devices not seen for long");
+                }
+            } catch (const std::exception& failure) {
+                LogLine(std::string("device expiry failed: ") + failure.what());
+            }
+            ExpireDevices();
+        });
     }
 
     void WaitForSignal()
@@ -177,7 +224,8 @@ private:
     }
 
     ServerConfig config_;
-    Store store_;
+    const Clock& clock_;
+    std::unique_ptr<Store> store_;
     LiveRelay relay_;
     HttpApi api_;
     ConnectionTracker tracker_;
@@ -186,8 +234,11 @@ private:
     // Declared after everything the connections use: destroying the io_context
     // destroys the connections still waiting in it.
     net::io_context io_;
+    // Destroyed before io_: work still queued for it holds connections of io_.
+    net::io_context storage_{1};
     net::signal_set signals_;
     net::steady_timer shutdownTimer_;
+    net::steady_timer expiryTimer_;
     std::vector<std::shared_ptr<Listener>> listeners_;
     std::chrono::steady_clock::time_point shutdownDeadline_;
     bool stopping_ = false;

@@ -5,19 +5,38 @@
 
 namespace mossquill::service {
 
-// Protocol limits of the service; tests shrink some of them.
+// Protocol limits of the service; tests shrink some of them. "Prefix" is a client's
+// /24 (IPv4) or /64 (IPv6) network.
 struct ServiceLimits {
     std::chrono::milliseconds pairCodeLifetime = std::chrono::minutes(10);
 
-    // Failed claims (unknown or expired code) allowed per device and for everyone
-    // together within the window; with 1,000,000 codes this keeps walking them hopeless.
+    // Failed claims (unknown or expired code) within the window. With 1,000,000 codes
+    // the budgets per device and per prefix keep walking them hopeless, and a device
+    // registered less than a day ago gets fewer tries, so fresh registrations do not
+    // multiply one client's budget. The ceiling for everybody is far above what real
+    // users produce; only a flood from many networks reaches it, and that is logged.
     std::size_t claimFailuresPerDevice = 10;
-    std::size_t claimFailuresOverall = 300;
+    std::size_t claimFailuresPerNewDevice = 3;
+    std::chrono::milliseconds newDeviceAge = std::chrono::hours(24);
+    std::size_t claimFailuresPerPrefix = 60;
+    std::size_t claimFailuresOverall = 5000;
     std::chrono::milliseconds claimWindow = std::chrono::minutes(10);
 
-    // Registrations per client address within the window; 0 for no limit.
+    // Registrations per client address within the window; 0 for no limit. A prefix may
+    // make kRegistrationsPerPrefixFactor times as many and everybody together
+    // kRegistrationsOverallFactor times as many, so a few clients cannot fill the disk.
     std::size_t registrationsPerAddress = 30;
     std::chrono::milliseconds registrationWindow = std::chrono::minutes(10);
+
+    // Failed authentications (401) per prefix within the window; probing for devices
+    // and tokens costs a database read each.
+    std::size_t authFailuresPerPrefix = 200;
+    std::chrono::milliseconds authFailureWindow = std::chrono::minutes(10);
+
+    // Friend-list reads per device within the window (clients read it again after
+    // every presence notice, so this is generous).
+    std::size_t friendListReadsPerDevice = 120;
+    std::chrono::milliseconds friendListWindow = std::chrono::minutes(1);
 
     // Messages a live session may send within the window.
     std::size_t liveMessagesPerDevice = 30;
@@ -34,5 +53,8 @@ struct ServiceLimits {
 
     std::size_t maxFriends = 500;
 };
+
+inline constexpr std::size_t kRegistrationsPerPrefixFactor = 10;
+inline constexpr std::size_t kRegistrationsOverallFactor = 1000;
 
 }  // namespace mossquill::service

@@ -41,6 +41,12 @@ SqliteStatement::SqliteStatement(SqliteDatabase& database, const char* sql) : da
     statement_.reset(raw);
 }
 
+void SqliteStatement::Reset()
+{
+    sqlite3_reset(statement_.get());
+    sqlite3_clear_bindings(statement_.get());
+}
+
 SqliteStatement& SqliteStatement::Bind(int index, std::string_view text)
 {
     if (sqlite3_bind_text(statement_.get(), index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT) !=
@@ -94,6 +100,15 @@ std::string SqliteStatement::Blob(int column) const
 }
 
 long long SqliteStatement::Integer(int column) const { return sqlite3_column_int64(statement_.get(), column); }
+
+SqliteStatementCache::Use SqliteStatementCache::operator()(const char* sql)
+{
+    auto found = statements_.find(std::string_view(sql));
+    if (found == statements_.end()) {
+        found = statements_.try_emplace(sql, database_, sql).first;
+    }
+    return Use(found->second);
+}
 
 SqliteTransaction::SqliteTransaction(SqliteDatabase& database) : database_(database)
 {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <map>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -36,6 +37,10 @@ class SqliteStatement {
 public:
     SqliteStatement(SqliteDatabase& database, const char* sql);
 
+    // Back to the start with no bindings; a statement left mid-way would hold its read
+    // transaction open and keep the WAL from being checkpointed.
+    void Reset();
+
     SqliteStatement& Bind(int index, std::string_view text);
     SqliteStatement& BindBlob(int index, std::string_view bytes);
     SqliteStatement& Bind(int index, long long value);
@@ -50,6 +55,32 @@ private:
     };
     SqliteDatabase& database_;
     std::unique_ptr<sqlite3_stmt, Finalizer> statement_;
+};
+
+// Statements prepared once and reused: preparing costs more than most of the queries.
+class SqliteStatementCache {
+public:
+    explicit SqliteStatementCache(SqliteDatabase& database) : database_(database) {}
+
+    // The statement for this SQL text, reset again when the handle goes out of scope.
+    class Use {
+    public:
+        explicit Use(SqliteStatement& statement) : statement_(statement) {}
+        ~Use() { statement_.Reset(); }
+        Use(const Use&) = delete;
+        Use& operator=(const Use&) = delete;
+        SqliteStatement* operator->() const { return &statement_; }
+        SqliteStatement& operator*() const { return statement_; }
+
+    private:
+        SqliteStatement& statement_;
+    };
+
+    Use operator()(const char* sql);
+
+private:
+    SqliteDatabase& database_;
+    std::map<std::string, SqliteStatement, std::less<>> statements_;
 };
 
 // BEGIN IMMEDIATE on construction; rolls back unless committed.

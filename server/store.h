@@ -1,12 +1,14 @@
 #pragma once
 
 #include "clock.h"
-#include "sqlite_database.h"
 
+#include <chrono>
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace mossquill::service {
@@ -20,44 +22,68 @@ struct DeviceRecord {
 struct DeviceCredentials {
     DeviceRecord device;
     std::string tokenDigest;
+    TimePoint registeredAt;
+    TimePoint lastSeenAt;
 };
 
 enum class ClaimResult { Claimed, InvalidCode, OwnCode, AlreadyFriends, FriendLimit };
 
 struct ClaimOutcome {
     ClaimResult result = ClaimResult::InvalidCode;
-    std::string ownerId;  // the code's device when the claim succeeded
+    DeviceRecord owner;  // the code's device when the claim succeeded
 };
 
-// Devices, friendships and pairing codes in SQLite. Every change is one transaction
-// committed with a full sync, so whatever a caller has been told succeeded survives
-// a crash of the process or the machine.
+// Devices that stop coming back are forgotten: sooner when nobody would miss them.
+struct DeviceExpiry {
+    std::chrono::milliseconds withoutFriends = std::chrono::hours(24 * 30);
+    std::chrono::milliseconds withFriends = std::chrono::hours(24 * 400);
+};
+
+// Devices, friendships and pairing codes, as the service keeps them. Every change is one
+// transaction committed durably, so whatever a caller has been told succeeded survives
+// a crash of the process or the machine. One object is used from one thread at a time.
 class Store {
 public:
-    explicit Store(const std::string& path);
+    virtual ~Store() = default;
 
-    void AddDevice(const DeviceRecord& device, std::string_view tokenDigest, TimePoint now);
-    std::optional<DeviceCredentials> FindCredentials(std::string_view deviceId);
+    // Reads the devices table; throws when the database cannot serve.
+    virtual void Check() = 0;
+
+    virtual void AddDevice(const DeviceRecord& device, std::string_view tokenDigest, TimePoint now) = 0;
+    virtual std::optional<DeviceCredentials> FindCredentials(std::string_view deviceId) = 0;
     std::optional<DeviceRecord> FindDevice(std::string_view deviceId);
-    void SetNickname(std::string_view deviceId, std::string_view nickname);
-    void SetAppearance(std::string_view deviceId, int appearance);
+
+    // Nickname and appearance in one change.
+    virtual void UpdateProfile(const DeviceRecord& device) = 0;
+
+    // Records that the device was seen (used by expiry).
+    virtual void MarkSeen(std::string_view deviceId, TimePoint now) = 0;
+
+    // Deletes devices not seen within the expiry, with their friendships and codes;
+    // returns how many went.
+    virtual std::size_t ExpireDevices(TimePoint now, const DeviceExpiry& expiry) = 0;
 
     // Makes code the device's only code, valid until expiresAt. False when another
     // device holds the same code and it is still valid; the caller draws a new one.
-    bool ReplacePairCode(std::string_view deviceId, std::string_view code, TimePoint expiresAt, TimePoint now);
+    virtual bool ReplacePairCode(std::string_view deviceId, std::string_view code, TimePoint expiresAt,
+                                 TimePoint now) = 0;
 
-    // Uses the code once: on success the code is gone and the two devices are friends.
-    ClaimOutcome ClaimPairCode(std::string_view claimerId, std::string_view code, TimePoint now,
-                               std::size_t maxFriends);
+    // Uses the code once, in one transaction: on success the code is gone and the two
+    // devices are friends.
+    virtual ClaimOutcome ClaimPairCode(std::string_view claimerId, std::string_view code, TimePoint now,
+                                       std::size_t maxFriends) = 0;
 
     // Friends in the order the friendships were made.
-    std::vector<DeviceRecord> FriendsOf(std::string_view deviceId);
-    bool AreFriends(std::string_view a, std::string_view b);
-
-private:
-    std::size_t FriendCount(std::string_view deviceId);
-
-    SqliteDatabase database_;
+    virtual std::vector<DeviceRecord> FriendsOf(std::string_view deviceId) = 0;
+    virtual bool AreFriends(std::string_view a, std::string_view b) = 0;
 };
+
+// "postgresql://…" opens PostgreSQL, anything else is an SQLite file.
+std::unique_ptr<Store> OpenStore(const std::string& database);
+
+TimePoint FromEpochMilliseconds(long long milliseconds);
+
+// Friendships are stored once, with the smaller id first.
+std::pair<std::string_view, std::string_view> OrderedPair(std::string_view a, std::string_view b);
 
 }  // namespace mossquill::service

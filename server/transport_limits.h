@@ -11,9 +11,13 @@ struct TransportLimits {
     std::size_t maxHeaderBytes = 8 * 1024;
     std::size_t maxMessageBytes = 4 * 1024;
     std::size_t maxQueuedMessages = 256;
-    std::size_t maxConnections = 1000;
-    // Keeps one address from taking every place; generous for many pets behind one NAT.
+    // What two cores carry with room to spare (see scripts/bench-service); each one is a
+    // descriptor, so the process's descriptor limit must be higher.
+    std::size_t maxConnections = 20000;
+    // Keep one address, and one network (/24, /64), from taking every place; generous
+    // for many pets behind one NAT.
     std::size_t maxConnectionsPerAddress = 100;
+    std::size_t maxConnectionsPerPrefix = 400;
     std::chrono::milliseconds handshakeTimeout = std::chrono::seconds(10);
     // Reading one request, and the pause allowed between requests of a kept-alive connection.
     std::chrono::milliseconds requestTimeout = std::chrono::seconds(15);

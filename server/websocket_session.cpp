@@ -5,8 +5,8 @@
 #include "wire_format.h"
 
 #include <boost/asio/buffer.hpp>
+#include <boost/asio/post.hpp>
 #include <boost/beast/core/buffers_to_string.hpp>
-#include <boost/beast/websocket/ssl.hpp>
 
 namespace mossquill::service {
 namespace {
@@ -46,7 +46,7 @@ WebSocketSession::WebSocketSession(TlsStream stream, NetworkContext& context, Co
 void WebSocketSession::Accept(beast::http::request<beast::http::string_body> request)
 {
     ticket_.Attach(weak_from_this());
-    beast::get_lowest_layer(socket_).expires_never();
+    socket_.next_layer().ExpiresNever();
     socket_.set_option(websocket::stream_base::timeout{context_.limits.handshakeTimeout,
                                                        context_.limits.liveIdleTimeout, true});
     socket_.set_option(websocket::stream_base::decorator([](websocket::response_type& response) {
@@ -66,9 +66,39 @@ void WebSocketSession::OnAccept(beast::error_code error)
     }
     open_ = true;
     LogLine(peer_ + " live open device=" + device_.id);
-    if (!RunGuarded(peer_, [this] { context_.relay.Open(device_, shared_from_this()); })) {
+    if (closing_) {
+        // Stopped while the handshake was finishing: the close goes out at once.
+        WriteNext();
+        ReadMessage();
+        return;
+    }
+    // The friends come from the database, so the relay takes the session on the storage
+    // thread; reading starts once it has, so that nothing the client sends is missed.
+    net::post(context_.storage, [self = shared_from_this()] {
+        const bool started =
+            RunGuarded(self->peer_, [&] { self->context_.api.StartLiveSession(self->device_, self); });
+        net::post(self->socket_.get_executor(), [self, started] { self->Started(started); });
+    });
+}
+
+void WebSocketSession::Started(bool started)
+{
+    registered_ = started;
+    if (ended_) {
+        if (started) {
+            RunGuarded(peer_, [this] { context_.relay.Close(device_.id, *this); });
+        }
+        return;
+    }
+    if (!started) {
         CloseWith(websocket::close_reason(websocket::close_code::internal_error));
     }
+    if (closing_ || ended_) {
+        // Stopped or replaced meanwhile: the close is under way, and its read ends the session.
+        ReadMessage();
+        return;
+    }
+    WriteNext();
     ReadMessage();
     ScheduleHeartbeat();
 }
@@ -86,19 +116,23 @@ void WebSocketSession::OnRead(beast::error_code error)
         End(error.message());
         return;
     }
-    if (!socket_.got_text()) {
-        Send(LiveError(texts::kMessageNotText));
-    } else {
-        const std::string text = beast::buffers_to_string(buffer_.data());
-        if (!RunGuarded(peer_, [&] { context_.relay.Receive(device_.id, *this, text); })) {
-            CloseWith(websocket::close_reason(websocket::close_code::internal_error));
-        }
+    const std::string message = beast::buffers_to_string(buffer_.data());
+    if (!RunGuarded(peer_, [&] { context_.relay.Receive(device_.id, *this, message, socket_.got_text()); })) {
+        CloseWith(websocket::close_reason(websocket::close_code::internal_error));
     }
+    // Idle sessions are most of them: give the read buffer back between messages.
     buffer_.consume(buffer_.size());
+    buffer_.shrink_to_fit();
     ReadMessage();
 }
 
 void WebSocketSession::Send(std::string message)
+{
+    net::post(socket_.get_executor(),
+              [self = shared_from_this(), message = std::move(message)]() mutable { self->Queue(std::move(message)); });
+}
+
+void WebSocketSession::Queue(std::string message)
 {
     if (closing_ || ended_) {
         return;
@@ -107,26 +141,36 @@ void WebSocketSession::Send(std::string message)
         // A client that does not read would make the queue grow without end.
         LogLine(peer_ + " live overflow device=" + device_.id);
         closing_ = true;
-        beast::error_code ignored;
-        beast::get_lowest_layer(socket_).socket().close(ignored);
+        socket_.next_layer().Close();
         return;
     }
     outgoing_.push_back(std::move(message));
-    if (!writing_) {
+    if (!writing_ && registered_) {
         WriteNext();
     }
 }
 
 void WebSocketSession::Replace()
 {
-    LogLine(peer_ + " live replaced device=" + device_.id);
-    CloseWith(websocket::close_reason(static_cast<websocket::close_code>(kReplacedCloseCode), "replaced by a newer session"));
+    net::post(socket_.get_executor(), [self = shared_from_this()] {
+        LogLine(self->peer_ + " live replaced device=" + self->device_.id);
+        self->CloseWith(websocket::close_reason(static_cast<websocket::close_code>(kReplacedCloseCode),
+                                                "replaced by a newer session"));
+    });
 }
 
-void WebSocketSession::Stop() { CloseWith(websocket::close_reason(websocket::close_code::going_away)); }
+void WebSocketSession::Stop()
+{
+    net::post(socket_.get_executor(), [self = shared_from_this()] {
+        self->CloseWith(websocket::close_reason(websocket::close_code::going_away));
+    });
+}
 
 void WebSocketSession::WriteNext()
 {
+    if (writing_) {
+        return;
+    }
     if (outgoing_.empty()) {
         if (pendingClose_) {
             const websocket::close_reason reason = *pendingClose_;
@@ -162,7 +206,9 @@ void WebSocketSession::CloseWith(websocket::close_reason reason)
     closing_ = true;
     heartbeat_.cancel();
     if (!open_) {
-        beast::get_lowest_layer(socket_).cancel();
+        // A handshake still being written fails; one already written closes on completion.
+        pendingClose_ = reason;
+        socket_.next_layer().Cancel();
         return;
     }
     // Only a message already being written still goes out.

@@ -19,8 +19,9 @@
 
 namespace mossquill::service {
 
-// One device's live session over WebSocket: hands complete text messages to the relay
-// and writes the relay's messages in order, one write at a time.
+// One device's live session over WebSocket: hands complete messages to the relay and
+// writes the relay's messages in order, one write at a time. All its work runs on the
+// connection's strand; Send, Replace and Stop may be called from any thread.
 class WebSocketSession : public LiveConnection,
                          public StoppableConnection,
                          public std::enable_shared_from_this<WebSocketSession> {
@@ -36,6 +37,8 @@ public:
 
 private:
     void OnAccept(beast::error_code error);
+    void Started(bool started);
+    void Queue(std::string message);
     void ReadMessage();
     void OnRead(beast::error_code error);
     void WriteNext();
@@ -54,6 +57,7 @@ private:
     std::optional<beast::websocket::close_reason> pendingClose_;
     net::steady_timer heartbeat_;
     bool writing_ = false;
+    bool registered_ = false;  // the relay knows the session: queued messages may go out
     bool closing_ = false;
     bool open_ = false;
     bool ended_ = false;

@@ -1,5 +1,7 @@
 #include "in_process_service.h"
 
+#include "test_database.h"
+
 #include <fstream>
 
 namespace mossquill::service::testing {
@@ -11,7 +13,7 @@ InProcessService::InProcessService(ServiceLimits limits, TransportLimits transpo
     config.listen.push_back({"127.0.0.1", 0});
     config.certFile = std::string(MOSSQUILL_TEST_CA_DIR) + "/server.pem";
     config.keyFile = std::string(MOSSQUILL_TEST_CA_DIR) + "/server.key";
-    config.databaseFile = DatabaseFile();
+    config.databaseFile = TestDatabase(directory_);
     config.limits = limits;
     config.transport = transport;
     config.handleSignals = false;

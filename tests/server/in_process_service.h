@@ -13,7 +13,8 @@
 namespace mossquill::service::testing {
 
 // The service running on its own thread inside the test, on 127.0.0.1 with a free
-// port, a fresh database and a clock the test moves.
+// port, a fresh database (SQLite, or PostgreSQL: see test_database.h) and a clock the
+// test moves.
 class InProcessService {
 public:
     explicit InProcessService(ServiceLimits limits = {}, TransportLimits transport = {},
@@ -22,6 +23,7 @@ public:
 
     unsigned short Port() const { return port_; }
     ManualClock& Clock() { return clock_; }
+    // The SQLite file (when the tests do not run on PostgreSQL).
     std::string DatabaseFile() const { return directory_.File("service.db"); }
 
 private:

@@ -261,13 +261,14 @@ TEST(LiveSessionLimitsTest, FloodingIsRefusedAndSilenceGetsHeartbeats)
     auto client = LiveClient::Connect(service.Port(), device.Auth());
     ASSERT_TRUE(client);
     ASSERT_TRUE(client->Next());
-    for (int i = 0; i < 4; ++i) {
-        client->Send(R"({"type":"nothing"})");
-    }
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(client->Next()->value("message", ""), texts::kMessageTypeUnknown);
-    }
-    EXPECT_EQ(client->Next()->value("message", ""), texts::kSendingTooFast);
+    client->SendBinary("\x01\x02");
+    client->SendBinary("\x03");
+    client->Send(R"({"type":"nothing"})");
+    client->Send(R"({"type":"nothing"})");
+    EXPECT_EQ(client->Next()->value("message", ""), texts::kMessageNotText);
+    EXPECT_EQ(client->Next()->value("message", ""), texts::kMessageNotText);
+    EXPECT_EQ(client->Next()->value("message", ""), texts::kMessageTypeUnknown);
+    EXPECT_EQ(client->Next()->value("message", ""), texts::kSendingTooFast) << "binary messages count as well";
 
     std::this_thread::sleep_for(500ms);
     EXPECT_GE(client->HeartbeatsSeen(), 2u);

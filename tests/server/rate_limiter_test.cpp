@@ -1,3 +1,4 @@
+#include "client_prefix.h"
 #include "rate_limiter.h"
 
 #include <gtest/gtest.h>
@@ -41,6 +42,15 @@ TEST(RateLimiterTest, ZeroMeansNoLimitAndSweepsKeepRecentKeys)
         EXPECT_TRUE(limiter.TryTake(std::to_string(i), TimePoint{} + std::chrono::milliseconds(i)));
     }
     EXPECT_FALSE(limiter.TryTake("4999", TimePoint{} + 5s)) << "recent keys survive sweeps";
+}
+
+TEST(ClientPrefixTest, AddressesOfOneNetworkShareABudget)
+{
+    EXPECT_EQ(ClientPrefix("203.0.113.7"), ClientPrefix("203.0.113.250"));
+    EXPECT_NE(ClientPrefix("203.0.113.7"), ClientPrefix("203.0.114.7"));
+    EXPECT_EQ(ClientPrefix("::ffff:203.0.113.9"), ClientPrefix("203.0.113.7")) << "IPv4 seen through IPv6";
+    EXPECT_EQ(ClientPrefix("2001:db8:1:2:aaaa::1"), ClientPrefix("2001:db8:1:2:ffff:1:2:3")) << "one /64";
+    EXPECT_NE(ClientPrefix("2001:db8:1:2::1"), ClientPrefix("2001:db8:1:3::1"));
 }
 
 }  // namespace

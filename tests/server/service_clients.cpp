@@ -39,8 +39,13 @@ ssl::context MakeClientTls()
 }
 
 // Connects and completes the TLS handshake, checking the certificate's name.
-void OpenTls(beast::ssl_stream<beast::tcp_stream>& stream, unsigned short port)
+void OpenTls(beast::ssl_stream<beast::tcp_stream>& stream, unsigned short port, const std::string& source = {})
 {
+    if (!source.empty()) {
+        auto& socket = beast::get_lowest_layer(stream).socket();
+        socket.open(tcp::v4());
+        socket.bind(tcp::endpoint(net::ip::make_address_v4(source), 0));
+    }
     if (!SSL_set_tlsext_host_name(stream.native_handle(), kHostName)) {
         throw std::runtime_error("cannot set SNI");
     }
@@ -84,7 +89,7 @@ HttpReply HttpsRequest(unsigned short port, std::string_view method, std::string
     net::io_context io;
     ssl::context tls = MakeClientTls();
     beast::ssl_stream<beast::tcp_stream> stream(io, tls);
-    OpenTls(stream, port);
+    OpenTls(stream, port, headers.source);
 
     http::request<http::string_body> request;
     request.method_string(beast::string_view(method.data(), method.size()));
@@ -198,7 +203,7 @@ public:
 
     bool Open(unsigned short port, const RequestHeaders& headers)
     {
-        OpenTls(socket_.next_layer(), port);
+        OpenTls(socket_.next_layer(), port, headers.source);
         socket_.set_option(websocket::stream_base::decorator(
             [headers](websocket::request_type& request) { SetServiceHeaders(request, headers); }));
         websocket::response_type response;

@@ -23,6 +23,8 @@ struct RequestHeaders {
     std::string token;
     std::string contentType = "application/json; charset=utf-8";
     std::vector<std::pair<std::string, std::string>> extra;
+    // Loopback address the client connects from (any of 127.0.0.0/8); empty: the default.
+    std::string source;
 };
 
 struct HttpReply {

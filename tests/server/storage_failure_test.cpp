@@ -1,5 +1,6 @@
 #include "in_process_service.h"
 #include "service_clients.h"
+#include "test_database.h"
 #include "texts.h"
 
 #include <sqlite3.h>
@@ -8,6 +9,17 @@
 
 namespace mossquill::service::testing {
 namespace {
+
+// These stories break an SQLite file from outside.
+class StorageFailureTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (TestsUsePostgres()) {
+            GTEST_SKIP() << "breaks the SQLite file";
+        }
+    }
+};
 
 // Breaks the running service's database from outside, as a damaged disk would.
 void DropTable(const std::string& databaseFile, const std::string& table)
@@ -18,7 +30,7 @@ void DropTable(const std::string& databaseFile, const std::string& table)
     sqlite3_close(database);
 }
 
-TEST(StorageFailureTest, AFailingDatabaseIsReportedAndTheServiceGoesOn)
+TEST_F(StorageFailureTest, AFailingDatabaseIsReportedAndTheServiceGoesOn)
 {
     InProcessService service;
     const Device device = Register(service.Port(), "甲");
@@ -34,6 +46,42 @@ TEST(StorageFailureTest, AFailingDatabaseIsReportedAndTheServiceGoesOn)
     ASSERT_TRUE(live);
     EXPECT_EQ(live->WaitClosed(), 1011u) << "the session ends with an internal error";
     EXPECT_NO_THROW(Register(service.Port(), "乙")) << "the service itself keeps running";
+}
+
+TEST_F(StorageFailureTest, HealthCheckAnswersWithoutKeyAndReportsABrokenDatabase)
+{
+    InProcessService service;
+    RequestHeaders loadBalancer;
+    loadBalancer.appKey.clear();
+    const HttpReply healthy = HttpsRequest(service.Port(), "GET", "/v1/health", "", loadBalancer);
+    EXPECT_EQ(healthy.status, 200u);
+    EXPECT_EQ(healthy.Json()["status"], "ok");
+
+    DropTable(service.DatabaseFile(), "devices");
+    EXPECT_EQ(HttpsRequest(service.Port(), "GET", "/v1/health", "", loadBalancer).status, 500u);
+}
+
+TEST_F(StorageFailureTest, FailingWorkAfterACommitLeavesTheSuccessStanding)
+{
+    InProcessService service;
+    const Device device = Register(service.Port(), "甲");
+    // The friends cannot be read for the notice that follows the change.
+    DropTable(service.DatabaseFile(), "friendships");
+
+    const HttpReply reply = HttpsRequest(service.Port(), "PATCH", "/v1/profile",
+                                         R"({"nickname":"新名字","appearance":2})", device.Auth());
+    EXPECT_EQ(reply.status, 200u) << "a retry of a committed change would only fail";
+
+    sqlite3* database = nullptr;
+    ASSERT_EQ(sqlite3_open(service.DatabaseFile().c_str(), &database), SQLITE_OK);
+    sqlite3_stmt* statement = nullptr;
+    sqlite3_prepare_v2(database, "SELECT nickname, appearance FROM devices WHERE id = ?1", -1, &statement, nullptr);
+    sqlite3_bind_text(statement, 1, device.id.c_str(), -1, SQLITE_TRANSIENT);
+    ASSERT_EQ(sqlite3_step(statement), SQLITE_ROW);
+    EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)), "新名字");
+    EXPECT_EQ(sqlite3_column_int(statement, 1), 2);
+    sqlite3_finalize(statement);
+    sqlite3_close(database);
 }
 
 }  // namespace

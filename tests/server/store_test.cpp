@@ -1,5 +1,6 @@
 #include "credentials.h"
-#include "store.h"
+#include "sqlite_store.h"
+#include "test_database.h"
 #include "temporary_directory.h"
 
 #include <sqlite3.h>
@@ -14,6 +15,8 @@ namespace {
 
 using namespace std::chrono_literals;
 using testing::TemporaryDirectory;
+using testing::TestDatabase;
+using testing::TestsUsePostgres;
 
 class StoreTest : public ::testing::Test {
 protected:
@@ -25,21 +28,23 @@ protected:
     }
 
     TemporaryDirectory directory_;
-    std::string path_ = directory_.File("store.db");
+    std::string path_ = TestDatabase(directory_);
     TimePoint now_ = std::chrono::system_clock::now();
 };
 
 TEST_F(StoreTest, KeepsOnlyTheTokenDigestAndSurvivesReopening)
 {
     {
-        Store store(path_);
+        auto opened = OpenStore(path_);
+        Store& store = *opened;
         Add(store, "a");
         Add(store, "b");
         ASSERT_TRUE(store.ReplacePairCode("a", "123456", now_ + 10min, now_));
         ASSERT_EQ(store.ClaimPairCode("b", "123456", now_, 10).result, ClaimResult::Claimed);
-        store.SetNickname("a", "新");
+        store.UpdateProfile({"a", "新", 1});
     }
-    Store store(path_);
+    auto reopened = OpenStore(path_);
+    Store& store = *reopened;
     const auto credentials = store.FindCredentials("a");
     ASSERT_TRUE(credentials);
     EXPECT_EQ(credentials->device.nickname, "新");
@@ -47,6 +52,9 @@ TEST_F(StoreTest, KeepsOnlyTheTokenDigestAndSurvivesReopening)
     EXPECT_TRUE(SameDigest(credentials->tokenDigest, TokenDigest("token-a")));
     EXPECT_FALSE(SameDigest(credentials->tokenDigest, TokenDigest("token-b")));
     EXPECT_EQ(store.FriendsOf("b").at(0).id, "a");
+    if (TestsUsePostgres()) {
+        return;
+    }
 
     sqlite3* raw = nullptr;
     ASSERT_EQ(sqlite3_open(path_.c_str(), &raw), SQLITE_OK);
@@ -61,7 +69,8 @@ TEST_F(StoreTest, KeepsOnlyTheTokenDigestAndSurvivesReopening)
 
 TEST_F(StoreTest, ClaimsAreAllOrNothing)
 {
-    Store store(path_);
+    auto opened = OpenStore(path_);
+    Store& store = *opened;
     Add(store, "a");
     Add(store, "b");
     Add(store, "c");
@@ -84,7 +93,8 @@ TEST_F(StoreTest, ClaimsAreAllOrNothing)
 
 TEST_F(StoreTest, ExpiredCodesAreFreedForOthers)
 {
-    Store store(path_);
+    auto opened = OpenStore(path_);
+    Store& store = *opened;
     Add(store, "a");
     Add(store, "b");
     Add(store, "c");
@@ -94,6 +104,41 @@ TEST_F(StoreTest, ExpiredCodesAreFreedForOthers)
     EXPECT_EQ(store.ClaimPairCode("c", "123456", now_ + 10min, 10).result, ClaimResult::Claimed);
     EXPECT_TRUE(store.AreFriends("b", "c"));
     EXPECT_FALSE(store.AreFriends("a", "c"));
+}
+
+TEST_F(StoreTest, AcknowledgedChangesGoToDiskBeforeTheAnswer)
+{
+    if (TestsUsePostgres()) {
+        GTEST_SKIP() << "SQLite's settings";
+    }
+    SqliteStore store(path_);
+    const Durability durability = store.CurrentDurability();
+    EXPECT_EQ(durability.journalMode, "wal");
+    EXPECT_EQ(durability.synchronous, 2) << "FULL: synced at every commit";
+}
+
+TEST_F(StoreTest, DevicesThatStopComingBackAreForgotten)
+{
+    auto opened = OpenStore(path_);
+    Store& store = *opened;
+    Add(store, "lonely");
+    Add(store, "active");
+    Add(store, "a");
+    Add(store, "b");
+    ASSERT_TRUE(store.ReplacePairCode("a", "123456", now_ + 10min, now_));
+    ASSERT_EQ(store.ClaimPairCode("b", "123456", now_, 10).result, ClaimResult::Claimed);
+    ASSERT_TRUE(store.ReplacePairCode("lonely", "654321", now_ + 10min, now_));
+
+    const DeviceExpiry expiry{std::chrono::hours(24 * 30), std::chrono::hours(24 * 400)};
+    store.MarkSeen("active", now_ + std::chrono::hours(24 * 20));
+    EXPECT_EQ(store.ExpireDevices(now_ + std::chrono::hours(24 * 31), expiry), 1u);
+    EXPECT_FALSE(store.FindDevice("lonely")) << "no friends and not seen for a month";
+    EXPECT_TRUE(store.FindDevice("active"));
+    EXPECT_TRUE(store.AreFriends("a", "b")) << "devices with friends are kept longer";
+
+    EXPECT_EQ(store.ExpireDevices(now_ + std::chrono::hours(24 * 401), expiry), 3u);
+    EXPECT_FALSE(store.FindDevice("a")) << "not seen for more than a year";
+    EXPECT_TRUE(store.FriendsOf("b").empty());
 }
 
 TEST(CredentialsTest, SecretsHaveTheirFormsAndDoNotRepeat)

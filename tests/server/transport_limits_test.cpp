@@ -14,6 +14,8 @@
 
 #include <poll.h>
 
+#include <list>
+
 namespace mossquill::service::testing {
 namespace {
 
@@ -89,6 +91,33 @@ TEST(TransportLimitsTest, OneAddressCannotTakeEveryPlace)
     EXPECT_FALSE(ServerCloses(elsewhere, 300ms)) << "another address still gets in";
 }
 
+TEST(TransportLimitsTest, ASlotFloodFromOneNetworkLeavesOtherNetworksAbleToConnect)
+{
+    TransportLimits transport;
+    transport.maxConnections = 6;
+    transport.maxConnectionsPerAddress = 2;
+    transport.maxConnectionsPerPrefix = 4;
+    InProcessService service({}, transport);
+    net::io_context io;
+    std::list<tcp::socket> flood;
+    // Six addresses of one network, each within its own cap, would fill every place.
+    for (int host = 0; host < 6; ++host) {
+        auto& socket = flood.emplace_back(io);
+        socket.open(tcp::v4());
+        socket.bind({net::ip::make_address_v4("127.0.0." + std::to_string(2 + host)), 0});
+        socket.connect({net::ip::address_v4::loopback(), service.Port()});
+    }
+    int closed = 0;
+    for (auto& socket : flood) {
+        closed += ServerCloses(socket, 300ms) ? 1 : 0;
+    }
+    EXPECT_EQ(closed, 2) << "the network holds four places";
+
+    RequestHeaders elsewhere;
+    elsewhere.source = "127.1.0.1";
+    EXPECT_EQ(HttpsRequest(service.Port(), "POST", "/v1/register", R"({"nickname":"乙"})", elsewhere).status, 201u);
+}
+
 TEST(TransportLimitsTest, StoppingEndsEvenWhenAPeerNeverAnswersTheClose)
 {
     namespace beast = boost::beast;
@@ -112,6 +141,30 @@ TEST(TransportLimitsTest, StoppingEndsEvenWhenAPeerNeverAnswersTheClose)
     const auto start = std::chrono::steady_clock::now();
     service.reset();
     EXPECT_LT(std::chrono::steady_clock::now() - start, 10s);
+}
+
+// Completes a TLS 1.2 handshake offering only the given suites; true when it succeeds.
+bool Tls12HandshakeWith(unsigned short port, const char* suites)
+{
+    namespace beast = boost::beast;
+    net::io_context io;
+    net::ssl::context tls(net::ssl::context::tls_client);
+    SSL_CTX_set_max_proto_version(tls.native_handle(), TLS1_2_VERSION);
+    SSL_CTX_set_cipher_list(tls.native_handle(), suites);
+    beast::ssl_stream<beast::tcp_stream> stream(io, tls);
+    beast::get_lowest_layer(stream).connect({net::ip::address_v4::loopback(), port});
+    boost::system::error_code error;
+    stream.handshake(net::ssl::stream_base::client, error);
+    return !error;
+}
+
+TEST(TransportLimitsTest, Tls12OffersOnlyAeadSuitesWithForwardSecrecy)
+{
+    InProcessService service;
+    EXPECT_TRUE(Tls12HandshakeWith(service.Port(), "ECDHE-RSA-AES128-GCM-SHA256"));
+    EXPECT_TRUE(Tls12HandshakeWith(service.Port(), "ECDHE-RSA-CHACHA20-POLY1305"));
+    EXPECT_FALSE(Tls12HandshakeWith(service.Port(), "ECDHE-RSA-AES128-SHA256:ECDHE-RSA-AES256-SHA")) << "CBC";
+    EXPECT_FALSE(Tls12HandshakeWith(service.Port(), "AES128-GCM-SHA256")) << "no forward secrecy";
 }
 
 }  // namespace

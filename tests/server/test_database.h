@@ -1,0 +1,17 @@
+#pragma once
+
+#include "temporary_directory.h"
+
+#include <string>
+
+namespace mossquill::service::testing {
+
+// True when MOSSQUILL_TEST_POSTGRESQL names a PostgreSQL server (postgresql://USER@HOST:PORT)
+// for the tests to keep their data on, instead of SQLite files.
+bool TestsUsePostgres();
+
+// Where one test keeps its data: a fresh SQLite file in the directory, or a fresh database
+// on the test PostgreSQL server.
+std::string TestDatabase(const TemporaryDirectory& directory);
+
+}  // namespace mossquill::service::testing
