@@ -44,6 +44,7 @@ void PetApp::RunMenuCommand(int command) {
         case CMD_GROWTH_RECORD: ShowGrowthRecord(); break;
         case CMD_ADD_WORDS: AddWordsManually(); break;
         case CMD_RETURN_TO_CORNER: ReturnToCorner(); break;
+        case CMD_SETTINGS: ShowSettings(); break;
         case CMD_UPDATE_NOTICE: ShowUpdateNotice(); break;
         case CMD_USAGE_HELP: ShowUsageHelp(window()); break;
         case CMD_EXIT:

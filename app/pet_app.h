@@ -24,6 +24,9 @@
 #include <cstdint>
 #include <string>
 
+struct PetOptions;
+struct SettingsPlan;
+
 inline constexpr wchar_t kPetWindowClass[] = L"MossquillDesktopPetWindowV5";
 inline constexpr wchar_t kPetWindowTitle[] = L"咕噜兽桌宠";
 inline constexpr wchar_t kAppTitle[] = L"咕噜兽";
@@ -78,6 +81,8 @@ public:
     void RunMenuCommand(int command);
     void ShowUpdateNotice();
     void ShowUsageHelp(HWND owner);
+    // The settings centre; a save applies every option in a fixed order, a cancel changes nothing.
+    void ShowSettings();
 
     // Online mode: on starts the live session (the identity must be complete), off stops it.
     void SwitchOnlineOn();
@@ -122,6 +127,8 @@ private:
     bool ShowActivityCredit(const ActivityCredit& credit, bool announce);
     void StartTimers();
     void TearDown();
+    PetOptions CurrentOptions();
+    void ApplyOnlineSetting(const SettingsPlan& plan);
 
     HINSTANCE instance_;
     Clock& clock_;
@@ -142,6 +149,8 @@ private:
     PointerGestures pointer_;
     UpdateNotice updateNotice_;
     bool visitShowing_ = false;
+    // Ctrl+Alt+B is registered once at start; while another program holds it, saving settings says so.
+    bool hotkeyRegistered_ = false;
 
     OnlineClient online_;
     bool networkEnabled_ = false;
