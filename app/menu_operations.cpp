@@ -54,6 +54,7 @@ void PetApp::RunMenuCommand(int command) {
         case CMD_CREATE_PAIR_CODE: CreatePairingCode(); break;
         case CMD_CLAIM_PAIR_CODE: ClaimPairingCode(); break;
         case CMD_REFRESH_FRIENDS: RefreshFriends(); break;
+        case CMD_SETTINGS: ShowSettings(); break;
         case CMD_UPDATE_NOTICE: ShowUpdateNotice(); break;
         case CMD_USAGE_HELP: ShowUsageHelp(window()); break;
         case CMD_EXIT:

@@ -39,7 +39,7 @@ bool PetApp::Initialize() {
     networkEnabled_ = settings_.ReadDword(setting::kNetworkEnabled).value_or(0) != 0 && online_.HasCompleteIdentity();
 
     ShowWindow(window(), SW_SHOWNOACTIVATE);
-    RegisterHotKey(window(), kQuickVisitHotkey, MOD_CONTROL | MOD_ALT | MOD_NOREPEAT, 'B');
+    hotkeyRegistered_ = RegisterHotKey(window(), kQuickVisitHotkey, MOD_CONTROL | MOD_ALT | MOD_NOREPEAT, 'B') != FALSE;
     ApplyKeyboardHook();
     StartTimers();
     pose_.Show(POSE_NORMAL, 0, appearance(), clock_.Now());

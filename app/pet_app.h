@@ -27,6 +27,9 @@
 #include <string>
 #include <vector>
 
+struct PetOptions;
+struct SettingsPlan;
+
 inline constexpr wchar_t kPetWindowClass[] = L"MossquillDesktopPetWindowV5";
 inline constexpr wchar_t kPetWindowTitle[] = L"咕噜兽桌宠";
 inline constexpr wchar_t kAppTitle[] = L"咕噜兽";
@@ -83,6 +86,8 @@ public:
     void RunMenuCommand(int command);
     void ShowUpdateNotice();
     void ShowUsageHelp(HWND owner);
+    // The settings centre; a save applies every option in a fixed order, a cancel changes nothing.
+    void ShowSettings();
 
     // Online mode: on starts the live session (the identity must be complete), off stops it.
     void SwitchOnlineOn();
@@ -139,6 +144,8 @@ private:
     bool ShowActivityCredit(const ActivityCredit& credit, bool announce);
     void StartTimers();
     void TearDown();
+    PetOptions CurrentOptions();
+    void ApplyOnlineSetting(const SettingsPlan& plan);
 
     HINSTANCE instance_;
     Clock& clock_;
@@ -159,6 +166,8 @@ private:
     PointerGestures pointer_;
     UpdateNotice updateNotice_;
     bool visitShowing_ = false;
+    // Ctrl+Alt+B is registered once at start; while another program holds it, saving settings says so.
+    bool hotkeyRegistered_ = false;
 
     OnlineClient online_;
     bool networkEnabled_ = false;

@@ -1,7 +1,32 @@
 #include "pet/keyboard_hook.h"
 
+#include <future>
+
 std::atomic<bool> g_countingEnabled{false};
 std::atomic<uint32_t> g_pendingKeyPresses{0};
+
+namespace {
+
+// What the hook's thread reports once it has tried to set the hook.
+struct HookStart {
+    DWORD threadId = 0;
+    bool hooked = false;
+};
+
+// Sets the hook and keeps its messages flowing until WM_QUIT arrives, then unhooks here, on the
+// thread that set it.
+void RunHookThread(HINSTANCE instance, std::promise<HookStart> started) {
+    MSG message;
+    // Creates this thread's message queue, so a WM_QUIT posted from now on is kept.
+    PeekMessageW(&message, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
+    HHOOK hook = SetWindowsHookExW(WH_KEYBOARD_LL, KeyboardHookProc, instance, 0);
+    started.set_value(HookStart{GetCurrentThreadId(), hook != nullptr});
+    if (!hook) return;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
+    UnhookWindowsHookEx(hook);
+}
+
+}  // namespace
 
 LRESULT CALLBACK KeyboardHookProc(int code, WPARAM wParam, LPARAM lParam) {
     if (code >= 0 && lParam != 0 && (wParam == WM_KEYDOWN || wParam == WM_SYSKEYDOWN) &&
@@ -14,15 +39,25 @@ LRESULT CALLBACK KeyboardHookProc(int code, WPARAM wParam, LPARAM lParam) {
 }
 
 bool KeyboardHook::Install(HINSTANCE instance) {
-    if (!hook_) hook_ = SetWindowsHookExW(WH_KEYBOARD_LL, KeyboardHookProc, instance, 0);
-    g_countingEnabled.exchange(hook_ != nullptr);
-    return hook_ != nullptr;
+    if (!thread_.joinable()) {
+        std::promise<HookStart> promise;
+        std::future<HookStart> reported = promise.get_future();
+        thread_ = std::thread(RunHookThread, instance, std::move(promise));
+        const HookStart start = reported.get();
+        if (start.hooked) {
+            threadId_ = start.threadId;
+        } else {
+            thread_.join();
+        }
+    }
+    g_countingEnabled.exchange(thread_.joinable());
+    return thread_.joinable();
 }
 
 void KeyboardHook::Remove() {
     g_countingEnabled.exchange(false);
-    if (hook_) {
-        UnhookWindowsHookEx(hook_);
-        hook_ = nullptr;
-    }
+    if (!thread_.joinable()) return;
+    PostThreadMessageW(threadId_, WM_QUIT, 0, 0);
+    thread_.join();
+    threadId_ = 0;
 }

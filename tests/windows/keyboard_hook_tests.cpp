@@ -6,7 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <future>
 #include <string>
+#include <thread>
+#include <utility>
 
 namespace {
 
@@ -20,13 +24,18 @@ void PumpFor(DWORD ms) {
     }
 }
 
-// Runs a Linux program (Wine starts Unix executables directly) while pumping messages.
-void RunUnix(std::wstring commandLine) {
+// Starts a Linux program (Wine starts Unix executables directly).
+void StartUnix(std::wstring commandLine, PROCESS_INFORMATION& process) {
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process{};
     ASSERT_TRUE(CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                                &process));
+}
+
+// Runs a Linux program while pumping messages.
+void RunUnix(std::wstring commandLine) {
+    PROCESS_INFORMATION process{};
+    StartUnix(std::move(commandLine), process);
     while (MsgWaitForMultipleObjects(1, &process.hProcess, FALSE, 5000, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
         MSG message;
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
@@ -70,6 +79,40 @@ private:
     HWND window_;
 };
 
+// A focused window whose own thread keeps pumping: the keys typed into it stand for keys typed into
+// another program while the thread that installed the hook is busy.
+class FocusWindowOnItsOwnThread {
+public:
+    FocusWindowOnItsOwnThread()
+        : thread_([this] {
+              FocusWindow focus;
+              ready_.set_value();
+              while (!stop_.load()) PumpFor(50);
+          }) {
+        ready_.get_future().wait();
+    }
+    ~FocusWindowOnItsOwnThread() {
+        stop_ = true;
+        thread_.join();
+    }
+
+private:
+    std::promise<void> ready_;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+// Waits for a Linux program without looking at a single message, as an interface thread does
+// during a synchronous call to the service.
+void RunUnixWithoutPumping(std::wstring commandLine) {
+    PROCESS_INFORMATION process{};
+    StartUnix(std::move(commandLine), process);
+    WaitForSingleObject(process.hProcess, 10000);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    Sleep(300);
+}
+
 TEST(KeyboardHook, CountsHardwareKeyDownsOnlyAndOnlyWhileSwitchedOn) {
     FocusWindow focus;
     FakeClock clock(2026, 12, 9);
@@ -112,6 +155,19 @@ TEST(KeyboardHook, ThePetInstallsItOnlyWhileCountingIsOn) {
     onApp.ApplyKeyboardHook();
     EXPECT_TRUE(g_countingEnabled.load());
     EXPECT_TRUE(on.notices.shown.empty());
+}
+
+TEST(KeyboardHook, CountsWhileTheInstallingThreadIsBusy) {
+    FocusWindowOnItsOwnThread focus;
+    KeyboardHook hook;
+    ASSERT_TRUE(hook.Install(GetModuleHandleW(nullptr)));
+    // A real click gives the window the X server's focus, wherever an earlier window left it.
+    RunUnixWithoutPumping(L"/usr/bin/xdotool mousemove 250 200 click 1");
+    g_pendingKeyPresses = 0;
+    RunUnixWithoutPumping(L"/usr/bin/xdotool key --delay 30 a b c");
+    EXPECT_EQ(g_pendingKeyPresses.load(), 3u) << "counted while this thread never pumped";
+    hook.Remove();
+    EXPECT_FALSE(g_countingEnabled.load());
 }
 
 }  // namespace
