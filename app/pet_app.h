@@ -18,11 +18,15 @@
 #include "render/reaction_text.h"
 #include "ui/help_and_notice.h"
 #include "ui/pointer_gestures.h"
+#include "ui/visit_log.h"
+#include "ui/visit_queue.h"
 
 #include <windows.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 inline constexpr wchar_t kPetWindowClass[] = L"MossquillDesktopPetWindowV5";
 inline constexpr wchar_t kPetWindowTitle[] = L"咕噜兽桌宠";
@@ -86,6 +90,15 @@ public:
     // While a visit card covers the pet, the pet neither moves nor reacts to petting.
     void SetVisitShowing(bool showing) { visitShowing_ = showing; }
 
+    // Visits: a friend's visit shown on the card (or waiting for it), and what this pet sends.
+    void ShowIncomingVisit(const IncomingVisit& visit);
+    void EndIncomingVisit();
+    VisitCardDescription DescribeVisitCard();
+    void SendVisit(size_t friendIndex, uint32_t actionIndex, const std::wstring& note, bool quiet);
+    void QuickVisit(bool withNote);
+    void ShowReactionMenu();
+    void SendReaction(const std::wstring& reaction);
+
     // The timers' work, entered by the window procedure (and by tests that move time by hand).
     void OnFrameTimer();
     void OnClockTimer();
@@ -99,6 +112,7 @@ public:
     const ReactionText& reaction() const { return reaction_; }
     const Movement& movement() const { return movement_; }
     const UpdateNotice& updateNotice() const { return updateNotice_; }
+    const VisitQueue& visits() const { return visits_; }
     bool networkEnabled() const { return networkEnabled_; }
     OnlineClient& online() { return online_; }
 
@@ -122,6 +136,8 @@ private:
     bool ShowActivityCredit(const ActivityCredit& credit, bool announce);
     void StartTimers();
     void TearDown();
+    // The friend a quick visit goes to: the only one online, or the one picked from a menu.
+    std::optional<size_t> ChooseOnlineFriend();
 
     HINSTANCE instance_;
     Clock& clock_;
@@ -142,8 +158,12 @@ private:
     PointerGestures pointer_;
     UpdateNotice updateNotice_;
     bool visitShowing_ = false;
+    VisitQueue visits_;
+    VisitLog visitLog_{static_cast<uint32_t>(clock_.Now()) ^ 0x9E3779B9u};
+    RECT savedWindowRect_{};
 
     OnlineClient online_;
     bool networkEnabled_ = false;
     bool connected_ = false;
+    std::vector<OnlineFriend> friends_;
 };
