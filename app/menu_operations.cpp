@@ -4,19 +4,24 @@
 #include "ui/context_menu.h"
 #include "ui/menu_commands.h"
 
-void PetApp::ShowContextMenu() {
-    POINT cursor{};
-    GetCursorPos(&cursor);
+ContextMenuState PetApp::MenuState() const {
     ContextMenuState state;
     state.selectedAppearance = growth_.selectedAppearance();
     state.maxUnlockedAppearance = growth_.maxUnlockedAppearance();
     state.movementMode = movement_.mode();
     state.networkEnabled = networkEnabled_;
-    state.connected = connected_;
+    state.connected = presence_.connected();
     state.updatePending = updateNotice_.pending();
+    for (const OnlineFriend& buddy : presence_.friends()) state.friends.push_back({buddy.nickname, buddy.online});
+    return state;
+}
+
+void PetApp::ShowContextMenu() {
+    POINT cursor{};
+    GetCursorPos(&cursor);
     int command = 0;
     {
-        PopupMenu menu = BuildContextMenu(state);
+        PopupMenu menu = BuildContextMenu(MenuState());
         SetForegroundWindow(window());
         command = static_cast<int>(TrackPopupMenu(menu.get(), TPM_RIGHTBUTTON | TPM_NONOTIFY | TPM_RETURNCMD,
                                                   cursor.x, cursor.y, 0, window(), nullptr));
@@ -52,6 +57,11 @@ void PetApp::RunMenuCommand(int command) {
         case CMD_QUICK_VISIT: QuickVisit(false); break;
         case CMD_DRIFT_NOTE: QuickVisit(true); break;
         case CMD_RETURN_TO_CORNER: ReturnToCorner(); break;
+        case CMD_TOGGLE_ONLINE: ToggleOnline(); break;
+        case CMD_CHANGE_NICKNAME: ChangeNickname(); break;
+        case CMD_CREATE_PAIR_CODE: CreatePairingCode(); break;
+        case CMD_CLAIM_PAIR_CODE: ClaimPairingCode(); break;
+        case CMD_REFRESH_FRIENDS: RefreshFriends(); break;
         case CMD_UPDATE_NOTICE: ShowUpdateNotice(); break;
         case CMD_USAGE_HELP: ShowUsageHelp(window()); break;
         case CMD_EXIT:

@@ -12,7 +12,7 @@ void PetApp::SwitchOnlineOn() {
 
 void PetApp::SwitchOnlineOff() {
     networkEnabled_ = false;
-    connected_ = false;
+    presence_.Disconnect();
     settings_.WriteSettingDword(setting::kNetworkEnabled, 0);
     online_.Stop();
 }

@@ -1,6 +1,7 @@
 #include "app/pet_app.h"
 
 #include "core/setting_names.h"
+#include "online/posted_session_events.h"
 
 namespace {
 
@@ -31,6 +32,9 @@ bool PetApp::Initialize() {
     }
     LoadSettings();
     if (!CreatePetWindow()) return false;
+    // The handle is only set while no session thread runs (the window is created before the
+    // session starts and destroyed after it stopped), so reading it from that thread is safe.
+    online_.InstallCallbacks(PostingSessionCallbacks([this] { return window(); }));
     online_.LoadIdentity();
     networkEnabled_ = settings_.ReadDword(setting::kNetworkEnabled).value_or(0) != 0 && online_.HasCompleteIdentity();
 
@@ -40,6 +44,7 @@ bool PetApp::Initialize() {
     StartTimers();
     pose_.Show(POSE_NORMAL, 0, appearance(), clock_.Now());
     RenderFrame();
+    if (networkEnabled_) online_.Start();
     return true;
 }
 
@@ -90,6 +95,7 @@ void PetApp::StartTimers() {
 }
 
 void PetApp::TearDown() {
+    online_.Stop();
     keyboardHook_.Remove();
     if (HWND hwnd = window()) {
         KillTimer(hwnd, kFrameTimer);

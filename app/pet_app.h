@@ -4,6 +4,7 @@
 #include "core/notices.h"
 #include "core/settings_store.h"
 #include "online/online_client.h"
+#include "online/online_presence.h"
 #include "pet/growth.h"
 #include "pet/keyboard_hook.h"
 #include "pet/reminder_schedule.h"
@@ -16,6 +17,7 @@
 #include "render/pet_window.h"
 #include "render/pose_state.h"
 #include "render/reaction_text.h"
+#include "ui/context_menu.h"
 #include "ui/help_and_notice.h"
 #include "ui/pointer_gestures.h"
 #include "ui/visit_log.h"
@@ -79,6 +81,8 @@ public:
 
     // The right-click menu and what it leads to.
     void ShowContextMenu();
+    // What the menu shows, read from the pet's state when it opens.
+    ContextMenuState MenuState() const;
     void RunMenuCommand(int command);
     void ShowUpdateNotice();
     void ShowUsageHelp(HWND owner);
@@ -86,6 +90,12 @@ public:
     // Online mode: on starts the live session (the identity must be complete), off stops it.
     void SwitchOnlineOn();
     void SwitchOnlineOff();
+    // The online commands of the menu: going online, the nickname, pairing and the friend list.
+    void ToggleOnline();
+    void ChangeNickname();
+    void CreatePairingCode();
+    void ClaimPairingCode();
+    void RefreshFriends();
 
     // While a visit card covers the pet, the pet neither moves nor reacts to petting.
     void SetVisitShowing(bool showing) { visitShowing_ = showing; }
@@ -114,6 +124,9 @@ public:
     const UpdateNotice& updateNotice() const { return updateNotice_; }
     const VisitQueue& visits() const { return visits_; }
     bool networkEnabled() const { return networkEnabled_; }
+    bool connected() const { return presence_.connected(); }
+    // In the order friend menus show.
+    const std::vector<OnlineFriend>& friends() const { return presence_.friends(); }
     OnlineClient& online() { return online_; }
 
 private:
@@ -129,6 +142,9 @@ private:
     void OnLeftButtonDown();
     void OnLeftButtonUp();
     void OnDestroy();
+    // The session's events posted to the window; each payload is freed here.
+    void OnSessionEvent(UINT message, LPARAM payload);
+    bool HasIdentityOrSaySo();
     StoredMovement ReadStoredMovement() const;
     int appearance() const { return growth_.selectedAppearance(); }
     bool PoseHoldsThePet() const;
@@ -164,6 +180,5 @@ private:
 
     OnlineClient online_;
     bool networkEnabled_ = false;
-    bool connected_ = false;
-    std::vector<OnlineFriend> friends_;
+    OnlinePresence presence_;
 };

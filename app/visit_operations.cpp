@@ -82,8 +82,8 @@ VisitCardDescription PetApp::DescribeVisitCard() {
 }
 
 void PetApp::SendVisit(size_t friendIndex, uint32_t actionIndex, const std::wstring& note, bool quiet) {
-    if (actionIndex >= static_cast<uint32_t>(kVisitActionCount) || friendIndex >= friends_.size()) return;
-    const OnlineFriend buddy = friends_[friendIndex];
+    if (actionIndex >= static_cast<uint32_t>(kVisitActionCount) || friendIndex >= presence_.friends().size()) return;
+    const OnlineFriend buddy = presence_.friends()[friendIndex];
     if (!buddy.online) {
         notices_.Show(window(), buddy.nickname + L" 现在不在线，这次招呼不会保存，也不会稍后补发。", L"好友不在线",
                       MB_ICONINFORMATION);
@@ -115,8 +115,8 @@ void PetApp::SendVisit(size_t friendIndex, uint32_t actionIndex, const std::wstr
 
 std::optional<size_t> PetApp::ChooseOnlineFriend() {
     std::vector<size_t> online;
-    for (size_t index = 0; index < friends_.size(); ++index) {
-        if (friends_[index].online) online.push_back(index);
+    for (size_t index = 0; index < presence_.friends().size(); ++index) {
+        if (presence_.friends()[index].online) online.push_back(index);
     }
     if (online.empty()) {
         notices_.Show(window(), L"目前没有好友在线，这次串门不会保存。", L"快捷串门", MB_ICONINFORMATION);
@@ -127,19 +127,19 @@ std::optional<size_t> PetApp::ChooseOnlineFriend() {
     {
         PopupMenu chooser(CreatePopupMenu());
         for (size_t index : online) {
-            AppendMenuW(chooser.get(), MF_STRING, kChooserFirstCommand + index, MenuText(friends_[index].nickname).c_str());
+            AppendMenuW(chooser.get(), MF_STRING, kChooserFirstCommand + index, MenuText(presence_.friends()[index].nickname).c_str());
         }
         command = TrackAtCursor(window(), chooser.get());
     }
     // The list may have changed while the menu was open.
     if (command < kChooserFirstCommand) return std::nullopt;
     const size_t chosen = static_cast<size_t>(command - kChooserFirstCommand);
-    if (chosen >= friends_.size() || !friends_[chosen].online) return std::nullopt;
+    if (chosen >= presence_.friends().size() || !presence_.friends()[chosen].online) return std::nullopt;
     return chosen;
 }
 
 void PetApp::QuickVisit(bool withNote) {
-    if (!networkEnabled_ || !connected_) {
+    if (!networkEnabled_ || !presence_.connected()) {
         notices_.Show(window(), L"咕噜兽联机尚未连接。", L"快捷串门", MB_ICONINFORMATION);
         return;
     }
@@ -153,7 +153,7 @@ void PetApp::QuickVisit(bool withNote) {
             return;
         }
     }
-    const int action = visitLog_.PickAction(friends_[*chosen].id);
+    const int action = visitLog_.PickAction(presence_.friends()[*chosen].id);
     SendVisit(*chosen, static_cast<uint32_t>(action), note, true);
 }
 

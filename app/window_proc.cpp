@@ -76,6 +76,12 @@ LRESULT PetApp::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM l
         case WM_MOUSELEAVE:
             pointer_.Leave();
             return 0;
+        case WM_PET_NET_STATUS:
+        case WM_PET_FRIENDS:
+        case WM_PET_ANNOUNCEMENT:
+        case WM_PET_REACTION:
+            OnSessionEvent(message, lParam);
+            return 0;
         default:
             return DefWindowProcW(window, message, wParam, lParam);
     }
@@ -116,6 +122,7 @@ void PetApp::OnLeftButtonUp() {
 void PetApp::OnDestroy() {
     SavePosition();
     SaveAll();
+    online_.Stop();
     keyboardHook_.Remove();
     UnregisterHotKey(window(), kQuickVisitHotkey);
     PostQuitMessage(0);

@@ -22,7 +22,6 @@ constexpr std::size_t kReceiveBufferBytes = 8192;
 constexpr int kPauseSteps = 50;
 constexpr DWORD kPauseStepMs = 200;
 
-constexpr wchar_t kConnectedText[] = L"咕噜兽联机已连接。";
 constexpr wchar_t kReconnectingText[] = L"联机断开，正在自动重连……";
 constexpr wchar_t kUnreachableText[] = L"暂时连接不到咕噜兽联机服务。";
 
@@ -138,7 +137,7 @@ bool OnlineClient::Connect(const DeviceIdentity& identity) {
             webSocket_ = std::move(webSocket);
         }
         socketConnected_.exchange(true);
-        EmitStatus(true, kConnectedText);
+        EmitStatus(true, kSessionConnectedText);
         return true;
     }
     return false;

@@ -39,6 +39,9 @@ struct NetStatusPayload {
     bool operator==(const NetStatusPayload&) const = default;
 };
 
+// The status text of every successful connection.
+inline constexpr wchar_t kSessionConnectedText[] = L"咕噜兽联机已连接。";
+
 using StatusCallback = std::function<void(bool connected, const std::wstring& text)>;
 using FriendsCallback = std::function<void(const std::vector<OnlineFriend>& friends)>;
 using VisitCallback = std::function<void(const IncomingVisit& visit)>;

@@ -1,0 +1,43 @@
+// What the live session reports reaches the window as private messages; each is shown here.
+#include "app/pet_app.h"
+
+#include "core/setting_names.h"
+#include "online/posted_session_events.h"
+
+namespace {
+
+constexpr uint64_t kReceivedReactionMs = 3600;
+
+std::wstring ReactionReport(const IncomingReaction& reaction) {
+    return reaction.fromNickname + (reaction.reaction == L"like" ? L" 点赞了串门 ♥" : L" 踩了一下串门");
+}
+
+}  // namespace
+
+void PetApp::OnSessionEvent(UINT message, LPARAM payload) {
+    switch (message) {
+        case WM_PET_NET_STATUS: {
+            const auto status = TakeSessionPayload<NetStatusPayload>(payload);
+            // Switching off stops the session; a status it posted just before is out of date.
+            if (!networkEnabled_) return;
+            const OnlinePresence::StatusChange change = presence_.ReceiveStatus(*status);
+            if (change.newConnection) online_.SetAppearance(appearance());
+            if (change.notice) notices_.Show(window(), *change.notice, L"咕噜兽联机", MB_ICONINFORMATION);
+            RenderFrame();
+            break;
+        }
+        case WM_PET_FRIENDS:
+            presence_.ReceiveFriends(std::move(*TakeSessionPayload<std::vector<OnlineFriend>>(payload)));
+            break;
+        case WM_PET_ANNOUNCEMENT: {
+            auto announcement = TakeSessionPayload<UpdateAnnouncement>(payload);
+            const bool unseen = settings_.ReadString(setting::kSeenAnnouncementId) != announcement->id;
+            updateNotice_.Receive(std::move(*announcement), unseen);
+            break;
+        }
+        case WM_PET_REACTION:
+            ShowReactionText(ReactionReport(*TakeSessionPayload<IncomingReaction>(payload)), kReceivedReactionMs);
+            break;
+        default: break;
+    }
+}
