@@ -25,5 +25,9 @@ FrameDescription PetApp::DescribeFrame() const {
 void PetApp::RenderFrame() {
     const auto rect = window_.Rect();
     if (!rect) return;
+    if (visitShowing_) {
+        renderer_.RenderVisitCard(window(), POINT{rect->left, rect->top}, DescribeVisitCard());
+        return;
+    }
     renderer_.Render(window(), POINT{rect->left, rect->top}, DescribeFrame());
 }

@@ -30,6 +30,12 @@ void PetApp::ShowContextMenu() {
 }
 
 void PetApp::RunMenuCommand(int command) {
+    if (command >= CMD_FRIEND_VISIT_FIRST) {
+        const int offset = command - CMD_FRIEND_VISIT_FIRST;
+        SendVisit(static_cast<size_t>(offset / kFriendVisitStride), static_cast<uint32_t>(offset % kFriendVisitStride),
+                  L"", false);
+        return;
+    }
     if (const std::optional<PoseChoice> choice = PoseForCommand(command)) {
         ShowPose(choice->pose, choice->seconds);
         return;
@@ -48,6 +54,8 @@ void PetApp::RunMenuCommand(int command) {
         case CMD_DRAGON: ChallengeDragon(); break;
         case CMD_GROWTH_RECORD: ShowGrowthRecord(); break;
         case CMD_ADD_WORDS: AddWordsManually(); break;
+        case CMD_QUICK_VISIT: QuickVisit(false); break;
+        case CMD_DRIFT_NOTE: QuickVisit(true); break;
         case CMD_RETURN_TO_CORNER: ReturnToCorner(); break;
         case CMD_TOGGLE_ONLINE: ToggleOnline(); break;
         case CMD_CHANGE_NICKNAME: ChangeNickname(); break;

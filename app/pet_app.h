@@ -20,10 +20,13 @@
 #include "ui/context_menu.h"
 #include "ui/help_and_notice.h"
 #include "ui/pointer_gestures.h"
+#include "ui/visit_log.h"
+#include "ui/visit_queue.h"
 
 #include <windows.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -102,6 +105,15 @@ public:
     // While a visit card covers the pet, the pet neither moves nor reacts to petting.
     void SetVisitShowing(bool showing) { visitShowing_ = showing; }
 
+    // Visits: a friend's visit shown on the card (or waiting for it), and what this pet sends.
+    void ShowIncomingVisit(const IncomingVisit& visit);
+    void EndIncomingVisit();
+    VisitCardDescription DescribeVisitCard();
+    void SendVisit(size_t friendIndex, uint32_t actionIndex, const std::wstring& note, bool quiet);
+    void QuickVisit(bool withNote);
+    void ShowReactionMenu();
+    void SendReaction(const std::wstring& reaction);
+
     // The timers' work, entered by the window procedure (and by tests that move time by hand).
     void OnFrameTimer();
     void OnClockTimer();
@@ -115,6 +127,7 @@ public:
     const ReactionText& reaction() const { return reaction_; }
     const Movement& movement() const { return movement_; }
     const UpdateNotice& updateNotice() const { return updateNotice_; }
+    const VisitQueue& visits() const { return visits_; }
     bool networkEnabled() const { return networkEnabled_; }
     bool connected() const { return presence_.connected(); }
     // In the order friend menus show.
@@ -146,6 +159,8 @@ private:
     void TearDown();
     PetOptions CurrentOptions();
     void ApplyOnlineSetting(const SettingsPlan& plan);
+    // The friend a quick visit goes to: the only one online, or the one picked from a menu.
+    std::optional<size_t> ChooseOnlineFriend();
 
     HINSTANCE instance_;
     Clock& clock_;
@@ -168,6 +183,9 @@ private:
     bool visitShowing_ = false;
     // Ctrl+Alt+B is registered once at start; while another program holds it, saving settings says so.
     bool hotkeyRegistered_ = false;
+    VisitQueue visits_;
+    VisitLog visitLog_{static_cast<uint32_t>(clock_.Now()) ^ 0x9E3779B9u};
+    RECT savedWindowRect_{};
 
     OnlineClient online_;
     bool networkEnabled_ = false;

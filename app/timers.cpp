@@ -12,6 +12,10 @@ constexpr int kSlackingSeconds = 10;
 bool PetApp::PoseHoldsThePet() const { return pose_.pose() == POSE_CHEERS || pose_.pose() == POSE_OFF_WORK; }
 
 void PetApp::OnFrameTimer() {
+    if (visits_.Over(clock_.Now())) {
+        EndIncomingVisit();
+        return;
+    }
     if (!visitShowing_) {
         const uint64_t now = clock_.Now();
         pose_.Step(now, pointer_.hovering(), appearance());

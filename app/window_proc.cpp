@@ -37,7 +37,20 @@ LRESULT PetApp::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM l
             return 0;
         case WM_CONTEXTMENU:
         case WM_RBUTTONUP:
-            ShowContextMenu();
+            if (visitShowing_) {
+                ShowReactionMenu();
+            } else {
+                ShowContextMenu();
+            }
+            return 0;
+        case WM_KEYDOWN:
+            if (wParam == VK_ESCAPE && visitShowing_) EndIncomingVisit();
+            return 0;
+        case WM_HOTKEY:
+            if (wParam == kQuickVisitHotkey) QuickVisit(false);
+            return 0;
+        case WM_PET_VISIT:
+            ShowIncomingVisit(*TakeSessionPayload<IncomingVisit>(lParam));
             return 0;
         case WM_TIMER:
             if (wParam == kFrameTimer) OnFrameTimer();

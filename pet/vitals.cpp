@@ -10,6 +10,7 @@ namespace {
 constexpr const wchar_t* kPettingPhrases[4] = {L"摸摸～", L"再摸一下！", L"陪你上班呢", L"今天也辛苦啦"};
 constexpr int32_t kFeedingPoints = 30;
 constexpr int32_t kDragonPoints = 10;
+constexpr int32_t kVisitPoints = 5;
 
 }  // namespace
 
@@ -45,6 +46,8 @@ DragonOutcome Vitals::ChallengeDragon(int32_t today, uint32_t seed) {
     SetEnergy(energy_ + (won ? kDragonPoints : -kDragonPoints));
     return won ? DragonOutcome::Won : DragonOutcome::Lost;
 }
+
+void Vitals::ReceiveVisit() { SetEnergy(energy_ + kVisitPoints); }
 
 bool Vitals::Decay(uint64_t now) {
     if (now < lastDecayTick_) return false;

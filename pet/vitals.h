@@ -41,6 +41,8 @@ public:
     DragonOutcome ChallengeDragon(int32_t today, uint32_t seed);
     // One point per whole 5 minutes since the last step; true when the energy changed.
     bool Decay(uint64_t now);
+    // A friend's visit: +5, at most up to full.
+    void ReceiveVisit();
 
 private:
     void SetEnergy(int32_t energy);

@@ -51,9 +51,9 @@ void DrawReactionText(Gdiplus::GpGraphics* graphics, const std::wstring& text, f
 
 }  // namespace
 
-std::optional<BYTE> FrameRenderer::Compose(const FrameDescription& frame, DibSurface& surface) const {
+GraphicsHandle BeginFrameGraphics(DibSurface& surface) {
     Gdiplus::GpGraphics* rawGraphics = nullptr;
-    if (gp::GdipCreateFromHDC(surface.memoryDc(), &rawGraphics) != Gdiplus::Ok) return std::nullopt;
+    if (gp::GdipCreateFromHDC(surface.memoryDc(), &rawGraphics) != Gdiplus::Ok) return nullptr;
     GraphicsHandle graphics(rawGraphics);
     Gdiplus::GpGraphics* g = graphics.get();
     gp::GdipSetCompositingMode(g, Gdiplus::CompositingModeSourceCopy);
@@ -62,6 +62,13 @@ std::optional<BYTE> FrameRenderer::Compose(const FrameDescription& frame, DibSur
     gp::GdipSetInterpolationMode(g, Gdiplus::InterpolationModeHighQualityBicubic);
     gp::GdipSetPixelOffsetMode(g, Gdiplus::PixelOffsetModeHighQuality);
     gp::GdipSetSmoothingMode(g, Gdiplus::SmoothingModeAntiAlias);
+    return graphics;
+}
+
+std::optional<BYTE> FrameRenderer::Compose(const FrameDescription& frame, DibSurface& surface) const {
+    GraphicsHandle graphics = BeginFrameGraphics(surface);
+    if (!graphics) return std::nullopt;
+    Gdiplus::GpGraphics* g = graphics.get();
 
     const float w = static_cast<float>(surface.width());
     const float h = static_cast<float>(surface.height());
@@ -108,12 +115,13 @@ std::optional<BYTE> FrameRenderer::Compose(const FrameDescription& frame, DibSur
     return static_cast<BYTE>(std::clamp(static_cast<int>(255 * frame.opacity), 0, 255));
 }
 
-bool FrameRenderer::Render(HWND window, POINT topLeft, const FrameDescription& frame) const {
+template <typename Description, typename ComposeFn>
+bool FrameRenderer::Push(HWND window, POINT topLeft, const Description& frame, ComposeFn compose) const {
     if (!window || frame.width < 1 || frame.height < 1) return false;
     DibSurface surface(frame.width, frame.height);
     if (!surface.valid()) return false;
     // A frame that could not be drawn is not pushed: the window keeps showing the last one.
-    const std::optional<BYTE> constantAlpha = Compose(frame, surface);
+    const std::optional<BYTE> constantAlpha = compose(frame, surface);
     if (!constantAlpha) return false;
 
     SIZE size{frame.width, frame.height};
@@ -121,4 +129,14 @@ bool FrameRenderer::Render(HWND window, POINT topLeft, const FrameDescription& f
     BLENDFUNCTION blend{AC_SRC_OVER, 0, *constantAlpha, AC_SRC_ALPHA};
     return UpdateLayeredWindow(window, surface.screenDc(), &topLeft, &size, surface.memoryDc(), &source, 0, &blend,
                                ULW_ALPHA) != FALSE;
+}
+
+bool FrameRenderer::Render(HWND window, POINT topLeft, const FrameDescription& frame) const {
+    return Push(window, topLeft, frame,
+                [this](const FrameDescription& f, DibSurface& surface) { return Compose(f, surface); });
+}
+
+bool FrameRenderer::RenderVisitCard(HWND window, POINT topLeft, const VisitCardDescription& card) const {
+    return Push(window, topLeft, card,
+                [this](const VisitCardDescription& c, DibSurface& surface) { return ComposeVisitCard(c, surface); });
 }

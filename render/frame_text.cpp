@@ -13,10 +13,10 @@ FontFamilyHandle CreateFontFamilyOrSansSerif(const wchar_t* familyName) {
 }
 
 void DrawCentredText(Gdiplus::GpGraphics* graphics, Gdiplus::GpFontFamily* family, float pixelSize,
-                     std::wstring_view text, ARGB colour, BoxF box) {
+                     std::wstring_view text, ARGB colour, BoxF box, INT style) {
     if (!family || text.empty()) return;
     Gdiplus::GpFont* rawFont = nullptr;
-    if (gp::GdipCreateFont(family, pixelSize, Gdiplus::FontStyleBold, Gdiplus::UnitPixel, &rawFont) != Gdiplus::Ok) {
+    if (gp::GdipCreateFont(family, pixelSize, style, Gdiplus::UnitPixel, &rawFont) != Gdiplus::Ok) {
         return;
     }
     FontHandle font(rawFont);

@@ -9,6 +9,7 @@
 // silently dropped.
 FontFamilyHandle CreateFontFamilyOrSansSerif(const wchar_t* familyName);
 
-// Bold text of the given pixel size, centred both ways in the box.
+// Text of the given pixel size (bold unless told otherwise), centred both ways in the box and
+// wrapped within it.
 void DrawCentredText(Gdiplus::GpGraphics* graphics, Gdiplus::GpFontFamily* family, float pixelSize,
-                     std::wstring_view text, ARGB colour, BoxF box);
+                     std::wstring_view text, ARGB colour, BoxF box, INT style = Gdiplus::FontStyleBold);
