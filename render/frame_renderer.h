@@ -1,25 +1,40 @@
 #pragma once
 
+#include "render/dib_surface.h"
 #include "render/frame_description.h"
+#include "render/frame_layers.h"
 #include "render/image_catalogue.h"
 
 #include <windows.h>
 
+#include <memory>
 #include <optional>
 
-class DibSurface;
-
-// Draws frame descriptions with GDI+ and pushes them to the layered pet window.
+// Assembles frame descriptions from layers drawn once per window size and pushes them to the
+// layered pet window; a frame equal to the one on screen is neither composed nor pushed.
 class FrameRenderer {
 public:
-    explicit FrameRenderer(const ImageCatalogue& images) : images_(images) {}
+    explicit FrameRenderer(const ImageCatalogue& images) : layers_(images) {}
 
     // Draws the frame into the surface and gives the constant alpha to push it with; nothing when
-    // GDI+ cannot draw on the surface.
-    std::optional<BYTE> Compose(const FrameDescription& frame, DibSurface& surface) const;
-    // Composes the frame and shows it at topLeft; false, with nothing pushed, when it could not.
-    bool Render(HWND window, POINT topLeft, const FrameDescription& frame) const;
+    // the surface has no pixels.
+    std::optional<BYTE> Compose(const FrameDescription& frame, DibSurface& surface);
+    // Shows the frame at topLeft; false, with nothing pushed, when it could not. True at once when
+    // the window already shows this very frame there.
+    bool Render(HWND window, POINT topLeft, const FrameDescription& frame);
+    // The window's contents were replaced by something else: the next frame is pushed in full.
+    void Invalidate() { lastPushed_.reset(); }
 
 private:
-    const ImageCatalogue& images_;
+    struct PushedFrame {
+        HWND window;
+        LONG x;
+        LONG y;
+        FrameDescription frame;
+        bool operator==(const PushedFrame&) const = default;
+    };
+
+    FrameLayers layers_;
+    std::unique_ptr<DibSurface> surface_;
+    std::optional<PushedFrame> lastPushed_;
 };
