@@ -26,7 +26,7 @@ bool PetApp::Initialize() {
         return false;
     }
     images_.LoadFromResources(instance_);
-    if (!images_.Find(PIC_APPEARANCE0_BASE)) {
+    if (!images_.Decode(PIC_APPEARANCE0_BASE).image) {
         ShowStartupError(L"咕噜兽的内置形象资源不完整。");
         return false;
     }

@@ -20,6 +20,7 @@ public:
     HDC memoryDc() const { return memoryDc_; }
     // Premultiplied BGRA, row after row from the top.
     const uint32_t* pixels() const { return static_cast<const uint32_t*>(bits_); }
+    uint32_t* mutablePixels() { return static_cast<uint32_t*>(bits_); }
     uint32_t PixelAt(int x, int y) const { return pixels()[y * width_ + x]; }
 
 private:

@@ -38,3 +38,17 @@ void DrawImageFitted(Gdiplus::GpGraphics* graphics, Gdiplus::GpImage* image, Box
                               attributes.get(), nullptr, nullptr);
     gp::GdipRestoreGraphics(graphics, state);
 }
+
+GraphicsHandle CreateFrameGraphics(HDC dc) {
+    Gdiplus::GpGraphics* raw = nullptr;
+    if (gp::GdipCreateFromHDC(dc, &raw) != Gdiplus::Ok) return nullptr;
+    GraphicsHandle graphics(raw);
+    Gdiplus::GpGraphics* g = graphics.get();
+    gp::GdipSetCompositingMode(g, Gdiplus::CompositingModeSourceCopy);
+    gp::GdipGraphicsClear(g, 0x00000000);
+    gp::GdipSetCompositingMode(g, Gdiplus::CompositingModeSourceOver);
+    gp::GdipSetInterpolationMode(g, Gdiplus::InterpolationModeHighQualityBicubic);
+    gp::GdipSetPixelOffsetMode(g, Gdiplus::PixelOffsetModeHighQuality);
+    gp::GdipSetSmoothingMode(g, Gdiplus::SmoothingModeAntiAlias);
+    return graphics;
+}

@@ -13,3 +13,7 @@ struct BoxF {
 // opacity, optionally flipped about its own vertical centre line. No image, no drawing.
 void DrawImageFitted(Gdiplus::GpGraphics* graphics, Gdiplus::GpImage* image, BoxF box, float alpha,
                      bool mirror);
+
+// A GDI+ graphics on the DC, cleared to transparent and set to the quality every frame is drawn
+// with; empty when GDI+ cannot draw on it.
+GraphicsHandle CreateFrameGraphics(HDC dc);

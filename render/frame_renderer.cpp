@@ -1,142 +1,118 @@
 #include "render/frame_renderer.h"
 
-#include "render/dib_surface.h"
-#include "render/draw_image_fitted.h"
+#include "render/frame_motion.h"
 #include "render/frame_text.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <numbers>
-#include <string>
 
 namespace {
 
-constexpr float kPi = std::numbers::pi_v<float>;
-
-struct Motion {
-    float scaleX = 1;
-    float scaleY = 1;
-    float rotation = 0;
-    float offsetY = 0;
-};
-
-void DrawEnergyBadge(Gdiplus::GpGraphics* graphics, int energy, float w) {
-    const float d = std::max(35.0f, std::min(54.0f, 0.19f * w));
-    const float e = std::max(4.0f, 0.025f * w);
-    const float x = w - d - e;
-    Gdiplus::GpSolidFill* rawFill = nullptr;
-    if (gp::GdipCreateSolidFill(0xDC231D18, &rawFill) == Gdiplus::Ok) {
-        BrushHandle fill(rawFill);
-        gp::GdipFillEllipse(graphics, fill.get(), x, e, d, d);
-    }
-    Gdiplus::GpPen* rawPen = nullptr;
-    if (gp::GdipCreatePen1(0xD2FFF7E0, 2.0f, Gdiplus::UnitPixel, &rawPen) == Gdiplus::Ok) {
-        PenHandle pen(rawPen);
-        gp::GdipDrawEllipse(graphics, pen.get(), x, e, d, d);
-    }
-    FontFamilyHandle family = CreateFontFamilyOrSansSerif(L"Segoe UI");
-    DrawCentredText(graphics, family.get(), 0.38f * d, std::to_wstring(energy), 0xFFFFFFFF, BoxF{x, e - 1, d, d});
+// The body's scaled copy put where the motion box fits it: scaled uniformly by how much the box
+// grew, turned about the window centre. At rest this is a whole-pixel move.
+Affine BodyTransform(const ScaledPicture& picture, const BoxF& box, const FrameMotion& motion, float w, float h) {
+    const float k = std::min(box.width / picture.sourceWidth, box.height / picture.sourceHeight);
+    const float dw = k * picture.sourceWidth;
+    const float dh = k * picture.sourceHeight;
+    const float dx = box.x + (box.width - dw) / 2;
+    const float dy = box.y + (box.height - dh) / 2;
+    const float r = dw / picture.fittedWidth;
+    // Unturned: x = x0 + r u, y = y0 + r v for a pixel edge (u, v) of the copy.
+    const float x0 = dx - r * picture.fittedX;
+    const float y0 = dy - r * picture.fittedY;
+    const float radians = motion.rotation * std::numbers::pi_v<float> / 180.0f;
+    const float cosR = std::cos(radians), sinR = std::sin(radians);
+    const float ox = w / 2, oy = h / 2;
+    // Turned: x' = ox + (x - ox) cos - (y - oy) sin, y' = oy + (x - ox) sin + (y - oy) cos.
+    Affine t;
+    t.a = r * cosR;
+    t.b = -r * sinR;
+    t.c = ox + (x0 - ox) * cosR - (y0 - oy) * sinR;
+    t.d = r * sinR;
+    t.e = r * cosR;
+    t.f = oy + (x0 - ox) * sinR + (y0 - oy) * cosR;
+    return t;
 }
 
-void DrawReactionText(Gdiplus::GpGraphics* graphics, const std::wstring& text, float t, float w, float h) {
-    const ARGB alpha = static_cast<ARGB>(255 * std::clamp(1.25f - t, 0.0f, 1.0f)) << 24;
-    FontFamilyHandle family = CreateFontFamilyOrSansSerif(L"Microsoft YaHei UI");
-    const float textSize = std::max(14.0f, std::min(22.0f, 0.075f * w));
-    const float heartSize = std::max(23.0f, std::min(38.0f, 0.12f * w));
-    DrawCentredText(graphics, family.get(), textSize, text, alpha | 0xFFFFFF, BoxF{5.5f, 6.5f, 0.74f * w, 0.16f * h});
-    DrawCentredText(graphics, family.get(), textSize, text, alpha | 0x6A3F2C, BoxF{4, 5, 0.74f * w, 0.16f * h});
-    DrawCentredText(graphics, family.get(), heartSize, L"♥", alpha | 0xEE5B69,
-                    BoxF{0.08f * w, (0.22f - 0.12f * t) * h, 0.22f * w, 0.18f * h});
-}
+int OpacityOf(float alpha) { return static_cast<int>(std::lround(255 * std::clamp(alpha, 0.0f, 1.0f))); }
 
 }  // namespace
 
-GraphicsHandle BeginFrameGraphics(DibSurface& surface) {
-    Gdiplus::GpGraphics* rawGraphics = nullptr;
-    if (gp::GdipCreateFromHDC(surface.memoryDc(), &rawGraphics) != Gdiplus::Ok) return nullptr;
-    GraphicsHandle graphics(rawGraphics);
-    Gdiplus::GpGraphics* g = graphics.get();
-    gp::GdipSetCompositingMode(g, Gdiplus::CompositingModeSourceCopy);
-    gp::GdipGraphicsClear(g, 0x00000000);
-    gp::GdipSetCompositingMode(g, Gdiplus::CompositingModeSourceOver);
-    gp::GdipSetInterpolationMode(g, Gdiplus::InterpolationModeHighQualityBicubic);
-    gp::GdipSetPixelOffsetMode(g, Gdiplus::PixelOffsetModeHighQuality);
-    gp::GdipSetSmoothingMode(g, Gdiplus::SmoothingModeAntiAlias);
-    return graphics;
-}
+std::optional<BYTE> FrameRenderer::Compose(const FrameDescription& frame, DibSurface& surface) {
+    if (!surface.valid()) return std::nullopt;
+    const int width = surface.width(), height = surface.height();
+    const float w = static_cast<float>(width), h = static_cast<float>(height);
+    layers_.UseSize(width, height);
+    GdiFlush();
+    uint32_t* pixels = surface.mutablePixels();
+    std::memset(pixels, 0, static_cast<size_t>(width) * height * 4);
 
-std::optional<BYTE> FrameRenderer::Compose(const FrameDescription& frame, DibSurface& surface) const {
-    GraphicsHandle graphics = BeginFrameGraphics(surface);
-    if (!graphics) return std::nullopt;
-    Gdiplus::GpGraphics* g = graphics.get();
-
-    const float w = static_cast<float>(surface.width());
-    const float h = static_cast<float>(surface.height());
-
-    Motion motion;
-    if (frame.swaying) {
-        const float s = std::sin(frame.swayPhase);
-        const float a = std::fabs(s);
-        motion.scaleX = 1 + 0.035f * (1 - a);
-        motion.scaleY = 1 - 0.028f * (1 - a);
-        motion.rotation = 2.8f * s * (frame.mirrored ? -1.0f : 1.0f);
-        motion.offsetY = -0.035f * a * h;
-    }
-    const bool reacting = !frame.reactionText.empty();
-    const float t = frame.reactionProgress;
-    if (reacting) {
-        const float s1 = std::sin(kPi * t);
-        const float s6 = std::sin(6 * kPi * t);
-        motion.scaleX += 0.045f * s1;
-        motion.scaleY -= 0.025f * s1;
-        motion.rotation += 2.3f * (1 - t) * s6;
-        motion.offsetY -= 0.025f * s1 * h;
+    const FrameMotion motion = MotionOf(frame, h);
+    // The body's copy is made for the box at rest; the motion moves, scales and turns it.
+    if (const ScaledPicture* body = layers_.Picture(frame.basePicture, BodyBox(FrameMotion{}, w, h), frame.mirrored)) {
+        const Affine placed = BodyTransform(*body, BodyBox(motion, w, h), motion, w, h);
+        BlendTransformed(pixels, width, height, body->image, placed, 255);
     }
 
-    const float margin = std::max(8.0f, 0.05f * w);
-    const float boxWidth = (w - 2 * margin) * motion.scaleX;
-    const float boxHeight = (h - 2 * margin) * motion.scaleY;
-    const BoxF body{(w - boxWidth) / 2, (h - margin) + motion.offsetY - boxHeight, boxWidth, boxHeight};
+    if (frame.cutInAlpha > 0.001f) {
+        if (const ScaledPicture* cutIn = layers_.Picture(frame.cutInPicture, BoxF{0, 0, w, h}, false)) {
+            BlendAt(pixels, width, height, cutIn->image, OpacityOf(frame.cutInAlpha));
+        }
+    }
 
-    Gdiplus::GraphicsState state = 0;
-    gp::GdipSaveGraphics(g, &state);
-    gp::GdipTranslateWorldTransform(g, w / 2, h / 2, Gdiplus::MatrixOrderPrepend);
-    gp::GdipRotateWorldTransform(g, motion.rotation, Gdiplus::MatrixOrderPrepend);
-    gp::GdipTranslateWorldTransform(g, -w / 2, -h / 2, Gdiplus::MatrixOrderPrepend);
-    DrawImageFitted(g, images_.Find(frame.basePicture), body, 1.0f, frame.mirrored);
-    gp::GdipRestoreGraphics(g, state);
+    if (!frame.reactionText.empty()) {
+        const float t = frame.reactionProgress;
+        const int alpha = static_cast<int>(ReactionTextAlpha(t));
+        const ReactionLayers& reaction = layers_.Reaction(frame.reactionText);
+        BlendAt(pixels, width, height, reaction.shadow, alpha);
+        BlendAt(pixels, width, height, reaction.text, alpha);
+        // The heart rises from where it was drawn by 12 % of the height over the bounce.
+        Affine risen;
+        risen.c = static_cast<float>(reaction.heart.left);
+        risen.f = static_cast<float>(reaction.heart.top) - 0.12f * t * h;
+        BlendTransformed(pixels, width, height, reaction.heart, risen, alpha);
+    }
 
-    DrawImageFitted(g, images_.Find(frame.cutInPicture), BoxF{0, 0, w, h}, frame.cutInAlpha, false);
-
-    if (reacting) DrawReactionText(g, frame.reactionText, t, w, h);
-    DrawEnergyBadge(g, frame.energy, w);
-
-    gp::GdipFlush(g, Gdiplus::FlushIntentionSync);
+    BlendAt(pixels, width, height, layers_.Badge(frame.energy), 255);
     return static_cast<BYTE>(std::clamp(static_cast<int>(255 * frame.opacity), 0, 255));
 }
 
-template <typename Description, typename ComposeFn>
-bool FrameRenderer::Push(HWND window, POINT topLeft, const Description& frame, ComposeFn compose) const {
-    if (!window || frame.width < 1 || frame.height < 1) return false;
-    DibSurface surface(frame.width, frame.height);
-    if (!surface.valid()) return false;
+template <typename ComposeFn>
+bool FrameRenderer::Push(HWND window, POINT topLeft, int width, int height, ComposeFn compose) {
+    if (!surface_ || surface_->width() != width || surface_->height() != height) {
+        surface_ = std::make_unique<DibSurface>(width, height);
+    }
     // A frame that could not be drawn is not pushed: the window keeps showing the last one.
-    const std::optional<BYTE> constantAlpha = compose(frame, surface);
+    if (!surface_->valid()) {
+        surface_.reset();
+        return false;
+    }
+    const std::optional<BYTE> constantAlpha = compose(*surface_);
     if (!constantAlpha) return false;
 
-    SIZE size{frame.width, frame.height};
+    SIZE size{width, height};
     POINT source{0, 0};
     BLENDFUNCTION blend{AC_SRC_OVER, 0, *constantAlpha, AC_SRC_ALPHA};
-    return UpdateLayeredWindow(window, surface.screenDc(), &topLeft, &size, surface.memoryDc(), &source, 0, &blend,
-                               ULW_ALPHA) != FALSE;
+    return UpdateLayeredWindow(window, surface_->screenDc(), &topLeft, &size, surface_->memoryDc(), &source, 0,
+                               &blend, ULW_ALPHA) != FALSE;
 }
 
-bool FrameRenderer::Render(HWND window, POINT topLeft, const FrameDescription& frame) const {
-    return Push(window, topLeft, frame,
-                [this](const FrameDescription& f, DibSurface& surface) { return Compose(f, surface); });
+bool FrameRenderer::Render(HWND window, POINT topLeft, const FrameDescription& frame) {
+    if (!window || frame.width < 1 || frame.height < 1) return false;
+    PushedFrame next{window, topLeft.x, topLeft.y, frame};
+    if (lastPushed_ == next) return true;
+    const bool pushed = Push(window, topLeft, frame.width, frame.height,
+                             [&](DibSurface& surface) { return Compose(frame, surface); });
+    if (pushed) lastPushed_ = std::move(next);
+    else lastPushed_.reset();
+    return pushed;
 }
 
-bool FrameRenderer::RenderVisitCard(HWND window, POINT topLeft, const VisitCardDescription& card) const {
-    return Push(window, topLeft, card,
-                [this](const VisitCardDescription& c, DibSurface& surface) { return ComposeVisitCard(c, surface); });
+bool FrameRenderer::RenderVisitCard(HWND window, POINT topLeft, const VisitCardDescription& card) {
+    lastPushed_.reset();
+    if (!window || card.width < 1 || card.height < 1) return false;
+    return Push(window, topLeft, card.width, card.height,
+                [&](DibSurface& surface) { return ComposeVisitCard(card, surface); });
 }

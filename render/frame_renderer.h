@@ -1,35 +1,50 @@
 #pragma once
 
+#include "render/dib_surface.h"
 #include "render/frame_description.h"
-#include "render/gdiplus_api.h"
+#include "render/frame_layers.h"
 #include "render/image_catalogue.h"
 #include "render/visit_card.h"
 
 #include <windows.h>
 
+#include <memory>
 #include <optional>
 
-class DibSurface;
-
-// A graphics on the surface, cleared to transparent, with the quality settings every frame uses.
-GraphicsHandle BeginFrameGraphics(DibSurface& surface);
-
-// Draws frame descriptions with GDI+ and pushes them to the layered pet window.
+// Assembles frame descriptions from layers drawn once per window size and pushes them to the
+// layered pet window; a frame equal to the one on screen is neither composed nor pushed.
 class FrameRenderer {
 public:
-    explicit FrameRenderer(const ImageCatalogue& images) : images_(images) {}
+    explicit FrameRenderer(const ImageCatalogue& images) : layers_(images) {}
 
     // Draws the frame into the surface and gives the constant alpha to push it with; nothing when
-    // GDI+ cannot draw on the surface.
-    std::optional<BYTE> Compose(const FrameDescription& frame, DibSurface& surface) const;
-    // Composes the frame and shows it at topLeft; false, with nothing pushed, when it could not.
-    bool Render(HWND window, POINT topLeft, const FrameDescription& frame) const;
-    // The same for a visit card, which is always pushed fully opaque.
-    std::optional<BYTE> ComposeVisitCard(const VisitCardDescription& card, DibSurface& surface) const;
-    bool RenderVisitCard(HWND window, POINT topLeft, const VisitCardDescription& card) const;
+    // the surface has no pixels.
+    std::optional<BYTE> Compose(const FrameDescription& frame, DibSurface& surface);
+    // Shows the frame at topLeft; false, with nothing pushed, when it could not. True at once when
+    // the window already shows this very frame there.
+    bool Render(HWND window, POINT topLeft, const FrameDescription& frame);
+    // The window's contents were replaced by something else: the next frame is pushed in full.
+    void Invalidate() { lastPushed_.reset(); }
+    // The same for a visit card, which is always pushed fully opaque; the pet frame after it is
+    // pushed in full.
+    std::optional<BYTE> ComposeVisitCard(const VisitCardDescription& card, DibSurface& surface);
+    bool RenderVisitCard(HWND window, POINT topLeft, const VisitCardDescription& card);
 
 private:
-    template <typename Description, typename ComposeFn>
-    bool Push(HWND window, POINT topLeft, const Description& description, ComposeFn compose) const;
-    const ImageCatalogue& images_;
+    // Composes into the kept surface of that size and pushes it; false, with nothing pushed, when
+    // either fails.
+    template <typename ComposeFn>
+    bool Push(HWND window, POINT topLeft, int width, int height, ComposeFn compose);
+
+    struct PushedFrame {
+        HWND window;
+        LONG x;
+        LONG y;
+        FrameDescription frame;
+        bool operator==(const PushedFrame&) const = default;
+    };
+
+    FrameLayers layers_;
+    std::unique_ptr<DibSurface> surface_;
+    std::optional<PushedFrame> lastPushed_;
 };

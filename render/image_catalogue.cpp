@@ -6,15 +6,15 @@
 
 namespace {
 
-StreamHandle StreamOverCopy(const void* bytes, size_t size) {
-    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, size);
+StreamHandle StreamOverCopy(std::span<const uint8_t> bytes) {
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
     if (!memory) return nullptr;
     void* target = GlobalLock(memory);
     if (!target) {
         GlobalFree(memory);
         return nullptr;
     }
-    std::memcpy(target, bytes, size);
+    std::memcpy(target, bytes.data(), bytes.size());
     GlobalUnlock(memory);
     IStream* stream = nullptr;
     if (FAILED(CreateStreamOnHGlobal(memory, TRUE, &stream))) {
@@ -32,33 +32,34 @@ void ImageCatalogue::LoadFromResources(HMODULE module) {
         HGLOBAL loaded = info ? LoadResource(module, info) : nullptr;
         const DWORD size = info ? SizeofResource(module, info) : 0;
         const void* bytes = loaded ? LockResource(loaded) : nullptr;
-        if (!bytes || size == 0) {
-            images_.try_emplace(id);
-            continue;
-        }
-        Add(id, bytes, size);
+        if (!bytes || size == 0 || images_.contains(id)) continue;
+        images_[id].bytes = std::span(static_cast<const uint8_t*>(bytes), size);
     }
 }
 
 void ImageCatalogue::Add(int id, const void* bytes, size_t size) {
-    if (images_.contains(id)) return;
-    CataloguedImage entry;
-    StreamHandle stream = StreamOverCopy(bytes, size);
-    if (stream) {
-        Gdiplus::GpImage* image = nullptr;
-        if (gp::GdipLoadImageFromStream(stream.get(), &image) == Gdiplus::Ok && image) {
-            entry.image.reset(image);
-            entry.stream = std::move(stream);
-        } else if (image) {
-            gp::GdipDisposeImage(image);
-        }
-    }
-    images_.emplace(id, std::move(entry));
+    if (images_.contains(id) || !bytes || size == 0) return;
+    Entry& entry = images_[id];
+    const auto* first = static_cast<const uint8_t*>(bytes);
+    entry.ownedBytes.assign(first, first + size);
+    entry.bytes = entry.ownedBytes;
 }
 
-Gdiplus::GpImage* ImageCatalogue::Find(int id) const {
+bool ImageCatalogue::Has(int id) const { return images_.contains(id); }
+
+DecodedImage ImageCatalogue::Decode(int id) const {
     auto found = images_.find(id);
-    return found == images_.end() ? nullptr : found->second.image.get();
+    if (found == images_.end()) return {};
+    DecodedImage decoded;
+    decoded.stream = StreamOverCopy(found->second.bytes);
+    if (!decoded.stream) return {};
+    Gdiplus::GpImage* image = nullptr;
+    if (gp::GdipLoadImageFromStream(decoded.stream.get(), &image) != Gdiplus::Ok || !image) {
+        if (image) gp::GdipDisposeImage(image);
+        return {};
+    }
+    decoded.image.reset(image);
+    return decoded;
 }
 
 void ImageCatalogue::Clear() { images_.clear(); }

@@ -2,7 +2,10 @@
 
 #include "render/gdiplus_api.h"
 
+#include <cstdint>
 #include <map>
+#include <span>
+#include <vector>
 
 // A COM stream reference.
 struct StreamReleaser {
@@ -11,22 +14,29 @@ struct StreamReleaser {
 using StreamHandle = std::unique_ptr<IStream, StreamReleaser>;
 
 // A decoded picture and the stream GDI+ keeps reading it from.
-struct CataloguedImage {
+struct DecodedImage {
     StreamHandle stream;
     ImageHandle image;
 };
 
-// The built-in pictures by resource id, decoded once at start-up. An id that could not be
-// decoded stays present but empty; every lookup of it yields no image.
+// The built-in pictures by resource id, kept as their encoded bytes: a full-size decode costs
+// megabytes, so a picture is decoded only when a scaled copy of it is made, and that decode is
+// not kept. An id without bytes yields no image.
 class ImageCatalogue {
 public:
-    // Decodes every built-in RCDATA picture of the module.
+    // Takes every built-in RCDATA picture of the module; its bytes stay in the module's image.
     void LoadFromResources(HMODULE module);
-    // Adds one picture from encoded bytes (used for resources and by tests).
+    // Adds one picture from a copy of its encoded bytes (used by tests).
     void Add(int id, const void* bytes, size_t size);
-    Gdiplus::GpImage* Find(int id) const;
+    bool Has(int id) const;
+    // A fresh full-size decode; empty when the id is missing or its bytes do not decode.
+    DecodedImage Decode(int id) const;
     void Clear();
 
 private:
-    std::map<int, CataloguedImage> images_;
+    struct Entry {
+        std::span<const uint8_t> bytes;
+        std::vector<uint8_t> ownedBytes;
+    };
+    std::map<int, Entry> images_;
 };

@@ -48,4 +48,4 @@ int PoseState::CutInPicture(int appearance) const {
     return CutInPictureForPose(pose_, appearance, showAppearanceCutIn_);
 }
 
-bool PoseState::HasCutIn(int appearance) const { return images_.Find(CutInPicture(appearance)) != nullptr; }
+bool PoseState::HasCutIn(int appearance) const { return images_.Has(CutInPicture(appearance)); }

@@ -5,6 +5,7 @@
 #include "render/dib_surface.h"
 #include "render/draw_image_fitted.h"
 #include "render/frame_renderer.h"
+#include "render/premultiplied_image.h"
 #include "render/frame_text.h"
 
 #include <algorithm>
@@ -45,6 +46,8 @@ void DrawCardShape(Gdiplus::GpGraphics* g, float w, float h) {
     }
 }
 
+int OpacityOf(float alpha) { return static_cast<int>(std::lround(255 * std::clamp(alpha, 0.0f, 1.0f))); }
+
 void FillBox(Gdiplus::GpGraphics* g, ARGB colour, BoxF box) {
     Gdiplus::GpSolidFill* rawFill = nullptr;
     if (gp::GdipCreateSolidFill(colour, &rawFill) != Gdiplus::Ok) return;
@@ -66,30 +69,59 @@ VisitPhase VisitPhaseAt(uint64_t elapsedMs, bool hasArt) {
     return VisitPhase{0, 1};
 }
 
-std::optional<BYTE> FrameRenderer::ComposeVisitCard(const VisitCardDescription& card, DibSurface& surface) const {
-    GraphicsHandle graphics = BeginFrameGraphics(surface);
-    if (!graphics) return std::nullopt;
-    Gdiplus::GpGraphics* g = graphics.get();
-    const float w = static_cast<float>(surface.width());
-    const float h = static_cast<float>(surface.height());
+std::optional<BYTE> FrameRenderer::ComposeVisitCard(const VisitCardDescription& card, DibSurface& surface) {
+    if (!surface.valid()) return std::nullopt;
+    const int width = surface.width(), height = surface.height();
+    const float w = static_cast<float>(width), h = static_cast<float>(height);
+    // The pictures come from the layers scaled once for the card's size; the card, its texts and
+    // boxes are drawn by GDI+ below and above them, in the card's order.
+    layers_.UseSize(width, height);
     FontFamilyHandle family = CreateFontFamilyOrSansSerif(L"Microsoft YaHei UI");
+    {
+        GraphicsHandle graphics = CreateFrameGraphics(surface.memoryDc());
+        if (!graphics) return std::nullopt;
+        DrawCardShape(graphics.get(), w, h);
+        DrawCentredText(graphics.get(), family.get(), kTitleSize, card.visitorNickname + L" 来串门啦", kInk,
+                        BoxF{0, 6, w, 34});
+        gp::GdipFlush(graphics.get(), Gdiplus::FlushIntentionSync);
+    }
+    GdiFlush();
+    uint32_t* pixels = surface.mutablePixels();
 
-    DrawCardShape(g, w, h);
-    DrawCentredText(g, family.get(), kTitleSize, card.visitorNickname + L" 来串门啦", kInk, BoxF{0, 6, w, 34});
-
-    Gdiplus::GpImage* art = images_.Find(card.artPicture);
+    const BoxF artBox{0, 43, w, h - 77};
+    const ScaledPicture* art = layers_.Picture(card.artPicture, artBox, false);
     const VisitPhase phase = VisitPhaseAt(card.elapsedMs, art != nullptr);
     if (phase.artAlpha > 0) {
+        // Breathing scales the art about the centre of its box, whose top stays at 43.
         const float breath = 1 + 0.012f * std::sin(static_cast<float>(card.elapsedMs) / 240);
-        DrawImageFitted(g, art, BoxF{(w - breath * w) / 2, 43, breath * w, (h - 77) * breath}, phase.artAlpha, false);
+        const float cx = w / 2, cy0 = artBox.y + artBox.height / 2, cy = artBox.y + breath * artBox.height / 2;
+        Affine breathing;
+        breathing.a = breath;
+        breathing.e = breath;
+        breathing.c = cx + breath * (static_cast<float>(art->image.left) - cx);
+        breathing.f = cy + breath * (static_cast<float>(art->image.top) - cy0);
+        BlendTransformed(pixels, width, height, art->image, breathing, OpacityOf(phase.artAlpha));
     }
     const bool hasNote = !card.note.empty();
+    const float half = (w - 24) / 2;
     if (phase.pairAlpha > 0) {
-        const float half = (w - 24) / 2;
         const float boxHeight = h - 43 - (hasNote ? 88 : 40) - 18;
-        DrawImageFitted(g, images_.Find(card.ownPicture), BoxF{8, 61, half, boxHeight}, phase.pairAlpha, false);
-        DrawImageFitted(g, images_.Find(card.visitorPicture), BoxF{16 + half, 61, half, boxHeight}, phase.pairAlpha,
-                        true);
+        if (const ScaledPicture* own = layers_.Picture(card.ownPicture, BoxF{8, 61, half, boxHeight}, false)) {
+            BlendAt(pixels, width, height, own->image, OpacityOf(phase.pairAlpha));
+        }
+        if (const ScaledPicture* visitor =
+                layers_.Picture(card.visitorPicture, BoxF{16 + half, 61, half, boxHeight}, true)) {
+            BlendAt(pixels, width, height, visitor->image, OpacityOf(phase.pairAlpha));
+        }
+    }
+
+    Gdiplus::GpGraphics* raw = nullptr;
+    if (gp::GdipCreateFromHDC(surface.memoryDc(), &raw) != Gdiplus::Ok) return std::nullopt;
+    GraphicsHandle graphics(raw);
+    Gdiplus::GpGraphics* g = graphics.get();
+    gp::GdipSetSmoothingMode(g, Gdiplus::SmoothingModeAntiAlias);
+    gp::GdipSetPixelOffsetMode(g, Gdiplus::PixelOffsetModeHighQuality);
+    if (phase.pairAlpha > 0) {
         const std::wstring ownName = card.ownNickname.empty() ? L"我的咕噜兽" : card.ownNickname;
         DrawCentredText(g, family.get(), kSmallSize, ownName, kInk, BoxF{8, 41, half, 22}, Gdiplus::FontStyleRegular);
         DrawCentredText(g, family.get(), kSmallSize, card.visitorNickname, kInk, BoxF{16 + half, 41, half, 22},
