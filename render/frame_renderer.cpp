@@ -36,8 +36,6 @@ Affine BodyTransform(const ScaledPicture& picture, const BoxF& box, const FrameM
     return t;
 }
 
-int OpacityOf(float alpha) { return static_cast<int>(std::lround(255 * std::clamp(alpha, 0.0f, 1.0f))); }
-
 }  // namespace
 
 std::optional<BYTE> FrameRenderer::Compose(const FrameDescription& frame, DibSurface& surface) {

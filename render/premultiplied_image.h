@@ -1,5 +1,7 @@
 #pragma once
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -28,6 +30,9 @@ struct Affine {
 // The smallest rectangle of the surface holding every pixel that is not fully transparent;
 // empty when there is none.
 PremultipliedImage CaptureLayer(const DibSurface& surface);
+
+// The 0..255 opacity the blends take for an alpha of 0..1.
+inline int OpacityOf(float alpha) { return static_cast<int>(std::lround(255 * std::clamp(alpha, 0.0f, 1.0f))); }
 
 // Source-over of the image at its own place, its alpha scaled by opacity (0..255).
 void BlendAt(uint32_t* target, int targetWidth, int targetHeight, const PremultipliedImage& image, int opacity);

@@ -46,8 +46,6 @@ void DrawCardShape(Gdiplus::GpGraphics* g, float w, float h) {
     }
 }
 
-int OpacityOf(float alpha) { return static_cast<int>(std::lround(255 * std::clamp(alpha, 0.0f, 1.0f))); }
-
 void FillBox(Gdiplus::GpGraphics* g, ARGB colour, BoxF box) {
     Gdiplus::GpSolidFill* rawFill = nullptr;
     if (gp::GdipCreateSolidFill(colour, &rawFill) != Gdiplus::Ok) return;
