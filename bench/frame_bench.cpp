@@ -1,7 +1,8 @@
 // Composes pet frames with the real pictures both ways, the direct way (every part drawn with
 // GDI+ from the full-size pictures on every frame) and the layered renderer, and prints what each
 // costs. Usage:
-//   frame_bench cpu [FRAMES]                      CPU per changing frame, both ways, every size
+//   frame_bench cpu [FRAMES]                      CPU per changing frame, both ways, every size,
+//                                                 and per frame of a visit card in each phase
 //   frame_bench memory direct|layered [FRAMES]    start-up to the first pushed frame, private
 //                                                 memory after it and after FRAMES frames
 #include "bench/process_figures.h"
@@ -9,6 +10,7 @@
 #include "render/frame_renderer.h"
 #include "render/gdiplus_api.h"
 #include "render/image_catalogue.h"
+#include "render/visit_card.h"
 #include "support/direct_frame.h"
 
 #include <cmath>
@@ -61,6 +63,41 @@ const Case kCases[] = {
      }},
 };
 
+// A visit card with a note, composed at steps of one timer tick through one phase of its life.
+void PrintCardCosts(FrameRenderer& renderer, int frames) {
+    struct Phase {
+        const char* name;
+        uint64_t fromMs;
+        uint64_t toMs;
+    };
+    const Phase phases[] = {{"art alone", 0, 2850}, {"cross-fade", 2851, 3299}, {"pair with note", 3300, 10000}};
+    std::printf("\n%-26s %5s %12s\n", "visit card frame", "size", "ms");
+    for (const Phase& phase : phases) {
+        for (int petSize : kSizes) {
+            const SIZE size = VisitCardSize(petSize);
+            VisitCardDescription card;
+            card.width = size.cx;
+            card.height = size.cy;
+            card.visitorNickname = L"小蘑菇";
+            card.actionLabel = L"送花";
+            card.artPicture = PIC_GREET;
+            card.ownPicture = PIC_APPEARANCE0_BASE;
+            card.visitorPicture = PIC_APPEARANCE2_BASE;
+            card.note = L"今天也要好好喝水哦";
+            DibSurface surface(size.cx, size.cy);
+            card.elapsedMs = phase.fromMs;
+            renderer.ComposeVisitCard(card, surface);
+            const double start = ThreadCpuMs();
+            for (int i = 0; i < frames; ++i) {
+                card.elapsedMs = phase.fromMs + (static_cast<uint64_t>(i) * 40) % (phase.toMs - phase.fromMs + 1);
+                card.secondsLeft = static_cast<int>(10 - card.elapsedMs / 1000);
+                renderer.ComposeVisitCard(card, surface);
+            }
+            std::printf("%-26s %5d %12.3f\n", phase.name, petSize, (ThreadCpuMs() - start) / frames);
+        }
+    }
+}
+
 int RunCpu(int frames) {
     ImageCatalogue images;
     images.LoadFromResources(GetModuleHandleW(nullptr));
@@ -92,6 +129,7 @@ int RunCpu(int frames) {
             std::printf("%-26s %5d %12.3f %12.3f %7.1fx\n", c.name, size, directMs, layeredMs, directMs / layeredMs);
         }
     }
+    PrintCardCosts(layered, frames * 2);
     return 0;
 }
 

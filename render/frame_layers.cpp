@@ -7,12 +7,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace {
-
-// Draws with the frame's own GDI+ settings on a transparent surface of the given size and keeps
-// the part that was drawn.
-template <typename Draw>
-PremultipliedImage DrawLayer(int width, int height, Draw draw) {
+PremultipliedImage DrawLayer(int width, int height, const std::function<void(Gdiplus::GpGraphics*)>& draw) {
     DibSurface surface(width, height);
     if (!surface.valid()) return {};
     {
@@ -24,8 +19,6 @@ PremultipliedImage DrawLayer(int width, int height, Draw draw) {
     GdiFlush();
     return CaptureLayer(surface);
 }
-
-}  // namespace
 
 void FrameLayers::UseSize(int width, int height) {
     if (width == width_ && height == height_) return;

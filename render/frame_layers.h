@@ -4,9 +4,14 @@
 #include "render/image_catalogue.h"
 #include "render/premultiplied_image.h"
 
+#include <functional>
 #include <map>
 #include <string>
 #include <tuple>
+
+// Draws with the frame's own GDI+ settings on a transparent surface of the given size and keeps
+// the part that was drawn.
+PremultipliedImage DrawLayer(int width, int height, const std::function<void(Gdiplus::GpGraphics*)>& draw);
 
 // A picture scaled once to fit its box, drawn exactly where it sits in that box (image.left and
 // image.top are whole pixels, the rest of its place is drawn into the copy), so a frame that

@@ -5,6 +5,7 @@
 #include "render/frame_layers.h"
 #include "render/image_catalogue.h"
 #include "render/visit_card.h"
+#include "render/visit_card_layers.h"
 
 #include <windows.h>
 
@@ -45,6 +46,7 @@ private:
     };
 
     FrameLayers layers_;
+    VisitCardLayers cardLayers_;
     std::unique_ptr<DibSurface> surface_;
     std::optional<PushedFrame> lastPushed_;
 };

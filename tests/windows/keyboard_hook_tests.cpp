@@ -118,7 +118,9 @@ TEST(KeyboardHook, CountsHardwareKeyDownsOnlyAndOnlyWhileSwitchedOn) {
     FakeClock clock(2026, 12, 9);
     MemorySettingsStore store;
     Growth growth(store);
-    growth.Restore(StoredGrowth{.autoTypingEnabled = true}, clock.LocalTime());
+    StoredGrowth stored;
+    stored.autoTypingEnabled = true;
+    growth.Restore(stored, clock.LocalTime());
     KeyboardHook hook;
     ASSERT_TRUE(hook.Install(GetModuleHandleW(nullptr)));
     EXPECT_TRUE(hook.installed());

@@ -83,7 +83,6 @@ TEST_F(Renderer, EnergyBadgeScalesWithThePetBetweenItsLimits) {
         EXPECT_NEAR(badge.right + 1, c.size - c.inset + 1, 1.5);
         EXPECT_NEAR(badge.top, c.inset - 1, 1.5);
         // White digits inside the dark disc.
-        const int cx = (badge.left + badge.right) / 2;
         const int cy = (badge.top + badge.bottom) / 2;
         uint32_t brightest = 0;
         for (int y = cy - 5; y <= cy + 5; ++y) {
