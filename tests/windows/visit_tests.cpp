@@ -153,6 +153,30 @@ TEST_F(VisitCardPixels, PhasesWithAndWithoutANote) {
     }
 }
 
+TEST_F(VisitCardPixels, KeptTextsFollowTheCountdownAndTheNextVisitor) {
+    card.elapsedMs = 5000;
+    auto footerAndTitle = [&] {
+        DibSurface surface(440, 300);
+        EXPECT_EQ(renderer.ComposeVisitCard(card, surface), std::optional<BYTE>(255));
+        std::vector<uint32_t> rows;
+        for (int y : {0, 1}) {
+            const int top = y == 0 ? 300 - 36 : 6, bottom = top + 30;
+            for (int row = top; row < bottom; ++row) {
+                for (int x = 0; x < 440; ++x) rows.push_back(surface.PixelAt(x, row));
+            }
+        }
+        return rows;
+    };
+    const std::vector<uint32_t> tenSeconds = footerAndTitle();
+    card.secondsLeft = 9;
+    const std::vector<uint32_t> nineSeconds = footerAndTitle();
+    EXPECT_NE(tenSeconds, nineSeconds) << "the footer counts down";
+    card.secondsLeft = 10;
+    EXPECT_EQ(footerAndTitle(), tenSeconds) << "the same texts give the same pixels";
+    card.visitorNickname = L"小红";
+    EXPECT_NE(footerAndTitle(), tenSeconds) << "the next visitor's name is in the title";
+}
+
 TEST(IncomingVisitAtThePet, EnergyBonusQueueAndEnd) {
     OfflinePet pet;
     pet.store.dwords[L"Energy"] = 98;
