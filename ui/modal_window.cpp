@@ -2,6 +2,7 @@
 
 #include "ui/trim_whitespace.h"
 
+#include <algorithm>
 #include <optional>
 
 namespace {
@@ -41,6 +42,17 @@ POINT CentredOver(HWND owner, int width, int height) {
             ownerRect.top + (ownerRect.bottom - ownerRect.top - height) / 2};
 }
 
+POINT CentredOverOnScreen(HWND owner, int width, int height) {
+    POINT corner = CentredOver(owner, width, height);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    if (!GetMonitorInfoW(MonitorFromWindow(owner, MONITOR_DEFAULTTONEAREST), &monitor)) return corner;
+    const RECT& area = monitor.rcWork;
+    corner.x = std::max(area.left, std::min(corner.x, area.right - width));
+    corner.y = std::max(area.top, std::min(corner.y, area.bottom - height));
+    return corner;
+}
+
 void RunModalWindow(HWND window, HWND owner, const bool& finished) {
     EnableWindow(owner, FALSE);
     ShowWindow(window, SW_SHOW);
@@ -52,6 +64,11 @@ void RunModalWindow(HWND window, HWND owner, const bool& finished) {
     EnableWindow(owner, TRUE);
     SetForegroundWindow(owner);
     if (quitCode) PostQuitMessage(*quitCode);
+}
+
+LRESULT WindowColouredStatic(HDC dc) {
+    SetBkColor(dc, GetSysColor(COLOR_WINDOW));
+    return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
 }
 
 std::wstring ReadControlText(HWND control) {

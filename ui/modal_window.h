@@ -18,6 +18,9 @@ bool RegisterModalWindowClass(const wchar_t* className, WNDPROC windowProc);
 // The top-left corner that centres a window of that outer size over the owner, even partly off
 // screen (integer division, truncating).
 POINT CentredOver(HWND owner, int width, int height);
+// The same, then moved as little as needed to lie inside the work area of the owner's monitor, for
+// a window too tall to be used while part of it hangs off the screen.
+POINT CentredOverOnScreen(HWND owner, int width, int height);
 
 // Disables the owner, shows the window and handles every message of the thread, the window's dialog
 // keys first, until `finished` is set (the window procedure sets it whenever the window goes, also
@@ -25,6 +28,10 @@ POINT CentredOver(HWND owner, int width, int height);
 // ends the loop early: the window is destroyed before its state record goes, and the quit is posted
 // again for the loop that owns it.
 void RunModalWindow(HWND window, HWND owner, const bool& finished);
+
+// The answer to WM_CTLCOLORSTATIC: labels, check boxes and group captions on the window's own
+// background rather than on grey bands.
+LRESULT WindowColouredStatic(HDC dc);
 
 // A control's whole text without white space at either end.
 std::wstring ReadControlText(HWND control);

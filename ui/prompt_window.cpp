@@ -69,6 +69,8 @@ LRESULT CALLBACK PromptWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
         state->finished = true;
         DestroyWindow(window);
         return 0;
+    case WM_CTLCOLORSTATIC:
+        return WindowColouredStatic(reinterpret_cast<HDC>(wParam));
     case WM_NCDESTROY:
         // The window can also go with its owner; the loop must end then too, and nothing may reach
         // the state record after Run has returned.

@@ -189,6 +189,8 @@ LRESULT CALLBACK SettingsWindowProc(HWND window, UINT message, WPARAM wParam, LP
     case WM_CLOSE:
         Finish(window, state, false);
         return 0;
+    case WM_CTLCOLORSTATIC:
+        return WindowColouredStatic(reinterpret_cast<HDC>(wParam));
     case WM_NCDESTROY:
         // The window can also go with its owner; the loop must end then too, and nothing may reach
         // the session after Run has returned.
@@ -214,7 +216,8 @@ bool SettingsWindow::Run(HWND owner, SettingsState& state, Notices& notices) {
     if (!RegisterSettingsClass()) return false;
 
     SettingsSession session{state, notices};
-    const POINT corner = CentredOver(owner, kSettingsWindowWidth, kSettingsWindowHeight);
+    // The pet usually sits in a corner; centred over it, the buttons would hang off the screen.
+    const POINT corner = CentredOverOnScreen(owner, kSettingsWindowWidth, kSettingsWindowHeight);
     HWND window = CreateWindowExW(kModalWindowExStyle, kSettingsWindowClass, kSettingsWindowTitle, kModalWindowStyle,
                                   corner.x, corner.y, kSettingsWindowWidth, kSettingsWindowHeight, owner, nullptr,
                                   GetModuleHandleW(nullptr), &session);

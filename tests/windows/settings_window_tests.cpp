@@ -119,7 +119,16 @@ TEST_F(Settings, OpensCentredOverItsOwnerShowingTheStoredOptionsInTidyControls) 
     other.petSize = 285;
     other.waterIntervalMinutes = 0;
     state = SettingsStateFor(other);
-    const Step inspectOther = [](HWND settings) {
+    // From the pet's home in the bottom-right corner, the window moves up and left onto the screen.
+    RECT area{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    SetWindowPos(owner, nullptr, area.right - 231 - 18, area.bottom - 231 - 18, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    const Step inspectOther = [&area](HWND settings) {
+        RECT rect{};
+        GetWindowRect(settings, &rect);
+        EXPECT_EQ(rect.right, area.right);
+        EXPECT_EQ(rect.bottom, area.bottom);
+        EXPECT_EQ(rect.left, area.right - 540);
         EXPECT_EQ(Shown(settings, kSettingsSizeId), L"大");
         EXPECT_EQ(Shown(settings, kSettingsWaterId), L"关闭");
         // Without a device identity the nickname offered is the pet's own name.
