@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <regex>
+#include <utility>
 
 namespace {
 
@@ -149,18 +150,19 @@ TEST(TwoPets, VisitCrossesTheServiceLikeComesBackAndQuickVisitsQueueOnTheCard) {
     PumpFor(1000);
     EXPECT_EQ(host.app.visits().waiting(), 2u);
 
-    std::vector<std::wstring> cards;
+    // The cards in the order they showed: action and note.
+    std::vector<std::pair<std::wstring, std::wstring>> cards;
     while (host.app.visits().showing() && cards.size() < 4) {
-        cards.push_back(host.app.visits().current().action + L"|" + host.app.visits().current().text);
+        cards.emplace_back(host.app.visits().current().action, host.app.visits().current().text);
         const size_t waiting = host.app.visits().waiting();
         PostMessageW(host.app.window(), WM_KEYDOWN, VK_ESCAPE, 0);
         PumpUntil([&] { return !host.app.visits().showing() || host.app.visits().waiting() < waiting; });
     }
     ASSERT_EQ(cards.size(), 3u);
-    EXPECT_EQ(cards[2].substr(cards[2].find(L'|') + 1), L"海边见");
+    EXPECT_EQ(cards[0].second, L"");
+    EXPECT_EQ(cards[2].second, L"海边见");
     for (size_t i = 1; i < cards.size(); ++i) {
-        EXPECT_NE(cards[i].substr(0, cards[i].find(L'|')), cards[i - 1].substr(0, cards[i - 1].find(L'|')))
-            << "a quick visit repeated the action before it";
+        EXPECT_NE(cards[i].first, cards[i - 1].first) << "a quick visit repeated the action before it";
     }
     EXPECT_EQ(host.store.dwords[setting::kEnergy], 80u);
     EXPECT_EQ(guest.notices.shown.size(), guestNotices + 3) << "quick visits are sent quietly";
