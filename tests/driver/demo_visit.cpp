@@ -6,8 +6,12 @@
 //   demo_visit note TEXT         sends a quick visit with a drift note (menu item 105)
 //   demo_visit like              waits for a visit card and answers it with a like
 // Exit code 0 when the step was done, 1 when a window did not show.
+#include "app/pet_app.h"
 #include "online/wide_text.h"
 #include "pet_driver.h"
+#include "render/placement.h"
+#include "render/visit_card.h"
+#include "ui/prompt_window.h"
 
 #include <cstdio>
 #include <cwctype>
@@ -17,12 +21,9 @@ using namespace driver;
 
 namespace {
 
-constexpr wchar_t kPetClass[] = L"MossquillDesktopPetWindowV5";
 constexpr wchar_t kMenuClass[] = L"#32768";
-constexpr wchar_t kPromptClass[] = L"MossquillPromptWindow";
-constexpr int kPromptEdit = 1001;
-// Wider than the pet at any size, narrower than any visit card.
-constexpr int kCardMinWidth = 400;
+// The pet's window is a card while it is at least as wide as the card for the smallest pet.
+const int kCardMinWidth = VisitCardSize(kPetSizes.front()).cx;
 
 int Fail(const char* what) {
     std::fprintf(stderr, "demo_visit: %s\n", what);
@@ -57,9 +58,9 @@ bool ChooseFromMenu(DWORD pid, HWND pet, int item, int subitem = -1) {
 }
 
 bool AnswerPrompt(DWORD pid, const std::wstring& text, Timeout wait = 10s) {
-    HWND prompt = WaitForWindow(pid, kPromptClass, nullptr, wait);
+    HWND prompt = WaitForWindow(pid, kPromptWindowClass, nullptr, wait);
     if (!prompt) return false;
-    SendMessageW(GetDlgItem(prompt, kPromptEdit), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    SendMessageW(GetDlgItem(prompt, kPromptEditId), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
     PostMessageW(GetDlgItem(prompt, IDOK), BM_CLICK, 0, 0);
     return WaitUntilClosed(prompt, 30s);
 }
@@ -80,7 +81,7 @@ int wmain(int argc, wchar_t** argv) {
     if (argc < 2) return Fail("usage: demo_visit online NAME | code | claim CODE | note TEXT | like");
     const std::wstring command = argv[1];
     const std::wstring argument = argc > 2 ? argv[2] : L"";
-    HWND pet = FindWindowW(kPetClass, nullptr);
+    HWND pet = FindWindowW(kPetWindowClass, nullptr);
     if (!pet) return Fail("no pet runs in this prefix");
     DWORD pid = 0;
     GetWindowThreadProcessId(pet, &pid);
