@@ -7,105 +7,15 @@
 #include "online/friend_order.h"
 #include "online/wide_text.h"
 #include "online_test_support.h"
-#include "support/fake_clock.h"
-#include "support/memory_settings_store.h"
-#include "support/recording_notices.h"
+#include "pet_user.h"
 #include "support/window_script.h"
 #include "ui/prompt_window.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <functional>
 #include <regex>
-#include <thread>
 
 namespace {
-
-// One thing the user does once `count` visible windows of the class show (a menu and its
-// submenu are two); it acts on the one found last.
-struct UserStep {
-    const wchar_t* windowClass;
-    std::function<void(HWND)> act;
-    int count = 1;
-};
-
-HWND VisibleWindow(const wchar_t* windowClass, int count) {
-    HWND found = nullptr;
-    int visible = 0;
-    for (HWND next = nullptr; (next = FindWindowExW(nullptr, next, windowClass, nullptr)) != nullptr;) {
-        if (IsWindowVisible(next)) {
-            found = next;
-            ++visible;
-        }
-    }
-    return visible >= count ? found : nullptr;
-}
-
-// Plays the steps from a second thread, as another program would, while the pet's thread runs
-// its menus' and prompts' own loops.
-class User {
-public:
-    explicit User(std::vector<UserStep> steps) : total_(steps.size()), thread_([this, steps = std::move(steps)] {
-        for (const UserStep& step : steps) {
-            HWND window = nullptr;
-            for (int waited = 0; waited < 10000 && !(window = VisibleWindow(step.windowClass, step.count));
-                 waited += 50) {
-                Sleep(50);
-            }
-            if (!window) {
-                // Give the pet's thread its loop back rather than leave it in a menu.
-                if (HWND menu = VisibleWindow(L"#32768", 1)) PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
-                break;
-            }
-            step.act(window);
-            ++played_;
-        }
-        finished_ = true;
-    }) {}
-    ~User() { thread_.join(); }
-    bool finished() const { return finished_; }
-    bool done() const { return played_ == total_; }
-
-private:
-    const size_t total_;
-    std::atomic<size_t> played_{0};
-    std::atomic<bool> finished_{false};
-    std::thread thread_;
-};
-
-constexpr wchar_t kMenuClass[] = L"#32768";
-
-// Opens the pet's menu and picks the online submenu's item `item` (0 for the online switch).
-void ChooseOnlineCommand(const PetApp& app, int item, std::vector<UserStep> then = {}) {
-    const auto press = [](HWND menu, WORD key) { PostMessageW(menu, WM_KEYDOWN, key, 0); };
-    std::vector<UserStep> steps{{kMenuClass, [=](HWND menu) {
-                                     // Down from nothing selected: the ninth item is the online submenu.
-                                     for (int i = 0; i < 9; ++i) press(menu, VK_DOWN);
-                                     press(menu, VK_RIGHT);
-                                 }}};
-    steps.push_back({kMenuClass,
-                     [=](HWND submenu) {
-                         for (int i = 0; i < item; ++i) press(submenu, VK_DOWN);
-                         press(submenu, VK_RETURN);
-                     },
-                     2});
-    steps.insert(steps.end(), then.begin(), then.end());
-    User user(std::move(steps));
-    // What a right-click on the pet ends in.
-    PostMessageW(app.window(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(app.window()), 0);
-    while (!user.finished()) PumpFor(50);
-    EXPECT_TRUE(user.done()) << "the menu or the prompt did not show";
-    PumpFor(300);
-}
-
-bool PumpUntil(const std::function<bool()>& done, DWORD ms = 10000) {
-    for (DWORD waited = 0; waited < ms; waited += 50) {
-        if (done()) return true;
-        PumpFor(50);
-    }
-    return done();
-}
 
 // The friends' lines of the menu as it would open now.
 std::vector<std::pair<std::wstring, bool>> MenuFriends(const PetApp& app) {
@@ -113,14 +23,6 @@ std::vector<std::pair<std::wstring, bool>> MenuFriends(const PetApp& app) {
     for (const MenuFriend& buddy : app.MenuState().friends) lines.emplace_back(buddy.nickname, buddy.online);
     return lines;
 }
-
-struct StartedPet {
-    StartedPet() { EXPECT_TRUE(app.Initialize()); }
-    FakeClock clock{2026, 12, 9};
-    MemorySettingsStore store;
-    RecordingNotices notices;
-    PetApp app{GetModuleHandleW(nullptr), clock, store, notices};
-};
 
 TEST(OnlineWindow, AFreshPetGoesOnlinePairsAndHearsFromItsFriend) {
     ClearSettingsKey();
