@@ -85,6 +85,7 @@ RedisCommand ClaimArguments(const char* script, const DeviceRecord& device, cons
 // already set are kept.
 void EnableExpiryEvents(RedisClient& redis)
 {
+    redis.Run({"PING"});  // an unreachable server is reported as it is
     try {
         const RedisReply current = redis.Run({"CONFIG", "GET", "notify-keyspace-events"});
         std::string flags = current.Size() == 2 ? current.Element(1).Text().value_or("") : "";
