@@ -13,8 +13,8 @@ namespace {
 const std::string kSessionPrefix = "mossquill:session:";
 const std::string kDevicePrefix = "mossquill:device:";
 const std::string kInstancePrefix = "mossquill:instance:";
-// Expiries in database 0, the one the service uses.
-const std::string kExpiredChannel = "__keyevent@0__:expired";
+// Events of the session keys in database 0, the one the service uses.
+const std::string kSessionEvents = "__keyspace@0__:" + kSessionPrefix;
 constexpr std::size_t kRenewBatch = 1000;
 
 // KEYS: session, device; ARGV: owner, presence ms, device ms, nickname, appearance.
@@ -81,8 +81,9 @@ RedisCommand ClaimArguments(const char* script, const DeviceRecord& device, cons
             std::to_string(device.appearance)};
 }
 
-// Redis must announce expired keys (notify-keyspace-events "E" and "x"); other flags
-// already set are kept.
+// Redis must announce expired keys on the keys' own channels (notify-keyspace-events "K"
+// and "x"), which lets each instance hear of session keys only; other flags already set
+// are kept.
 void EnableExpiryEvents(RedisClient& redis)
 {
     redis.Run({"PING"});  // an unreachable server is reported as it is
@@ -90,14 +91,14 @@ void EnableExpiryEvents(RedisClient& redis)
         const RedisReply current = redis.Run({"CONFIG", "GET", "notify-keyspace-events"});
         std::string flags = current.Size() == 2 ? current.Element(1).Text().value_or("") : "";
         const bool hasExpired = flags.find('x') != std::string::npos || flags.find('A') != std::string::npos;
-        if (flags.find('E') != std::string::npos && hasExpired) {
+        if (flags.find('K') != std::string::npos && hasExpired) {
             return;
         }
-        flags += hasExpired ? "E" : "Ex";
+        flags += hasExpired ? "K" : "Kx";
         redis.Run({"CONFIG", "SET", "notify-keyspace-events", flags});
     } catch (const RedisError& error) {
         throw RedisError(std::string(error.what()) +
-                         " (the service needs key expiry events: start Redis with notify-keyspace-events Ex)");
+                         " (the service needs key expiry events: start Redis with notify-keyspace-events Kx)");
     }
 }
 
@@ -115,7 +116,8 @@ void RedisDirectory::Start(PeerEvents& events)
 {
     events_ = &events;
     subscriber_ = std::make_unique<RedisSubscriber>(
-        redis_, std::vector<std::string>{kInstancePrefix + instance_, kExpiredChannel},
+        redis_, std::vector<std::string>{kInstancePrefix + instance_}, std::vector<std::string>{kSessionEvents + "*"},
+        [this] { EnableExpiryEvents(redis_); },
         [this](const std::string& channel, const std::string& message) { OnMessage(channel, message); });
     subscriber_->Start();
     renewer_ = std::thread([this] { RenewLoop(); });
@@ -255,8 +257,10 @@ bool RedisDirectory::Publish(const std::string& instance, const nlohmann::json& 
 void RedisDirectory::OnMessage(const std::string& channel, const std::string& message)
 {
     try {
-        if (channel == kExpiredChannel) {
-            OnExpired(message);
+        if (channel.starts_with(kSessionEvents)) {
+            if (message == "expired") {
+                OnExpired(channel.substr(kSessionEvents.size()));
+            }
         } else {
             OnNote(nlohmann::json::parse(message));
         }
@@ -287,13 +291,10 @@ void RedisDirectory::OnNote(const nlohmann::json& note)
     }
 }
 
-void RedisDirectory::OnExpired(const std::string& key)
+void RedisDirectory::OnExpired(const std::string& deviceId)
 {
-    if (!key.starts_with(kSessionPrefix)) {
-        return;
-    }
-    const std::string deviceId = key.substr(kSessionPrefix.size());
-    const RedisReply card = redis_.Run({"EVAL", kLapsedScript, "2", key, kDevicePrefix + deviceId});
+    const RedisReply card =
+        redis_.Run({"EVAL", kLapsedScript, "2", kSessionPrefix + deviceId, kDevicePrefix + deviceId});
     if (card.Size() != 2 || card.Element(0).IsNil()) {
         return;
     }

@@ -56,7 +56,7 @@ private:
     bool Publish(const std::string& instance, const nlohmann::json& note);
     void OnMessage(const std::string& channel, const std::string& message);
     void OnNote(const nlohmann::json& note);
-    void OnExpired(const std::string& key);
+    void OnExpired(const std::string& deviceId);
     void RenewLoop();
     void Renew();
 

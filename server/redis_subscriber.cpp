@@ -11,8 +11,14 @@ constexpr auto kReconnectPause = std::chrono::seconds(1);
 
 }  // namespace
 
-RedisSubscriber::RedisSubscriber(RedisClient& redis, std::vector<std::string> channels, Handler onMessage)
-    : redis_(redis), channels_(std::move(channels)), onMessage_(std::move(onMessage))
+RedisSubscriber::RedisSubscriber(RedisClient& redis, std::vector<std::string> channels,
+                                 std::vector<std::string> patterns, std::function<void()> prepare,
+                                 Handler onMessage)
+    : redis_(redis),
+      channels_(std::move(channels)),
+      patterns_(std::move(patterns)),
+      prepare_(std::move(prepare)),
+      onMessage_(std::move(onMessage))
 {
 }
 
@@ -40,12 +46,18 @@ void RedisSubscriber::Stop()
 
 std::unique_ptr<RedisConnection> RedisSubscriber::Subscribe()
 {
+    prepare_();
     auto connection = redis_.OpenDedicated();
-    RedisCommand command = {"SUBSCRIBE"};
-    command.insert(command.end(), channels_.begin(), channels_.end());
-    connection->Send(command);
-    for (std::size_t i = 0; i < channels_.size(); ++i) {
-        connection->NextReply();  // one confirmation per channel
+    for (const auto& [verb, names] : {std::pair{"SUBSCRIBE", &channels_}, std::pair{"PSUBSCRIBE", &patterns_}}) {
+        if (names->empty()) {
+            continue;
+        }
+        RedisCommand command = {verb};
+        command.insert(command.end(), names->begin(), names->end());
+        connection->Send(command);
+        for (std::size_t i = 0; i < names->size(); ++i) {
+            connection->NextReply();  // one confirmation each
+        }
     }
     return connection;
 }
@@ -63,9 +75,11 @@ void RedisSubscriber::Listen(std::unique_ptr<RedisConnection> connection)
         try {
             for (;;) {
                 const RedisReply reply = connection->NextReply();
-                // ["message", channel, payload]
-                if (reply.Size() == 3 && reply.Element(0).Text() == "message") {
-                    onMessage_(reply.Element(1).Text().value_or(""), reply.Element(2).Text().value_or(""));
+                // ["message", channel, payload] or ["pmessage", pattern, channel, payload]
+                const std::size_t size = reply.Size();
+                const auto kind = size > 0 ? reply.Element(0).Text() : std::nullopt;
+                if ((size == 3 && kind == "message") || (size == 4 && kind == "pmessage")) {
+                    onMessage_(reply.Element(size - 2).Text().value_or(""), reply.Element(size - 1).Text().value_or(""));
                 }
             }
         } catch (const std::exception& error) {

@@ -11,19 +11,22 @@
 
 namespace mossquill::service {
 
-// Listens to Redis channels on a connection and a thread of its own and hands every
-// message to `onMessage` on that thread. A lost connection is made again (messages sent
+// Listens to Redis channels and channel patterns on a connection and a thread of its own
+// and hands every message, with the channel it came on, to `onMessage` on that thread. A lost connection is made again (messages sent
 // meanwhile are lost: pub/sub keeps nothing).
 class RedisSubscriber {
 public:
     using Handler = std::function<void(const std::string& channel, const std::string& message)>;
 
-    RedisSubscriber(RedisClient& redis, std::vector<std::string> channels, Handler onMessage);
+    // `prepare` runs before every subscription, the first and those after a lost
+    // connection (a restarted Redis may have forgotten settings); it may throw.
+    RedisSubscriber(RedisClient& redis, std::vector<std::string> channels, std::vector<std::string> patterns,
+                    std::function<void()> prepare, Handler onMessage);
     ~RedisSubscriber();
     RedisSubscriber(const RedisSubscriber&) = delete;
     RedisSubscriber& operator=(const RedisSubscriber&) = delete;
 
-    // Returns once the channels are subscribed; throws when Redis cannot be reached.
+    // Returns once everything is subscribed; throws when Redis cannot be reached.
     void Start();
     void Stop();
 
@@ -33,6 +36,8 @@ private:
 
     RedisClient& redis_;
     std::vector<std::string> channels_;
+    std::vector<std::string> patterns_;
+    std::function<void()> prepare_;
     Handler onMessage_;
     std::mutex mutex_;  // guards connection_ and stopping_
     RedisConnection* connection_ = nullptr;
