@@ -401,9 +401,11 @@ ApiResponse HttpApi::ListFriends(const DeviceRecord& device)
     if (!friendListReads_->TryTake(device.id, clock_.Now())) {
         return Failure(429, texts::kTooManyChanges);
     }
+    const std::vector<DeviceRecord> records = store_.FriendsOf(device.id);
+    const std::vector<bool> online = relay_.AreOnline(IdsOf(records));
     nlohmann::json friends = nlohmann::json::array();
-    for (const auto& friendDevice : store_.FriendsOf(device.id)) {
-        friends.push_back(FriendJson(friendDevice, relay_.IsOnline(friendDevice.id)));
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        friends.push_back(FriendJson(records[i], online[i]));
     }
     return Success(200, {{"friends", friends}});
 }

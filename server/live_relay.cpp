@@ -8,16 +8,6 @@
 namespace mossquill::service {
 namespace {
 
-std::vector<std::string> IdsOf(const std::vector<DeviceRecord>& devices)
-{
-    std::vector<std::string> ids;
-    ids.reserve(devices.size());
-    for (const auto& device : devices) {
-        ids.push_back(device.id);
-    }
-    return ids;
-}
-
 std::string PresenceText(const DeviceRecord& device, std::string_view type, bool online)
 {
     return ToText({{"type", type}, {"friend", FriendJson(device, online)}});
@@ -101,15 +91,28 @@ void LiveRelay::Close(const std::string& deviceId, const LiveConnection& connect
     directory_.DeliverAll(elsewhere, presence);
 }
 
-bool LiveRelay::IsOnline(const std::string& deviceId) const
+bool LiveRelay::IsOnline(const std::string& deviceId) const { return AreOnline({deviceId}).front(); }
+
+std::vector<bool> LiveRelay::AreOnline(const std::vector<std::string>& deviceIds) const
 {
+    std::vector<bool> online(deviceIds.size());
+    std::vector<std::string> notHere;
     {
         const std::lock_guard lock(mutex_);
-        if (sessions_.contains(deviceId)) {
-            return true;
+        for (std::size_t i = 0; i < deviceIds.size(); ++i) {
+            online[i] = sessions_.contains(deviceIds[i]);
+            if (!online[i]) {
+                notHere.push_back(deviceIds[i]);
+            }
         }
     }
-    return directory_.OnlineElsewhere({deviceId}).front();
+    const std::vector<bool> elsewhere = directory_.OnlineElsewhere(notHere);
+    for (std::size_t i = 0, next = 0; i < online.size(); ++i) {
+        if (!online[i]) {
+            online[i] = elsewhere[next++];
+        }
+    }
+    return online;
 }
 
 std::size_t LiveRelay::SessionCount() const

@@ -48,6 +48,9 @@ public:
 
     bool IsOnline(const std::string& deviceId) const;
 
+    // For each device whether it is online here or on another instance, in one look.
+    std::vector<bool> AreOnline(const std::vector<std::string>& deviceIds) const;
+
     // A claim made these two devices friends.
     void NotifyFriendAdded(const DeviceRecord& claimer, const DeviceRecord& owner);
 
