@@ -181,9 +181,11 @@ ApiResponse HttpApi::Route(const ApiRequest& request)
         return Failure(405, texts::kMethodNotAllowed);
     }
     if (route->endpoint == Endpoint::Health) {
-        // For load balancers: answered by the storage thread after a database read, so a
-        // stuck disk or a broken database shows as a failure or a time-out.
+        // For load balancers: answered by the storage thread after a database read (and,
+        // with other instances, a word with Redis), so a stuck disk or a broken database
+        // shows as a failure or a time-out.
         store_.Check();
+        relay_.CheckDirectory();
         return Success(200, {{"status", "ok"}});
     }
     if (!SameDigest(request.appKey, kApplicationKey)) {

@@ -267,6 +267,8 @@ void LiveRelay::NotifyProfileChanged(const DeviceRecord& device, const std::vect
     SendToOnline(IdsOf(friends), PresenceText(device, "friend_updated", online));
 }
 
+void LiveRelay::CheckDirectory() const { directory_.Check(); }
+
 void LiveRelay::SetAnnouncement(std::optional<nlohmann::json> announcement)
 {
     const std::lock_guard lock(mutex_);

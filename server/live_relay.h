@@ -57,6 +57,9 @@ public:
     // The device's nickname or appearance changed; friends as stored.
     void NotifyProfileChanged(const DeviceRecord& device, const std::vector<DeviceRecord>& friends);
 
+    // Throws when the sessions of the other instances cannot be reached.
+    void CheckDirectory() const;
+
     void SetAnnouncement(std::optional<nlohmann::json> announcement);
 
     std::size_t SessionCount() const;

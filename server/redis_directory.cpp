@@ -139,6 +139,8 @@ void RedisDirectory::Stop()
     }
 }
 
+void RedisDirectory::Check() { redis_.Run({"PING"}); }
+
 bool RedisDirectory::Claim(const DeviceRecord& device, std::uint64_t serial)
 {
     std::optional<std::string> previous;

@@ -35,6 +35,7 @@ public:
 
     void Start(PeerEvents& events) override;
     void Stop() override;
+    void Check() override;
     bool Claim(const DeviceRecord& device, std::uint64_t serial) override;
     bool Release(const std::string& deviceId, std::uint64_t serial) override;
     std::vector<bool> OnlineElsewhere(const std::vector<std::string>& deviceIds) override;

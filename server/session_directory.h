@@ -47,6 +47,9 @@ public:
     virtual void Start(PeerEvents& events) = 0;
     virtual void Stop() = 0;
 
+    // Throws when the shared directory cannot be reached (for the health check).
+    virtual void Check() = 0;
+
     // This process now holds the device's session `serial`. True when the device was
     // online already somewhere (the new session replaces that one, which is told to close).
     virtual bool Claim(const DeviceRecord& device, std::uint64_t serial) = 0;
@@ -76,6 +79,7 @@ class LoneInstance final : public SessionDirectory {
 public:
     void Start(PeerEvents&) override {}
     void Stop() override {}
+    void Check() override {}
     bool Claim(const DeviceRecord&, std::uint64_t) override { return false; }
     bool Release(const std::string&, std::uint64_t) override { return true; }
     std::vector<bool> OnlineElsewhere(const std::vector<std::string>& deviceIds) override

@@ -10,6 +10,11 @@
 
 #include <csignal>
 #include <cstdlib>
+#include <fcntl.h>
+#include <random>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 
 namespace mossquill::service::testing {
 namespace {
@@ -17,6 +22,58 @@ namespace {
 using namespace std::chrono_literals;
 
 constexpr auto kPresenceTtl = 2s;
+
+// A Redis server of the test's own, to stop and start again; it keeps nothing on disk.
+class RedisServer {
+public:
+    RedisServer(const TemporaryDirectory& directory, unsigned short port) : directory_(directory), port_(port)
+    {
+        Start();
+    }
+    ~RedisServer() { Kill(); }
+    RedisServer(const RedisServer&) = delete;
+    RedisServer& operator=(const RedisServer&) = delete;
+
+    std::string Address() const { return "127.0.0.1:" + std::to_string(port_); }
+
+    void Start()
+    {
+        pid_ = fork();
+        if (pid_ == 0) {
+            const int log = open(directory_.File("redis.log").c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+            dup2(log, STDOUT_FILENO);
+            dup2(log, STDERR_FILENO);
+            const std::string port = std::to_string(port_);
+            const std::string dir = directory_.File("");
+            execlp("redis-server", "redis-server", "--bind", "127.0.0.1", "--port", port.c_str(), "--save", "",
+                   "--appendonly", "no", "--dir", dir.c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            try {
+                RedisConnection("127.0.0.1", port_, 1s).Run({"PING"});
+                return;
+            } catch (const RedisError&) {
+                std::this_thread::sleep_for(50ms);
+            }
+        }
+        throw std::runtime_error("redis-server did not start on port " + std::to_string(port_));
+    }
+
+    void Kill()
+    {
+        if (pid_ > 0) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+            pid_ = -1;
+        }
+    }
+
+private:
+    const TemporaryDirectory& directory_;
+    unsigned short port_;
+    pid_t pid_ = -1;
+};
 
 // Two instances of the service on two loopback addresses, sharing one PostgreSQL database
 // and one Redis server (MOSSQUILL_TEST_REDIS, see tests/server/with-redis).
@@ -33,11 +90,22 @@ protected:
         RedisConnection(address.substr(0, colon), static_cast<unsigned short>(std::stoi(address.substr(colon + 1))),
                         2s)
             .Run({"FLUSHALL"});
+        StartInstances(address);
+    }
+
+    void StartInstances(const std::string& redis)
+    {
         const std::string database = TestDatabase(directory_);
-        const std::vector<std::string> shared = {"--redis", address, "--presence-ttl",
+        const std::vector<std::string> shared = {"--redis", redis, "--presence-ttl",
                                                  std::to_string(kPresenceTtl.count())};
-        one_ = std::make_unique<ServiceProcess>(database, directory_.File("one.log"), shared, "127.0.0.41");
-        two_ = std::make_unique<ServiceProcess>(database, directory_.File("two.log"), shared, "127.0.0.42");
+        two_.reset();
+        one_.reset();
+        // Logs of their own: a new process must not be found listening in its predecessor's.
+        const std::string generation = std::to_string(++generation_);
+        one_ = std::make_unique<ServiceProcess>(database, directory_.File("one-" + generation + ".log"), shared,
+                                                "127.0.0.41");
+        two_ = std::make_unique<ServiceProcess>(database, directory_.File("two-" + generation + ".log"), shared,
+                                                "127.0.0.42");
     }
 
     ServiceAddress One() const { return {one_->Host(), one_->Port()}; }
@@ -60,6 +128,7 @@ protected:
     TemporaryDirectory directory_;
     std::unique_ptr<ServiceProcess> one_;
     std::unique_ptr<ServiceProcess> two_;
+    int generation_ = 0;
 };
 
 TEST_F(ClusterTest, FriendsOnTwoInstancesPairVisitReactAndSeeEachOther)
@@ -160,6 +229,53 @@ TEST_F(ClusterTest, FailedClaimsCountAgainstOneLimitOnEveryInstance)
         EXPECT_EQ(refused.status, 429u) << refused.body;
         EXPECT_EQ(refused.Message(), texts::kTooManyAttempts);
     }
+}
+
+TEST_F(ClusterTest, InstancesRideOutARedisRestart)
+{
+    std::mt19937 random(std::random_device{}());
+    RedisServer redis(directory_, static_cast<unsigned short>(41000 + random() % 8000));
+    StartInstances(redis.Address());
+    const auto [alice, bob] = Friends();
+    auto aliceLive = ConnectLive(One(), alice);
+    auto bobLive = ConnectLive(Two(), bob);
+    ASSERT_EQ(ExpectMessage(*aliceLive, "presence")["friend"]["online"], true);
+    EXPECT_EQ(HttpsRequest(One(), "GET", "/v1/health", "").status, 200u);
+
+    redis.Kill();
+    EXPECT_EQ(HttpsRequest(One(), "GET", "/v1/health", "").status, 500u) << "a load balancer must look elsewhere";
+    EXPECT_EQ(HttpsRequest(Two(), "GET", "/v1/friends", "", bob.Auth()).status, 500u);
+
+    // A restarted Redis has forgotten every key and setting; the instances bring back the
+    // sessions they hold and hear of expiries again.
+    redis.Start();
+    const auto restarted = std::chrono::steady_clock::now();
+    const auto aliceListed = [&] {
+        const HttpReply friends = HttpsRequest(Two(), "GET", "/v1/friends", "", bob.Auth());
+        return friends.status == 200 && friends.Json()["friends"][0]["online"] == true;
+    };
+    while (!aliceListed() && std::chrono::steady_clock::now() - restarted < kPresenceTtl + 3s) {
+        std::this_thread::sleep_for(100ms);
+    }
+    EXPECT_TRUE(aliceListed()) << "alice's session is back in Redis";
+    EXPECT_EQ(HttpsRequest(One(), "GET", "/v1/health", "").status, 200u);
+    std::this_thread::sleep_for(1500ms);  // both instances subscribed again
+
+    // Whatever "online again" notices made it through are no change to test here.
+    const auto next = [](LiveClient& client) {
+        for (;;) {
+            const auto message = client.Next(kPresenceTtl + 3s);
+            if (!message || (*message)["type"] != "presence" || (*message)["friend"]["online"] == false) {
+                return message.value_or(nlohmann::json());
+            }
+        }
+    };
+    aliceLive->Send(R"({"type":"action","to":")" + bob.id + R"(","action":"wealth"})");
+    EXPECT_EQ(next(*bobLive)["action"], "wealth");
+    one_->SignalAndWait(SIGKILL);
+    const nlohmann::json offline = next(*bobLive);
+    ASSERT_EQ(offline.value("type", ""), "presence") << "no offline notice: " << offline.dump();
+    EXPECT_EQ(offline["friend"]["online"], false);
 }
 
 }  // namespace
