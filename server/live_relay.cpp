@@ -32,9 +32,10 @@ void LiveRelay::Open(const DeviceRecord& device, const std::vector<DeviceRecord>
     std::vector<std::string> elsewhere;
     {
         const std::lock_guard order(openMutex_);
+        const std::vector<bool> friendsElsewhere = directory_.OnlineElsewhere(friendIds);
+        // The last call that may fail: a claimed session is always one the relay holds.
         const std::uint64_t serial = nextSerial_++;
         const bool onlineElsewhere = directory_.Claim(device, serial);
-        const std::vector<bool> friendsElsewhere = directory_.OnlineElsewhere(friendIds);
 
         const std::lock_guard lock(mutex_);
         Session& session = sessions_[device.id];

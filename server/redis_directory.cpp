@@ -154,8 +154,13 @@ bool RedisDirectory::Claim(const DeviceRecord& device, std::uint64_t serial)
     }
     const std::string instance = InstanceOfOwner(*previous);
     if (instance != instance_) {
-        const std::string serialText = previous->substr(instance.size() + 1);
-        Publish(instance, {{"replace", device.id}, {"serial", std::stoull(serialText)}});
+        try {
+            const std::string serialText = previous->substr(instance.size() + 1);
+            Publish(instance, {{"replace", device.id}, {"serial", std::stoull(serialText)}});
+        } catch (const std::exception& error) {
+            // The claim stands; the older session's instance notices it when it renews.
+            LogLine(std::string("newer session of device=") + device.id + " not announced: " + error.what());
+        }
     }
     return true;
 }
