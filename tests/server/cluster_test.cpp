@@ -81,16 +81,11 @@ class ClusterTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        const char* redis = std::getenv("MOSSQUILL_TEST_REDIS");
-        if (redis == nullptr || !TestsUsePostgres()) {
+        const auto redis = FreshTestRedis();
+        if (!redis || !TestsUsePostgres()) {
             GTEST_SKIP() << "needs MOSSQUILL_TEST_REDIS and MOSSQUILL_TEST_POSTGRESQL";
         }
-        const std::string address = redis;
-        const auto colon = address.rfind(':');
-        RedisConnection(address.substr(0, colon), static_cast<unsigned short>(std::stoi(address.substr(colon + 1))),
-                        2s)
-            .Run({"FLUSHALL"});
-        StartInstances(address);
+        StartInstances(redis->Address());
     }
 
     void StartInstances(const std::string& redis)

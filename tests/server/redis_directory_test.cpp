@@ -2,11 +2,11 @@
 #include "redis_client.h"
 #include "redis_directory.h"
 #include "redis_rate_limiter.h"
+#include "test_database.h"
 
 #include <gtest/gtest.h>
 
 #include <condition_variable>
-#include <cstdlib>
 #include <deque>
 #include <mutex>
 #include <random>
@@ -74,15 +74,10 @@ class RedisDirectoryTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        const char* address = std::getenv("MOSSQUILL_TEST_REDIS");
-        if (address == nullptr) {
+        redis_ = FreshTestRedis();
+        if (!redis_) {
             GTEST_SKIP() << "needs MOSSQUILL_TEST_REDIS";
         }
-        const std::string text = address;
-        const auto colon = text.rfind(':');
-        redis_ = std::make_unique<RedisClient>(text.substr(0, colon),
-                                               static_cast<unsigned short>(std::stoi(text.substr(colon + 1))));
-        redis_->Run({"FLUSHALL"});
     }
 
     void StartBoth(std::chrono::milliseconds ttl)
