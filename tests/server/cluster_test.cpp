@@ -26,9 +26,16 @@ constexpr auto kPresenceTtl = 2s;
 // A Redis server of the test's own, to stop and start again; it keeps nothing on disk.
 class RedisServer {
 public:
-    RedisServer(const TemporaryDirectory& directory, unsigned short port) : directory_(directory), port_(port)
+    explicit RedisServer(const TemporaryDirectory& directory) : directory_(directory)
     {
-        Start();
+        std::mt19937 random(std::random_device{}());
+        for (int attempt = 0; attempt < 5 && pid_ < 0; ++attempt) {
+            port_ = static_cast<unsigned short>(41000 + random() % 8000);
+            Start();
+        }
+        if (pid_ < 0) {
+            throw std::runtime_error("redis-server did not start");
+        }
     }
     ~RedisServer() { Kill(); }
     RedisServer(const RedisServer&) = delete;
@@ -36,6 +43,8 @@ public:
 
     std::string Address() const { return "127.0.0.1:" + std::to_string(port_); }
 
+    // Starts the server on its port; on return it answers, unless it could not start
+    // (the port taken), when no process is left.
     void Start()
     {
         pid_ = fork();
@@ -50,6 +59,10 @@ public:
             _exit(127);
         }
         for (int attempt = 0; attempt < 100; ++attempt) {
+            if (waitpid(pid_, nullptr, WNOHANG) == pid_) {
+                pid_ = -1;  // another server has the port
+                return;
+            }
             try {
                 RedisConnection("127.0.0.1", port_, 1s).Run({"PING"});
                 return;
@@ -57,7 +70,7 @@ public:
                 std::this_thread::sleep_for(50ms);
             }
         }
-        throw std::runtime_error("redis-server did not start on port " + std::to_string(port_));
+        Kill();
     }
 
     void Kill()
@@ -71,7 +84,7 @@ public:
 
 private:
     const TemporaryDirectory& directory_;
-    unsigned short port_;
+    unsigned short port_ = 0;
     pid_t pid_ = -1;
 };
 
@@ -228,8 +241,7 @@ TEST_F(ClusterTest, FailedClaimsCountAgainstOneLimitOnEveryInstance)
 
 TEST_F(ClusterTest, InstancesRideOutARedisRestart)
 {
-    std::mt19937 random(std::random_device{}());
-    RedisServer redis(directory_, static_cast<unsigned short>(41000 + random() % 8000));
+    RedisServer redis(directory_);
     StartInstances(redis.Address());
     const auto [alice, bob] = Friends();
     auto aliceLive = ConnectLive(One(), alice);
