@@ -17,12 +17,38 @@ unsigned long ParseNumber(const std::string& text, const std::string& option, un
     return value;
 }
 
+ListenAddress ParseHostPort(const std::string& text, const std::string& option)
+{
+    std::string host;
+    std::string port;
+    if (text.starts_with("[")) {
+        const auto close = text.find("]:");
+        if (close == std::string::npos) {
+            throw UsageError(option + " needs [IPV6]:PORT, not \"" + text + "\"");
+        }
+        host = text.substr(1, close - 1);
+        port = text.substr(close + 2);
+    } else {
+        const auto colon = text.rfind(':');
+        if (colon == std::string::npos || text.find(':') != colon) {
+            throw UsageError(option + " needs HOST:PORT, not \"" + text + "\"");
+        }
+        host = text.substr(0, colon);
+        port = text.substr(colon + 1);
+    }
+    if (host.empty()) {
+        throw UsageError(option + " needs a host name or address in \"" + text + "\"");
+    }
+    return {host, static_cast<unsigned short>(ParseNumber(port, option + " port", 65535))};
+}
+
 }  // namespace
 
 const char* const kUsage =
     "usage: mossquill-service --listen HOST:PORT [--listen HOST:PORT ...] --cert FILE --key FILE --db FILE\n"
     "                         [--announcement FILE] [--register-limit N] [--max-connections N]\n"
     "                         [--max-connections-per-address N] [--max-connections-per-prefix N]\n"
+    "                         [--redis HOST:PORT [--presence-ttl SECONDS]]\n"
     "\n"
     "  --listen HOST:PORT    address to serve HTTPS and WebSocket on; repeat for several ([::1]:443 for IPv6)\n"
     "  --cert FILE           PEM certificate chain, server certificate first\n"
@@ -36,37 +62,18 @@ const char* const kUsage =
     "  --max-connections-per-address N\n"
     "                        open connections from one client address at most (default 100)\n"
     "  --max-connections-per-prefix N\n"
-    "                        open connections from one /24 (IPv4) or /64 (IPv6) network at most (default 400)\n";
+    "                        open connections from one /24 (IPv4) or /64 (IPv6) network at most (default 400)\n"
+    "  --redis HOST:PORT     share live sessions, presence and rate limits with other instances through Redis\n"
+    "  --presence-ttl SECONDS\n"
+    "                        with --redis: how long the devices of an instance that died stay online (default 30)\n";
 
-ListenAddress ParseListenAddress(const std::string& text)
-{
-    std::string host;
-    std::string port;
-    if (text.starts_with("[")) {
-        const auto close = text.find("]:");
-        if (close == std::string::npos) {
-            throw UsageError("--listen needs [IPV6]:PORT, not \"" + text + "\"");
-        }
-        host = text.substr(1, close - 1);
-        port = text.substr(close + 2);
-    } else {
-        const auto colon = text.rfind(':');
-        if (colon == std::string::npos || text.find(':') != colon) {
-            throw UsageError("--listen needs HOST:PORT, not \"" + text + "\"");
-        }
-        host = text.substr(0, colon);
-        port = text.substr(colon + 1);
-    }
-    if (host.empty()) {
-        throw UsageError("--listen needs a host name or address in \"" + text + "\"");
-    }
-    return {host, static_cast<unsigned short>(ParseNumber(port, "--listen port", 65535))};
-}
+ListenAddress ParseListenAddress(const std::string& text) { return ParseHostPort(text, "--listen"); }
 
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments)
 {
     CommandLine result;
     ServerConfig& config = result.config;
+    bool presenceTtlGiven = false;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& option = arguments[i];
         if (option == "--help" || option == "-h") {
@@ -95,6 +102,17 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments)
             config.transport.maxConnectionsPerAddress = ParseNumber(value, option, 1000000);
         } else if (option == "--max-connections-per-prefix") {
             config.transport.maxConnectionsPerPrefix = ParseNumber(value, option, 1000000);
+        } else if (option == "--redis") {
+            config.redis = ParseHostPort(value, option);
+            if (config.redis->port == 0) {
+                throw UsageError("--redis needs the port of the Redis server");
+            }
+        } else if (option == "--presence-ttl") {
+            presenceTtlGiven = true;
+            config.presenceTtl = std::chrono::seconds(ParseNumber(value, option, 3600));
+            if (config.presenceTtl.count() < 1) {
+                throw UsageError("--presence-ttl needs at least 1 second");
+            }
         } else {
             throw UsageError("unknown option " + option);
         }
@@ -104,6 +122,9 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments)
     }
     if (config.certFile.empty() || config.keyFile.empty() || config.databaseFile.empty()) {
         throw UsageError("--cert, --key and --db are needed");
+    }
+    if (presenceTtlGiven && !config.redis) {
+        throw UsageError("--presence-ttl needs --redis: a process serving alone knows when its sessions end");
     }
     return result;
 }

@@ -109,23 +109,25 @@ const nlohmann::json* Member(const nlohmann::json& object, const char* name)
 
 bool IsLiveSessionTarget(std::string_view target) { return PathOf(target) == kLiveSessionPath; }
 
-HttpApi::HttpApi(Store& store, const Clock& clock, const ServiceLimits& limits, LiveRelay& relay)
+HttpApi::HttpApi(Store& store, const Clock& clock, const ServiceLimits& limits, LiveRelay& relay,
+                 const LimiterFactory& limiters)
     : store_(store),
       clock_(clock),
       limits_(limits),
       relay_(relay),
-      registrationsPerAddress_(limits.registrationsPerAddress, limits.registrationWindow),
-      registrationsPerPrefix_(limits.registrationsPerAddress * kRegistrationsPerPrefixFactor,
-                              limits.registrationWindow),
-      registrationsOverall_(limits.registrationsPerAddress * kRegistrationsOverallFactor, limits.registrationWindow),
-      authFailuresPerPrefix_(limits.authFailuresPerPrefix, limits.authFailureWindow),
-      claimFailuresPerDevice_(limits.claimFailuresPerDevice, limits.claimWindow),
-      claimFailuresPerNewDevice_(limits.claimFailuresPerNewDevice, limits.claimWindow),
-      claimFailuresPerPrefix_(limits.claimFailuresPerPrefix, limits.claimWindow),
-      claimFailuresOverall_(limits.claimFailuresOverall, limits.claimWindow),
-      friendListReads_(limits.friendListReadsPerDevice, limits.friendListWindow),
-      liveSessionStarts_(limits.liveSessionsPerDevice, limits.liveSessionWindow),
-      changes_(limits.changesPerDevice, limits.changeWindow)
+      registrationsPerAddress_(limiters("register-address", limits.registrationsPerAddress, limits.registrationWindow)),
+      registrationsPerPrefix_(limiters("register-prefix", limits.registrationsPerAddress * kRegistrationsPerPrefixFactor,
+                                       limits.registrationWindow)),
+      registrationsOverall_(limiters("register-all", limits.registrationsPerAddress * kRegistrationsOverallFactor,
+                                     limits.registrationWindow)),
+      authFailuresPerPrefix_(limiters("auth-prefix", limits.authFailuresPerPrefix, limits.authFailureWindow)),
+      claimFailuresPerDevice_(limiters("claim-device", limits.claimFailuresPerDevice, limits.claimWindow)),
+      claimFailuresPerNewDevice_(limiters("claim-new-device", limits.claimFailuresPerNewDevice, limits.claimWindow)),
+      claimFailuresPerPrefix_(limiters("claim-prefix", limits.claimFailuresPerPrefix, limits.claimWindow)),
+      claimFailuresOverall_(limiters("claim-all", limits.claimFailuresOverall, limits.claimWindow)),
+      friendListReads_(limiters("friend-list", limits.friendListReadsPerDevice, limits.friendListWindow)),
+      liveSessionStarts_(limiters("live-start", limits.liveSessionsPerDevice, limits.liveSessionWindow)),
+      changes_(limiters("change", limits.changesPerDevice, limits.changeWindow))
 {
 }
 
@@ -151,7 +153,7 @@ std::variant<DeviceRecord, ApiResponse> HttpApi::AdmitLiveSession(const ApiReque
         DeviceRecord& device = std::get<DeviceCredentials>(authenticated).device;
         // Every session start tells all online friends about it; a client that keeps
         // reconnecting must not turn that into a flood.
-        if (!liveSessionStarts_.TryTake(device.id, clock_.Now())) {
+        if (!liveSessionStarts_->TryTake(device.id, clock_.Now())) {
             ApiResponse refusal = Failure(429, texts::kTooManyConnections);
             refusal.deviceId = device.id;
             return refusal;
@@ -179,9 +181,11 @@ ApiResponse HttpApi::Route(const ApiRequest& request)
         return Failure(405, texts::kMethodNotAllowed);
     }
     if (route->endpoint == Endpoint::Health) {
-        // For load balancers: answered by the storage thread after a database read, so a
-        // stuck disk or a broken database shows as a failure or a time-out.
+        // For load balancers: answered by the storage thread after a database read (and,
+        // with other instances, a word with Redis), so a stuck disk or a broken database
+        // shows as a failure or a time-out.
         store_.Check();
+        relay_.CheckDirectory();
         return Success(200, {{"status", "ok"}});
     }
     if (!SameDigest(request.appKey, kApplicationKey)) {
@@ -198,7 +202,7 @@ ApiResponse HttpApi::Route(const ApiRequest& request)
     const auto& credentials = std::get<DeviceCredentials>(authenticated);
     const DeviceRecord& device = credentials.device;
     const bool isChange = route->endpoint == Endpoint::Profile || route->endpoint == Endpoint::PairCreate;
-    if (isChange && !changes_.TryTake(device.id, clock_.Now())) {
+    if (isChange && !changes_->TryTake(device.id, clock_.Now())) {
         ApiResponse refusal = Failure(429, texts::kTooManyChanges);
         refusal.deviceId = device.id;
         return refusal;
@@ -232,7 +236,7 @@ std::variant<DeviceCredentials, ApiResponse> HttpApi::Authenticate(const ApiRequ
 {
     const std::string prefix = ClientPrefix(request.peerAddress);
     const TimePoint now = clock_.Now();
-    if (authFailuresPerPrefix_.IsExhausted(prefix, now)) {
+    if (authFailuresPerPrefix_->IsExhausted(prefix, now)) {
         return Failure(429, texts::kTooManyAttempts);
     }
     const std::string_view authorization = request.authorization;
@@ -240,12 +244,12 @@ std::variant<DeviceCredentials, ApiResponse> HttpApi::Authenticate(const ApiRequ
                         EqualsIgnoringCase(authorization.substr(0, kBearerPrefix.size()), kBearerPrefix);
     const std::string_view token = bearer ? authorization.substr(kBearerPrefix.size()) : std::string_view();
     if (request.deviceId.empty() || request.deviceId.size() > kMaxDeviceIdLength || token.size() != kTokenLength) {
-        authFailuresPerPrefix_.Record(prefix, now);
+        authFailuresPerPrefix_->Record(prefix, now);
         return Failure(401, texts::kBadIdentity);
     }
     auto credentials = store_.FindCredentials(request.deviceId);
     if (!credentials || !SameDigest(TokenDigest(token), credentials->tokenDigest)) {
-        authFailuresPerPrefix_.Record(prefix, now);
+        authFailuresPerPrefix_->Record(prefix, now);
         return Failure(401, texts::kBadIdentity);
     }
     if (now - credentials->lastSeenAt >= kSeenPrecision) {
@@ -268,17 +272,17 @@ ApiResponse HttpApi::Register(const ApiRequest& request)
     const TimePoint now = clock_.Now();
     const std::string address(request.peerAddress);
     const std::string prefix = ClientPrefix(address);
-    if (registrationsPerAddress_.IsExhausted(address, now) || registrationsPerPrefix_.IsExhausted(prefix, now)) {
+    if (registrationsPerAddress_->IsExhausted(address, now) || registrationsPerPrefix_->IsExhausted(prefix, now)) {
         return Failure(429, texts::kTooManyRegistrations);
     }
-    if (registrationsOverall_.IsExhausted(kEveryone, now)) {
+    if (registrationsOverall_->IsExhausted(kEveryone, now)) {
         ApiResponse refusal = Failure(429, texts::kTooManyRegistrations);
         refusal.logNote = "registrations of everybody at their limit";
         return refusal;
     }
-    registrationsPerAddress_.Record(address, now);
-    registrationsPerPrefix_.Record(prefix, now);
-    registrationsOverall_.Record(kEveryone, now);
+    registrationsPerAddress_->Record(address, now);
+    registrationsPerPrefix_->Record(prefix, now);
+    registrationsOverall_->Record(kEveryone, now);
     const DeviceRecord device{NewDeviceId(), nickname.value, 0};
     const std::string token = NewToken();
     store_.AddDevice(device, TokenDigest(token), now);
@@ -360,12 +364,12 @@ ApiResponse HttpApi::ClaimPairCode(const DeviceCredentials& claimer, const ApiRe
     const TimePoint now = clock_.Now();
     const std::string prefix = ClientPrefix(request.peerAddress);
     const bool isNewDevice = now - claimer.registeredAt < limits_.newDeviceAge;
-    if (claimFailuresPerDevice_.IsExhausted(device.id, now) ||
-        (isNewDevice && claimFailuresPerNewDevice_.IsExhausted(device.id, now)) ||
-        claimFailuresPerPrefix_.IsExhausted(prefix, now)) {
+    if (claimFailuresPerDevice_->IsExhausted(device.id, now) ||
+        (isNewDevice && claimFailuresPerNewDevice_->IsExhausted(device.id, now)) ||
+        claimFailuresPerPrefix_->IsExhausted(prefix, now)) {
         return Failure(429, texts::kTooManyAttempts);
     }
-    if (claimFailuresOverall_.IsExhausted(kEveryone, now)) {
+    if (claimFailuresOverall_->IsExhausted(kEveryone, now)) {
         ApiResponse refusal = Failure(429, texts::kTooManyAttempts);
         refusal.logNote = "failed claims of everybody at their ceiling: a guessing flood from many networks";
         return refusal;
@@ -374,10 +378,10 @@ ApiResponse HttpApi::ClaimPairCode(const DeviceCredentials& claimer, const ApiRe
         store_.ClaimPairCode(device.id, code->get_ref<const std::string&>(), now, limits_.maxFriends);
     switch (outcome.result) {
     case ClaimResult::InvalidCode:
-        claimFailuresPerDevice_.Record(device.id, now);
-        claimFailuresPerNewDevice_.Record(device.id, now);
-        claimFailuresPerPrefix_.Record(prefix, now);
-        claimFailuresOverall_.Record(kEveryone, now);
+        claimFailuresPerDevice_->Record(device.id, now);
+        claimFailuresPerNewDevice_->Record(device.id, now);
+        claimFailuresPerPrefix_->Record(prefix, now);
+        claimFailuresOverall_->Record(kEveryone, now);
         return Failure(404, texts::kCodeInvalid);
     case ClaimResult::OwnCode:
         return Failure(409, texts::kOwnCode);
@@ -396,12 +400,14 @@ ApiResponse HttpApi::ClaimPairCode(const DeviceCredentials& claimer, const ApiRe
 
 ApiResponse HttpApi::ListFriends(const DeviceRecord& device)
 {
-    if (!friendListReads_.TryTake(device.id, clock_.Now())) {
+    if (!friendListReads_->TryTake(device.id, clock_.Now())) {
         return Failure(429, texts::kTooManyChanges);
     }
+    const std::vector<DeviceRecord> records = store_.FriendsOf(device.id);
+    const std::vector<bool> online = relay_.AreOnline(IdsOf(records));
     nlohmann::json friends = nlohmann::json::array();
-    for (const auto& friendDevice : store_.FriendsOf(device.id)) {
-        friends.push_back(FriendJson(friendDevice, relay_.IsOnline(friendDevice.id)));
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        friends.push_back(FriendJson(records[i], online[i]));
     }
     return Success(200, {{"friends", friends}});
 }

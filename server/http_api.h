@@ -44,7 +44,8 @@ bool IsLiveSessionTarget(std::string_view target);
 // storage thread only, one call at a time.
 class HttpApi {
 public:
-    HttpApi(Store& store, const Clock& clock, const ServiceLimits& limits, LiveRelay& relay);
+    HttpApi(Store& store, const Clock& clock, const ServiceLimits& limits, LiveRelay& relay,
+            const LimiterFactory& limiters);
 
     ApiResponse Handle(const ApiRequest& request);
 
@@ -68,17 +69,17 @@ private:
     const Clock& clock_;
     const ServiceLimits& limits_;
     LiveRelay& relay_;
-    SlidingWindowLimiter registrationsPerAddress_;
-    SlidingWindowLimiter registrationsPerPrefix_;
-    SlidingWindowLimiter registrationsOverall_;
-    SlidingWindowLimiter authFailuresPerPrefix_;
-    SlidingWindowLimiter claimFailuresPerDevice_;
-    SlidingWindowLimiter claimFailuresPerNewDevice_;
-    SlidingWindowLimiter claimFailuresPerPrefix_;
-    SlidingWindowLimiter claimFailuresOverall_;
-    SlidingWindowLimiter friendListReads_;
-    SlidingWindowLimiter liveSessionStarts_;
-    SlidingWindowLimiter changes_;
+    std::unique_ptr<RateLimiter> registrationsPerAddress_;
+    std::unique_ptr<RateLimiter> registrationsPerPrefix_;
+    std::unique_ptr<RateLimiter> registrationsOverall_;
+    std::unique_ptr<RateLimiter> authFailuresPerPrefix_;
+    std::unique_ptr<RateLimiter> claimFailuresPerDevice_;
+    std::unique_ptr<RateLimiter> claimFailuresPerNewDevice_;
+    std::unique_ptr<RateLimiter> claimFailuresPerPrefix_;
+    std::unique_ptr<RateLimiter> claimFailuresOverall_;
+    std::unique_ptr<RateLimiter> friendListReads_;
+    std::unique_ptr<RateLimiter> liveSessionStarts_;
+    std::unique_ptr<RateLimiter> changes_;
 };
 
 }  // namespace mossquill::service

@@ -16,6 +16,28 @@ SlidingWindowLimiter::SlidingWindowLimiter(std::size_t limit, std::chrono::milli
 
 bool SlidingWindowLimiter::IsExhausted(const std::string& key, TimePoint now)
 {
+    const std::lock_guard lock(mutex_);
+    return IsExhaustedLocked(key, now);
+}
+
+void SlidingWindowLimiter::Record(const std::string& key, TimePoint now)
+{
+    const std::lock_guard lock(mutex_);
+    RecordLocked(key, now);
+}
+
+bool SlidingWindowLimiter::TryTake(const std::string& key, TimePoint now)
+{
+    const std::lock_guard lock(mutex_);
+    if (IsExhaustedLocked(key, now)) {
+        return false;
+    }
+    RecordLocked(key, now);
+    return true;
+}
+
+bool SlidingWindowLimiter::IsExhaustedLocked(const std::string& key, TimePoint now)
+{
     if (limit_ == 0) {
         return false;
     }
@@ -27,7 +49,7 @@ bool SlidingWindowLimiter::IsExhausted(const std::string& key, TimePoint now)
     return found->second.size() >= limit_;
 }
 
-void SlidingWindowLimiter::Record(const std::string& key, TimePoint now)
+void SlidingWindowLimiter::RecordLocked(const std::string& key, TimePoint now)
 {
     if (limit_ == 0) {
         return;
@@ -44,13 +66,11 @@ void SlidingWindowLimiter::Record(const std::string& key, TimePoint now)
     }
 }
 
-bool SlidingWindowLimiter::TryTake(const std::string& key, TimePoint now)
+LimiterFactory SlidingWindowLimiter::Factory()
 {
-    if (IsExhausted(key, now)) {
-        return false;
-    }
-    Record(key, now);
-    return true;
+    return [](std::string_view, std::size_t limit, std::chrono::milliseconds window) {
+        return std::make_unique<SlidingWindowLimiter>(limit, window);
+    };
 }
 
 void SlidingWindowLimiter::Prune(std::deque<TimePoint>& events, TimePoint now) const

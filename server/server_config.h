@@ -3,6 +3,7 @@
 #include "service_limits.h"
 #include "transport_limits.h"
 
+#include <chrono>
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,6 +21,11 @@ struct ServerConfig {
     std::string keyFile;
     std::string databaseFile;
     std::optional<std::string> announcementFile;
+    // Several instances share sessions, presence and rate limits through this Redis
+    // server; without it the process serves alone and keeps them in memory.
+    std::optional<ListenAddress> redis;
+    // How long the devices of an instance that stopped renewing stay online.
+    std::chrono::seconds presenceTtl = std::chrono::seconds(30);
     ServiceLimits limits;
     TransportLimits transport;
     bool handleSignals = true;  // SIGTERM/SIGINT stop, SIGHUP rereads the announcement

@@ -8,6 +8,9 @@
 #include "live_relay.h"
 #include "log_line.h"
 #include "network_context.h"
+#include "redis_directory.h"
+#include "redis_rate_limiter.h"
+#include "session_directory.h"
 #include "store.h"
 #include "tls_context.h"
 
@@ -51,6 +54,14 @@ std::string Describe(const tcp::endpoint& endpoint)
     return host + ":" + std::to_string(endpoint.port());
 }
 
+std::unique_ptr<SessionDirectory> MakeDirectory(RedisClient* redis, std::chrono::seconds presenceTtl)
+{
+    if (redis == nullptr) {
+        return std::make_unique<LoneInstance>();
+    }
+    return std::make_unique<RedisDirectory>(*redis, presenceTtl);
+}
+
 }  // namespace
 
 class ServerRuntime::Impl {
@@ -59,8 +70,11 @@ public:
         : config_(config),
           clock_(clock),
           store_(OpenStore(config.databaseFile)),
-          relay_(clock, config_.limits, ReadAnnouncement(config.announcementFile)),
-          api_(*store_, clock, config_.limits, relay_),
+          redis_(config.redis ? std::make_unique<RedisClient>(config.redis->host, config.redis->port) : nullptr),
+          directory_(MakeDirectory(redis_.get(), config.presenceTtl)),
+          limiters_(redis_ ? RedisWindowLimiter::Factory(*redis_) : SlidingWindowLimiter::Factory()),
+          relay_(clock, config_.limits, ReadAnnouncement(config.announcementFile), *directory_, limiters_),
+          api_(*store_, clock, config_.limits, relay_, limiters_),
           tracker_(config.transport.maxConnections, config.transport.maxConnectionsPerAddress,
                    config.transport.maxConnectionsPerPrefix),
           tls_(MakeServerTlsContext(config.certFile, config.keyFile)),
@@ -80,6 +94,7 @@ public:
 
     ~Impl()
     {
+        directory_->Stop();
         // Sessions whose peers never finished closing are still held by the relay; they
         // must go before the io_context they belong to.
         relay_.DropSessions();
@@ -110,6 +125,7 @@ public:
             signals_.add(SIGHUP);
             WaitForSignal();
         }
+        directory_->Start(relay_);
         auto storageWork = net::make_work_guard(storage_);
         ExpireDevices();
         std::thread storageThread([this] { storage_.run(); });
@@ -124,6 +140,7 @@ public:
         storageWork.reset();
         storage_.stop();
         storageThread.join();
+        directory_->Stop();
         LogLine("stopped");
     }
 
@@ -226,6 +243,9 @@ private:
     ServerConfig config_;
     const Clock& clock_;
     std::unique_ptr<Store> store_;
+    std::unique_ptr<RedisClient> redis_;  // with other instances only
+    std::unique_ptr<SessionDirectory> directory_;
+    LimiterFactory limiters_;
     LiveRelay relay_;
     HttpApi api_;
     ConnectionTracker tracker_;

@@ -14,6 +14,16 @@ std::optional<DeviceRecord> Store::FindDevice(std::string_view deviceId)
     return std::move(credentials->device);
 }
 
+std::vector<std::string> IdsOf(const std::vector<DeviceRecord>& devices)
+{
+    std::vector<std::string> ids;
+    ids.reserve(devices.size());
+    for (const auto& device : devices) {
+        ids.push_back(device.id);
+    }
+    return ids;
+}
+
 std::unique_ptr<Store> OpenStore(const std::string& database)
 {
     if (IsPostgresUrl(database)) {

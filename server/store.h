@@ -78,6 +78,9 @@ public:
     virtual bool AreFriends(std::string_view a, std::string_view b) = 0;
 };
 
+// The devices' ids, in the same order.
+std::vector<std::string> IdsOf(const std::vector<DeviceRecord>& devices);
+
 // "postgresql://…" opens PostgreSQL, anything else is an SQLite file.
 std::unique_ptr<Store> OpenStore(const std::string& database);
 

@@ -48,11 +48,16 @@ constexpr int kSetupThreads = 8;
 constexpr auto kTick = std::chrono::milliseconds(5);
 constexpr auto kDrainTime = std::chrono::seconds(3);
 
-struct Options {
-    std::string serviceHost = "127.0.0.1";
+struct Target {
+    std::string host = "127.0.0.1";
     unsigned short port = 0;
+};
+
+struct Options {
+    // Several instances of the service share the sessions: session i goes to target i mod n.
+    std::vector<Target> targets;
     std::string caFile;
-    int servicePid = 0;
+    std::vector<int> servicePids;  // their figures are added up
     std::size_t sessions = 1000;
     double visitsPerSecond = 200;
     int holdSeconds = 10;
@@ -72,12 +77,9 @@ struct ProcessSample {
     double rssKiB = 0;
 };
 
-ProcessSample SampleProcess(int pid)
+ProcessSample SampleOneProcess(int pid)
 {
     ProcessSample sample;
-    if (pid <= 0) {
-        return sample;
-    }
     std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
     std::string line;
     std::getline(stat, line);
@@ -102,6 +104,23 @@ ProcessSample SampleProcess(int pid)
         }
     }
     return sample;
+}
+
+ProcessSample SampleProcess(const std::vector<int>& pids)
+{
+    ProcessSample total;
+    for (const int pid : pids) {
+        const ProcessSample sample = SampleOneProcess(pid);
+        total.cpuSeconds += sample.cpuSeconds;
+        total.rssKiB += sample.rssKiB;
+    }
+    return total;
+}
+
+tcp::endpoint TargetOf(const Options& options, std::size_t index)
+{
+    const Target& target = options.targets[index % options.targets.size()];
+    return {net::ip::make_address(target.host), target.port};
 }
 
 ssl::context MakeClientTls(const std::string& caFile)
@@ -175,7 +194,7 @@ private:
         auto& socket = beast::get_lowest_layer(*stream_).socket();
         socket.open(tcp::v4());
         socket.bind(tcp::endpoint(SourceAddress(options_, index_), 0));
-        socket.connect(tcp::endpoint(net::ip::make_address(options_.serviceHost), options_.port));
+        socket.connect(TargetOf(options_, index_));
         stream_->handshake(ssl::stream_base::client);
         buffer_.clear();
     }
@@ -286,7 +305,7 @@ public:
         SSL_set_tlsext_host_name(socket_.next_layer().native_handle(), kHostName);
         beast::get_lowest_layer(socket_).expires_after(std::chrono::seconds(30));
         beast::get_lowest_layer(socket_).async_connect(
-            tcp::endpoint(net::ip::make_address(state_.options.serviceHost), state_.options.port),
+            TargetOf(state_.options, index_),
             [self = shared_from_this()](beast::error_code error) { self->OnConnect(error); });
     }
 
@@ -456,14 +475,13 @@ Options ParseOptions(int argc, char** argv)
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string name = argv[i];
         const std::string value = argv[i + 1];
-        if (name == "--host") {
-            options.serviceHost = value;
-        } else if (name == "--port") {
-            options.port = static_cast<unsigned short>(std::stoul(value));
+        if (name == "--target") {
+            const auto colon = value.rfind(':');
+            options.targets.push_back({value.substr(0, colon), static_cast<unsigned short>(std::stoul(value.substr(colon + 1)))});
         } else if (name == "--ca") {
             options.caFile = value;
         } else if (name == "--service-pid") {
-            options.servicePid = std::stoi(value);
+            options.servicePids.push_back(std::stoi(value));
         } else if (name == "--sessions") {
             options.sessions = std::stoul(value) & ~std::size_t{1};
         } else if (name == "--rate") {
@@ -478,10 +496,10 @@ Options ParseOptions(int argc, char** argv)
             throw std::invalid_argument("unknown option " + name);
         }
     }
-    if (options.port == 0 || options.caFile.empty()) {
+    if (options.targets.empty() || options.caFile.empty()) {
         throw std::invalid_argument(
-            "usage: service_load --port P --ca CA.pem [--host 127.0.0.1] [--service-pid PID] [--sessions N] "
-            "[--rate VISITS_PER_S] [--hold SECONDS] [--in-flight N] [--source-prefixes K]");
+            "usage: service_load --target HOST:PORT [--target HOST:PORT ...] --ca CA.pem [--service-pid PID ...] "
+            "[--sessions N] [--rate VISITS_PER_S] [--hold SECONDS] [--in-flight N] [--source-prefixes K]");
     }
     return options;
 }
@@ -493,9 +511,10 @@ int main(int argc, char** argv)
     std::setvbuf(stdout, nullptr, _IOLBF, 0);  // each figure as soon as it is known
     try {
         const Options options = ParseOptions(argc, argv);
-        std::printf("load: %zu sessions (%zu friend pairs), %.0f visits/s for %d s, from %zu source prefixes\n",
+        std::printf("load: %zu sessions (%zu friend pairs), %.0f visits/s for %d s, from %zu source prefixes, "
+                    "to %zu instances (friends on different ones when several)\n",
                     options.sessions, options.sessions / 2, options.visitsPerSecond, options.holdSeconds,
-                    options.sourcePrefixes);
+                    options.sourcePrefixes, options.targets.size());
 
         const auto setupStart = Clock::now();
         std::vector<Identity> devices = RegisterPairs(options);
@@ -511,7 +530,7 @@ int main(int argc, char** argv)
             state.sessions.push_back(std::make_shared<Session>(state, i));
         }
 
-        const ProcessSample beforeSessions = SampleProcess(options.servicePid);
+        const ProcessSample beforeSessions = SampleProcess(options.servicePids);
         const auto connectStart = Clock::now();
         ProcessSample idle;
         ProcessSample holdStart;
@@ -528,7 +547,7 @@ int main(int argc, char** argv)
             const auto elapsed = Clock::now() - holdBegan;
             const double seconds = std::chrono::duration<double>(elapsed).count();
             if (seconds >= options.holdSeconds) {
-                holdEnd = SampleProcess(options.servicePid);
+                holdEnd = SampleProcess(options.servicePids);
                 holdSeconds = seconds;
                 heldAtEnd = static_cast<std::size_t>(
                     std::count_if(state.sessions.begin(), state.sessions.end(), [](auto& s) { return s->Open(); }));
@@ -560,7 +579,7 @@ int main(int argc, char** argv)
 
         state.onAllConnected = [&] {
             connectSeconds = std::chrono::duration<double>(Clock::now() - connectStart).count();
-            const ProcessSample afterConnect = SampleProcess(options.servicePid);
+            const ProcessSample afterConnect = SampleProcess(options.servicePids);
             std::printf("connect: %zu of %zu sessions open in %.1f s: %.0f TLS+WebSocket handshakes/s, "
                         "%zu failed; service CPU %.2f ms per handshake\n",
                         state.totals.connected, state.sessions.size(), connectSeconds,
@@ -572,7 +591,7 @@ int main(int argc, char** argv)
             // Let the service settle before reading its idle memory.
             timer.expires_after(std::chrono::seconds(2));
             timer.async_wait([&](beast::error_code) {
-                idle = SampleProcess(options.servicePid);
+                idle = SampleProcess(options.servicePids);
                 holdStart = idle;
                 holdBegan = Clock::now();
                 tick();
@@ -591,7 +610,7 @@ int main(int argc, char** argv)
         std::printf("relay latency: p50 %.2f ms, p99 %.2f ms, max %.2f ms\n", Percentile(latencies, 0.5),
                     Percentile(latencies, 0.99),
                     latencies.empty() ? 0.0 : *std::max_element(latencies.begin(), latencies.end()));
-        if (options.servicePid > 0 && totals.connected > 0) {
+        if (!options.servicePids.empty() && totals.connected > 0) {
             const double sessions = static_cast<double>(totals.connected);
             std::printf("service memory: %.0f MiB before sessions, %.0f MiB with them idle: %.1f KiB per idle "
                         "session; %.0f MiB at the end of the load\n",

@@ -50,5 +50,28 @@ TEST(CommandLineTest, RefusesIncompleteOrMalformedArguments)
     EXPECT_THROW(ParseCommandLine(dangling), UsageError);
 }
 
+TEST(CommandLineTest, RedisSharingAndItsPresenceTime)
+{
+    const std::vector<std::string> alone = {"--listen", "h:1", "--cert", "c", "--key", "k", "--db", "d"};
+    EXPECT_FALSE(ParseCommandLine(alone).config.redis);
+
+    auto shared = alone;
+    shared.insert(shared.end(), {"--redis", "redis.internal:6379", "--presence-ttl", "5"});
+    const ServerConfig config = ParseCommandLine(shared).config;
+    ASSERT_TRUE(config.redis);
+    EXPECT_EQ(config.redis->host, "redis.internal");
+    EXPECT_EQ(config.redis->port, 6379);
+    EXPECT_EQ(config.presenceTtl, std::chrono::seconds(5));
+
+    for (const std::vector<std::string> wrong : {std::vector<std::string>{"--presence-ttl", "5"},
+                                                  {"--redis", "redis.internal"},
+                                                  {"--redis", "redis.internal:0"},
+                                                  {"--redis", "r:1", "--presence-ttl", "0"}}) {
+        auto arguments = alone;
+        arguments.insert(arguments.end(), wrong.begin(), wrong.end());
+        EXPECT_THROW(ParseCommandLine(arguments), UsageError) << wrong[0] << " " << wrong[1];
+    }
+}
+
 }  // namespace
 }  // namespace mossquill::service

@@ -27,29 +27,10 @@ protected:
     // Connects and consumes the "connected" message.
     std::unique_ptr<LiveClient> Connect(const Device& device, nlohmann::json* connected = nullptr)
     {
-        auto client = LiveClient::Connect(Port(), device.Auth());
-        EXPECT_TRUE(client);
-        if (!client) {
-            throw std::runtime_error("no live session");
-        }
-        const auto first = client->Next();
-        EXPECT_TRUE(first && (*first)["type"] == "connected");
-        if (connected != nullptr && first) {
-            *connected = *first;
-        }
-        return client;
+        return ConnectLive(Port(), device, connected);
     }
 
-    static nlohmann::json Expect(LiveClient& client, std::string_view type)
-    {
-        const auto message = client.Next();
-        EXPECT_TRUE(message) << "no " << type << " message";
-        if (!message) {
-            return {};
-        }
-        EXPECT_EQ((*message)["type"], type) << message->dump();
-        return *message;
-    }
+    static nlohmann::json Expect(LiveClient& client, std::string_view type) { return ExpectMessage(client, type); }
 
     static std::string ErrorText(LiveClient& client)
     {

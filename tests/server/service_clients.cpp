@@ -11,6 +11,8 @@
 #include <boost/beast/websocket.hpp>
 #include <boost/beast/websocket/ssl.hpp>
 
+#include <gtest/gtest.h>
+
 #include <condition_variable>
 #include <deque>
 #include <future>
@@ -39,7 +41,8 @@ ssl::context MakeClientTls()
 }
 
 // Connects and completes the TLS handshake, checking the certificate's name.
-void OpenTls(beast::ssl_stream<beast::tcp_stream>& stream, unsigned short port, const std::string& source = {})
+void OpenTls(beast::ssl_stream<beast::tcp_stream>& stream, const ServiceAddress& service,
+             const std::string& source = {})
 {
     if (!source.empty()) {
         auto& socket = beast::get_lowest_layer(stream).socket();
@@ -50,7 +53,7 @@ void OpenTls(beast::ssl_stream<beast::tcp_stream>& stream, unsigned short port, 
         throw std::runtime_error("cannot set SNI");
     }
     stream.set_verify_callback(ssl::host_name_verification(kHostName));
-    beast::get_lowest_layer(stream).connect(tcp::endpoint(net::ip::address_v4::loopback(), port));
+    beast::get_lowest_layer(stream).connect(tcp::endpoint(net::ip::make_address(service.host), service.port));
     stream.handshake(ssl::stream_base::client);
 }
 
@@ -83,13 +86,13 @@ std::string HttpReply::Message() const
                : std::string();
 }
 
-HttpReply HttpsRequest(unsigned short port, std::string_view method, std::string_view target, std::string_view body,
+HttpReply HttpsRequest(const ServiceAddress& service, std::string_view method, std::string_view target, std::string_view body,
                        const RequestHeaders& headers)
 {
     net::io_context io;
     ssl::context tls = MakeClientTls();
     beast::ssl_stream<beast::tcp_stream> stream(io, tls);
-    OpenTls(stream, port, headers.source);
+    OpenTls(stream, service, headers.source);
 
     http::request<http::string_body> request;
     request.method_string(beast::string_view(method.data(), method.size()));
@@ -113,22 +116,22 @@ HttpReply HttpsRequest(unsigned short port, std::string_view method, std::string
     return {response.result_int(), response.body()};
 }
 
-HttpReply UpgradeRequest(unsigned short port, RequestHeaders headers)
+HttpReply UpgradeRequest(const ServiceAddress& service, RequestHeaders headers)
 {
     headers.contentType.clear();
     headers.extra = {{"Connection", "Upgrade"},
                      {"Upgrade", "websocket"},
                      {"Sec-WebSocket-Version", "13"},
                      {"Sec-WebSocket-Key", "dGhlIHNhbXBsZSBub25jZQ=="}};
-    return HttpsRequest(port, "GET", "/v1/ws", "", headers);
+    return HttpsRequest(service, "GET", "/v1/ws", "", headers);
 }
 
-std::string RawHttpsExchange(unsigned short port, std::string_view bytes)
+std::string RawHttpsExchange(const ServiceAddress& service, std::string_view bytes)
 {
     net::io_context io;
     ssl::context tls = MakeClientTls();
     beast::ssl_stream<beast::tcp_stream> stream(io, tls);
-    OpenTls(stream, port);
+    OpenTls(stream, service);
     net::write(stream, net::buffer(bytes.data(), bytes.size()));
     std::string received;
     char chunk[4096];
@@ -151,9 +154,9 @@ RequestHeaders Device::Auth() const
     return headers;
 }
 
-Device Register(unsigned short port, std::string_view nickname)
+Device Register(const ServiceAddress& service, std::string_view nickname)
 {
-    const HttpReply reply = HttpsRequest(port, "POST", "/v1/register", nlohmann::json{{"nickname", nickname}}.dump());
+    const HttpReply reply = HttpsRequest(service, "POST", "/v1/register", nlohmann::json{{"nickname", nickname}}.dump());
     if (reply.status != 201) {
         throw std::runtime_error("registration failed: " + std::to_string(reply.status) + " " + reply.body);
     }
@@ -162,18 +165,18 @@ Device Register(unsigned short port, std::string_view nickname)
             device.at("token").get<std::string>()};
 }
 
-std::string CreatePairCode(unsigned short port, const Device& device)
+std::string CreatePairCode(const ServiceAddress& service, const Device& device)
 {
-    const HttpReply reply = HttpsRequest(port, "POST", "/v1/pair/create", "{}", device.Auth());
+    const HttpReply reply = HttpsRequest(service, "POST", "/v1/pair/create", "{}", device.Auth());
     if (reply.status != 200) {
         throw std::runtime_error("no pairing code: " + std::to_string(reply.status) + " " + reply.body);
     }
     return reply.Json().at("code").get<std::string>();
 }
 
-std::vector<std::string> FriendIds(unsigned short port, const Device& device)
+std::vector<std::string> FriendIds(const ServiceAddress& service, const Device& device)
 {
-    const HttpReply reply = HttpsRequest(port, "GET", "/v1/friends", "", device.Auth());
+    const HttpReply reply = HttpsRequest(service, "GET", "/v1/friends", "", device.Auth());
     if (reply.status != 200) {
         throw std::runtime_error("no friend list: " + std::to_string(reply.status) + " " + reply.body);
     }
@@ -201,9 +204,9 @@ public:
         }
     }
 
-    bool Open(unsigned short port, const RequestHeaders& headers)
+    bool Open(const ServiceAddress& service, const RequestHeaders& headers)
     {
-        OpenTls(socket_.next_layer(), port, headers.source);
+        OpenTls(socket_.next_layer(), service, headers.source);
         socket_.set_option(websocket::stream_base::decorator(
             [headers](websocket::request_type& request) { SetServiceHeaders(request, headers); }));
         websocket::response_type response;
@@ -296,10 +299,10 @@ LiveClient::LiveClient(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
 
 LiveClient::~LiveClient() = default;
 
-std::unique_ptr<LiveClient> LiveClient::Connect(unsigned short port, const RequestHeaders& headers)
+std::unique_ptr<LiveClient> LiveClient::Connect(const ServiceAddress& service, const RequestHeaders& headers)
 {
     auto impl = std::make_unique<Impl>();
-    if (!impl->Open(port, headers)) {
+    if (!impl->Open(service, headers)) {
         return nullptr;
     }
     return std::unique_ptr<LiveClient>(new LiveClient(std::move(impl)));
@@ -317,5 +320,31 @@ std::optional<unsigned> LiveClient::WaitClosed(std::chrono::milliseconds timeout
 }
 
 std::size_t LiveClient::HeartbeatsSeen() const { return impl_->Heartbeats(); }
+
+std::unique_ptr<LiveClient> ConnectLive(const ServiceAddress& service, const Device& device, nlohmann::json* connected)
+{
+    auto client = LiveClient::Connect(service, device.Auth());
+    EXPECT_TRUE(client);
+    if (!client) {
+        throw std::runtime_error("no live session");
+    }
+    const auto first = client->Next();
+    EXPECT_TRUE(first && (*first)["type"] == "connected");
+    if (connected != nullptr && first) {
+        *connected = *first;
+    }
+    return client;
+}
+
+nlohmann::json ExpectMessage(LiveClient& client, std::string_view type, std::chrono::milliseconds timeout)
+{
+    const auto message = client.Next(timeout);
+    EXPECT_TRUE(message) << "no " << type << " message";
+    if (!message) {
+        return {};
+    }
+    EXPECT_EQ((*message)["type"], type) << message->dump();
+    return *message;
+}
 
 }  // namespace mossquill::service::testing

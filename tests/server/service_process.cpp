@@ -19,10 +19,11 @@ constexpr auto kStartTimeout = std::chrono::seconds(20);
 }  // namespace
 
 ServiceProcess::ServiceProcess(const std::string& databaseFile, const std::string& logFile,
-                               const std::vector<std::string>& extraArguments)
+                               const std::vector<std::string>& extraArguments, const std::string& host)
+    : host_(host)
 {
     const std::string caDirectory = MOSSQUILL_TEST_CA_DIR;
-    std::vector<std::string> arguments = {MOSSQUILL_SERVICE_EXECUTABLE, "--listen", "127.0.0.1:0",
+    std::vector<std::string> arguments = {MOSSQUILL_SERVICE_EXECUTABLE, "--listen", host + ":0",
                                           "--cert", caDirectory + "/server.pem", "--key",
                                           caDirectory + "/server.key", "--db", databaseFile};
     arguments.insert(arguments.end(), extraArguments.begin(), extraArguments.end());
@@ -44,7 +45,7 @@ ServiceProcess::ServiceProcess(const std::string& databaseFile, const std::strin
         _exit(127);
     }
 
-    const std::regex listening(R"(listening on 127\.0\.0\.1:(\d+))");
+    const std::regex listening("listening on " + std::regex_replace(host, std::regex(R"(\.)"), R"(\.)") + R"(:(\d+))");
     const auto deadline = std::chrono::steady_clock::now() + kStartTimeout;
     while (std::chrono::steady_clock::now() < deadline) {
         std::ifstream file(logFile);

@@ -36,4 +36,18 @@ std::string TestDatabase(const TemporaryDirectory& directory)
     return server + "/" + name;
 }
 
+std::unique_ptr<RedisClient> FreshTestRedis()
+{
+    const char* variable = std::getenv("MOSSQUILL_TEST_REDIS");
+    if (variable == nullptr || *variable == '\0') {
+        return nullptr;
+    }
+    const std::string address = variable;
+    const auto colon = address.rfind(':');
+    auto redis = std::make_unique<RedisClient>(address.substr(0, colon),
+                                               static_cast<unsigned short>(std::stoi(address.substr(colon + 1))));
+    redis->Run({"FLUSHALL"});
+    return redis;
+}
+
 }  // namespace mossquill::service::testing

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "redis_client.h"
 #include "temporary_directory.h"
 
+#include <memory>
 #include <string>
 
 namespace mossquill::service::testing {
@@ -13,5 +15,9 @@ bool TestsUsePostgres();
 // Where one test keeps its data: a fresh SQLite file in the directory, or a fresh database
 // on the test PostgreSQL server.
 std::string TestDatabase(const TemporaryDirectory& directory);
+
+// The test Redis server named in MOSSQUILL_TEST_REDIS (HOST:PORT, see tests/server/with-redis),
+// emptied for the test; nothing when there is none.
+std::unique_ptr<RedisClient> FreshTestRedis();
 
 }  // namespace mossquill::service::testing
