@@ -38,14 +38,20 @@ Affine BodyTransform(const ScaledPicture& picture, const BoxF& box, const FrameM
 
 }  // namespace
 
+uint32_t* FrameRenderer::ClearedPixels(DibSurface& surface) {
+    layers_.UseSize(surface.width(), surface.height());
+    // GDI may still be writing to the surface from the last push.
+    GdiFlush();
+    uint32_t* pixels = surface.mutablePixels();
+    std::memset(pixels, 0, static_cast<size_t>(surface.width()) * surface.height() * 4);
+    return pixels;
+}
+
 std::optional<BYTE> FrameRenderer::Compose(const FrameDescription& frame, DibSurface& surface) {
     if (!surface.valid()) return std::nullopt;
     const int width = surface.width(), height = surface.height();
     const float w = static_cast<float>(width), h = static_cast<float>(height);
-    layers_.UseSize(width, height);
-    GdiFlush();
-    uint32_t* pixels = surface.mutablePixels();
-    std::memset(pixels, 0, static_cast<size_t>(width) * height * 4);
+    uint32_t* pixels = ClearedPixels(surface);
 
     const FrameMotion motion = MotionOf(frame, h);
     // The body's copy is made for the box at rest; the motion moves, scales and turns it.

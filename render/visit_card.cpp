@@ -27,10 +27,7 @@ std::optional<BYTE> FrameRenderer::ComposeVisitCard(const VisitCardDescription& 
     const float w = static_cast<float>(width), h = static_cast<float>(height);
     // Pictures and texts are drawn once for the card's size and kept; a frame only blends them in
     // the card's order: the card with its title, the art, the pets, their names and note, the footer.
-    layers_.UseSize(width, height);
-    GdiFlush();
-    uint32_t* pixels = surface.mutablePixels();
-    std::fill(pixels, pixels + static_cast<size_t>(width) * height, 0u);
+    uint32_t* pixels = ClearedPixels(surface);
     BlendAt(pixels, width, height, cardLayers_.Backdrop(width, height, card.visitorNickname + L" 来串门啦"), 255);
 
     const BoxF artBox{0, 43, w, h - 77};
