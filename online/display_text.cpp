@@ -1,11 +1,15 @@
 #include "online/display_text.h"
 
-std::wstring LimitForDisplay(std::wstring text) {
-    if (text.size() <= kMaxDisplayedServiceText) return text;
-    std::size_t keep = kMaxDisplayedServiceText;
-    const wchar_t last = text[keep - 1];
-    if (last >= 0xD800 && last <= 0xDBFF) --keep;
+std::wstring LimitText(std::wstring text, std::size_t maxChars) {
+    if (text.size() <= maxChars) return text;
+    std::size_t keep = maxChars == 0 ? 0 : maxChars - 1;
+    if (keep > 0) {
+        const wchar_t last = text[keep - 1];
+        if (last >= 0xD800 && last <= 0xDBFF) --keep;
+    }
     text.resize(keep);
     text += L'\u2026';
     return text;
 }
+
+std::wstring LimitForDisplay(std::wstring text) { return LimitText(std::move(text), kMaxDisplayedServiceText + 1); }
