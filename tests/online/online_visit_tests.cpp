@@ -86,7 +86,7 @@ TEST(TwoPets, VisitCrossesTheServiceLikeComesBackAndQuickVisitsQueueOnTheCard) {
 
     // "eat" travels as "drink" with the new id beside it; the quote in the note arrives as typed.
     const std::wstring note = L"别吃\"太多\"哦";
-    guest.app.SendVisit(0, 7, note, false);
+    guest.app.SendVisit(guest.app.friends()[0], 7, note, false);
     EXPECT_EQ(LastNotice(guest).text, L"咕噜兽已经去找「小家」一起吃饭啦！");
     EXPECT_EQ(LastNotice(guest).caption, std::wstring(L"串门消息已发出"));
     ASSERT_TRUE(PumpUntil([&] { return host.app.visits().showing(); })) << "the visit never reached the host";
@@ -111,7 +111,7 @@ TEST(TwoPets, VisitCrossesTheServiceLikeComesBackAndQuickVisitsQueueOnTheCard) {
 
     // Ten seconds later the guest still has to wait twenty.
     guest.clock.Advance(10000);
-    guest.app.SendVisit(0, 0, L"", false);
+    guest.app.SendVisit(guest.app.friends()[0], 0, L"", false);
     EXPECT_EQ(LastNotice(guest).text, L"刚刚才去找过「小家」，再等 20 秒吧。");
     EXPECT_EQ(LastNotice(guest).caption, std::wstring(L"咕噜兽正在喘口气"));
 
@@ -123,7 +123,7 @@ TEST(TwoPets, VisitCrossesTheServiceLikeComesBackAndQuickVisitsQueueOnTheCard) {
 
     // A line break is sent escaped: the service reads the message and refuses the note for it.
     guest.clock.Advance(20000);
-    guest.app.SendVisit(0, 6, L"第一行\n第二行", true);
+    guest.app.SendVisit(guest.app.friends()[0], 6, L"第一行\n第二行", true);
     EXPECT_TRUE(PumpUntil([&] { return LastNotice(guest).text == L"小纸条不能包含控制字符。"; }));
     EXPECT_FALSE(host.app.visits().showing());
 
