@@ -43,7 +43,9 @@ inline constexpr wchar_t kAppTitle[] = L"咕噜兽";
 // asks the components what happens and shows the result.
 class PetApp {
 public:
-    PetApp(HINSTANCE instance, Clock& clock, SettingsStore& settings, Notices& notices);
+    // The service hosts are the program's own unless a test names others.
+    PetApp(HINSTANCE instance, Clock& clock, SettingsStore& settings, Notices& notices,
+           const ServiceHosts& hosts = kServiceHosts);
     PetApp(const PetApp&) = delete;
     PetApp& operator=(const PetApp&) = delete;
     ~PetApp();

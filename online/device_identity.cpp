@@ -46,7 +46,7 @@ void OnlineClient::LoadIdentity() {
 bool OnlineClient::Register(const std::wstring& requestedNickname, std::wstring* errorOut) {
     const std::string body = "{\"nickname\":\"" + EscapeJsonString(requestedNickname) + "\"}";
     const ServiceResponse response = Request(L"POST", L"/v1/register", body, false);
-    if (response.status != 200 && response.status != 201) {
+    if (!response.Answered(200) && !response.Answered(201)) {
         return FailWith(errorOut, DescribeFailure(response, L"暂时无法注册咕噜兽联机身份。"));
     }
     JsonValue root;

@@ -11,5 +11,6 @@ inline constexpr std::size_t kMaxDisplayedServiceText = 200;
 // (never splitting a surrogate pair) followed by "…", maxChars in all.
 std::wstring LimitText(std::wstring text, std::size_t maxChars);
 
-// A message text for a box: a broken or hostile service must not fill the screen with one.
+// A message text for a box, its first kMaxDisplayedServiceText code units then "…" when longer: a
+// broken or hostile service must not fill the screen with one.
 std::wstring LimitForDisplay(std::wstring text);

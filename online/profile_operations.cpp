@@ -36,7 +36,7 @@ void OnlineClient::SetAppearance(int appearance) {
 
 bool OnlineClient::CreatePairCode(std::wstring& codeOut, std::wstring* errorOut) {
     const ServiceResponse response = Request(L"POST", L"/v1/pair/create", "{}", true);
-    if (response.status != 200) return FailWith(errorOut, DescribeFailure(response, L"暂时无法生成配对码。"));
+    if (!response.Answered(200)) return FailWith(errorOut, DescribeFailure(response, L"暂时无法生成配对码。"));
     JsonValue root;
     if (!ParseJson(response.body, root)) return FailWith(errorOut, L"服务返回了无法识别的数据。");
     std::wstring code = Utf8ToWide(root.GetString("code"));
@@ -56,7 +56,7 @@ bool OnlineClient::ClaimPairCode(const std::wstring& code, std::wstring* errorOu
 
 bool OnlineClient::RefreshFriends(std::wstring* errorOut) {
     const ServiceResponse response = Request(L"GET", L"/v1/friends", std::string(), true);
-    if (response.status != 200) return FailWith(errorOut, DescribeFailure(response, L"暂时无法读取好友列表。"));
+    if (!response.Answered(200)) return FailWith(errorOut, DescribeFailure(response, L"暂时无法读取好友列表。"));
     JsonValue root;
     if (!ParseJson(response.body, root)) return FailWith(errorOut, L"服务返回了无法识别的数据。");
     const std::vector<OnlineFriend> friends = ParseFriendList(root.FindMember("friends"));
