@@ -7,10 +7,16 @@
 #include <winhttp.h>
 
 #include <algorithm>
+#include <chrono>
+#include <future>
+#include <thread>
 
 namespace {
 
 constexpr int kReceiveTimeoutMs = 12000;
+// A call normally ends at its deadline by itself, with its own failure text; only one that does
+// not is given up, this much later.
+constexpr ULONGLONG kGivenUpGraceMs = 1000;
 
 std::wstring LastErrorText() { return WinHttpErrorText(GetLastError()); }
 
@@ -141,6 +147,24 @@ ServiceResponse OnlineClient::Attempt(std::size_t hostIndex, const std::wstring&
 ServiceResponse OnlineClient::Request(const std::wstring& method, const std::wstring& path, const std::string& body,
                                       bool authenticated) {
     const ULONGLONG deadline = GetTickCount64() + kServiceRequestDeadlineMs;
+    if (view_) return RequestBothHosts(method, path, body, authenticated, deadline);
+    // The caller (the window thread, mostly) never waits past the deadline, not even on a service
+    // that trickles its headers, which WinHTTP's time-outs cannot bound: the call runs on a thread
+    // of its own, which ends by itself when it is given up.
+    auto answer = std::make_shared<std::promise<ServiceResponse>>();
+    std::future<ServiceResponse> answered = answer->get_future();
+    std::thread([state = state_, method, path, body, authenticated, deadline, answer] {
+        answer->set_value(OnlineClient(state, nullptr).RequestBothHosts(method, path, body, authenticated, deadline));
+    }).detach();
+    if (answered.wait_for(std::chrono::milliseconds(kServiceRequestDeadlineMs + kGivenUpGraceMs)) ==
+        std::future_status::ready) {
+        return answered.get();
+    }
+    return {0, {}, L"联机请求失败：" + WinHttpErrorText(ERROR_WINHTTP_TIMEOUT)};
+}
+
+ServiceResponse OnlineClient::RequestBothHosts(const std::wstring& method, const std::wstring& path,
+                                               const std::string& body, bool authenticated, ULONGLONG deadline) {
     const bool gatewayFirst = state_->hostPreference.load() == kPreferGatewayHost;
     const std::size_t first = gatewayFirst ? kGatewayHostIndex : kRelayHostIndex;
     const std::size_t second = gatewayFirst ? kRelayHostIndex : kGatewayHostIndex;

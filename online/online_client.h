@@ -118,6 +118,8 @@ private:
     // A thread's own view of the client: the same state, never stopping anything when it ends.
     OnlineClient(std::shared_ptr<State> state, std::shared_ptr<Run> run);
 
+    ServiceResponse RequestBothHosts(const std::wstring& method, const std::wstring& path, const std::string& body,
+                                     bool authenticated, ULONGLONG deadline);
     ServiceResponse Attempt(std::size_t hostIndex, const std::wstring& method, const std::wstring& path,
                             const std::string& body, bool authenticated, ULONGLONG deadline);
     // The host's connection target, opened on first use and kept, so that WinHTTP reuses its
