@@ -61,13 +61,6 @@ TEST(ServiceBounds, EveryFieldIsCutOrRefusedWhereItIsRead) {
     for (const OnlineFriend& buddy : friends) ASSERT_EQ(buddy.nickname.size(), kMaxNicknameChars);
 }
 
-TEST(ServiceBounds, ACutNeverSplitsASurrogatePair) {
-    std::wstring name(kMaxNicknameChars - 2, L'x');
-    name += {static_cast<wchar_t>(0xD83D), static_cast<wchar_t>(0xDE00), L'y'};
-    EXPECT_EQ(LimitText(name, kMaxNicknameChars), std::wstring(kMaxNicknameChars - 2, L'x') + L"…");
-    EXPECT_EQ(LimitText(L"短名", kMaxNicknameChars), L"短名");
-}
-
 TEST(NoticeSlot, OneBoxAtATimeShowingTheLatestTextOnceItCloses) {
     NoticeSlot slot;
     EXPECT_TRUE(slot.Offer(L"一"));
