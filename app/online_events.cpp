@@ -22,7 +22,7 @@ void PetApp::OnSessionEvent(UINT message, LPARAM payload) {
             if (!networkEnabled_) return;
             const OnlinePresence::StatusChange change = presence_.ReceiveStatus(*status);
             if (change.newConnection) online_.SetAppearance(appearance());
-            if (change.notice) notices_.Show(window(), *change.notice, L"咕噜兽联机", MB_ICONINFORMATION);
+            if (change.notice) ShowOwnNotice(*change.notice, L"咕噜兽联机", MB_ICONINFORMATION);
             RenderFrame();
             break;
         }

@@ -196,5 +196,13 @@ void OnlineClient::HandleMessage(std::string_view text) {
 }
 
 void OnlineClient::PauseBeforeReconnecting() {
-    for (int step = 0; step < kPauseSteps && !stopRequested_.load(); ++step) Sleep(kPauseStepMs);
+    for (int step = 0; step < kPauseSteps && !stopRequested_.load(); ++step) {
+        if (reconnectNow_.exchange(false)) return;
+        Sleep(kPauseStepMs);
+    }
+}
+
+void OnlineClient::ReconnectNow() {
+    reconnectNow_.exchange(true);
+    CloseSocket();
 }

@@ -79,6 +79,10 @@ public:
     void Stop();
     // Closes the current WebSocket, so that a blocked receive returns. Any thread.
     void CloseSocket();
+    // Drops the connection and connects again at once, without the pause between attempts: after
+    // the computer resumed or its network changed, the socket may be dead long before a receive
+    // fails. Any thread.
+    void ReconnectNow();
     bool IsSessionConnected() const { return socketConnected_.load(); }
     // Sends one UTF-8 text message (a visit or a reaction) on the live session, holding the lock
     // across the send. Blocks the calling thread for as long as the send takes.
@@ -123,5 +127,6 @@ private:
     std::thread sessionThread_;
     std::atomic<bool> stopRequested_{false};
     std::atomic<bool> socketConnected_{false};
+    std::atomic<bool> reconnectNow_{false};
     std::atomic<std::int32_t> hostPreference_{kNoHostPreference};
 };
