@@ -41,6 +41,7 @@ bool PetApp::Initialize() {
 
     ShowWindow(window(), SW_SHOWNOACTIVATE);
     notifyIcon_.Add(window(), kAppTitle);
+    networkChanges_.Start(window());
     hotkeyRegistered_ = RegisterHotKey(window(), kQuickVisitHotkey, MOD_CONTROL | MOD_ALT | MOD_NOREPEAT, 'B') != FALSE;
     ApplyKeyboardHook();
     StartTimers();
@@ -70,7 +71,7 @@ bool PetApp::CreatePetWindow() {
         return false;
     }
     // The monitor it opened on may have another scale than the system's.
-    if (const DisplayScale scale = WindowScale(created); !(scale == movement_.scale())) movement_.Rescale(scale, start);
+    if (const DisplayScale scale = WindowScale(created); scale != movement_.scale()) movement_.Rescale(scale, start);
     movement_.Start(start, clock_.Now());
     return true;
 }

@@ -5,6 +5,7 @@
 #include "core/settings_store.h"
 #include "desktop/deferred_boxes.h"
 #include "desktop/full_screen_watch.h"
+#include "desktop/network_change_watch.h"
 #include "desktop/notify_icon.h"
 #include "online/online_client.h"
 #include "online/online_presence.h"
@@ -211,4 +212,5 @@ private:
     FullScreenWatch fullScreen_;
     DeferredBoxes deferredBoxes_;
     NotifyIcon notifyIcon_;
+    NetworkChangeWatch networkChanges_;
 };

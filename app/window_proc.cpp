@@ -47,6 +47,9 @@ LRESULT PetApp::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM l
             // After a sleep the live socket is dead long before a receive fails: connect again now.
             if (wParam == PBT_APMRESUMEAUTOMATIC && networkEnabled_) online_.ReconnectNow();
             return TRUE;
+        case WM_PET_NETWORK_CHANGED:
+            if (networkEnabled_) online_.ReconnectNow();
+            return 0;
         case WM_DPICHANGED:
             ChangeDisplayScale(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
             return 0;
@@ -136,6 +139,7 @@ void PetApp::OnLeftButtonUp() {
 
 void PetApp::OnDestroy() {
     notifyIcon_.Remove();
+    networkChanges_.Stop();
     SavePosition();
     SaveAll();
     online_.Stop();
