@@ -6,7 +6,6 @@
 
 #include <shellapi.h>
 
-#include <functional>
 #include <memory>
 
 using namespace driver;
@@ -16,53 +15,19 @@ namespace {
 constexpr wchar_t kPetClass[] = L"MossquillDesktopPetWindowV5";
 constexpr UINT kNotifyIconMessage = WM_APP + 16;
 
-bool Eventually(const std::function<bool()>& done, Timeout timeout) {
-    for (auto waited = 0ms; waited < timeout; waited += 50ms) {
-        if (done()) return true;
-        Sleep(50);
-    }
-    return done();
-}
-
 void SetDisplayDpi(DWORD dpi) {
-    HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
-                        nullptr) != ERROR_SUCCESS) {
-        return;
-    }
-    RegSetValueExW(key, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi), sizeof(dpi));
-    RegCloseKey(key);
+    RegSetKeyValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels", REG_DWORD, &dpi, sizeof(dpi));
 }
 
-// A game's window: borderless, the size of the primary monitor, in front.
-class FullScreenWindow {
-public:
+// A game's window: borderless, the size of the primary monitor, in front; gone with the object.
+struct FullScreenWindow {
     FullScreenWindow() {
-        WNDCLASSW windowClass{};
-        windowClass.lpfnWndProc = DefWindowProcW;
-        windowClass.hInstance = GetModuleHandleW(nullptr);
-        windowClass.lpszClassName = L"MossquillTestGame";
-        windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-        RegisterClassW(&windowClass);
-        window_ = CreateWindowExW(0, windowClass.lpszClassName, L"game", WS_POPUP | WS_VISIBLE, 0, 0,
-                                  GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr,
-                                  windowClass.hInstance, nullptr);
-        SetForegroundWindow(window_);
-        Pump();
+        window = CreateWindowExW(0, L"STATIC", L"game", WS_POPUP | WS_VISIBLE, 0, 0, GetSystemMetrics(SM_CXSCREEN),
+                                 GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr, nullptr, nullptr);
+        SetForegroundWindow(window);
     }
-    FullScreenWindow(const FullScreenWindow&) = delete;
-    FullScreenWindow& operator=(const FullScreenWindow&) = delete;
-    ~FullScreenWindow() {
-        DestroyWindow(window_);
-        Pump();
-    }
-    static void Pump() {
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
-    }
-
-private:
-    HWND window_ = nullptr;
+    ~FullScreenWindow() { DestroyWindow(window); }
+    HWND window;
 };
 
 class Desktop : public ::testing::Test {
@@ -124,7 +89,7 @@ TEST_F(Desktop, AtOneAndAHalfTimesTheScaleThePetAndTheSettingsCentreAreOneAndAHa
     EXPECT_EQ(controls, 24);
     // The size is still stored in units.
     ClickControl(settings, IDOK);
-    EXPECT_TRUE(Eventually([&] { return !IsWindow(settings); }, 5s));
+    EXPECT_TRUE(WaitUntilClosed(settings, 5s));
     EXPECT_EQ(ReadSetting(L"PetSize"), 230u);
 }
 
@@ -140,14 +105,14 @@ TEST_F(Desktop, AFullScreenProgramHidesThePetAndHoldsItsReminderUntilItGoesUnles
     {
         FullScreenWindow game;
         const ULONGLONG shown = GetTickCount64();
-        EXPECT_TRUE(Eventually([&] { return !IsWindowVisible(window); }, 1s));
+        EXPECT_TRUE(WaitUntilClosed(window, 1s)) << "hidden";
         std::printf("hidden %llu ms after the game came to the front\n", GetTickCount64() - shown);
         for (GetLocalTime(&now); now.wHour * 60 + now.wMinute != next; GetLocalTime(&now)) Sleep(200);
-        EXPECT_TRUE(Eventually([] { return ReadSetting(L"LastOffworkDay").has_value(); }, 3s)) << "fired, held back";
-        EXPECT_FALSE(WaitForMessageBox(pet->id(), 1s)) << "no box over the game";
+        EXPECT_FALSE(WaitForMessageBox(pet->id(), 3s)) << "no box over the game";
+        EXPECT_TRUE(ReadSetting(L"LastOffworkDay")) << "the reminder fired meanwhile";
         EXPECT_FALSE(IsWindowVisible(window));
     }
-    EXPECT_TRUE(Eventually([&] { return IsWindowVisible(window) != FALSE; }, 1s));
+    EXPECT_EQ(WaitForWindow(pet->id(), kPetClass, nullptr, 1s), window) << "back within a second";
     const auto box = WaitForMessageBox(pet->id(), 5s);
     ASSERT_TRUE(box);
     EXPECT_EQ(box->caption, L"咕噜兽：下班！");
@@ -162,10 +127,11 @@ TEST_F(Desktop, AFullScreenProgramHidesThePetAndHoldsItsReminderUntilItGoesUnles
     ASSERT_NE(menu, nullptr);
     for (int i = 0; i < 5; ++i) PostMessageW(menu, WM_KEYDOWN, VK_UP, 0);
     PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
-    EXPECT_TRUE(Eventually([] { return ReadSetting(L"HideWhenFullScreen") == 0u; }, 5s));
+    ASSERT_TRUE(WaitUntilClosed(menu, 5s));
     FullScreenWindow game;
     Sleep(1500);
     EXPECT_TRUE(IsWindowVisible(window));
+    EXPECT_EQ(ReadSetting(L"HideWhenFullScreen"), 0u);
 }
 
 TEST_F(Desktop, TheNotificationIconLivesAsLongAsThePetAndOpensItsMenu) {
