@@ -1,13 +1,15 @@
 #include "ui/dialog_font.h"
 
-DialogFont::DialogFont(DisplayScale scale) {
+DialogFont::DialogFont(DisplayScale scale) : font_(static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT))) {
+    // The stock font is made for the system's DPI; only a dialog on a monitor of another needs its own.
+    const int systemDpi = static_cast<int>(GetDpiForSystem());
+    if (scale.dpi() == systemDpi) return;
     LOGFONTW font{};
-    GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof(font), &font);
-    // The stock font is made for the system's DPI; the dialog may be on a monitor of another.
-    font.lfHeight = MulDiv(font.lfHeight, scale.dpi(), static_cast<int>(GetDpiForSystem()));
-    font_ = CreateFontIndirectW(&font);
+    GetObjectW(font_, sizeof(font), &font);
+    font.lfHeight = MulDiv(font.lfHeight, scale.dpi(), systemDpi);
+    if (HFONT scaled = CreateFontIndirectW(&font)) font_ = owned_ = scaled;
 }
 
 DialogFont::~DialogFont() {
-    if (font_) DeleteObject(font_);
+    if (owned_) DeleteObject(owned_);
 }

@@ -5,7 +5,7 @@
 #include <windows.h>
 
 // The font of the home-made dialogs' controls: the system's dialog font at the dialog's own scale.
-// Owned, so it lives exactly as long as the dialog that uses it.
+// A font made for another scale is owned, so it lives exactly as long as the dialog that uses it.
 class DialogFont {
 public:
     explicit DialogFont(DisplayScale scale);
@@ -16,5 +16,6 @@ public:
     HFONT get() const { return font_; }
 
 private:
-    HFONT font_ = nullptr;
+    HFONT font_;
+    HFONT owned_ = nullptr;
 };
