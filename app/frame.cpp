@@ -19,6 +19,7 @@ FrameDescription PetApp::DescribeFrame() const {
     }
     frame.energy = vitals_.energy();
     frame.opacity = movement_.opacity();
+    frame.scale = movement_.scale().factor();
     return frame;
 }
 

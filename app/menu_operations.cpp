@@ -12,6 +12,7 @@ ContextMenuState PetApp::MenuState() const {
     state.networkEnabled = networkEnabled_;
     state.connected = presence_.connected();
     state.updatePending = updateNotice_.pending();
+    state.hideWhenFullScreen = fullScreen_.enabled();
     for (const OnlineFriend& buddy : presence_.friends()) state.friends.push_back({buddy.nickname, buddy.online});
     return state;
 }
@@ -64,6 +65,7 @@ void PetApp::RunMenuCommand(int command) {
         case CMD_CREATE_PAIR_CODE: CreatePairingCode(); break;
         case CMD_CLAIM_PAIR_CODE: ClaimPairingCode(); break;
         case CMD_REFRESH_FRIENDS: RefreshFriends(); break;
+        case CMD_HIDE_WHEN_FULL_SCREEN: SetHideWhenFullScreen(!fullScreen_.enabled()); break;
         case CMD_SETTINGS: ShowSettings(); break;
         case CMD_UPDATE_NOTICE: ShowUpdateNotice(); break;
         case CMD_USAGE_HELP: ShowUsageHelp(window()); break;

@@ -18,7 +18,7 @@ void PetApp::ShowServiceNotice(std::wstring text) {
     if (!serviceNotice_.Offer(text)) return;
     // The box's own loop handles the next texts; they wait in the slot until it closes.
     for (std::optional<std::wstring> next = std::move(text); next; next = serviceNotice_.Closed()) {
-        notices_.Show(window(), *next, L"咕噜兽联机", MB_ICONINFORMATION);
+        ShowOwnNotice(*next, L"咕噜兽联机", MB_ICONINFORMATION);
     }
 }
 

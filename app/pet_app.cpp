@@ -1,6 +1,7 @@
 #include "app/pet_app.h"
 
 #include "core/setting_names.h"
+#include "core/window_scale.h"
 #include "online/posted_session_events.h"
 
 namespace {
@@ -41,6 +42,8 @@ bool PetApp::Initialize() {
     networkEnabled_ = settings_.ReadDword(setting::kNetworkEnabled).value_or(0) != 0 && online_.HasCompleteIdentity();
 
     ShowWindow(window(), SW_SHOWNOACTIVATE);
+    notifyIcon_.Add(window(), kAppTitle);
+    networkChanges_.Start(window());
     hotkeyRegistered_ = RegisterHotKey(window(), kQuickVisitHotkey, MOD_CONTROL | MOD_ALT | MOD_NOREPEAT, 'B') != FALSE;
     ApplyKeyboardHook();
     StartTimers();
@@ -60,14 +63,17 @@ bool PetApp::CreatePetWindow() {
     windowClass.lpszClassName = kPetWindowClass;
     if (!RegisterClassExW(&windowClass) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
 
+    movement_.UseScale(WindowScale(nullptr));
     const POINT start = movement_.StartPosition(ReadStoredMovement());
-    const int size = movement_.petSize();
+    const int size = movement_.windowSize();
     HWND created = CreateWindowExW(kPetWindowExStyle, kPetWindowClass, kPetWindowTitle, WS_POPUP, start.x, start.y,
                                    size, size, nullptr, nullptr, instance_, this);
     if (!created) {
         window_.Attach(nullptr);
         return false;
     }
+    // The monitor it opened on may have another scale than the system's.
+    if (const DisplayScale scale = WindowScale(created); scale != movement_.scale()) movement_.Rescale(scale, start);
     movement_.Start(start, clock_.Now());
     return true;
 }

@@ -3,6 +3,10 @@
 #include "core/clock.h"
 #include "core/notices.h"
 #include "core/settings_store.h"
+#include "desktop/deferred_boxes.h"
+#include "desktop/full_screen_watch.h"
+#include "desktop/network_change_watch.h"
+#include "desktop/notify_icon.h"
 #include "online/online_client.h"
 #include "online/online_presence.h"
 #include "pet/growth.h"
@@ -84,6 +88,15 @@ public:
     void SetPetSize(int size);
     void ReturnToCorner();
     void ClampIntoWorkArea();
+    // The window went to a monitor of another DPI: take the size it has there, in the suggested place.
+    void ChangeDisplayScale(int dpi, const RECT& suggested);
+
+    // Out of the way of full-screen programs: the menu's switch, and the pet called back from the
+    // notification icon (into the work area, shown even over a full-screen program).
+    void SetHideWhenFullScreen(bool hide);
+    void BringIntoView();
+    // A box the pet opens by itself: held back while the pet hides, shown when it is back.
+    void ShowOwnNotice(const std::wstring& text, const wchar_t* caption, UINT flags);
 
     // The right-click menu and what it leads to.
     void ShowContextMenu();
@@ -133,6 +146,7 @@ public:
     const ReactionText& reaction() const { return reaction_; }
     const Movement& movement() const { return movement_; }
     const UpdateNotice& updateNotice() const { return updateNotice_; }
+    const FullScreenWatch& fullScreen() const { return fullScreen_; }
     const VisitQueue& visits() const { return visits_; }
     bool networkEnabled() const { return networkEnabled_; }
     bool connected() const { return presence_.connected(); }
@@ -153,6 +167,10 @@ private:
     void OnLeftButtonDown();
     void OnLeftButtonUp();
     void OnDestroy();
+    void OnNotifyIcon(UINT mouseMessage);
+    // Looks at the foreground a few times a second and hides or shows the pet.
+    void WatchFullScreen(uint64_t now);
+    void ApplyFullScreenChange(FullScreenWatch::Change change);
     // The session's events posted to the window; each payload is freed here.
     void OnSessionEvent(UINT message, LPARAM payload);
     bool HasIdentityOrSaySo();
@@ -199,4 +217,9 @@ private:
     bool networkEnabled_ = false;
     OnlinePresence presence_;
     NoticeSlot serviceNotice_;
+
+    FullScreenWatch fullScreen_;
+    DeferredBoxes deferredBoxes_;
+    NotifyIcon notifyIcon_;
+    NetworkChangeWatch networkChanges_;
 };

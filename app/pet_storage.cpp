@@ -39,6 +39,7 @@ void PetApp::LoadSettings() {
     growth.autoTypingEnabled = ReadInt(store, setting::kAutoTypingEnabled).value_or(0) != 0;
     growth_.Restore(growth, localNow);
     movement_.Restore(ReadStoredMovement());
+    fullScreen_.SetEnabled(ReadInt(store, setting::kHideWhenFullScreen).value_or(1) != 0);
     reminders_.Restore(StoredReminders{ReadInt(store, setting::kWaterIntervalMinutes),
                                        ReadInt(store, setting::kOffworkEnabled), ReadInt(store, setting::kOffworkHour),
                                        ReadInt(store, setting::kOffworkMinute),

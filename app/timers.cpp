@@ -12,6 +12,9 @@ constexpr int kSlackingSeconds = 10;
 bool PetApp::PoseHoldsThePet() const { return pose_.pose() == POSE_CHEERS || pose_.pose() == POSE_OFF_WORK; }
 
 void PetApp::OnFrameTimer() {
+    WatchFullScreen(clock_.Now());
+    // A hidden pet neither moves nor draws: a move would show its window again.
+    if (fullScreen_.hidden()) return;
     if (visits_.Over(clock_.Now())) {
         EndIncomingVisit();
         return;
@@ -34,11 +37,11 @@ void PetApp::OnClockTimer() {
     vitals_.Decay(now);
     if (reminders_.WaterDue(now)) {
         ShowPose(POSE_CHEERS, kCheersSeconds);
-        notices_.Show(window(), L"咕噜兽举杯提醒你：先喝几口水，再继续冒险吧！", L"喝水时间到", MB_ICONINFORMATION);
+        ShowOwnNotice(L"咕噜兽举杯提醒你：先喝几口水，再继续冒险吧！", L"喝水时间到", MB_ICONINFORMATION);
     }
     if (reminders_.OffworkDue(localNow)) {
         ShowPose(POSE_OFF_WORK, kOffWorkSeconds);
-        notices_.Show(window(), L"到点啦！咕噜兽催你收拾一下，准备下班。", L"咕噜兽：下班！", MB_ICONINFORMATION);
+        ShowOwnNotice(L"到点啦！咕噜兽催你收拾一下，准备下班。", L"咕噜兽：下班！", MB_ICONINFORMATION);
     }
     const auto poseFree = [&] { return pose_.pose() == POSE_NORMAL && !visitShowing_; };
     if (reminders_.LateNightDue(localNow, poseFree())) ShowPose(POSE_LATE_NIGHT, kLateNightSeconds);

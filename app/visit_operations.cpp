@@ -39,8 +39,10 @@ void PetApp::ShowIncomingVisit(const IncomingVisit& visit) {
     if (window()) {
         const RECT area = window_.WorkArea();
         const SIZE card = VisitCardSize(movement_.petSize());
-        SetWindowPos(window(), HWND_TOPMOST, area.left + kCardInset, area.top + kCardInset, card.cx, card.cy,
-                     SWP_NOACTIVATE | SWP_SHOWWINDOW);
+        const DisplayScale scale = movement_.scale();
+        const int inset = scale.Pixels(kCardInset);
+        SetWindowPos(window(), HWND_TOPMOST, area.left + inset, area.top + inset, scale.Pixels(card.cx),
+                     scale.Pixels(card.cy), SWP_NOACTIVATE | SWP_SHOWWINDOW);
     }
     RenderFrame();
 }
@@ -68,6 +70,7 @@ VisitCardDescription PetApp::DescribeVisitCard() {
         card.width = rect->right - rect->left;
         card.height = rect->bottom - rect->top;
     }
+    card.scale = movement_.scale().factor();
     card.visitorNickname = visit.fromNickname;
     card.ownNickname = online_.Identity().nickname;
     card.actionLabel = action.label;

@@ -16,6 +16,11 @@ POINT MessageCursor() {
 }  // namespace
 
 LRESULT PetApp::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == notifyIcon_.taskbarCreatedMessage()) {
+        // Explorer restarted and forgot every notification icon.
+        notifyIcon_.Add(window, kAppTitle);
+        return 0;
+    }
     switch (message) {
         case WM_DESTROY:
             OnDestroy();
@@ -34,6 +39,19 @@ LRESULT PetApp::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM l
             } else {
                 ClampIntoWorkArea();
             }
+            return 0;
+        case WM_PET_NOTIFY_ICON:
+            OnNotifyIcon(LOWORD(lParam));
+            return 0;
+        case WM_POWERBROADCAST:
+            // After a sleep the live socket is dead long before a receive fails: connect again now.
+            if (wParam == PBT_APMRESUMEAUTOMATIC && networkEnabled_) online_.ReconnectNow();
+            return TRUE;
+        case WM_PET_NETWORK_CHANGED:
+            if (networkEnabled_) online_.ReconnectNow();
+            return 0;
+        case WM_DPICHANGED:
+            ChangeDisplayScale(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
             return 0;
         case WM_CONTEXTMENU:
         case WM_RBUTTONUP:
@@ -120,6 +138,8 @@ void PetApp::OnLeftButtonUp() {
 }
 
 void PetApp::OnDestroy() {
+    notifyIcon_.Remove();
+    networkChanges_.Stop();
     SavePosition();
     SaveAll();
     online_.Stop();

@@ -1,6 +1,6 @@
 # Compiler and linker settings shared by every Windows target of the project.
 set(MOSSQUILL_WINDOWS_LIBRARIES
-    gdiplus comctl32 ole32 oleaut32 uuid user32 gdi32 advapi32 shell32 winhttp crypt32)
+    gdiplus comctl32 ole32 oleaut32 uuid user32 gdi32 advapi32 shell32 winhttp crypt32 iphlpapi)
 
 function(mossquill_windows_target target)
   target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})

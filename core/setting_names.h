@@ -24,4 +24,5 @@ inline constexpr wchar_t kPetX[] = L"PetX";
 inline constexpr wchar_t kPetY[] = L"PetY";
 inline constexpr wchar_t kNetworkEnabled[] = L"NetworkEnabled";
 inline constexpr wchar_t kSeenAnnouncementId[] = L"SeenAnnouncementId";
+inline constexpr wchar_t kHideWhenFullScreen[] = L"HideWhenFullScreen";
 }  // namespace setting

@@ -240,5 +240,14 @@ void OnlineClient::HandleMessage(std::string_view text) {
 }
 
 void OnlineClient::PauseBeforeReconnecting() {
-    for (int step = 0; step < kPauseSteps && !StopRequested(); ++step) Sleep(kPauseStepMs);
+    for (int step = 0; step < kPauseSteps && !StopRequested(); ++step) {
+        if (run_->reconnectNow.exchange(false)) return;
+        Sleep(kPauseStepMs);
+    }
+}
+
+void OnlineClient::ReconnectNow() {
+    if (!run_) return;
+    run_->reconnectNow.exchange(true);
+    CloseSocket();
 }

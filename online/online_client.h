@@ -96,6 +96,10 @@ public:
     void Stop();
     // Closes the current WebSocket, so that a blocked receive returns. Any thread.
     void CloseSocket();
+    // Drops the connection and connects again at once, without the pause between attempts: after
+    // the computer resumed or its network changed, the socket may be dead long before a receive
+    // fails. Any thread.
+    void ReconnectNow();
     bool IsSessionConnected() const;
     // Sends one UTF-8 text message (a visit or a reaction) on the live session, holding the lock
     // across the send. Blocks the calling thread for as long as the send takes.
@@ -172,6 +176,8 @@ struct OnlineClient::State {
 // One live session, from Start to Stop.
 struct OnlineClient::Run {
     std::atomic<bool> stopRequested{false};
+    // Set by ReconnectNow: the pause before the next attempt is skipped once.
+    std::atomic<bool> reconnectNow{false};
     // Held shared around each callback and exclusively while the stop is requested.
     SRWLOCK gate = SRWLOCK_INIT;
     BackgroundRequests requests;

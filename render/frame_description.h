@@ -24,6 +24,8 @@ struct FrameDescription {
     int energy = 100;
     // The window's constant opacity (dashes fade it).
     float opacity = 1.0f;
+    // Pixels per 96-DPI unit: the badge and the phrase keep their look at every display scale.
+    float scale = 1.0f;
 
     bool operator==(const FrameDescription&) const = default;
 };

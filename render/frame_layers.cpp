@@ -7,12 +7,13 @@
 #include <algorithm>
 #include <cmath>
 
-PremultipliedImage DrawLayer(int width, int height, const std::function<void(Gdiplus::GpGraphics*)>& draw) {
+PremultipliedImage DrawLayer(int width, int height, float scale, const std::function<void(Gdiplus::GpGraphics*)>& draw) {
     DibSurface surface(width, height);
     if (!surface.valid()) return {};
     {
         GraphicsHandle graphics = CreateFrameGraphics(surface.memoryDc());
         if (!graphics) return {};
+        gp::GdipScaleWorldTransform(graphics.get(), scale, scale, Gdiplus::MatrixOrderPrepend);
         draw(graphics.get());
         gp::GdipFlush(graphics.get(), Gdiplus::FlushIntentionSync);
     }
@@ -20,10 +21,11 @@ PremultipliedImage DrawLayer(int width, int height, const std::function<void(Gdi
     return CaptureLayer(surface);
 }
 
-void FrameLayers::UseSize(int width, int height) {
-    if (width == width_ && height == height_) return;
+void FrameLayers::UseSize(int width, int height, float scale) {
+    if (width == width_ && height == height_ && scale == scale_) return;
     width_ = width;
     height_ = height;
+    scale_ = scale;
     pictures_.clear();
     badgeEnergy_ = -1;
     badge_ = {};
@@ -78,8 +80,8 @@ const ScaledPicture* FrameLayers::Picture(int id, BoxF box, bool mirrored) {
 const PremultipliedImage& FrameLayers::Badge(int energy) {
     if (energy != badgeEnergy_) {
         badgeEnergy_ = energy;
-        const float w = static_cast<float>(width_);
-        badge_ = DrawLayer(width_, height_, [&](Gdiplus::GpGraphics* g) { DrawEnergyBadge(g, energy, w); });
+        const float w = width_ / scale_;
+        badge_ = DrawLayer(width_, height_, scale_, [&](Gdiplus::GpGraphics* g) { DrawEnergyBadge(g, energy, w); });
     }
     return badge_;
 }
@@ -88,10 +90,10 @@ const ReactionLayers& FrameLayers::Reaction(const std::wstring& text) {
     if (!hasReaction_ || text != reactionText_) {
         hasReaction_ = true;
         reactionText_ = text;
-        const float w = static_cast<float>(width_), h = static_cast<float>(height_);
+        const float w = width_ / scale_, h = height_ / scale_;
         const FontFamilyHandle family = CreateReactionFontFamily();
         auto layer = [&](ReactionPart part) {
-            return DrawLayer(width_, height_, [&](Gdiplus::GpGraphics* g) {
+            return DrawLayer(width_, height_, scale_, [&](Gdiplus::GpGraphics* g) {
                 DrawReactionPart(g, family.get(), part, text, 255, 0.0f, w, h);
             });
         };

@@ -9,9 +9,10 @@
 #include <string>
 #include <tuple>
 
-// Draws with the frame's own GDI+ settings on a transparent surface of the given size and keeps
-// the part that was drawn.
-PremultipliedImage DrawLayer(int width, int height, const std::function<void(Gdiplus::GpGraphics*)>& draw);
+// Draws with the frame's own GDI+ settings on a transparent surface of the given pixel size and
+// keeps the part that was drawn. The drawing is in units of `scale` pixels, so a layout made for a
+// 96-DPI display comes out crisp at the display's own scale.
+PremultipliedImage DrawLayer(int width, int height, float scale, const std::function<void(Gdiplus::GpGraphics*)>& draw);
 
 // A picture scaled once to fit its box, drawn exactly where it sits in that box (image.left and
 // image.top are whole pixels, the rest of its place is drawn into the copy), so a frame that
@@ -40,8 +41,8 @@ class FrameLayers {
 public:
     explicit FrameLayers(const ImageCatalogue& images) : images_(images) {}
 
-    // Drops every layer when the window's size differs from the one they were made for.
-    void UseSize(int width, int height);
+    // Drops every layer when the window's size or scale differs from the one they were made for.
+    void UseSize(int width, int height, float scale);
     // The picture fitted into the box, flipped about its centre line when mirrored; null when
     // there is no such picture.
     const ScaledPicture* Picture(int id, BoxF box, bool mirrored);
@@ -52,6 +53,7 @@ private:
     const ImageCatalogue& images_;
     int width_ = 0;
     int height_ = 0;
+    float scale_ = 1.0f;
     std::map<std::tuple<int, float, float, float, float, bool>, ScaledPicture> pictures_;
     int badgeEnergy_ = -1;
     PremultipliedImage badge_;

@@ -38,8 +38,8 @@ Affine BodyTransform(const ScaledPicture& picture, const BoxF& box, const FrameM
 
 }  // namespace
 
-uint32_t* FrameRenderer::ClearedPixels(DibSurface& surface) {
-    layers_.UseSize(surface.width(), surface.height());
+uint32_t* FrameRenderer::ClearedPixels(DibSurface& surface, float scale) {
+    layers_.UseSize(surface.width(), surface.height(), scale);
     // GDI may still be writing to the surface from the last push.
     GdiFlush();
     uint32_t* pixels = surface.mutablePixels();
@@ -51,7 +51,7 @@ std::optional<BYTE> FrameRenderer::Compose(const FrameDescription& frame, DibSur
     if (!surface.valid()) return std::nullopt;
     const int width = surface.width(), height = surface.height();
     const float w = static_cast<float>(width), h = static_cast<float>(height);
-    uint32_t* pixels = ClearedPixels(surface);
+    uint32_t* pixels = ClearedPixels(surface, frame.scale);
 
     const FrameMotion motion = MotionOf(frame, h);
     // The body's copy is made for the box at rest; the motion moves, scales and turns it.

@@ -32,8 +32,8 @@ public:
     bool RenderVisitCard(HWND window, POINT topLeft, const VisitCardDescription& card);
 
 private:
-    // The surface's pixels, all transparent, with the layers made for its size.
-    uint32_t* ClearedPixels(DibSurface& surface);
+    // The surface's pixels, all transparent, with the layers made for its size and scale.
+    uint32_t* ClearedPixels(DibSurface& surface, float scale);
     // Composes into the kept surface of that size and pushes it; false, with nothing pushed, when
     // either fails.
     template <typename ComposeFn>

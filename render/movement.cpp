@@ -139,17 +139,18 @@ void Movement::DashStep(uint64_t now) {
 
 void Movement::DashJump() {
     // Every jump of a series stays on the monitor of the home position.
-    const RECT work = window_.WorkAreaNearest(POINT{home_.x + petSize_ / 2, home_.y + petSize_ / 2});
-    const int maxX = std::max<int>(work.left, work.right - petSize_);
-    const int maxY = std::max<int>(work.top, work.bottom - petSize_);
+    const int size = windowSize();
+    const RECT work = window_.WorkAreaNearest(POINT{home_.x + size / 2, home_.y + size / 2});
+    const int maxX = std::max<int>(work.left, work.right - size);
+    const int maxY = std::max<int>(work.top, work.bottom - size);
     const POINT cursor = window_.Cursor();
 
     POINT target{};
     for (int attempt = 0; attempt < kJumpTries; ++attempt) {
         target.x = RandomBetween(work.left, maxX);
         target.y = RandomBetween(work.top, maxY);
-        const bool clearOfPointer = std::abs(target.x + petSize_ / 2 - cursor.x) > petSize_ ||
-                                    std::abs(target.y + petSize_ / 2 - cursor.y) > petSize_;
+        const bool clearOfPointer = std::abs(target.x + size / 2 - cursor.x) > size ||
+                                    std::abs(target.y + size / 2 - cursor.y) > size;
         if (clearOfPointer) break;
     }
     awayFromHome_ = true;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/display_scale.h"
 #include "core/settings_store.h"
 #include "render/pet_window.h"
 #include "render/placement.h"
@@ -68,6 +69,11 @@ public:
     void ReturnToCorner();
     // Keeps the window inside the work area of its monitor, e.g. after a display change.
     void ClampIntoWorkArea();
+    // The monitor's scale changed (the window was moved to another): the window takes its size at
+    // the new scale with its corner at topLeft, kept inside the work area there.
+    void Rescale(DisplayScale scale, POINT topLeft);
+    // The scale to start at, before the window exists.
+    void UseScale(DisplayScale scale) { scale_ = scale; }
     // Stores the home position: where the window is, unless a dash has taken it away.
     void SavePosition();
 
@@ -79,7 +85,10 @@ public:
     // The walking sway is drawn while walking and neither paused nor held by the pointer.
     bool Sways(uint64_t now, bool pointerHeld) const { return walking_ && !pointerHeld && now >= pauseUntil_; }
     int mode() const { return mode_; }
+    // In 96-DPI units, as stored; the window is windowSize() pixels square.
     int petSize() const { return petSize_; }
+    int windowSize() const { return scale_.Pixels(petSize_); }
+    DisplayScale scale() const { return scale_; }
     bool walking() const { return walking_; }
     const WalkCycle& walkCycle() const { return walk_; }
     int direction() const { return direction_; }
@@ -107,6 +116,7 @@ private:
     std::mt19937 rng_;
     int mode_ = MOVEMENT_STILL;
     int petSize_ = kDefaultPetSize;
+    DisplayScale scale_;
     bool walking_ = false;
     uint64_t pauseUntil_ = 0;
     POINT home_{};

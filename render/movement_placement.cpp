@@ -28,7 +28,7 @@ void Movement::Restore(const StoredMovement& stored) {
 }
 
 POINT Movement::StartPosition(const StoredMovement& stored) const {
-    return ChooseStartPosition(StartWorkArea(petSize_), petSize_, stored.x, stored.y);
+    return ChooseStartPosition(StartWorkArea(windowSize()), windowSize(), stored.x, stored.y);
 }
 
 void Movement::Start(POINT home, uint64_t now) {
@@ -38,7 +38,7 @@ void Movement::Start(POINT home, uint64_t now) {
 }
 
 void Movement::PlaceAt(POINT topLeft) {
-    window_.Place(topLeft, petSize_);
+    window_.Place(topLeft, windowSize());
     awayFromHome_ = false;
     home_ = topLeft;
     SavePosition();
@@ -46,7 +46,7 @@ void Movement::PlaceAt(POINT topLeft) {
 
 void Movement::ReturnHomeIfAway() {
     if (!awayFromHome_) return;
-    home_ = ClampTopLeft(home_, petSize_, window_.WorkAreaNearest(home_));
+    home_ = ClampTopLeft(home_, windowSize(), window_.WorkAreaNearest(home_));
     awayFromHome_ = false;
     window_.MoveTo(home_);
 }
@@ -75,17 +75,24 @@ bool Movement::SetSize(int size) {
     if (!rect) return false;
     petSize_ = size;
     settings_.WriteSettingDword(setting::kPetSize, static_cast<DWORD>(size));
-    PlaceAt(ClampTopLeft(POINT{rect->left, rect->top}, size, window_.WorkArea()));
+    PlaceAt(ClampTopLeft(POINT{rect->left, rect->top}, windowSize(), window_.WorkArea()));
     return true;
 }
 
-void Movement::ReturnToCorner() { PlaceAt(DefaultCorner(window_.WorkArea(), petSize_)); }
+void Movement::Rescale(DisplayScale scale, POINT topLeft) {
+    scale_ = scale;
+    const int size = windowSize();
+    // Judged by the centre, so a window straddling two monitors stays on the one it moved to.
+    PlaceAt(ClampTopLeft(topLeft, size, window_.WorkAreaNearest(POINT{topLeft.x + size / 2, topLeft.y + size / 2})));
+}
+
+void Movement::ReturnToCorner() { PlaceAt(DefaultCorner(window_.WorkArea(), windowSize())); }
 
 void Movement::ClampIntoWorkArea() {
     const auto rect = window_.Rect();
     if (!rect) return;
-    const POINT topLeft = ClampTopLeft(POINT{rect->left, rect->top}, petSize_, window_.WorkArea());
-    window_.Place(topLeft, petSize_);
+    const POINT topLeft = ClampTopLeft(POINT{rect->left, rect->top}, windowSize(), window_.WorkArea());
+    window_.Place(topLeft, windowSize());
     if (!awayFromHome_) home_ = topLeft;
 }
 

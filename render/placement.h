@@ -5,7 +5,7 @@
 #include <array>
 #include <optional>
 
-// The three sizes of the square pet window, in pixels.
+// The three sizes of the square pet window, in 96-DPI units.
 inline constexpr std::array<int, 3> kPetSizes = {175, 230, 285};
 inline constexpr int kDefaultPetSize = 230;
 // How far the default corner lies from the work area's bottom-right edges.

@@ -25,16 +25,19 @@ std::optional<BYTE> FrameRenderer::ComposeVisitCard(const VisitCardDescription& 
     if (!surface.valid()) return std::nullopt;
     const int width = surface.width(), height = surface.height();
     const float w = static_cast<float>(width), h = static_cast<float>(height);
+    // The layout's constants are 96-DPI units.
+    const float s = card.scale;
     // Pictures and texts are drawn once for the card's size and kept; a frame only blends them in
     // the card's order: the card with its title, the art, the pets, their names and note, the footer.
-    uint32_t* pixels = ClearedPixels(surface);
+    uint32_t* pixels = ClearedPixels(surface, s);
+    cardLayers_.UseScale(s);
     BlendAt(pixels, width, height, cardLayers_.Backdrop(width, height, card.visitorNickname + L" 来串门啦"), 255);
 
-    const BoxF artBox{0, 43, w, h - 77};
+    const BoxF artBox{0, 43 * s, w, h - 77 * s};
     const ScaledPicture* art = layers_.Picture(card.artPicture, artBox, false);
     const VisitPhase phase = VisitPhaseAt(card.elapsedMs, art != nullptr);
     if (phase.artAlpha > 0) {
-        // Breathing scales the art about the centre of its box, whose top stays at 43.
+        // Breathing scales the art about the centre of its box, whose top stays put.
         const float breath = 1 + 0.012f * std::sin(static_cast<float>(card.elapsedMs) / 240);
         const float cx = w / 2, cy0 = artBox.y + artBox.height / 2, cy = artBox.y + breath * artBox.height / 2;
         Affine breathing;
@@ -45,13 +48,13 @@ std::optional<BYTE> FrameRenderer::ComposeVisitCard(const VisitCardDescription& 
         BlendTransformed(pixels, width, height, art->image, breathing, OpacityOf(phase.artAlpha));
     }
     if (phase.pairAlpha > 0) {
-        const float half = (w - 24) / 2;
-        const float boxHeight = h - 43 - (card.note.empty() ? 40 : 88) - 18;
-        if (const ScaledPicture* own = layers_.Picture(card.ownPicture, BoxF{8, 61, half, boxHeight}, false)) {
+        const float half = (w - 24 * s) / 2;
+        const float boxHeight = h - (43 + (card.note.empty() ? 40 : 88) + 18) * s;
+        if (const ScaledPicture* own = layers_.Picture(card.ownPicture, BoxF{8 * s, 61 * s, half, boxHeight}, false)) {
             BlendAt(pixels, width, height, own->image, OpacityOf(phase.pairAlpha));
         }
         if (const ScaledPicture* visitor =
-                layers_.Picture(card.visitorPicture, BoxF{16 + half, 61, half, boxHeight}, true)) {
+                layers_.Picture(card.visitorPicture, BoxF{16 * s + half, 61 * s, half, boxHeight}, true)) {
             BlendAt(pixels, width, height, visitor->image, OpacityOf(phase.pairAlpha));
         }
         const std::wstring ownName = card.ownNickname.empty() ? L"我的咕噜兽" : card.ownNickname;

@@ -21,6 +21,8 @@ struct VisitCardDescription {
     uint64_t elapsedMs = 0;
     int secondsLeft = 0;
     bool responded = false;
+    // Pixels per 96-DPI unit: the card's layout is in units.
+    float scale = 1.0f;
 };
 
 // The card's size for a pet of the given size.

@@ -57,11 +57,19 @@ const PremultipliedImage& KeepOrDraw(Kept& kept, Key key, Draw draw) {
 
 }  // namespace
 
+void VisitCardLayers::UseScale(float scale) {
+    if (scale == scale_) return;
+    scale_ = scale;
+    backdrop_ = {};
+    names_ = {};
+    footer_ = {};
+}
+
 const PremultipliedImage& VisitCardLayers::Backdrop(int width, int height, const std::wstring& title) {
     return KeepOrDraw(backdrop_, SizedText{width, height, title}, [&] {
-        const float w = static_cast<float>(width);
-        return DrawLayer(width, height, [&](Gdiplus::GpGraphics* g) {
-            DrawCardShape(g, w, static_cast<float>(height));
+        const float w = width / scale_;
+        return DrawLayer(width, height, scale_, [&](Gdiplus::GpGraphics* g) {
+            DrawCardShape(g, w, height / scale_);
             const FontFamilyHandle family = CreateFontFamilyOrSansSerif(kFontFamily);
             DrawCentredText(g, family.get(), kTitleSize, title, kInk, BoxF{0, 6, w, 34});
         });
@@ -71,9 +79,9 @@ const PremultipliedImage& VisitCardLayers::Backdrop(int width, int height, const
 const PremultipliedImage& VisitCardLayers::Names(int width, int height, const std::wstring& ownName,
                                                  const std::wstring& visitorName, const std::wstring& note) {
     return KeepOrDraw(names_, std::tuple{width, height, ownName, visitorName, note}, [&] {
-        const float w = static_cast<float>(width), h = static_cast<float>(height);
+        const float w = width / scale_, h = height / scale_;
         const float half = (w - 24) / 2;
-        return DrawLayer(width, height, [&](Gdiplus::GpGraphics* g) {
+        return DrawLayer(width, height, scale_, [&](Gdiplus::GpGraphics* g) {
             const FontFamilyHandle family = CreateFontFamilyOrSansSerif(kFontFamily);
             DrawCentredText(g, family.get(), kSmallSize, ownName, kInk, BoxF{8, 41, half, 22},
                             Gdiplus::FontStyleRegular);
@@ -89,8 +97,8 @@ const PremultipliedImage& VisitCardLayers::Names(int width, int height, const st
 
 const PremultipliedImage& VisitCardLayers::Footer(int width, int height, const std::wstring& text) {
     return KeepOrDraw(footer_, SizedText{width, height, text}, [&] {
-        const float w = static_cast<float>(width), h = static_cast<float>(height);
-        return DrawLayer(width, height, [&](Gdiplus::GpGraphics* g) {
+        const float w = width / scale_, h = height / scale_;
+        return DrawLayer(width, height, scale_, [&](Gdiplus::GpGraphics* g) {
             const FontFamilyHandle family = CreateFontFamilyOrSansSerif(kFontFamily);
             DrawCentredText(g, family.get(), kSmallSize, text, kFooterInk, BoxF{0, h - 36, w, 30},
                             Gdiplus::FontStyleRegular);

@@ -11,6 +11,8 @@
 // drift note, and the footer (which changes once a second).
 class VisitCardLayers {
 public:
+    // Pixels per 96-DPI unit of the card's layout; a change drops every kept layer.
+    void UseScale(float scale);
     const PremultipliedImage& Backdrop(int width, int height, const std::wstring& title);
     const PremultipliedImage& Names(int width, int height, const std::wstring& ownName,
                                     const std::wstring& visitorName, const std::wstring& note);
@@ -27,4 +29,5 @@ private:
     Kept<SizedText> backdrop_;
     Kept<std::tuple<int, int, std::wstring, std::wstring, std::wstring>> names_;
     Kept<SizedText> footer_;
+    float scale_ = 1.0f;
 };

@@ -118,6 +118,8 @@ PopupMenu BuildContextMenu(const ContextMenuState& state) {
     AddSubmenu(main, MovementMenu(state), L"移动模式");
     AddItem(main, CMD_RETURN_TO_CORNER, L"回到屏幕右下角");
     AppendMenuW(main, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(main, state.hideWhenFullScreen ? MF_CHECKED : MF_UNCHECKED, CMD_HIDE_WHEN_FULL_SCREEN,
+                L"全屏时自动隐藏");
     AddItem(main, CMD_SETTINGS, L"设置中心…");
     AddItem(main, CMD_UPDATE_NOTICE, state.updatePending ? L"更新与公告 ●" : L"更新与公告");
     AddItem(main, CMD_USAGE_HELP, L"使用说明");

@@ -21,6 +21,7 @@ struct ContextMenuState {
     bool networkEnabled = false;
     bool connected = false;
     bool updatePending = false;
+    bool hideWhenFullScreen = true;
     std::vector<MenuFriend> friends;
 };
 

@@ -1,5 +1,7 @@
 #include "ui/prompt_window.h"
 
+#include "core/window_scale.h"
+#include "ui/dialog_font.h"
 #include "ui/modal_window.h"
 
 namespace {
@@ -10,6 +12,9 @@ struct PromptState {
     std::wstring text;
     int32_t maxLength = 0;
     bool digitsOnly = false;
+    // The layout is in 96-DPI units, drawn at this scale with this font.
+    DisplayScale scale;
+    HFONT font = nullptr;
     bool finished = false;
     bool accepted = false;
     HWND edit = nullptr;
@@ -17,22 +22,25 @@ struct PromptState {
 
 HINSTANCE ModuleInstance() { return GetModuleHandleW(nullptr); }
 
-HWND CreateControl(HWND parent, const wchar_t* className, const wchar_t* text, DWORD style, DWORD exStyle,
-                   int id, int x, int y, int width, int height) {
-    HWND control = CreateWindowExW(exStyle, className, text, style, x, y, width, height, parent,
+// Places a control laid out in 96-DPI units at the prompt's scale.
+HWND CreateControl(HWND parent, const PromptState& state, const wchar_t* className, const wchar_t* text, DWORD style,
+                   DWORD exStyle, int id, int x, int y, int width, int height) {
+    const DisplayScale scale = state.scale;
+    HWND control = CreateWindowExW(exStyle, className, text, style, scale.Pixels(x), scale.Pixels(y),
+                                   scale.Pixels(width), scale.Pixels(height), parent,
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ModuleInstance(), nullptr);
-    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), TRUE);
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(state.font), TRUE);
     return control;
 }
 
 void CreateControls(HWND window, PromptState& state) {
     constexpr DWORD child = WS_CHILD | WS_VISIBLE;
-    CreateControl(window, L"STATIC", state.prompt.c_str(), child, 0, 0, 18, 18, 344, 34);
+    CreateControl(window, state, L"STATIC", state.prompt.c_str(), child, 0, 0, 18, 18, 344, 34);
     const DWORD editStyle = child | WS_TABSTOP | ES_AUTOHSCROLL | (state.digitsOnly ? ES_NUMBER : 0);
-    state.edit = CreateControl(window, L"EDIT", state.text.c_str(), editStyle, WS_EX_CLIENTEDGE, kPromptEditId,
+    state.edit = CreateControl(window, state, L"EDIT", state.text.c_str(), editStyle, WS_EX_CLIENTEDGE, kPromptEditId,
                                18, 58, 344, 25);
-    CreateControl(window, L"BUTTON", L"确定", child | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, IDOK, 202, 99, 76, 27);
-    CreateControl(window, L"BUTTON", L"取消", child | WS_TABSTOP, 0, IDCANCEL, 286, 99, 76, 27);
+    CreateControl(window, state, L"BUTTON", L"确定", child | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, IDOK, 202, 99, 76, 27);
+    CreateControl(window, state, L"BUTTON", L"取消", child | WS_TABSTOP, 0, IDCANCEL, 286, 99, 76, 27);
     SendMessageW(state.edit, EM_LIMITTEXT, static_cast<WPARAM>(state.maxLength), 0);
     SetFocus(state.edit);
     SendMessageW(state.edit, EM_SETSEL, 0, -1);
@@ -98,11 +106,15 @@ bool PromptWindow::Run(HWND owner, const std::wstring& title, const std::wstring
     state.text = initialText;
     state.maxLength = maxLength;
     state.digitsOnly = digitsOnly;
+    // Laid out in 96-DPI units, drawn at the scale of the owner's monitor.
+    state.scale = WindowScale(owner);
+    const DialogFont font(state.scale);
+    state.font = font.get();
 
-    const POINT corner = CentredOverOnScreen(owner, kPromptWindowWidth, kPromptWindowHeight);
+    const int width = state.scale.Pixels(kPromptWindowWidth), height = state.scale.Pixels(kPromptWindowHeight);
+    const POINT corner = CentredOverOnScreen(owner, width, height);
     HWND window = CreateWindowExW(kModalWindowExStyle, kPromptWindowClass, title.c_str(), kModalWindowStyle,
-                                  corner.x, corner.y, kPromptWindowWidth, kPromptWindowHeight, owner, nullptr,
-                                  ModuleInstance(), &state);
+                                  corner.x, corner.y, width, height, owner, nullptr, ModuleInstance(), &state);
     if (!window) return false;
 
     RunModalWindow(window, owner, state.finished);

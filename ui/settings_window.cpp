@@ -1,13 +1,15 @@
 #include "ui/settings_window.h"
 
+#include "core/window_scale.h"
 #include "online/service_bounds.h"
 #include "ui/clock_time.h"
+#include "ui/dialog_font.h"
 #include "ui/modal_window.h"
 
 namespace {
 
 struct Placement {
-    int x, y, width, height;  // client pixels
+    int x, y, width, height;  // client area, 96-DPI units
 };
 
 struct ControlLayout {
@@ -68,6 +70,8 @@ constexpr wchar_t kDefaultOffworkTime[] = L"18:00";
 struct SettingsSession {
     SettingsState& state;
     Notices& notices;
+    DisplayScale scale;
+    HFONT font;
 };
 
 HWND Control(HWND window, int id) { return GetDlgItem(window, id); }
@@ -90,12 +94,15 @@ int32_t Selection(HWND window, int id) {
     return static_cast<int32_t>(SendMessageW(Control(window, id), CB_GETCURSEL, 0, 0));
 }
 
-void CreateControls(HWND window, const SettingsState& state) {
+void CreateControls(HWND window, const SettingsSession& session) {
+    const SettingsState& state = session.state;
+    const DisplayScale scale = session.scale;
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     for (const ControlLayout& layout : kControls) {
         const Placement& place = layout.place;
-        CreateWindowExW(layout.exStyle, layout.className, layout.text, WS_CHILD | WS_VISIBLE | layout.style, place.x,
-                        place.y, place.width, place.height, window,
+        CreateWindowExW(layout.exStyle, layout.className, layout.text, WS_CHILD | WS_VISIBLE | layout.style,
+                        scale.Pixels(place.x), scale.Pixels(place.y), scale.Pixels(place.width),
+                        scale.Pixels(place.height), window,
                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)), instance, nullptr);
     }
     FillCombo(Control(window, kSettingsSizeId), kSizeItems, state.sizeIndex);
@@ -110,7 +117,7 @@ void CreateControls(HWND window, const SettingsState& state) {
     SetWindowTextW(Control(window, kSettingsNicknameId), state.nicknameText.c_str());
     SendMessageW(Control(window, kSettingsNicknameId), EM_LIMITTEXT, kMaxNicknameChars, 0);
 
-    const auto font = reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT));
+    const auto font = reinterpret_cast<WPARAM>(session.font);
     for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         SendMessageW(child, WM_SETFONT, font, TRUE);
     }
@@ -171,7 +178,7 @@ LRESULT CALLBACK SettingsWindowProc(HWND window, UINT message, WPARAM wParam, LP
 
     switch (message) {
     case WM_CREATE:
-        CreateControls(window, state);
+        CreateControls(window, *session);
         return 0;
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
@@ -215,12 +222,16 @@ bool SettingsWindow::Run(HWND owner, SettingsState& state, Notices& notices) {
     state.defaultsRestored = false;
     if (!RegisterSettingsClass()) return false;
 
-    SettingsSession session{state, notices};
+    // Laid out in 96-DPI units, drawn at the scale of the pet's monitor.
+    const DisplayScale scale = WindowScale(owner);
+    const DialogFont font(scale);
+    SettingsSession session{state, notices, scale, font.get()};
+    const int width = scale.Pixels(kSettingsWindowWidth), height = scale.Pixels(kSettingsWindowHeight);
     // The pet usually sits in a corner; centred over it, the buttons would hang off the screen.
-    const POINT corner = CentredOverOnScreen(owner, kSettingsWindowWidth, kSettingsWindowHeight);
+    const POINT corner = CentredOverOnScreen(owner, width, height);
     HWND window = CreateWindowExW(kModalWindowExStyle, kSettingsWindowClass, kSettingsWindowTitle, kModalWindowStyle,
-                                  corner.x, corner.y, kSettingsWindowWidth, kSettingsWindowHeight, owner, nullptr,
-                                  GetModuleHandleW(nullptr), &session);
+                                  corner.x, corner.y, width, height, owner, nullptr, GetModuleHandleW(nullptr),
+                                  &session);
     if (!window) return false;
 
     RunModalWindow(window, owner, state.finished);

@@ -179,6 +179,25 @@ TEST_F(LiveSession, AClosedConnectionIsReportedAndRenewedTenSecondsLaterOnTheHos
     EXPECT_LT(GetTickCount64() - stopping, 1000u);
 }
 
+TEST_F(LiveSession, AfterAResumeTheSessionReconnectsAtOnceWithAFreshFriendList) {
+    auto pet = RegisteredPet(L"醒来");
+    ASSERT_TRUE(pet->Connects());
+    const std::size_t lists = pet->WaitUntil([](const Delivered& d) { return !d.lists.empty(); }).lists.size();
+
+    // The machine slept: the socket may look alive, but the pet drops it and connects again.
+    const ULONGLONG resumed = GetTickCount64();
+    pet->client.ReconnectNow();
+    const Delivered back = pet->WaitUntil([&](const Delivered& d) {
+        return d.Count(kConnectedText) == 2 && d.lists.size() > lists;
+    });
+    ASSERT_EQ(back.Count(kConnectedText), 2u);
+    EXPECT_EQ(back.Count(kLostText), 1u);
+    const ULONGLONG took = back.statusTicks.back() - resumed;
+    std::printf("connected again %llu ms after the resume\n", took);
+    EXPECT_LT(took, 1000u) << "without the 10-second pause";
+    EXPECT_GT(back.lists.size(), lists);
+}
+
 TEST_F(LiveSession, UnreachableHostsAreReportedAndAStopEndsThePauseAtOnce) {
     Pet pet(MakeHosts(kDownHost, kDownHost));
     pet.client.SetIdentity({L"dev-u", L"无网", FakeToken()});

@@ -47,15 +47,19 @@ TEST(ContextMenu, MainMenuOrderAndIds) {
     const std::vector<std::wstring> expected = {
         L"摸摸咕噜兽", L"投喂 / 充电（+30）", L"今日挑战恶龙", L"快捷串门（Ctrl + Alt + B）", L"漂流小纸条…", L"---",
         L"切换已解锁形象", L"切换动作", L"成长记录", L"好友与高级串门", L"移动模式", L"回到屏幕右下角", L"---",
-        L"设置中心…", L"更新与公告", L"使用说明", L"让咕噜兽休息"};
+        L"全屏时自动隐藏", L"设置中心…", L"更新与公告", L"使用说明", L"让咕噜兽休息"};
     EXPECT_EQ(Texts(items), expected);
     const int ids[] = {99, 100, 103, 104, 105};
     for (int i = 0; i < 5; ++i) EXPECT_EQ(items[i].id, ids[i]);
     EXPECT_EQ(items[11].id, 204);
-    EXPECT_EQ(items[13].id, 106);
-    EXPECT_EQ(items[14].id, 107);
-    EXPECT_EQ(items[15].id, 250);
-    EXPECT_EQ(items[16].id, 251);
+    EXPECT_EQ(items[13].id, 108);
+    EXPECT_TRUE(items[13].checked) << "hiding over full-screen programs is on by default";
+    EXPECT_EQ(items[14].id, 106);
+    EXPECT_EQ(items[15].id, 107);
+    EXPECT_EQ(items[16].id, 250);
+    EXPECT_EQ(items[17].id, 251);
+    state.hideWhenFullScreen = false;
+    EXPECT_FALSE(ReadMenu(BuildContextMenu(state).get())[13].checked);
     for (int i : {6, 7, 8, 9, 10}) EXPECT_NE(items[i].submenu, nullptr);
 
     const auto poses = ReadMenu(items[7].submenu);
@@ -147,7 +151,7 @@ TEST(ContextMenu, MovementChecksAndPendingUpdateMark) {
     state.updatePending = true;
     PopupMenu menu = BuildContextMenu(state);
     const auto main = ReadMenu(menu.get());
-    EXPECT_EQ(main[14].text, L"更新与公告 ●");
+    EXPECT_EQ(main[15].text, L"更新与公告 ●");
     const auto modes = ReadMenu(main[10].submenu);
     EXPECT_EQ(Texts(modes), (std::vector<std::wstring>{L"静止", L"沿边散步", L"随机乱窜（停留 3 秒）",
                                                         L"散步与乱窜混合"}));
