@@ -2,11 +2,11 @@
 #include "app/pet_app.h"
 
 #include "online/service_response.h"
-#include "render/pose.h"
+#include "motion/pose.h"
 #include "ui/context_menu.h"
 #include "ui/prompt_window.h"
-#include "ui/visit_actions.h"
-#include "ui/visit_messages.h"
+#include "visits/visit_actions.h"
+#include "visits/visit_messages.h"
 
 #include <vector>
 

@@ -1,9 +1,9 @@
 #include "online/exclusive_lock.h"
 #include "online/identity_registry.h"
-#include "online/json.h"
+#include "text/json.h"
 #include "online/online_client.h"
 #include "online/operation_failure.h"
-#include "online/wide_text.h"
+#include "text/wide_text.h"
 
 #include <algorithm>
 

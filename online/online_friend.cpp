@@ -1,6 +1,6 @@
 #include "online/online_friend.h"
 
-#include "online/wide_text.h"
+#include "text/wide_text.h"
 
 #include <cmath>
 #include <limits>

@@ -2,7 +2,7 @@
 
 #include "core/calendar.h"
 #include "core/setting_names.h"
-#include "render/pose.h"
+#include "motion/pose.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,6 +1,6 @@
 #include "ui/modal_window.h"
 
-#include "ui/trim_whitespace.h"
+#include "text/trim_whitespace.h"
 
 #include <algorithm>
 #include <optional>

@@ -1,7 +1,7 @@
 // The settings centre of the real pet under Wine, opened from its menu and worked from outside.
-#include "core/startup_entry.h"
+#include "platform/startup_entry.h"
 #include "pet_driver.h"
-#include "render/placement.h"
+#include "motion/placement.h"
 #include "settings_centre.h"
 #include "ui/settings_window.h"
 

@@ -4,7 +4,7 @@
 // messages that must be dropped without ending the session, and the posting to the window.
 #include "online/online_client.h"
 #include "online/posted_session_events.h"
-#include "online/wide_text.h"
+#include "text/wide_text.h"
 #include "online_test_support.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 // relay and shows on the friend's card, the like comes back, the cooldown refuses an early
 // second visit, quick visits queue on the card, and Escape ends a card early.
 #include "core/setting_names.h"
-#include "online/wide_text.h"
+#include "text/wide_text.h"
 #include "online_test_support.h"
 #include "pet_user.h"
 #include "support/window_script.h"

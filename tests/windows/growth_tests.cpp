@@ -1,7 +1,7 @@
 // Growth: crediting counted presses, levels and unlocks, manual words and the growth record.
 #include "core/calendar.h"
 #include "pet/growth.h"
-#include "pet/keyboard_hook.h"
+#include "platform/keyboard_hook.h"
 #include "support/offline_pet.h"
 
 #include <gtest/gtest.h>

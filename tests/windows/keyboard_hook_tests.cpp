@@ -1,7 +1,7 @@
 // The key-press hook for real: hardware keys from the X server are counted, keys injected by
 // software are not, and nothing is counted while counting is switched off.
 #include "pet/growth.h"
-#include "pet/keyboard_hook.h"
+#include "platform/keyboard_hook.h"
 #include "support/offline_pet.h"
 
 #include <gtest/gtest.h>

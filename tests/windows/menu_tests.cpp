@@ -2,7 +2,7 @@
 #include "support/offline_pet.h"
 #include "ui/context_menu.h"
 #include "ui/help_and_notice.h"
-#include "ui/visit_actions.h"
+#include "visits/visit_actions.h"
 
 #include <gtest/gtest.h>
 

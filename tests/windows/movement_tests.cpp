@@ -1,8 +1,8 @@
 // Walking, dashing and placement: the rules on a window of the test's own with ticks moved by
 // hand, then the pet's real window under Wine for the glue.
 #include "app/pet_app.h"
-#include "render/movement.h"
-#include "render/placement.h"
+#include "motion/movement.h"
+#include "motion/placement.h"
 #include "support/fake_clock.h"
 #include "support/memory_settings_store.h"
 #include "support/recording_notices.h"

@@ -1,7 +1,7 @@
 // The persisted state: calendar keys, load rules, saving, start position.
 #include "core/calendar.h"
 #include "app/pet_app.h"
-#include "render/placement.h"
+#include "motion/placement.h"
 #include "support/fake_clock.h"
 #include "support/memory_settings_store.h"
 #include "support/recording_notices.h"

@@ -1,7 +1,7 @@
 // The prompt as a real window under its own modal loop, driven by a script of user input.
 #include "ui/prompt_questions.h"
 #include "ui/prompt_window.h"
-#include "ui/trim_whitespace.h"
+#include "text/trim_whitespace.h"
 #include "support/window_script.h"
 
 #include <gtest/gtest.h>

@@ -2,8 +2,8 @@
 #include "render/dib_surface.h"
 #include "render/frame_renderer.h"
 #include "render/frame_text.h"
-#include "render/pose_state.h"
-#include "render/reaction_text.h"
+#include "motion/pose_state.h"
+#include "motion/reaction_text.h"
 #include "support/test_pictures.h"
 
 #include <gtest/gtest.h>

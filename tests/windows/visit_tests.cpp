@@ -6,9 +6,9 @@
 #include "render/visit_card.h"
 #include "support/offline_pet.h"
 #include "support/test_pictures.h"
-#include "ui/visit_log.h"
-#include "ui/visit_messages.h"
-#include "ui/visit_queue.h"
+#include "visits/visit_log.h"
+#include "visits/visit_messages.h"
+#include "visits/visit_queue.h"
 
 #include <gtest/gtest.h>
 

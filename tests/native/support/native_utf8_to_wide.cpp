@@ -1,7 +1,7 @@
 // Utf8ToWide for the native builds of the portable online code (tests and fuzzing), which have
 // no MultiByteToWideChar: the same contract, strict UTF-8 or an empty result. The Windows
 // program and its tests use the system conversion in online/wide_text.cpp.
-#include "online/wide_text.h"
+#include "text/wide_text.h"
 
 #include <cstdint>
 

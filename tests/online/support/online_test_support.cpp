@@ -1,6 +1,6 @@
 #include "online_test_support.h"
 
-#include "core/registry_key.h"
+#include "platform/registry_key.h"
 #include "core/settings_store.h"
 #include "online/winhttp_handle.h"
 

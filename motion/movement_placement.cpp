@@ -1,7 +1,7 @@
 // Movement's placement half: the stored size and mode, the home position and where it is kept.
 #include "core/setting_names.h"
-#include "render/movement.h"
-#include "render/placement.h"
+#include "motion/movement.h"
+#include "motion/placement.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "render/pet_window.h"
+#include "motion/pet_window.h"
 
 namespace {
 

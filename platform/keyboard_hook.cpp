@@ -1,4 +1,4 @@
-#include "pet/keyboard_hook.h"
+#include "platform/keyboard_hook.h"
 
 #include <future>
 

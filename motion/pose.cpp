@@ -1,4 +1,4 @@
-#include "render/pose.h"
+#include "motion/pose.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "render/image_catalogue.h"
-#include "render/pose.h"
+#include "motion/pose.h"
 
 #include <cstdint>
 

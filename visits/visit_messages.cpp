@@ -1,8 +1,8 @@
-#include "ui/visit_messages.h"
+#include "visits/visit_messages.h"
 
-#include "online/json.h"
-#include "online/wide_text.h"
-#include "ui/visit_actions.h"
+#include "text/json.h"
+#include "text/wide_text.h"
+#include "visits/visit_actions.h"
 
 #include <string_view>
 

@@ -1,4 +1,4 @@
-#include "render/pose_state.h"
+#include "motion/pose_state.h"
 
 #include <algorithm>
 

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "core/settings_store.h"
-#include "render/pet_window.h"
-#include "render/placement.h"
+#include "motion/pet_window.h"
+#include "motion/placement.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,4 +1,4 @@
-#include "render/reaction_text.h"
+#include "motion/reaction_text.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "ui/visit_actions.h"
+#include "visits/visit_actions.h"
 
 #include "render/picture_ids.h"
 

@@ -1,6 +1,6 @@
-#include "ui/visit_queue.h"
+#include "visits/visit_queue.h"
 
-#include "render/pose.h"
+#include "motion/pose.h"
 
 VisitQueue::Arrival VisitQueue::Arrive(const IncomingVisit& visit, uint64_t now) {
     if (showing_) {

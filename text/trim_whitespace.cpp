@@ -1,4 +1,4 @@
-#include "ui/trim_whitespace.h"
+#include "text/trim_whitespace.h"
 
 #include <cwctype>
 

@@ -1,6 +1,6 @@
 #include "core/settings_store.h"
 
-#include "core/registry_key.h"
+#include "platform/registry_key.h"
 
 #include <vector>
 

@@ -1,4 +1,4 @@
-#include "ui/visit_log.h"
+#include "visits/visit_log.h"
 
 std::optional<uint64_t> VisitLog::SecondsToWait(const std::wstring& friendId, uint64_t now) const {
     const auto found = cooldownUntil_.find(friendId);

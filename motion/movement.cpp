@@ -1,6 +1,6 @@
-#include "render/movement.h"
+#include "motion/movement.h"
 
-#include "render/placement.h"
+#include "motion/placement.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,6 +1,6 @@
-#include "render/placement.h"
+#include "motion/placement.h"
 
-#include "render/pet_window.h"
+#include "motion/pet_window.h"
 
 #include <algorithm>
 

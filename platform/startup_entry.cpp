@@ -1,6 +1,6 @@
-#include "core/startup_entry.h"
+#include "platform/startup_entry.h"
 
-#include "core/registry_key.h"
+#include "platform/registry_key.h"
 
 #include <windows.h>
 
