@@ -116,12 +116,6 @@ std::vector<bool> LiveRelay::AreOnline(const std::vector<std::string>& deviceIds
     return online;
 }
 
-std::size_t LiveRelay::SessionCount() const
-{
-    const std::lock_guard lock(mutex_);
-    return sessions_.size();
-}
-
 void LiveRelay::Receive(const std::string& deviceId, const LiveConnection& connection, std::string_view message,
                         bool isText)
 {
