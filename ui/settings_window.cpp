@@ -160,12 +160,7 @@ void Finish(HWND window, SettingsState& state, bool saved) {
 }
 
 LRESULT CALLBACK SettingsWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-        return DefWindowProcW(window, message, wParam, lParam);
-    }
-    auto* session = reinterpret_cast<SettingsSession*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    auto* session = static_cast<SettingsSession*>(ModalRecord(window, message, lParam));
     if (!session) return DefWindowProcW(window, message, wParam, lParam);
     SettingsState& state = session->state;
 
@@ -192,19 +187,11 @@ LRESULT CALLBACK SettingsWindowProc(HWND window, UINT message, WPARAM wParam, LP
     case WM_CTLCOLORSTATIC:
         return WindowColouredStatic(reinterpret_cast<HDC>(wParam));
     case WM_NCDESTROY:
-        // The window can also go with its owner; the loop must end then too, and nothing may reach
-        // the session after Run has returned.
+        // The window can also go with its owner; the loop must end then too.
         state.finished = true;
-        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
         break;
     }
     return DefWindowProcW(window, message, wParam, lParam);
-}
-
-bool RegisterSettingsClass() {
-    static bool registered = false;
-    if (!registered) registered = RegisterModalWindowClass(kSettingsWindowClass, SettingsWindowProc);
-    return registered;
 }
 
 }  // namespace
@@ -213,14 +200,12 @@ bool SettingsWindow::Run(HWND owner, SettingsState& state, Notices& notices) {
     state.finished = false;
     state.saved = false;
     state.defaultsRestored = false;
-    if (!RegisterSettingsClass()) return false;
 
     SettingsSession session{state, notices};
     // The pet usually sits in a corner; centred over it, the buttons would hang off the screen.
     const POINT corner = CentredOverOnScreen(owner, kSettingsWindowWidth, kSettingsWindowHeight);
-    HWND window = CreateWindowExW(kModalWindowExStyle, kSettingsWindowClass, kSettingsWindowTitle, kModalWindowStyle,
-                                  corner.x, corner.y, kSettingsWindowWidth, kSettingsWindowHeight, owner, nullptr,
-                                  GetModuleHandleW(nullptr), &session);
+    HWND window = CreateModalWindow(kSettingsWindowClass, SettingsWindowProc, kSettingsWindowTitle, corner,
+                                    kSettingsWindowWidth, kSettingsWindowHeight, owner, &session);
     if (!window) return false;
 
     RunModalWindow(window, owner, state.finished);
