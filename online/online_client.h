@@ -19,7 +19,9 @@
 #include <windows.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -77,6 +79,11 @@ public:
     void InstallCallbacks(SessionCallbacks callbacks);
     void Start();
     void Stop();
+    // How the session waits before it reconnects: given how long, and the flag a stop request sets,
+    // which must end the wait. By default it sleeps; tests hand in a pause they end by hand.
+    using ReconnectPause = std::function<void(std::chrono::milliseconds pause, const std::atomic<bool>& stop)>;
+    // Before Start.
+    void SetReconnectPause(ReconnectPause pause) { reconnectPause_ = std::move(pause); }
     // Closes the current WebSocket, so that a blocked receive returns. Any thread.
     void CloseSocket();
     bool IsSessionConnected() const { return socketConnected_.load(); }
@@ -124,4 +131,5 @@ private:
     std::atomic<bool> stopRequested_{false};
     std::atomic<bool> socketConnected_{false};
     std::atomic<std::int32_t> hostPreference_{kNoHostPreference};
+    ReconnectPause reconnectPause_;
 };

@@ -1,6 +1,7 @@
 #include "pet_driver.h"
 
 #include "render/dib_surface.h"
+#include "support/poll_until.h"
 
 #include <thread>
 
@@ -9,16 +10,6 @@ namespace driver {
 namespace {
 
 constexpr wchar_t kSettingsKey[] = L"Software\\Kiv\\MossquillDesktopPet";
-
-template <typename Probe>
-auto PollUntil(Timeout timeout, Probe probe) -> decltype(probe()) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    for (;;) {
-        if (auto found = probe()) return found;
-        if (std::chrono::steady_clock::now() >= deadline) return {};
-        std::this_thread::sleep_for(25ms);
-    }
-}
 
 struct WindowQuery {
     DWORD processId;

@@ -1,5 +1,7 @@
 #include "installed_pet.h"
 
+#include "support/poll_until.h"
+
 #include <objbase.h>
 #include <shlobj.h>
 #include <shobjidl.h>
@@ -16,16 +18,6 @@ constexpr wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersi
 constexpr wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr wchar_t kRunValue[] = L"MossquillDesktopPet";
 constexpr wchar_t kStateKey[] = L"Software\\Kiv\\MossquillDesktopPet";
-
-template <typename Probe>
-auto PollUntil(driver::Timeout timeout, Probe probe) -> decltype(probe()) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    for (;;) {
-        if (auto found = probe()) return found;
-        if (std::chrono::steady_clock::now() >= deadline) return {};
-        std::this_thread::sleep_for(50ms);
-    }
-}
 
 std::wstring KnownFolder(REFKNOWNFOLDERID folder) {
     PWSTR path = nullptr;
