@@ -58,8 +58,8 @@ bool PetApp::CreatePetWindow() {
     windowClass.lpszClassName = kPetWindowClass;
     if (!RegisterClassExW(&windowClass) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
 
-    const POINT start = movement_.StartPosition(ReadStoredMovement());
     const int size = movement_.petSize();
+    const ScreenPoint start = movement_.StartPosition(ReadStoredMovement(), StartWorkArea(size));
     HWND created = CreateWindowExW(kPetWindowExStyle, kPetWindowClass, kPetWindowTitle, WS_POPUP, start.x, start.y,
                                    size, size, nullptr, nullptr, instance_, this);
     if (!created) {

@@ -7,6 +7,7 @@
 #include "online/online_presence.h"
 #include "pet/growth.h"
 #include "platform/keyboard_hook.h"
+#include "platform/win32_pet_window.h"
 #include "pet/reminder_schedule.h"
 #include "pet/vitals.h"
 #include "render/frame_description.h"
@@ -14,7 +15,6 @@
 #include "render/gdiplus_api.h"
 #include "render/image_catalogue.h"
 #include "motion/movement.h"
-#include "motion/pet_window.h"
 #include "motion/pose_state.h"
 #include "motion/reaction_text.h"
 #include "ui/context_menu.h"
@@ -175,7 +175,7 @@ private:
     Growth growth_{settings_};
     ReminderSchedule reminders_{settings_};
     KeyboardHook keyboardHook_;
-    PoseState pose_{images_};
+    PoseState pose_{[this](int picture) { return images_.Has(picture); }};
     ReactionText reaction_;
     Movement movement_;
     PointerGestures pointer_;

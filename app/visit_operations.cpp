@@ -4,7 +4,7 @@
 #include "online/service_response.h"
 #include "motion/pose.h"
 #include "ui/context_menu.h"
-#include "ui/prompt_window.h"
+#include "ui/prompt_questions.h"
 #include "visits/visit_actions.h"
 #include "visits/visit_messages.h"
 
@@ -18,7 +18,6 @@ constexpr UINT kPopupFlags = TPM_RIGHTBUTTON | TPM_NONOTIFY | TPM_RETURNCMD;
 constexpr int kChooserFirstCommand = 5000;
 constexpr int kLikeCommand = 6100;
 constexpr int kDislikeCommand = 6101;
-constexpr int32_t kNoteMaxLength = 60;
 
 int TrackAtCursor(HWND window, HMENU menu) {
     POINT cursor{};
@@ -37,7 +36,7 @@ void PetApp::ShowIncomingVisit(const IncomingVisit& visit) {
     visitShowing_ = true;
     vitals_.ReceiveVisit();
     if (window()) {
-        const RECT area = window_.WorkArea();
+        const ScreenRect area = window_.WorkArea();
         const SIZE card = VisitCardSize(movement_.petSize());
         SetWindowPos(window(), HWND_TOPMOST, area.left + kCardInset, area.top + kCardInset, card.cx, card.cy,
                      SWP_NOACTIVATE | SWP_SHOWWINDOW);
@@ -147,9 +146,7 @@ void PetApp::QuickVisit(bool withNote) {
     if (!chosen) return;
     std::wstring note;
     if (withNote) {
-        if (!PromptWindow::Run(window(), L"漂流小纸条", L"写给好友的小纸条（最多 60 个字符）：", L"", note, false,
-                               kNoteMaxLength) ||
-            note.empty()) {
+        if (!RunPrompt(window(), kDriftNotePrompt, L"", note) || note.empty()) {
             return;
         }
     }

@@ -73,7 +73,7 @@ void Movement::Step(uint64_t now, bool held, int levelStep) {
     segmentEndTick_ = 0;
     walk_.carry = 0;
     if (mode_ == MOVEMENT_MIXED) {
-        if (const auto rect = window_.Rect()) home_ = POINT{rect->left, rect->top};
+        if (const auto rect = window_.Rect()) home_ = ScreenPoint{rect->left, rect->top};
         dashesLeft_ = RandomBetween(2, 4);
         dashPhaseActive_ = true;
         walking_ = false;
@@ -86,7 +86,7 @@ void Movement::Step(uint64_t now, bool held, int levelStep) {
 
 void Movement::WalkingStep(int levelStep) {
     const int move = walk_.Step(levelStep);
-    const RECT work = window_.WorkArea();
+    const ScreenRect work = window_.WorkArea();
     const auto rect = window_.Rect();
     if (!rect) return;
     const int windowWidth = rect->right - rect->left;
@@ -99,7 +99,7 @@ void Movement::WalkingStep(int levelStep) {
         x = work.right - windowWidth;
         direction_ = -1;
     }
-    const POINT topLeft{x, rect->top};
+    const ScreenPoint topLeft{x, rect->top};
     window_.MoveTo(topLeft);
     home_ = topLeft;
     awayFromHome_ = false;
@@ -139,12 +139,12 @@ void Movement::DashStep(uint64_t now) {
 
 void Movement::DashJump() {
     // Every jump of a series stays on the monitor of the home position.
-    const RECT work = window_.WorkAreaNearest(POINT{home_.x + petSize_ / 2, home_.y + petSize_ / 2});
+    const ScreenRect work = window_.WorkAreaNearest(ScreenPoint{home_.x + petSize_ / 2, home_.y + petSize_ / 2});
     const int maxX = std::max<int>(work.left, work.right - petSize_);
     const int maxY = std::max<int>(work.top, work.bottom - petSize_);
-    const POINT cursor = window_.Cursor();
+    const ScreenPoint cursor = window_.Cursor();
 
-    POINT target{};
+    ScreenPoint target{};
     for (int attempt = 0; attempt < kJumpTries; ++attempt) {
         target.x = RandomBetween(work.left, maxX);
         target.y = RandomBetween(work.top, maxY);

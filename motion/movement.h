@@ -55,10 +55,11 @@ public:
 
     // The stored size and mode (an invalid mode falls back to the old walking switch).
     void Restore(const StoredMovement& stored);
-    // Where the window starts: the saved position if enough of it is visible, else the corner.
-    POINT StartPosition(const StoredMovement& stored) const;
+    // Where the window starts: the saved position if enough of it is visible in the start area,
+    // else that area's corner.
+    ScreenPoint StartPosition(const StoredMovement& stored, const ScreenRect& startArea) const;
     // The window stands at its start position; the first dash waits 3 seconds.
-    void Start(POINT home, uint64_t now);
+    void Start(ScreenPoint home, uint64_t now);
 
     // One frame tick. `held`: the pointer holds or hovers over the pet, or its pose keeps it still.
     void Step(uint64_t now, bool held, int levelStep);
@@ -84,7 +85,7 @@ public:
     const WalkCycle& walkCycle() const { return walk_; }
     int direction() const { return direction_; }
     float opacity() const { return opacity_; }
-    POINT home() const { return home_; }
+    ScreenPoint home() const { return home_; }
     bool awayFromHome() const { return awayFromHome_; }
     uint64_t pauseUntil() const { return pauseUntil_; }
     uint64_t segmentEndTick() const { return segmentEndTick_; }
@@ -99,7 +100,7 @@ private:
     void DashJump();
     // Puts a pet that a dash has left somewhere back to its (clamped) home.
     void ReturnHomeIfAway();
-    void PlaceAt(POINT topLeft);
+    void PlaceAt(ScreenPoint topLeft);
     int RandomBetween(int low, int high);
 
     PetWindow& window_;
@@ -109,7 +110,7 @@ private:
     int petSize_ = kDefaultPetSize;
     bool walking_ = false;
     uint64_t pauseUntil_ = 0;
-    POINT home_{};
+    ScreenPoint home_{};
     bool awayFromHome_ = false;
     int direction_ = -1;
     WalkCycle walk_;

@@ -27,17 +27,17 @@ void Movement::Restore(const StoredMovement& stored) {
     walking_ = mode_ == MOVEMENT_WALKING || mode_ == MOVEMENT_MIXED;
 }
 
-POINT Movement::StartPosition(const StoredMovement& stored) const {
-    return ChooseStartPosition(StartWorkArea(petSize_), petSize_, stored.x, stored.y);
+ScreenPoint Movement::StartPosition(const StoredMovement& stored, const ScreenRect& startArea) const {
+    return ChooseStartPosition(startArea, petSize_, stored.x, stored.y);
 }
 
-void Movement::Start(POINT home, uint64_t now) {
+void Movement::Start(ScreenPoint home, uint64_t now) {
     home_ = home;
     awayFromHome_ = false;
     nextDashTick_ = now + kFirstDashDelayMs;
 }
 
-void Movement::PlaceAt(POINT topLeft) {
+void Movement::PlaceAt(ScreenPoint topLeft) {
     window_.Place(topLeft, petSize_);
     awayFromHome_ = false;
     home_ = topLeft;
@@ -63,7 +63,7 @@ bool Movement::SetMode(int mode, uint64_t now) {
     dashState_ = DASH_WAITING;
     nextDashTick_ = now + kModeChangeFirstDashMs;
     opacity_ = 1.0f;
-    settings_.WriteSettingDword(setting::kMovementMode, static_cast<DWORD>(mode));
+    settings_.WriteSettingDword(setting::kMovementMode, static_cast<uint32_t>(mode));
     settings_.WriteSettingDword(setting::kWalkingEnabled, mode != MOVEMENT_STILL ? 1 : 0);
     return true;
 }
@@ -74,8 +74,8 @@ bool Movement::SetSize(int size) {
     const auto rect = window_.Rect();
     if (!rect) return false;
     petSize_ = size;
-    settings_.WriteSettingDword(setting::kPetSize, static_cast<DWORD>(size));
-    PlaceAt(ClampTopLeft(POINT{rect->left, rect->top}, size, window_.WorkArea()));
+    settings_.WriteSettingDword(setting::kPetSize, static_cast<uint32_t>(size));
+    PlaceAt(ClampTopLeft(ScreenPoint{rect->left, rect->top}, size, window_.WorkArea()));
     return true;
 }
 
@@ -84,7 +84,7 @@ void Movement::ReturnToCorner() { PlaceAt(DefaultCorner(window_.WorkArea(), petS
 void Movement::ClampIntoWorkArea() {
     const auto rect = window_.Rect();
     if (!rect) return;
-    const POINT topLeft = ClampTopLeft(POINT{rect->left, rect->top}, petSize_, window_.WorkArea());
+    const ScreenPoint topLeft = ClampTopLeft(ScreenPoint{rect->left, rect->top}, petSize_, window_.WorkArea());
     window_.Place(topLeft, petSize_);
     if (!awayFromHome_) home_ = topLeft;
 }
@@ -93,10 +93,10 @@ void Movement::SavePosition() {
     if (!awayFromHome_) {
         const auto rect = window_.Rect();
         if (!rect) return;
-        home_ = POINT{rect->left, rect->top};
+        home_ = ScreenPoint{rect->left, rect->top};
     }
-    settings_.WriteSettingDword(setting::kPetX, static_cast<DWORD>(home_.x));
-    settings_.WriteSettingDword(setting::kPetY, static_cast<DWORD>(home_.y));
+    settings_.WriteSettingDword(setting::kPetX, static_cast<uint32_t>(home_.x));
+    settings_.WriteSettingDword(setting::kPetY, static_cast<uint32_t>(home_.y));
 }
 
 void Movement::HoldAfterPetting(uint64_t now) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <windows.h>
+#include "core/geometry.h"
 
 #include <array>
 #include <optional>
@@ -14,15 +14,12 @@ inline constexpr int kCornerInset = 18;
 bool IsPetSize(int size);
 
 // Where a pet of the given size sits by default: the bottom-right corner of the work area.
-POINT DefaultCorner(const RECT& workArea, int petSize);
+ScreenPoint DefaultCorner(const ScreenRect& workArea, int petSize);
 
 // The saved position when more than 24 pixels of the pet would lie inside the work area on every
 // side, else the default corner.
-POINT ChooseStartPosition(const RECT& workArea, int petSize, std::optional<int> savedX, std::optional<int> savedY);
-
-// The work area of the monitor nearest to where the default corner of the primary screen lies.
-RECT StartWorkArea(int petSize);
+ScreenPoint ChooseStartPosition(const ScreenRect& workArea, int petSize, std::optional<int> savedX, std::optional<int> savedY);
 
 // The top-left corner of a size x size window moved inside the area. When the area is smaller
 // than the window the left and top edges win, so the window's own corner stays reachable.
-POINT ClampTopLeft(POINT topLeft, int size, const RECT& area);
+ScreenPoint ClampTopLeft(ScreenPoint topLeft, int size, const ScreenRect& area);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "render/picture_ids.h"
+#include "core/picture_ids.h"
 
 using AppearanceId = int;
 

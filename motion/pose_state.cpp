@@ -48,4 +48,4 @@ int PoseState::CutInPicture(int appearance) const {
     return CutInPictureForPose(pose_, appearance, showAppearanceCutIn_);
 }
 
-bool PoseState::HasCutIn(int appearance) const { return images_.Has(CutInPicture(appearance)); }
+bool PoseState::HasCutIn(int appearance) const { return pictureExists_(CutInPicture(appearance)); }

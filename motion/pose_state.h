@@ -1,15 +1,17 @@
 #pragma once
 
-#include "render/image_catalogue.h"
 #include "motion/pose.h"
 
 #include <cstdint>
+#include <functional>
 
 // The pose the pet shows, how long it lasts, and the fade of its cut-in picture: fully shown for
 // a moment after the pose starts, then fading out, and back while the pointer is over the pet.
 class PoseState {
 public:
-    explicit PoseState(const ImageCatalogue& images) : images_(images) {}
+    // Which pictures exist: a cut-in whose picture is missing is not shown.
+    using PictureExists = std::function<bool(int picture)>;
+    explicit PoseState(PictureExists pictureExists) : pictureExists_(std::move(pictureExists)) {}
 
     // A pose for the given seconds (0: until another one replaces it).
     void Show(PoseId pose, int seconds, int appearance, uint64_t now);
@@ -29,7 +31,7 @@ public:
     bool HasCutIn(int appearance) const;
 
 private:
-    const ImageCatalogue& images_;
+    PictureExists pictureExists_;
     PoseId pose_ = POSE_NORMAL;
     uint64_t startTick_ = 0;
     uint64_t endTick_ = 0;

@@ -1,7 +1,7 @@
 #include "online/identity_registry.h"
 
 #include "platform/registry_key.h"
-#include "core/settings_store.h"
+#include "platform/registry_settings_store.h"
 #include "text/wide_text.h"
 
 #include <windows.h>

@@ -4,6 +4,8 @@
 #include "text/json.h"
 #include "text/wide_text.h"
 
+#include "protocol/message_types.h"
+
 namespace {
 
 std::wstring WideMember(const JsonValue& object, std::string_view key) { return Utf8ToWide(object.GetString(key)); }
@@ -59,12 +61,14 @@ SessionMessage ReadSessionMessage(std::string_view text) {
     JsonValue root;
     if (!ParseJson(text, root) || root.kind != JsonKind::Object) return {};
     const std::string type = root.GetString("type");
-    if (type == "connected") return ReadConnected(root);
-    if (type == "friend_added" || type == "friend_updated" || type == "friend_removed" || type == "presence") {
+    namespace message = mossquill::protocol::message;
+    if (type == message::kConnected) return ReadConnected(root);
+    if (type == message::kFriendAdded || type == message::kFriendUpdated || type == message::kFriendRemoved ||
+        type == message::kPresence) {
         return FriendsChangedMessage{};
     }
-    if (type == "action") return ReadVisit(root);
-    if (type == "reaction") return ReadReaction(root);
-    if (type == "error") return ReadServerError(root);
+    if (type == message::kAction) return ReadVisit(root);
+    if (type == message::kReaction) return ReadReaction(root);
+    if (type == message::kError) return ReadServerError(root);
     return {};
 }

@@ -1,4 +1,4 @@
-#include "core/settings_store.h"
+#include "platform/registry_settings_store.h"
 
 #include "platform/registry_key.h"
 
@@ -17,7 +17,7 @@ RegistryKey OpenForWriting() {
 
 }  // namespace
 
-std::optional<DWORD> RegistrySettingsStore::ReadDword(const wchar_t* name) const {
+std::optional<uint32_t> RegistrySettingsStore::ReadDword(const wchar_t* name) const {
     DWORD value = 0;
     DWORD size = sizeof(value);
     if (RegGetValueW(HKEY_CURRENT_USER, kSettingsKeyPath, name, RRF_RT_REG_DWORD, nullptr, &value,
@@ -27,10 +27,11 @@ std::optional<DWORD> RegistrySettingsStore::ReadDword(const wchar_t* name) const
     return value;
 }
 
-void RegistrySettingsStore::WriteSettingDword(const wchar_t* name, DWORD value) {
+void RegistrySettingsStore::WriteSettingDword(const wchar_t* name, uint32_t value) {
+    const DWORD stored = value;
     RegistryKey key = OpenForWriting();
     if (!key) return;
-    RegSetValueExW(key.get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
+    RegSetValueExW(key.get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&stored), sizeof(stored));
 }
 
 std::optional<std::wstring> RegistrySettingsStore::ReadString(const wchar_t* name) const {

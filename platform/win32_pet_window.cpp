@@ -1,4 +1,6 @@
-#include "motion/pet_window.h"
+#include "platform/win32_pet_window.h"
+
+#include "platform/win32_geometry.h"
 
 namespace {
 
@@ -15,28 +17,35 @@ RECT MonitorWorkArea(HMONITOR monitor) {
     return work;
 }
 
-std::optional<RECT> Win32PetWindow::Rect() const {
+ScreenRect StartWorkArea(int petSize) {
+    const POINT probe{GetSystemMetrics(SM_CXSCREEN) - petSize - 24, GetSystemMetrics(SM_CYSCREEN) - petSize - 72};
+    return FromWin32(MonitorWorkArea(MonitorFromPoint(probe, MONITOR_DEFAULTTONEAREST)));
+}
+
+std::optional<ScreenRect> Win32PetWindow::Rect() const {
     RECT rect{};
     if (!hwnd_ || !GetWindowRect(hwnd_, &rect)) return std::nullopt;
-    return rect;
+    return FromWin32(rect);
 }
 
-RECT Win32PetWindow::WorkArea() const { return MonitorWorkArea(MonitorFromWindow(hwnd_, MONITOR_DEFAULTTONEAREST)); }
-
-RECT Win32PetWindow::WorkAreaNearest(POINT point) const {
-    return MonitorWorkArea(MonitorFromPoint(point, MONITOR_DEFAULTTONEAREST));
+ScreenRect Win32PetWindow::WorkArea() const {
+    return FromWin32(MonitorWorkArea(MonitorFromWindow(hwnd_, MONITOR_DEFAULTTONEAREST)));
 }
 
-POINT Win32PetWindow::Cursor() const {
+ScreenRect Win32PetWindow::WorkAreaNearest(ScreenPoint point) const {
+    return FromWin32(MonitorWorkArea(MonitorFromPoint(ToWin32(point), MONITOR_DEFAULTTONEAREST)));
+}
+
+ScreenPoint Win32PetWindow::Cursor() const {
     POINT cursor{};
     GetCursorPos(&cursor);
-    return cursor;
+    return FromWin32(cursor);
 }
 
-void Win32PetWindow::MoveTo(POINT topLeft) {
+void Win32PetWindow::MoveTo(ScreenPoint topLeft) {
     if (hwnd_) SetWindowPos(hwnd_, HWND_TOPMOST, topLeft.x, topLeft.y, 0, 0, kPlacementFlags | SWP_NOSIZE);
 }
 
-void Win32PetWindow::Place(POINT topLeft, int size) {
+void Win32PetWindow::Place(ScreenPoint topLeft, int size) {
     if (hwnd_) SetWindowPos(hwnd_, HWND_TOPMOST, topLeft.x, topLeft.y, size, size, kPlacementFlags);
 }

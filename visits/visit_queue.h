@@ -1,6 +1,6 @@
 #pragma once
 
-#include "online/session_events.h"
+#include "visits/incoming_visit.h"
 
 #include <cstdint>
 #include <deque>

@@ -1,11 +1,8 @@
-// Walking, dashing and placement: the rules on a window of the test's own with ticks moved by
-// hand, then the pet's real window under Wine for the glue.
-#include "app/pet_app.h"
+// Walking, dashing and placement: the rules on a window of the test's own with ticks moved by hand.
 #include "motion/movement.h"
 #include "motion/placement.h"
 #include "support/fake_clock.h"
 #include "support/memory_settings_store.h"
-#include "support/recording_notices.h"
 
 #include <gtest/gtest.h>
 
@@ -23,19 +20,36 @@ constexpr float kHalfPi = std::numbers::pi_v<float> / 2;
 constexpr float kTwoPi = 6.2831855f;
 constexpr int kSize = 230;
 
-Corner At(POINT p) { return {p.x, p.y}; }
-Corner At(const RECT& r) { return {r.left, r.top}; }
+Corner At(ScreenPoint p) { return {p.x, p.y}; }
+Corner At(const ScreenRect& r) { return {r.left, r.top}; }
 
 TEST(WorkArea, ClampKeepsTheWindowInsideAndTheLowerBoundWinsOnANarrowArea) {
-    const RECT screen{0, 0, 1280, 800};
+    const ScreenRect screen{0, 0, 1280, 800};
     EXPECT_EQ(At(ClampTopLeft({-40, 900}, kSize, screen)), (Corner{0, 570}));
     EXPECT_EQ(At(ClampTopLeft({1200, -3}, kSize, screen)), (Corner{1050, 0}));
     EXPECT_EQ(At(ClampTopLeft({300, 200}, kSize, screen)), (Corner{300, 200}));
     EXPECT_EQ(At(ClampTopLeft({1050, 570}, kSize, screen)), (Corner{1050, 570}));
 
-    const RECT narrow{100, 50, 300, 200};  // smaller than the window both ways
+    const ScreenRect narrow{100, 50, 300, 200};  // smaller than the window both ways
     EXPECT_EQ(At(ClampTopLeft({500, 400}, kSize, narrow)), (Corner{100, 50}));
     EXPECT_EQ(At(ClampTopLeft({20, 10}, kSize, narrow)), (Corner{100, 50}));
+}
+
+TEST(StartPosition, SavedPositionMustKeepMoreThan24PixelsInsideTheWorkArea) {
+    const ScreenRect work{0, 0, 1280, 760};
+    const ScreenPoint corner = DefaultCorner(work, 230);
+    EXPECT_EQ(corner.x, 1280 - 230 - 18);
+    EXPECT_EQ(corner.y, 760 - 230 - 18);
+
+    auto at = [&](std::optional<int> x, std::optional<int> y) { return ChooseStartPosition(work, 230, x, y); };
+    EXPECT_EQ(at(100, 200).x, 100);
+    EXPECT_EQ(at(1255, 200).x, 1255);         // 25 pixels still inside on the right
+    EXPECT_EQ(at(1256, 200).x, corner.x);      // only 24
+    EXPECT_EQ(at(-205, 200).x, -205);
+    EXPECT_EQ(at(-206, 200).x, corner.x);
+    EXPECT_EQ(at(100, std::nullopt).x, corner.x);  // both values are needed
+    EXPECT_EQ(at(1500, 300).x, corner.x);      // saved on a monitor that is gone
+    EXPECT_EQ(at(1500, 300).y, corner.y);
 }
 
 TEST(WalkCycle, FlatPartsOfTheStepCycleAreHopsTwicePerCycle) {
@@ -86,19 +100,19 @@ TEST(WalkCycle, HigherWeeklyLevelsWalkFasterAndKeepTheFractionForLater) {
 // A window that only remembers where it was put.
 class FakePetWindow final : public PetWindow {
 public:
-    std::optional<RECT> Rect() const override { return rect; }
-    RECT WorkArea() const override { return work; }
-    RECT WorkAreaNearest(POINT) const override { return work; }
-    POINT Cursor() const override { return cursor; }
-    void MoveTo(POINT topLeft) override {
-        OffsetRect(&rect, topLeft.x - rect.left, topLeft.y - rect.top);
+    std::optional<ScreenRect> Rect() const override { return rect; }
+    ScreenRect WorkArea() const override { return work; }
+    ScreenRect WorkAreaNearest(ScreenPoint) const override { return work; }
+    ScreenPoint Cursor() const override { return cursor; }
+    void MoveTo(ScreenPoint topLeft) override {
+        rect = ScreenRect{topLeft.x, topLeft.y, topLeft.x + rect.right - rect.left, topLeft.y + rect.bottom - rect.top};
         ++moves;
     }
-    void Place(POINT topLeft, int size) override { rect = RECT{topLeft.x, topLeft.y, topLeft.x + size, topLeft.y + size}; }
+    void Place(ScreenPoint topLeft, int size) override { rect = ScreenRect{topLeft.x, topLeft.y, topLeft.x + size, topLeft.y + size}; }
 
-    RECT rect{600, 300, 600 + kSize, 300 + kSize};
-    RECT work{0, 0, 1280, 760};
-    POINT cursor{};
+    ScreenRect rect{600, 300, 600 + kSize, 300 + kSize};
+    ScreenRect work{0, 0, 1280, 760};
+    ScreenPoint cursor{};
     int moves = 0;
 };
 
@@ -107,7 +121,7 @@ protected:
     int Left() const { return window.rect.left; }
     // The user put the pet there.
     void PutAt(int x, int y) {
-        window.MoveTo(POINT{x, y});
+        window.MoveTo(ScreenPoint{x, y});
         movement.Grabbed();
         movement.SavePosition();
     }
@@ -128,7 +142,7 @@ protected:
         }
         return done();
     }
-    bool ClearOf(POINT pointer, const RECT& r) const {
+    bool ClearOf(ScreenPoint pointer, const ScreenRect& r) const {
         const int half = kSize / 2;
         return std::abs(r.left + half - pointer.x) > kSize || std::abs(r.top + half - pointer.y) > kSize;
     }
@@ -137,7 +151,7 @@ protected:
     MemorySettingsStore store;
     FakePetWindow window;
     Movement movement{window, store, 20261208};
-    const RECT& work = window.work;
+    const ScreenRect& work = window.work;
     bool held = false;
     int levelStep = 0;
 };
@@ -180,7 +194,7 @@ TEST_F(Moving, WalkSegmentsOfEightToFifteenSecondsAlternateWithRests) {
         EXPECT_GE(rest, 2500u);
         EXPECT_LE(rest, 5500u);
         EXPECT_FLOAT_EQ(movement.walkCycle().carry, 0.0f);
-        const RECT restingAt = window.rect;
+        const ScreenRect restingAt = window.rect;
         while (clock.Now() + 40 < movement.pauseUntil()) {
             Tick();
             ASSERT_EQ(At(window.rect), At(restingAt));
@@ -190,7 +204,7 @@ TEST_F(Moving, WalkSegmentsOfEightToFifteenSecondsAlternateWithRests) {
 
 TEST_F(Moving, DashFadesOutJumpsClearOfThePointerFadesInAndStaysThreeSeconds) {
     PutAt(600, 300);
-    const POINT pointer{(work.left + work.right) / 2, (work.top + work.bottom) / 2};
+    const ScreenPoint pointer{(work.left + work.right) / 2, (work.top + work.bottom) / 2};
     window.cursor = pointer;
     movement.SetMode(MOVEMENT_DASHING, clock.Now());
     EXPECT_FALSE(movement.walking());
@@ -230,7 +244,7 @@ TEST_F(Moving, DashFadesOutJumpsClearOfThePointerFadesInAndStaysThreeSeconds) {
         SCOPED_TRACE(dash);
         Tick(220);
         ASSERT_EQ(movement.dashState(), DASH_FADING_IN);
-        const RECT landed = window.rect;
+        const ScreenRect landed = window.rect;
         EXPECT_TRUE(ClearOf(pointer, landed));
         EXPECT_GE(landed.left, work.left);
         EXPECT_LE(landed.right, work.right);
@@ -261,7 +275,7 @@ TEST_F(Moving, HoldingStopsWalkingAndResetsADashFade) {
         PutAt(600, 300);
         ASSERT_TRUE(TickUntil([&] { return Left() != 600; }, 50));
         h.hold();
-        const RECT heldAt = window.rect;
+        const ScreenRect heldAt = window.rect;
         for (int i = 0; i < 5; ++i) Tick();
         EXPECT_EQ(At(window.rect), At(heldAt));
         EXPECT_TRUE(movement.walking());
@@ -317,7 +331,7 @@ TEST_F(Moving, ChangingTheModeBringsADashingPetHomeFirstAndStoresTheMode) {
     Tick(1500);
     Tick(220);
     ASSERT_TRUE(movement.awayFromHome());
-    window.work = RECT{0, 0, 700, 450};
+    window.work = ScreenRect{0, 0, 700, 450};
     movement.SetMode(MOVEMENT_MIXED, clock.Now());
     EXPECT_EQ(At(window.rect), (Corner{700 - kSize, 450 - kSize}));
     EXPECT_EQ(At(movement.home()), At(window.rect));
@@ -330,18 +344,18 @@ TEST_F(Moving, ChangingTheModeBringsADashingPetHomeFirstAndStoresTheMode) {
     EXPECT_EQ(store.dwords[L"MovementMode"], 0u);
     EXPECT_EQ(store.dwords[L"WalkingEnabled"], 0u);
     EXPECT_FALSE(movement.walking());
-    const RECT still = window.rect;
+    const ScreenRect still = window.rect;
     for (int i = 0; i < 100; ++i) Tick();
     EXPECT_EQ(At(window.rect), At(still));
     EXPECT_FLOAT_EQ(movement.opacity(), 1.0f);
 }
 
 TEST_F(Moving, MixedModeWalksThenDashesTwoToFourTimesThenComesHomeToRest) {
-    window.cursor = POINT{work.left + 5, work.top + 5};
+    window.cursor = ScreenPoint{work.left + 5, work.top + 5};
     PutAt(600, 300);
     movement.SetMode(MOVEMENT_MIXED, clock.Now());
     ASSERT_TRUE(TickUntil([&] { return movement.dashPhaseActive(); }, 500));
-    const RECT walkedTo = window.rect;
+    const ScreenRect walkedTo = window.rect;
     EXPECT_NE(walkedTo.left, 600);
     EXPECT_EQ(walkedTo.top, 300);
     EXPECT_EQ(At(movement.home()), At(walkedTo));
@@ -414,8 +428,8 @@ TEST_F(Moving, ReturnToCornerAndClampIntoWorkArea) {
     const Corner corner{work.right - kSize - kCornerInset, work.bottom - kSize - kCornerInset};
     EXPECT_EQ(At(window.rect), corner);
     EXPECT_EQ(At(movement.home()), corner);
-    EXPECT_EQ(store.dwords[L"PetX"], static_cast<DWORD>(corner.first));
-    EXPECT_EQ(store.dwords[L"PetY"], static_cast<DWORD>(corner.second));
+    EXPECT_EQ(store.dwords[L"PetX"], static_cast<uint32_t>(corner.first));
+    EXPECT_EQ(store.dwords[L"PetY"], static_cast<uint32_t>(corner.second));
 
     PutAt(work.right - 80, work.top - 50);
     movement.ClampIntoWorkArea();
@@ -428,86 +442,10 @@ TEST_F(Moving, ReturnToCornerAndClampIntoWorkArea) {
     Tick(1500);
     Tick(220);
     ASSERT_TRUE(movement.awayFromHome());
-    window.MoveTo(POINT{-90, 200});
+    window.MoveTo(ScreenPoint{-90, 200});
     movement.ClampIntoWorkArea();
     EXPECT_EQ(At(window.rect), (Corner{work.left, 200}));
     EXPECT_EQ(At(movement.home()), (Corner{400, 300}));
-}
-
-// The pet's real window: the operations reach it, and nothing reaches it once it is gone.
-class RealPetWindow : public ::testing::Test {
-protected:
-    void SetUp() override {
-        app.LoadSettings();
-        ASSERT_TRUE(app.CreatePetWindow());
-        ASSERT_NE(app.window(), nullptr);
-        work = MonitorWorkArea(MonitorFromWindow(app.window(), MONITOR_DEFAULTTONEAREST));
-    }
-    void TearDown() override {
-        if (app.window()) DestroyWindow(app.window());
-    }
-    RECT Rect() const {
-        RECT rect{};
-        GetWindowRect(app.window(), &rect);
-        return rect;
-    }
-
-    FakeClock clock{2026, 12, 8};
-    MemorySettingsStore store;
-    RecordingNotices notices;
-    PetApp app{GetModuleHandleW(nullptr), clock, store, notices};
-    RECT work{};
-};
-
-TEST_F(RealPetWindow, SizeAndCornerMoveTheWindowButNotWhileAVisitCoversThePet) {
-    const Corner corner{work.right - kSize - kCornerInset, work.bottom - kSize - kCornerInset};
-    EXPECT_EQ(At(Rect()), corner) << "a first start sits in the corner";
-    SetWindowPos(app.window(), HWND_TOPMOST, 100, 120, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
-    app.SetPetSize(285);
-    EXPECT_EQ(Rect().right - Rect().left, 285);
-    EXPECT_EQ(At(Rect()), (Corner{100, 120}));
-    EXPECT_EQ(store.dwords[L"PetX"], 100u);
-    app.ReturnToCorner();
-    EXPECT_EQ(At(Rect()), (Corner{work.right - 285 - kCornerInset, work.bottom - 285 - kCornerInset}));
-
-    app.SetVisitShowing(true);
-    const size_t writes = store.writes.size();
-    app.SetPetSize(175);
-    app.ReturnToCorner();
-    EXPECT_EQ(app.movement().petSize(), 285);
-    EXPECT_EQ(Rect().right - Rect().left, 285);
-    EXPECT_EQ(store.writes.size(), writes);
-}
-
-TEST_F(RealPetWindow, TheFrameFacesTheWayThePetWalks) {
-    FrameDescription frame = app.DescribeFrame();
-    EXPECT_EQ(frame.width, kSize);
-    EXPECT_TRUE(frame.mirrored) << "the pet starts out facing left";
-    app.SetMovementMode(MOVEMENT_WALKING);
-    SetWindowPos(app.window(), HWND_TOPMOST, work.left + 1, 300, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
-    for (int i = 0; i < 200 && app.DescribeFrame().mirrored; ++i) {
-        clock.Advance(40);
-        app.OnFrameTimer();
-    }
-    frame = app.DescribeFrame();
-    EXPECT_FALSE(frame.mirrored) << "turned at the left edge";
-    EXPECT_EQ(Rect().left, work.left);
-    EXPECT_TRUE(frame.swaying);
-}
-
-TEST_F(RealPetWindow, AnOperationBehindAMessageBoxFindsNoWindowOnceItWasClosed) {
-    HWND window = app.window();
-    notices.whileShown = [&] { SendMessageW(window, WM_CLOSE, 0, 0); };
-    app.Feed();
-    EXPECT_FALSE(IsWindow(window));
-    EXPECT_EQ(app.window(), nullptr);
-    EXPECT_EQ(app.DescribeFrame().width, 0);
-    notices.whileShown = nullptr;
-    app.Feed();
-    EXPECT_EQ(notices.shown.back().owner, nullptr) << "no box is owned by a dead window";
-    MSG quit{};
-    while (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-    }
 }
 
 }  // namespace

@@ -9,12 +9,12 @@
 // Settings kept in memory, with the order of every write, for rules tests.
 class MemorySettingsStore final : public SettingsStore {
 public:
-    std::optional<DWORD> ReadDword(const wchar_t* name) const override {
+    std::optional<uint32_t> ReadDword(const wchar_t* name) const override {
         auto found = dwords.find(name);
         if (found == dwords.end()) return std::nullopt;
         return found->second;
     }
-    void WriteSettingDword(const wchar_t* name, DWORD value) override {
+    void WriteSettingDword(const wchar_t* name, uint32_t value) override {
         dwords[name] = value;
         writes.emplace_back(name);
     }
@@ -28,7 +28,7 @@ public:
         writes.emplace_back(name);
     }
 
-    std::map<std::wstring, DWORD> dwords;
+    std::map<std::wstring, uint32_t> dwords;
     std::map<std::wstring, std::wstring> strings;
     std::vector<std::wstring> writes;
 };

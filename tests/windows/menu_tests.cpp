@@ -157,13 +157,6 @@ TEST(ContextMenu, MovementChecksAndPendingUpdateMark) {
     }
 }
 
-TEST(VisitActions, UnknownOrMiscasedIdsGreet) {
-    EXPECT_EQ(std::wstring(VisitActionForId(L"drink").label), L"干杯");
-    EXPECT_EQ(VisitActionForId(L"drink").picture, 128);
-    EXPECT_EQ(std::wstring(VisitActionForId(L"Drink").label), L"来打招呼");
-    EXPECT_EQ(VisitActionForId(L"dance").picture, 123);
-}
-
 TEST(Notices, UsageHelpIsTheFixedTextOf339Characters) {
     OfflinePet pet;
     PetApp& app = pet.Loaded();

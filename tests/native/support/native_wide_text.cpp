@@ -1,6 +1,7 @@
-// Utf8ToWide for the native builds of the portable online code (tests and fuzzing), which have
-// no MultiByteToWideChar: the same contract, strict UTF-8 or an empty result. The Windows
-// program and its tests use the system conversion in online/wide_text.cpp.
+// Utf8ToWide and WideToUtf8 for the native builds of the portable code (tests and fuzzing), which
+// have no MultiByteToWideChar: the same contracts, strict UTF-8 in and U+FFFD for an unpaired
+// surrogate out. The Windows
+// program and its tests use the system conversion in text/wide_text.cpp.
 #include "text/wide_text.h"
 
 #include <cstdint>
@@ -53,4 +54,33 @@ std::wstring Utf8ToWide(std::string_view utf8) {
         i += lead.length;
     }
     return wide;
+}
+
+std::string WideToUtf8(std::wstring_view wide) {
+    std::string utf8;
+    for (std::size_t i = 0; i < wide.size(); ++i) {
+        auto codePoint = static_cast<std::uint32_t>(wide[i]);
+        if (codePoint >= 0xD800 && codePoint <= 0xDFFF) {
+            const bool paired = codePoint < 0xDC00 && i + 1 < wide.size() && wide[i + 1] >= 0xDC00 && wide[i + 1] <= 0xDFFF;
+            codePoint = paired ? 0x10000 + ((codePoint - 0xD800) << 10) + (static_cast<std::uint32_t>(wide[++i]) - 0xDC00)
+                               : 0xFFFD;
+        }
+        if (codePoint > 0x10FFFF) codePoint = 0xFFFD;
+        if (codePoint < 0x80) {
+            utf8 += static_cast<char>(codePoint);
+        } else if (codePoint < 0x800) {
+            utf8 += static_cast<char>(0xC0 | (codePoint >> 6));
+            utf8 += static_cast<char>(0x80 | (codePoint & 0x3F));
+        } else if (codePoint < 0x10000) {
+            utf8 += static_cast<char>(0xE0 | (codePoint >> 12));
+            utf8 += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
+            utf8 += static_cast<char>(0x80 | (codePoint & 0x3F));
+        } else {
+            utf8 += static_cast<char>(0xF0 | (codePoint >> 18));
+            utf8 += static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F));
+            utf8 += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
+            utf8 += static_cast<char>(0x80 | (codePoint & 0x3F));
+        }
+    }
+    return utf8;
 }
