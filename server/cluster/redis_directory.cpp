@@ -1,0 +1,371 @@
+#include "cluster/redis_directory.h"
+
+#include "core/credentials.h"
+#include "core/log_line.h"
+#include "live/wire_format.h"
+
+#include <algorithm>
+#include <map>
+
+namespace mossquill::service {
+namespace {
+
+const std::string kSessionPrefix = "mossquill:session:";
+const std::string kDevicePrefix = "mossquill:device:";
+const std::string kInstancePrefix = "mossquill:instance:";
+// Events of the session keys in database 0, the one the service uses.
+const std::string kSessionEvents = "__keyspace@0__:" + kSessionPrefix;
+constexpr std::size_t kRenewBatch = 1000;
+
+// KEYS: session, device; ARGV: owner, presence ms, device ms, nickname, appearance.
+// Answers the previous owner, if any.
+constexpr const char* kClaimScript = R"(
+local previous = redis.call('GET', KEYS[1])
+redis.call('SET', KEYS[1], ARGV[1], 'PX', ARGV[2])
+redis.call('HSET', KEYS[2], 'nickname', ARGV[4], 'appearance', ARGV[5])
+redis.call('PEXPIRE', KEYS[2], ARGV[3])
+return previous
+)";
+
+// KEYS: session, device; ARGV: owner. 1 when the session was still the owner's.
+constexpr const char* kReleaseScript = R"(
+if redis.call('GET', KEYS[1]) ~= ARGV[1] then return 0 end
+redis.call('DEL', KEYS[1], KEYS[2])
+return 1
+)";
+
+// As kClaimScript's arguments. 1: renewed; 0: another session owns the device now;
+// 2: the session had lapsed and holds again.
+constexpr const char* kRenewScript = R"(
+local current = redis.call('GET', KEYS[1])
+if current == ARGV[1] then
+  redis.call('PEXPIRE', KEYS[1], ARGV[2])
+  redis.call('PEXPIRE', KEYS[2], ARGV[3])
+  return 1
+end
+if current then return 0 end
+redis.call('SET', KEYS[1], ARGV[1], 'PX', ARGV[2])
+redis.call('HSET', KEYS[2], 'nickname', ARGV[4], 'appearance', ARGV[5])
+redis.call('PEXPIRE', KEYS[2], ARGV[3])
+return 2
+)";
+
+// KEYS: device; ARGV: nickname, appearance. Only an online device has the key.
+constexpr const char* kProfileScript = R"(
+if redis.call('EXISTS', KEYS[1]) == 0 then return 0 end
+redis.call('HSET', KEYS[1], 'nickname', ARGV[1], 'appearance', ARGV[2])
+return 1
+)";
+
+// KEYS: session, device. The device's nickname and appearance once its session has
+// lapsed; nothing when it is online again or no longer known.
+constexpr const char* kLapsedScript = R"(
+if redis.call('EXISTS', KEYS[1]) == 1 then return false end
+return redis.call('HMGET', KEYS[2], 'nickname', 'appearance')
+)";
+
+std::string InstanceOfOwner(const std::string& owner) { return owner.substr(0, owner.rfind(':')); }
+
+RedisCommand ClaimArguments(const char* script, const DeviceRecord& device, const std::string& owner,
+                            std::chrono::milliseconds presenceTtl)
+{
+    return {"EVAL",
+            script,
+            "2",
+            kSessionPrefix + device.id,
+            kDevicePrefix + device.id,
+            owner,
+            std::to_string(presenceTtl.count()),
+            std::to_string(2 * presenceTtl.count()),
+            device.nickname,
+            std::to_string(device.appearance)};
+}
+
+// Redis must announce expired keys on the keys' own channels (notify-keyspace-events "K"
+// and "x"), which lets each instance hear of session keys only; other flags already set
+// are kept.
+void EnableExpiryEvents(RedisClient& redis)
+{
+    redis.Run({"PING"});  // an unreachable server is reported as it is
+    try {
+        const RedisReply current = redis.Run({"CONFIG", "GET", "notify-keyspace-events"});
+        std::string flags = current.Size() == 2 ? current.Element(1).Text().value_or("") : "";
+        const bool hasExpired = flags.find('x') != std::string::npos || flags.find('A') != std::string::npos;
+        if (flags.find('K') != std::string::npos && hasExpired) {
+            return;
+        }
+        flags += hasExpired ? "K" : "Kx";
+        redis.Run({"CONFIG", "SET", "notify-keyspace-events", flags});
+    } catch (const RedisError& error) {
+        throw RedisError(std::string(error.what()) +
+                         " (the service needs key expiry events: start Redis with notify-keyspace-events Kx)");
+    }
+}
+
+}  // namespace
+
+RedisDirectory::RedisDirectory(RedisClient& redis, std::chrono::milliseconds presenceTtl)
+    : redis_(redis), presenceTtl_(presenceTtl), instance_(NewDeviceId().substr(0, 16))
+{
+    EnableExpiryEvents(redis_);
+}
+
+RedisDirectory::~RedisDirectory() { Stop(); }
+
+void RedisDirectory::Start(PeerEvents& events)
+{
+    events_ = &events;
+    subscriber_ = std::make_unique<RedisSubscriber>(
+        redis_, std::vector<std::string>{kInstancePrefix + instance_}, std::vector<std::string>{kSessionEvents + "*"},
+        [this] { EnableExpiryEvents(redis_); },
+        [this](const std::string& channel, const std::string& message) { OnMessage(channel, message); });
+    subscriber_->Start();
+    renewer_ = std::thread([this] { RenewLoop(); });
+    LogLine("instance " + instance_ + " shares sessions through Redis " + redis_.Address());
+}
+
+void RedisDirectory::Stop()
+{
+    {
+        const std::lock_guard lock(renewMutex_);
+        stopping_ = true;
+    }
+    renewWake_.notify_all();
+    if (renewer_.joinable()) {
+        renewer_.join();
+    }
+    if (subscriber_) {
+        subscriber_->Stop();
+    }
+}
+
+void RedisDirectory::Check() { redis_.Run({"PING"}); }
+
+bool RedisDirectory::Claim(const DeviceRecord& device, std::uint64_t serial)
+{
+    std::optional<std::string> previous;
+    {
+        const std::lock_guard lock(heldMutex_);
+        previous = redis_.Run(ClaimArguments(kClaimScript, device, Owner(serial), presenceTtl_)).Text();
+        held_[device.id] = {serial, device};
+    }
+    if (!previous) {
+        return false;
+    }
+    const std::string instance = InstanceOfOwner(*previous);
+    if (instance != instance_) {
+        try {
+            const std::string serialText = previous->substr(instance.size() + 1);
+            Publish(instance, {{"replace", device.id}, {"serial", std::stoull(serialText)}});
+        } catch (const std::exception& error) {
+            // The claim stands; the older session's instance notices it when it renews.
+            LogLine(std::string("newer session of device=") + device.id + " not announced: " + error.what());
+        }
+    }
+    return true;
+}
+
+bool RedisDirectory::Release(const std::string& deviceId, std::uint64_t serial)
+{
+    const std::lock_guard lock(heldMutex_);
+    const auto found = held_.find(deviceId);
+    if (found != held_.end() && found->second.serial == serial) {
+        held_.erase(found);
+    }
+    return redis_.Run({"EVAL", kReleaseScript, "2", kSessionPrefix + deviceId, kDevicePrefix + deviceId,
+                       Owner(serial)})
+               .Integer() == 1;
+}
+
+std::vector<bool> RedisDirectory::OnlineElsewhere(const std::vector<std::string>& deviceIds)
+{
+    const std::vector<std::string> instances = InstancesOf(deviceIds);
+    std::vector<bool> online;
+    online.reserve(instances.size());
+    for (const auto& instance : instances) {
+        online.push_back(!instance.empty() && instance != instance_);
+    }
+    return online;
+}
+
+bool RedisDirectory::Deliver(const std::string& deviceId, const std::string& text)
+{
+    const std::string instance = InstancesOf({deviceId}).front();
+    return !instance.empty() && instance != instance_ &&
+           Publish(instance, {{"deliver", nlohmann::json::array({deviceId})}, {"text", text}});
+}
+
+void RedisDirectory::DeliverAll(const std::vector<std::string>& deviceIds, const std::string& text)
+{
+    const std::vector<std::string> instances = InstancesOf(deviceIds);
+    std::map<std::string, nlohmann::json> byInstance;
+    for (std::size_t i = 0; i < deviceIds.size(); ++i) {
+        if (!instances[i].empty() && instances[i] != instance_) {
+            byInstance[instances[i]].push_back(deviceIds[i]);
+        }
+    }
+    for (const auto& [instance, ids] : byInstance) {
+        Publish(instance, {{"deliver", ids}, {"text", text}});
+    }
+}
+
+void RedisDirectory::Befriend(const std::string& deviceId, const std::string& friendId, const std::string& text)
+{
+    const std::string instance = InstancesOf({deviceId}).front();
+    if (!instance.empty() && instance != instance_) {
+        Publish(instance, {{"befriend", deviceId}, {"friend", friendId}, {"text", text}});
+    }
+}
+
+void RedisDirectory::ProfileChanged(const DeviceRecord& device)
+{
+    redis_.Run({"EVAL", kProfileScript, "1", kDevicePrefix + device.id, device.nickname,
+                std::to_string(device.appearance)});
+    {
+        const std::lock_guard lock(heldMutex_);
+        const auto found = held_.find(device.id);
+        if (found != held_.end()) {
+            found->second.device = device;
+            return;
+        }
+    }
+    const std::string instance = InstancesOf({device.id}).front();
+    if (!instance.empty() && instance != instance_) {
+        Publish(instance, {{"profile", DeviceJson(device)}});
+    }
+}
+
+std::string RedisDirectory::Owner(std::uint64_t serial) const { return instance_ + ":" + std::to_string(serial); }
+
+std::vector<std::string> RedisDirectory::InstancesOf(const std::vector<std::string>& deviceIds)
+{
+    if (deviceIds.empty()) {
+        return {};
+    }
+    RedisCommand command = {"MGET"};
+    for (const auto& id : deviceIds) {
+        command.push_back(kSessionPrefix + id);
+    }
+    const RedisReply owners = redis_.Run(command);
+    std::vector<std::string> instances;
+    instances.reserve(deviceIds.size());
+    for (std::size_t i = 0; i < deviceIds.size(); ++i) {
+        const std::optional<std::string> owner = owners.Element(i).Text();
+        instances.push_back(owner ? InstanceOfOwner(*owner) : std::string());
+    }
+    return instances;
+}
+
+bool RedisDirectory::Publish(const std::string& instance, const nlohmann::json& note)
+{
+    return redis_.Run({"PUBLISH", kInstancePrefix + instance, note.dump()}).Integer() > 0;
+}
+
+void RedisDirectory::OnMessage(const std::string& channel, const std::string& message)
+{
+    try {
+        if (channel.starts_with(kSessionEvents)) {
+            if (message == "expired") {
+                OnExpired(channel.substr(kSessionEvents.size()));
+            }
+        } else {
+            OnNote(nlohmann::json::parse(message));
+        }
+    } catch (const std::exception& error) {
+        LogLine(std::string("message from another instance not handled: ") + error.what());
+    }
+}
+
+void RedisDirectory::OnNote(const nlohmann::json& note)
+{
+    if (note.contains("deliver")) {
+        events_->DeliverHere(note.at("deliver").get<std::vector<std::string>>(), note.at("text"));
+    } else if (note.contains("befriend")) {
+        events_->BefriendHere(note.at("befriend"), note.at("friend"), note.at("text"));
+    } else if (note.contains("profile")) {
+        const nlohmann::json& profile = note.at("profile");
+        const DeviceRecord device{profile.at("id"), profile.at("nickname"), profile.at("appearance")};
+        {
+            const std::lock_guard lock(heldMutex_);
+            const auto found = held_.find(device.id);
+            if (found != held_.end()) {
+                found->second.device = device;
+            }
+        }
+        events_->ProfileHere(device);
+    } else if (note.contains("replace")) {
+        events_->ReplaceHere(note.at("replace"), note.at("serial"));
+    }
+}
+
+void RedisDirectory::OnExpired(const std::string& deviceId)
+{
+    const RedisReply card =
+        redis_.Run({"EVAL", kLapsedScript, "2", kSessionPrefix + deviceId, kDevicePrefix + deviceId});
+    if (card.Size() != 2 || card.Element(0).IsNil()) {
+        return;
+    }
+    events_->WentOffline({deviceId, *card.Element(0).Text(), std::stoi(card.Element(1).Text().value_or("0"))});
+}
+
+void RedisDirectory::RenewLoop()
+{
+    std::unique_lock lock(renewMutex_);
+    while (!renewWake_.wait_for(lock, presenceTtl_ / 3, [this] { return stopping_; })) {
+        lock.unlock();
+        try {
+            Renew();
+        } catch (const std::exception& error) {
+            LogLine(std::string("renewing the sessions in Redis failed: ") + error.what());
+        }
+        lock.lock();
+    }
+}
+
+void RedisDirectory::Renew()
+{
+    std::vector<std::pair<std::string, std::uint64_t>> takenOver;
+    std::vector<std::string> backOnline;
+    {
+        // Held throughout, so that no session released meanwhile is brought back.
+        const std::lock_guard lock(heldMutex_);
+        std::vector<const Held*> batch;
+        std::vector<RedisCommand> commands;
+        const auto flush = [&] {
+            const std::vector<RedisReply> results = redis_.RunAll(commands);
+            for (std::size_t i = 0; i < results.size(); ++i) {
+                const long long result = results[i].Integer();
+                if (result == 0) {
+                    takenOver.emplace_back(batch[i]->device.id, batch[i]->serial);
+                } else if (result == 2) {
+                    backOnline.push_back(batch[i]->device.id);
+                }
+            }
+            batch.clear();
+            commands.clear();
+        };
+        for (const auto& [id, held] : held_) {
+            batch.push_back(&held);
+            commands.push_back(ClaimArguments(kRenewScript, held.device, Owner(held.serial), presenceTtl_));
+            if (commands.size() == kRenewBatch) {
+                flush();
+            }
+        }
+        if (!commands.empty()) {
+            flush();
+        }
+        for (const auto& [id, serial] : takenOver) {
+            held_.erase(id);
+        }
+    }
+    // A newer session whose notice did not arrive: this one closes all the same.
+    for (const auto& [id, serial] : takenOver) {
+        events_->ReplaceHere(id, serial);
+    }
+    for (const auto& id : backOnline) {
+        LogLine("live session of device=" + id + " had lapsed in Redis and holds again");
+        events_->BackOnline(id);
+    }
+}
+
+}  // namespace mossquill::service

@@ -1,0 +1,79 @@
+#pragma once
+
+#include "cluster/redis_client.h"
+#include "cluster/redis_subscriber.h"
+#include "live/session_directory.h"
+
+#include <nlohmann/json.hpp>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <unordered_map>
+
+namespace mossquill::service {
+
+// The directory of several instances sharing one Redis server.
+//
+// Keys: "mossquill:session:<device>" holds "<instance>:<serial>" of the device's live
+// session and expires after the presence time unless its instance renews it (every third
+// of that time), so the devices of an instance that died go offline; every instance hears
+// of the expiry and tells the friends it serves. "mossquill:device:<device>" keeps the
+// nickname and appearance of an online device a while longer, for that notice.
+// Instances talk over the channel "mossquill:instance:<id>": fire and forget, at most once.
+class RedisDirectory final : public SessionDirectory {
+public:
+    // Connects (throws when Redis cannot be reached) and makes Redis publish key expiries.
+    RedisDirectory(RedisClient& redis, std::chrono::milliseconds presenceTtl);
+    ~RedisDirectory() override;
+
+    void Start(PeerEvents& events) override;
+    void Stop() override;
+    void Check() override;
+    bool Claim(const DeviceRecord& device, std::uint64_t serial) override;
+    bool Release(const std::string& deviceId, std::uint64_t serial) override;
+    std::vector<bool> OnlineElsewhere(const std::vector<std::string>& deviceIds) override;
+    bool Deliver(const std::string& deviceId, const std::string& text) override;
+    void DeliverAll(const std::vector<std::string>& deviceIds, const std::string& text) override;
+    void Befriend(const std::string& deviceId, const std::string& friendId, const std::string& text) override;
+    void ProfileChanged(const DeviceRecord& device) override;
+
+private:
+    struct Held {
+        std::uint64_t serial = 0;
+        DeviceRecord device;
+    };
+
+    std::string Owner(std::uint64_t serial) const;
+    // The owners' instances of the devices' sessions (empty where offline).
+    std::vector<std::string> InstancesOf(const std::vector<std::string>& deviceIds);
+    // Publishes a note to the instance; false when nobody listens there.
+    bool Publish(const std::string& instance, const nlohmann::json& note);
+    void OnMessage(const std::string& channel, const std::string& message);
+    void OnNote(const nlohmann::json& note);
+    void OnExpired(const std::string& deviceId);
+    void RenewLoop();
+    void Renew();
+
+    RedisClient& redis_;
+    const std::chrono::milliseconds presenceTtl_;
+    const std::string instance_;
+    PeerEvents* events_ = nullptr;
+    std::unique_ptr<RedisSubscriber> subscriber_;
+
+    // The sessions this instance holds, for renewal; guarded by heldMutex_, which also
+    // keeps a renewal from bringing back a session being released.
+    std::mutex heldMutex_;
+    std::unordered_map<std::string, Held> held_;
+
+    std::mutex renewMutex_;
+    std::condition_variable renewWake_;
+    bool stopping_ = false;
+    std::thread renewer_;
+};
+
+}  // namespace mossquill::service

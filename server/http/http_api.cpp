@@ -1,0 +1,415 @@
+#include "http/http_api.h"
+
+#include "limits/client_prefix.h"
+#include "core/credentials.h"
+#include "core/field_rules.h"
+#include "core/json_input.h"
+#include "core/texts.h"
+#include "live/wire_format.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <exception>
+
+namespace mossquill::service {
+namespace {
+
+constexpr std::size_t kTokenLength = 64;
+constexpr std::size_t kMaxDeviceIdLength = 64;
+constexpr int kPairCodeDraws = 20;
+constexpr std::string_view kBearerPrefix = "bearer ";
+// Last-seen times only need day precision; marking every request would be a write each.
+constexpr auto kSeenPrecision = std::chrono::hours(24);
+const std::string kEveryone;
+
+enum class Endpoint { Health, Register, Profile, PairCreate, PairClaim, Friends, LiveSession };
+
+struct Route {
+    std::string_view path;
+    std::string_view method;
+    Endpoint endpoint;
+};
+
+constexpr std::array<Route, 7> kRoutes = {{
+    {"/v1/health", "GET", Endpoint::Health},
+    {"/v1/register", "POST", Endpoint::Register},
+    {"/v1/profile", "PATCH", Endpoint::Profile},
+    {"/v1/pair/create", "POST", Endpoint::PairCreate},
+    {"/v1/pair/claim", "POST", Endpoint::PairClaim},
+    {"/v1/friends", "GET", Endpoint::Friends},
+    {kLiveSessionPath, "GET", Endpoint::LiveSession},
+}};
+
+ApiResponse Failure(unsigned status, std::string_view message) { return {status, ErrorBody(message), {}, {}}; }
+
+ApiResponse Success(unsigned status, const nlohmann::json& body) { return {status, ToText(body), {}, {}}; }
+
+// A failure inside the service: the user sees a general text, the log the reason.
+ApiResponse InternalFailure(const std::exception& error)
+{
+    ApiResponse response = Failure(500, texts::kInternalError);
+    response.logNote = error.what();
+    return response;
+}
+
+// Work after a committed change may fail, but the change stands: the answer stays a
+// success (a 500 would invite a retry that then fails) and the log keeps the reason.
+template <class Work>
+void NotifyAfterCommit(ApiResponse& response, Work&& work)
+{
+    try {
+        work();
+    } catch (const std::exception& error) {
+        response.logNote = std::string("committed, but friends not told: ") + error.what();
+    }
+}
+
+std::string_view PathOf(std::string_view target) { return target.substr(0, target.find('?')); }
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+bool IsJsonMediaType(std::string_view contentType)
+{
+    std::string_view media = contentType.substr(0, contentType.find(';'));
+    while (!media.empty() && media.back() == ' ') {
+        media.remove_suffix(1);
+    }
+    return EqualsIgnoringCase(media, "application/json");
+}
+
+// The body as a JSON object, or the failure to answer. An empty body reads as {}.
+std::variant<nlohmann::json, ApiResponse> ReadObject(const ApiRequest& request)
+{
+    if (request.body.empty()) {
+        return nlohmann::json::object();
+    }
+    if (!IsJsonMediaType(request.contentType)) {
+        return Failure(415, texts::kNotJsonContent);
+    }
+    JsonInput input = ParseJsonObject(request.body);
+    if (input.error != JsonInputError::None) {
+        return Failure(400, DescribeJsonInputError(input.error));
+    }
+    return std::move(input.value);
+}
+
+const nlohmann::json* Member(const nlohmann::json& object, const char* name)
+{
+    const auto found = object.find(name);
+    return found == object.end() ? nullptr : &*found;
+}
+
+}  // namespace
+
+bool IsLiveSessionTarget(std::string_view target) { return PathOf(target) == kLiveSessionPath; }
+
+HttpApi::HttpApi(Store& store, const Clock& clock, const ServiceLimits& limits, LiveRelay& relay,
+                 const LimiterFactory& limiters)
+    : store_(store),
+      clock_(clock),
+      limits_(limits),
+      relay_(relay),
+      registrationsPerAddress_(limiters("register-address", limits.registrationsPerAddress, limits.registrationWindow)),
+      registrationsPerPrefix_(limiters("register-prefix", limits.registrationsPerAddress * kRegistrationsPerPrefixFactor,
+                                       limits.registrationWindow)),
+      registrationsOverall_(limiters("register-all", limits.registrationsPerAddress * kRegistrationsOverallFactor,
+                                     limits.registrationWindow)),
+      authFailuresPerPrefix_(limiters("auth-prefix", limits.authFailuresPerPrefix, limits.authFailureWindow)),
+      claimFailuresPerDevice_(limiters("claim-device", limits.claimFailuresPerDevice, limits.claimWindow)),
+      claimFailuresPerNewDevice_(limiters("claim-new-device", limits.claimFailuresPerNewDevice, limits.claimWindow)),
+      claimFailuresPerPrefix_(limiters("claim-prefix", limits.claimFailuresPerPrefix, limits.claimWindow)),
+      claimFailuresOverall_(limiters("claim-all", limits.claimFailuresOverall, limits.claimWindow)),
+      friendListReads_(limiters("friend-list", limits.friendListReadsPerDevice, limits.friendListWindow)),
+      liveSessionStarts_(limiters("live-start", limits.liveSessionsPerDevice, limits.liveSessionWindow)),
+      changes_(limiters("change", limits.changesPerDevice, limits.changeWindow))
+{
+}
+
+ApiResponse HttpApi::Handle(const ApiRequest& request)
+{
+    try {
+        return Route(request);
+    } catch (const std::exception& error) {
+        return InternalFailure(error);
+    }
+}
+
+std::variant<DeviceRecord, ApiResponse> HttpApi::AdmitLiveSession(const ApiRequest& request)
+{
+    try {
+        if (!SameDigest(request.appKey, kApplicationKey)) {
+            return Failure(403, texts::kWrongAppKey);
+        }
+        auto authenticated = Authenticate(request);
+        if (auto* refusal = std::get_if<ApiResponse>(&authenticated)) {
+            return std::move(*refusal);
+        }
+        DeviceRecord& device = std::get<DeviceCredentials>(authenticated).device;
+        // Every session start tells all online friends about it; a client that keeps
+        // reconnecting must not turn that into a flood.
+        if (!liveSessionStarts_->TryTake(device.id, clock_.Now())) {
+            ApiResponse refusal = Failure(429, texts::kTooManyConnections);
+            refusal.deviceId = device.id;
+            return refusal;
+        }
+        return std::move(device);
+    } catch (const std::exception& error) {
+        return InternalFailure(error);
+    }
+}
+
+void HttpApi::StartLiveSession(const DeviceRecord& device, const std::shared_ptr<LiveConnection>& connection)
+{
+    relay_.Open(device, store_.FriendsOf(device.id), connection);
+}
+
+ApiResponse HttpApi::Route(const ApiRequest& request)
+{
+    const std::string_view path = PathOf(request.target);
+    const auto route =
+        std::find_if(kRoutes.begin(), kRoutes.end(), [&](const auto& candidate) { return candidate.path == path; });
+    if (route == kRoutes.end()) {
+        return Failure(404, texts::kNotFound);
+    }
+    if (request.method != route->method) {
+        return Failure(405, texts::kMethodNotAllowed);
+    }
+    if (route->endpoint == Endpoint::Health) {
+        // For load balancers: answered by the storage thread after a database read (and,
+        // with other instances, a word with Redis), so a stuck disk or a broken database
+        // shows as a failure or a time-out.
+        store_.Check();
+        relay_.CheckDirectory();
+        return Success(200, {{"status", "ok"}});
+    }
+    if (!SameDigest(request.appKey, kApplicationKey)) {
+        return Failure(403, texts::kWrongAppKey);
+    }
+    if (route->endpoint == Endpoint::Register) {
+        return Register(request);
+    }
+
+    auto authenticated = Authenticate(request);
+    if (auto* refusal = std::get_if<ApiResponse>(&authenticated)) {
+        return std::move(*refusal);
+    }
+    const auto& credentials = std::get<DeviceCredentials>(authenticated);
+    const DeviceRecord& device = credentials.device;
+    const bool isChange = route->endpoint == Endpoint::Profile || route->endpoint == Endpoint::PairCreate;
+    if (isChange && !changes_->TryTake(device.id, clock_.Now())) {
+        ApiResponse refusal = Failure(429, texts::kTooManyChanges);
+        refusal.deviceId = device.id;
+        return refusal;
+    }
+    ApiResponse response;
+    switch (route->endpoint) {
+    case Endpoint::Profile:
+        response = UpdateProfile(device, request);
+        break;
+    case Endpoint::PairCreate:
+        response = CreatePairCode(device, request);
+        break;
+    case Endpoint::PairClaim:
+        response = ClaimPairCode(credentials, request);
+        break;
+    case Endpoint::Friends:
+        response = ListFriends(device);
+        break;
+    case Endpoint::LiveSession:
+        response = Failure(426, texts::kWebSocketRequired);
+        break;
+    case Endpoint::Health:
+    case Endpoint::Register:
+        break;
+    }
+    response.deviceId = device.id;
+    return response;
+}
+
+std::variant<DeviceCredentials, ApiResponse> HttpApi::Authenticate(const ApiRequest& request)
+{
+    const std::string prefix = ClientPrefix(request.peerAddress);
+    const TimePoint now = clock_.Now();
+    if (authFailuresPerPrefix_->IsExhausted(prefix, now)) {
+        return Failure(429, texts::kTooManyAttempts);
+    }
+    const std::string_view authorization = request.authorization;
+    const bool bearer = authorization.size() > kBearerPrefix.size() &&
+                        EqualsIgnoringCase(authorization.substr(0, kBearerPrefix.size()), kBearerPrefix);
+    const std::string_view token = bearer ? authorization.substr(kBearerPrefix.size()) : std::string_view();
+    if (request.deviceId.empty() || request.deviceId.size() > kMaxDeviceIdLength || token.size() != kTokenLength) {
+        authFailuresPerPrefix_->Record(prefix, now);
+        return Failure(401, texts::kBadIdentity);
+    }
+    auto credentials = store_.FindCredentials(request.deviceId);
+    if (!credentials || !SameDigest(TokenDigest(token), credentials->tokenDigest)) {
+        authFailuresPerPrefix_->Record(prefix, now);
+        return Failure(401, texts::kBadIdentity);
+    }
+    if (now - credentials->lastSeenAt >= kSeenPrecision) {
+        store_.MarkSeen(credentials->device.id, now);
+        credentials->lastSeenAt = now;
+    }
+    return std::move(*credentials);
+}
+
+ApiResponse HttpApi::Register(const ApiRequest& request)
+{
+    auto body = ReadObject(request);
+    if (auto* refusal = std::get_if<ApiResponse>(&body)) {
+        return std::move(*refusal);
+    }
+    const TextField nickname = CheckNickname(Member(std::get<nlohmann::json>(body), "nickname"));
+    if (!nickname.error.empty()) {
+        return Failure(400, nickname.error);
+    }
+    const TimePoint now = clock_.Now();
+    const std::string address(request.peerAddress);
+    const std::string prefix = ClientPrefix(address);
+    if (registrationsPerAddress_->IsExhausted(address, now) || registrationsPerPrefix_->IsExhausted(prefix, now)) {
+        return Failure(429, texts::kTooManyRegistrations);
+    }
+    if (registrationsOverall_->IsExhausted(kEveryone, now)) {
+        ApiResponse refusal = Failure(429, texts::kTooManyRegistrations);
+        refusal.logNote = "registrations of everybody at their limit";
+        return refusal;
+    }
+    registrationsPerAddress_->Record(address, now);
+    registrationsPerPrefix_->Record(prefix, now);
+    registrationsOverall_->Record(kEveryone, now);
+    const DeviceRecord device{NewDeviceId(), nickname.value, 0};
+    const std::string token = NewToken();
+    store_.AddDevice(device, TokenDigest(token), now);
+    nlohmann::json answer = DeviceJson(device);
+    answer["token"] = token;
+    ApiResponse response = Success(201, {{"device", answer}});
+    response.deviceId = device.id;
+    return response;
+}
+
+ApiResponse HttpApi::UpdateProfile(const DeviceRecord& device, const ApiRequest& request)
+{
+    auto body = ReadObject(request);
+    if (auto* refusal = std::get_if<ApiResponse>(&body)) {
+        return std::move(*refusal);
+    }
+    const auto& fields = std::get<nlohmann::json>(body);
+    const nlohmann::json* nicknameMember = Member(fields, "nickname");
+    const nlohmann::json* appearanceMember = Member(fields, "appearance");
+    if (nicknameMember == nullptr && appearanceMember == nullptr) {
+        return Failure(400, texts::kProfileEmpty);
+    }
+
+    DeviceRecord updated = device;
+    if (nicknameMember != nullptr) {
+        const TextField nickname = CheckNickname(nicknameMember);
+        if (!nickname.error.empty()) {
+            return Failure(400, nickname.error);
+        }
+        updated.nickname = nickname.value;
+    }
+    if (appearanceMember != nullptr) {
+        const AppearanceField appearance = CheckAppearance(*appearanceMember);
+        if (!appearance.error.empty()) {
+            return Failure(400, appearance.error);
+        }
+        updated.appearance = appearance.value;
+    }
+
+    ApiResponse response = Success(200, {{"device", DeviceJson(updated)}});
+    // The client reports its appearance after every reconnect; only real changes
+    // are worth a write and a notice to the friends.
+    if (updated.nickname != device.nickname || updated.appearance != device.appearance) {
+        store_.UpdateProfile(updated);
+        NotifyAfterCommit(response, [&] { relay_.NotifyProfileChanged(updated, store_.FriendsOf(updated.id)); });
+    }
+    return response;
+}
+
+ApiResponse HttpApi::CreatePairCode(const DeviceRecord& device, const ApiRequest& request)
+{
+    auto body = ReadObject(request);
+    if (auto* refusal = std::get_if<ApiResponse>(&body)) {
+        return std::move(*refusal);
+    }
+    const TimePoint now = clock_.Now();
+    for (int draw = 0; draw < kPairCodeDraws; ++draw) {
+        const std::string code = NewPairCode();
+        if (store_.ReplacePairCode(device.id, code, now + limits_.pairCodeLifetime, now)) {
+            const auto lifetime = std::chrono::duration_cast<std::chrono::seconds>(limits_.pairCodeLifetime);
+            return Success(200, {{"code", code}, {"expires_in", lifetime.count()}});
+        }
+    }
+    return Failure(503, texts::kCodesExhausted);
+}
+
+ApiResponse HttpApi::ClaimPairCode(const DeviceCredentials& claimer, const ApiRequest& request)
+{
+    auto body = ReadObject(request);
+    if (auto* refusal = std::get_if<ApiResponse>(&body)) {
+        return std::move(*refusal);
+    }
+    const nlohmann::json* code = Member(std::get<nlohmann::json>(body), "code");
+    if (code == nullptr || !code->is_string() || !IsPairCodeFormat(code->get_ref<const std::string&>())) {
+        return Failure(400, texts::kCodeFormat);
+    }
+
+    const DeviceRecord& device = claimer.device;
+    const TimePoint now = clock_.Now();
+    const std::string prefix = ClientPrefix(request.peerAddress);
+    const bool isNewDevice = now - claimer.registeredAt < limits_.newDeviceAge;
+    if (claimFailuresPerDevice_->IsExhausted(device.id, now) ||
+        (isNewDevice && claimFailuresPerNewDevice_->IsExhausted(device.id, now)) ||
+        claimFailuresPerPrefix_->IsExhausted(prefix, now)) {
+        return Failure(429, texts::kTooManyAttempts);
+    }
+    if (claimFailuresOverall_->IsExhausted(kEveryone, now)) {
+        ApiResponse refusal = Failure(429, texts::kTooManyAttempts);
+        refusal.logNote = "failed claims of everybody at their ceiling: a guessing flood from many networks";
+        return refusal;
+    }
+    const ClaimOutcome outcome =
+        store_.ClaimPairCode(device.id, code->get_ref<const std::string&>(), now, limits_.maxFriends);
+    switch (outcome.result) {
+    case ClaimResult::InvalidCode:
+        claimFailuresPerDevice_->Record(device.id, now);
+        claimFailuresPerNewDevice_->Record(device.id, now);
+        claimFailuresPerPrefix_->Record(prefix, now);
+        claimFailuresOverall_->Record(kEveryone, now);
+        return Failure(404, texts::kCodeInvalid);
+    case ClaimResult::OwnCode:
+        return Failure(409, texts::kOwnCode);
+    case ClaimResult::AlreadyFriends:
+        return Failure(409, texts::kAlreadyFriends);
+    case ClaimResult::FriendLimit:
+        return Failure(409, texts::kFriendLimit);
+    case ClaimResult::Claimed:
+        break;
+    }
+    const DeviceRecord& owner = outcome.owner;
+    ApiResponse response = Success(200, {{"friend", FriendJson(owner, relay_.IsOnline(owner.id))}});
+    NotifyAfterCommit(response, [&] { relay_.NotifyFriendAdded(device, owner); });
+    return response;
+}
+
+ApiResponse HttpApi::ListFriends(const DeviceRecord& device)
+{
+    if (!friendListReads_->TryTake(device.id, clock_.Now())) {
+        return Failure(429, texts::kTooManyChanges);
+    }
+    const std::vector<DeviceRecord> records = store_.FriendsOf(device.id);
+    const std::vector<bool> online = relay_.AreOnline(IdsOf(records));
+    nlohmann::json friends = nlohmann::json::array();
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        friends.push_back(FriendJson(records[i], online[i]));
+    }
+    return Success(200, {{"friends", friends}});
+}
+
+}  // namespace mossquill::service

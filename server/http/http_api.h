@@ -1,0 +1,85 @@
+#pragma once
+
+#include "core/clock.h"
+#include "live/live_relay.h"
+#include "limits/rate_limiter.h"
+#include "limits/service_limits.h"
+#include "store/store.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+
+namespace mossquill::service {
+
+// The parts of an HTTP request the service reads.
+struct ApiRequest {
+    std::string_view method;
+    std::string_view target;
+    std::string_view appKey;         // X-Mossquill-App-Key
+    std::string_view deviceId;       // X-Mossquill-Device
+    std::string_view authorization;  // Authorization
+    std::string_view contentType;
+    std::string_view body;
+    std::string_view peerAddress;
+};
+
+struct ApiResponse {
+    unsigned status = 200;
+    std::string body;      // JSON
+    std::string deviceId;  // the authenticated device, for the log
+    std::string logNote;   // why a request failed inside the service, for the log
+};
+
+inline constexpr std::string_view kApplicationKey = "5d3b8e0f71a24c96b0e7d14f2a9c63e85b07f1d2c4a98e360f5b12d7e4c9a0b6";
+inline constexpr std::string_view kLiveSessionPath = "/v1/ws";
+
+// True when the request target (query string aside) is the live-session path.
+bool IsLiveSessionTarget(std::string_view target);
+
+// The HTTPS JSON interface: application key, device authentication, registration,
+// profile, pairing codes and the friend list. Works the database, so it runs on the
+// storage thread only, one call at a time.
+class HttpApi {
+public:
+    HttpApi(Store& store, const Clock& clock, const ServiceLimits& limits, LiveRelay& relay,
+            const LimiterFactory& limiters);
+
+    ApiResponse Handle(const ApiRequest& request);
+
+    // The WebSocket upgrade request: the authenticated device, or the refusal to send.
+    std::variant<DeviceRecord, ApiResponse> AdmitLiveSession(const ApiRequest& request);
+
+    // The admitted device's session is open: hands it to the relay with the device's
+    // friends. Throws when the database fails.
+    void StartLiveSession(const DeviceRecord& device, const std::shared_ptr<LiveConnection>& connection);
+
+private:
+    ApiResponse Route(const ApiRequest& request);
+    std::variant<DeviceCredentials, ApiResponse> Authenticate(const ApiRequest& request);
+    ApiResponse Register(const ApiRequest& request);
+    ApiResponse UpdateProfile(const DeviceRecord& device, const ApiRequest& request);
+    ApiResponse CreatePairCode(const DeviceRecord& device, const ApiRequest& request);
+    ApiResponse ClaimPairCode(const DeviceCredentials& claimer, const ApiRequest& request);
+    ApiResponse ListFriends(const DeviceRecord& device);
+
+    Store& store_;
+    const Clock& clock_;
+    const ServiceLimits& limits_;
+    LiveRelay& relay_;
+    std::unique_ptr<RateLimiter> registrationsPerAddress_;
+    std::unique_ptr<RateLimiter> registrationsPerPrefix_;
+    std::unique_ptr<RateLimiter> registrationsOverall_;
+    std::unique_ptr<RateLimiter> authFailuresPerPrefix_;
+    std::unique_ptr<RateLimiter> claimFailuresPerDevice_;
+    std::unique_ptr<RateLimiter> claimFailuresPerNewDevice_;
+    std::unique_ptr<RateLimiter> claimFailuresPerPrefix_;
+    std::unique_ptr<RateLimiter> claimFailuresOverall_;
+    std::unique_ptr<RateLimiter> friendListReads_;
+    std::unique_ptr<RateLimiter> liveSessionStarts_;
+    std::unique_ptr<RateLimiter> changes_;
+};
+
+}  // namespace mossquill::service

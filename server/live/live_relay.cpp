@@ -1,0 +1,386 @@
+#include "live/live_relay.h"
+
+#include "core/field_rules.h"
+#include "core/json_input.h"
+#include "core/texts.h"
+#include "live/wire_format.h"
+
+#include "protocol/message_types.h"
+
+namespace mossquill::service {
+namespace {
+
+std::string PresenceText(const DeviceRecord& device, std::string_view type, bool online)
+{
+    return ToText({{"type", type}, {"friend", FriendJson(device, online)}});
+}
+
+}  // namespace
+
+LiveRelay::LiveRelay(const Clock& clock, const ServiceLimits& limits, std::optional<nlohmann::json> announcement,
+                     SessionDirectory& directory, const LimiterFactory& limiters)
+    : clock_(clock),
+      directory_(directory),
+      announcement_(std::move(announcement)),
+      messageLimiter_(limiters("live-message", limits.liveMessagesPerDevice, limits.liveMessageWindow))
+{
+}
+
+void LiveRelay::Open(const DeviceRecord& device, const std::vector<DeviceRecord>& friends,
+                     const std::shared_ptr<LiveConnection>& connection)
+{
+    const std::vector<std::string> friendIds = IdsOf(friends);
+    const std::string presence = PresenceText(device, protocol::message::kPresence, true);
+    std::vector<std::string> elsewhere;
+    {
+        const std::lock_guard order(openMutex_);
+        const std::vector<bool> friendsElsewhere = directory_.OnlineElsewhere(friendIds);
+        // The last call that may fail: a claimed session is always one the relay holds.
+        const std::uint64_t serial = nextSerial_++;
+        const bool onlineElsewhere = directory_.Claim(device, serial);
+
+        const std::lock_guard lock(mutex_);
+        Session& session = sessions_[device.id];
+        const std::shared_ptr<LiveConnection> previous = std::exchange(session.connection, connection);
+        session.device = device;
+        session.serial = serial;
+        session.friends = {friendIds.begin(), friendIds.end()};
+        if (previous) {
+            previous->Replace();
+        }
+
+        nlohmann::json list = nlohmann::json::array();
+        for (std::size_t i = 0; i < friends.size(); ++i) {
+            list.push_back(FriendJson(friends[i], sessions_.contains(friends[i].id) || friendsElsewhere[i]));
+        }
+        nlohmann::json connected = {{"type", protocol::message::kConnected}, {"device", DeviceJson(device)}, {"friends", list}};
+        if (announcement_) {
+            connected["announcement"] = *announcement_;
+        }
+        connection->Send(ToText(connected));
+
+        // A replaced session means the device never went offline: nothing to announce.
+        if (previous || onlineElsewhere) {
+            return;
+        }
+        elsewhere = SendHereLocked(friendIds, presence);
+    }
+    directory_.DeliverAll(elsewhere, presence);
+}
+
+void LiveRelay::Close(const std::string& deviceId, const LiveConnection& connection)
+{
+    std::vector<std::string> elsewhere;
+    std::string presence;
+    {
+        const std::lock_guard order(openMutex_);
+        Session closed;
+        {
+            const std::lock_guard lock(mutex_);
+            const auto found = sessions_.find(deviceId);
+            if (found == sessions_.end() || found->second.connection.get() != &connection) {
+                return;
+            }
+            closed = std::move(found->second);
+            sessions_.erase(found);
+        }
+        if (!directory_.Release(deviceId, closed.serial)) {
+            return;  // a newer session on another instance took its place
+        }
+        presence = PresenceText(closed.device, protocol::message::kPresence, false);
+        const std::lock_guard lock(mutex_);
+        elsewhere = SendHereLocked({closed.friends.begin(), closed.friends.end()}, presence);
+    }
+    directory_.DeliverAll(elsewhere, presence);
+}
+
+bool LiveRelay::IsOnline(const std::string& deviceId) const { return AreOnline({deviceId}).front(); }
+
+std::vector<bool> LiveRelay::AreOnline(const std::vector<std::string>& deviceIds) const
+{
+    std::vector<bool> online(deviceIds.size());
+    std::vector<std::string> notHere;
+    {
+        const std::lock_guard lock(mutex_);
+        for (std::size_t i = 0; i < deviceIds.size(); ++i) {
+            online[i] = sessions_.contains(deviceIds[i]);
+            if (!online[i]) {
+                notHere.push_back(deviceIds[i]);
+            }
+        }
+    }
+    const std::vector<bool> elsewhere = directory_.OnlineElsewhere(notHere);
+    for (std::size_t i = 0, next = 0; i < online.size(); ++i) {
+        if (!online[i]) {
+            online[i] = elsewhere[next++];
+        }
+    }
+    return online;
+}
+
+void LiveRelay::Receive(const std::string& deviceId, const LiveConnection& connection, std::string_view message,
+                        bool isText)
+{
+    const std::shared_ptr<LiveConnection> sender = Held(deviceId, connection);
+    if (!sender) {
+        return;  // a replaced session that has not finished closing
+    }
+    if (!messageLimiter_->TryTake(deviceId, clock_.Now())) {
+        sender->Send(LiveError(texts::kSendingTooFast));
+        return;
+    }
+    if (!isText) {
+        sender->Send(LiveError(texts::kMessageNotText));
+        return;
+    }
+    const JsonInput input = ParseJsonObject(message);
+    if (input.error != JsonInputError::None) {
+        sender->Send(LiveError(texts::kMessageNotJson));
+        return;
+    }
+    Relay(deviceId, connection, *sender, input.value);
+}
+
+std::shared_ptr<LiveConnection> LiveRelay::Held(const std::string& deviceId, const LiveConnection& connection) const
+{
+    const std::lock_guard lock(mutex_);
+    const auto found = sessions_.find(deviceId);
+    if (found == sessions_.end() || found->second.connection.get() != &connection) {
+        return nullptr;
+    }
+    return found->second.connection;
+}
+
+void LiveRelay::Relay(const std::string& senderId, const LiveConnection& connection, LiveConnection& sender,
+                      const nlohmann::json& message)
+{
+    const auto type = message.find("type");
+    const std::string_view typeName =
+        type != message.end() && type->is_string() ? std::string_view(type->get_ref<const std::string&>()) : "";
+    const bool isAction = typeName == protocol::message::kAction;
+    const bool isReaction = typeName == protocol::message::kReaction;
+    if (!isAction && !isReaction) {
+        sender.Send(LiveError(texts::kMessageTypeUnknown));
+        return;
+    }
+
+    const auto to = message.find("to");
+    if (to == message.end() || !to->is_string() || to->get_ref<const std::string&>().empty()) {
+        sender.Send(LiveError(texts::kTargetMissing));
+        return;
+    }
+    const std::string& targetId = to->get_ref<const std::string&>();
+    nlohmann::json relayed = {{"type", *type}};
+
+    if (isAction) {
+        const auto action = message.find("action");
+        if (action == message.end() || !action->is_string() || !IsVisitAction(action->get_ref<const std::string&>())) {
+            sender.Send(LiveError(texts::kActionInvalid));
+            return;
+        }
+        relayed["action"] = *action;
+        const auto actionV2 = message.find("action_v2");
+        if (actionV2 != message.end()) {
+            if (!actionV2->is_string() || !IsVisitAction(actionV2->get_ref<const std::string&>())) {
+                sender.Send(LiveError(texts::kActionInvalid));
+                return;
+            }
+            relayed["action_v2"] = *actionV2;
+        }
+        const auto textMember = message.find("text");
+        const TextField note = CheckNote(textMember == message.end() ? nullptr : &*textMember);
+        if (!note.error.empty()) {
+            sender.Send(LiveError(note.error));
+            return;
+        }
+        if (!note.value.empty()) {
+            relayed["text"] = note.value;
+        }
+    } else {
+        const auto reaction = message.find("reaction");
+        if (reaction == message.end() || !reaction->is_string() || !IsReaction(reaction->get_ref<const std::string&>())) {
+            sender.Send(LiveError(texts::kReactionInvalid));
+            return;
+        }
+        relayed["reaction"] = *reaction;
+    }
+
+    std::string text;
+    {
+        const std::lock_guard lock(mutex_);
+        const auto found = sessions_.find(senderId);
+        if (found == sessions_.end() || found->second.connection.get() != &connection) {
+            return;
+        }
+        if (!found->second.friends.contains(targetId)) {
+            sender.Send(LiveError(isAction ? texts::kNotFriend : texts::kNotFriendReaction));
+            return;
+        }
+        relayed["from"] = DeviceJson(found->second.device);
+        text = ToText(relayed);
+        if (LiveConnection* target = Current(targetId)) {
+            target->Send(std::move(text));
+            return;
+        }
+    }
+    if (!directory_.Deliver(targetId, text)) {
+        sender.Send(LiveError(isAction ? texts::kFriendOffline : texts::kFriendOfflineReaction));
+    }
+}
+
+void LiveRelay::NotifyFriendAdded(const DeviceRecord& claimer, const DeviceRecord& owner)
+{
+    Befriend(claimer, owner);
+    Befriend(owner, claimer);
+}
+
+void LiveRelay::Befriend(const DeviceRecord& to, const DeviceRecord& newFriend)
+{
+    const std::string text =
+        ToText({{"type", protocol::message::kFriendAdded}, {"friend", FriendJson(newFriend, IsOnline(newFriend.id))}});
+    {
+        const std::lock_guard lock(mutex_);
+        const auto found = sessions_.find(to.id);
+        if (found != sessions_.end()) {
+            found->second.friends.insert(newFriend.id);
+            found->second.connection->Send(text);
+            return;
+        }
+    }
+    directory_.Befriend(to.id, newFriend.id, text);
+}
+
+void LiveRelay::NotifyProfileChanged(const DeviceRecord& device, const std::vector<DeviceRecord>& friends)
+{
+    bool here = false;
+    {
+        const std::lock_guard lock(mutex_);
+        const auto found = sessions_.find(device.id);
+        if (found != sessions_.end()) {
+            found->second.device = device;
+            here = true;
+        }
+    }
+    directory_.ProfileChanged(device);
+    const bool online = here || directory_.OnlineElsewhere({device.id}).front();
+    SendToOnline(IdsOf(friends), PresenceText(device, protocol::message::kFriendUpdated, online));
+}
+
+void LiveRelay::CheckDirectory() const { directory_.Check(); }
+
+void LiveRelay::SetAnnouncement(std::optional<nlohmann::json> announcement)
+{
+    const std::lock_guard lock(mutex_);
+    announcement_ = std::move(announcement);
+}
+
+void LiveRelay::DropSessions()
+{
+    decltype(sessions_) dropped;
+    {
+        const std::lock_guard lock(mutex_);
+        dropped.swap(sessions_);
+    }
+}
+
+void LiveRelay::DeliverHere(const std::vector<std::string>& deviceIds, const std::string& text)
+{
+    const std::lock_guard lock(mutex_);
+    SendHereLocked(deviceIds, text);
+}
+
+void LiveRelay::BefriendHere(const std::string& deviceId, const std::string& friendId, const std::string& text)
+{
+    const std::lock_guard lock(mutex_);
+    const auto found = sessions_.find(deviceId);
+    if (found != sessions_.end()) {
+        found->second.friends.insert(friendId);
+        found->second.connection->Send(text);
+    }
+}
+
+void LiveRelay::ProfileHere(const DeviceRecord& device)
+{
+    const std::lock_guard lock(mutex_);
+    const auto found = sessions_.find(device.id);
+    if (found != sessions_.end()) {
+        found->second.device = device;
+    }
+}
+
+void LiveRelay::ReplaceHere(const std::string& deviceId, std::uint64_t serial)
+{
+    std::shared_ptr<LiveConnection> replaced;
+    {
+        const std::lock_guard lock(mutex_);
+        const auto found = sessions_.find(deviceId);
+        if (found != sessions_.end() && found->second.serial == serial) {
+            replaced = found->second.connection;
+        }
+    }
+    if (replaced) {
+        replaced->Replace();
+    }
+}
+
+void LiveRelay::WentOffline(const DeviceRecord& device)
+{
+    const std::string presence = PresenceText(device, protocol::message::kPresence, false);
+    const std::lock_guard lock(mutex_);
+    if (sessions_.contains(device.id)) {
+        return;  // it is online here after all
+    }
+    for (const auto& [id, session] : sessions_) {
+        if (session.friends.contains(device.id)) {
+            session.connection->Send(presence);
+        }
+    }
+}
+
+void LiveRelay::BackOnline(const std::string& deviceId)
+{
+    std::vector<std::string> friends;
+    std::string presence;
+    {
+        const std::lock_guard lock(mutex_);
+        const auto found = sessions_.find(deviceId);
+        if (found == sessions_.end()) {
+            return;
+        }
+        friends = {found->second.friends.begin(), found->second.friends.end()};
+        presence = PresenceText(found->second.device, protocol::message::kPresence, true);
+    }
+    SendToOnline(friends, presence);
+}
+
+void LiveRelay::SendToOnline(const std::vector<std::string>& deviceIds, const std::string& message)
+{
+    std::vector<std::string> elsewhere;
+    {
+        const std::lock_guard lock(mutex_);
+        elsewhere = SendHereLocked(deviceIds, message);
+    }
+    directory_.DeliverAll(elsewhere, message);
+}
+
+std::vector<std::string> LiveRelay::SendHereLocked(const std::vector<std::string>& deviceIds,
+                                                   const std::string& message) const
+{
+    std::vector<std::string> elsewhere;
+    for (const auto& id : deviceIds) {
+        if (LiveConnection* connection = Current(id)) {
+            connection->Send(message);
+        } else {
+            elsewhere.push_back(id);
+        }
+    }
+    return elsewhere;
+}
+
+LiveConnection* LiveRelay::Current(const std::string& deviceId) const
+{
+    const auto found = sessions_.find(deviceId);
+    return found == sessions_.end() ? nullptr : found->second.connection.get();
+}
+
+}  // namespace mossquill::service

@@ -1,0 +1,106 @@
+#pragma once
+
+#include "core/clock.h"
+#include "live/live_connection.h"
+#include "limits/rate_limiter.h"
+#include "limits/service_limits.h"
+#include "live/session_directory.h"
+#include "store/store.h"
+
+#include <nlohmann/json.hpp>
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+namespace mossquill::service {
+
+// The live sessions: who is online, presence and friend-list notices, and the relay
+// of visits ("action") and reactions between friends. One session per device.
+//
+// Safe to use from any thread. It never touches the database: each online device's
+// record and friends are handed over when its session opens and kept current by the
+// notices, so relaying costs no disk work on the network threads. It holds the sessions
+// of this process; the directory knows those of the other instances.
+class LiveRelay final : public PeerEvents {
+public:
+    LiveRelay(const Clock& clock, const ServiceLimits& limits, std::optional<nlohmann::json> announcement,
+              SessionDirectory& directory, const LimiterFactory& limiters);
+
+    // A session of an authenticated device has started, with the device's friends as
+    // stored; a previous session of the same device is replaced.
+    void Open(const DeviceRecord& device, const std::vector<DeviceRecord>& friends,
+              const std::shared_ptr<LiveConnection>& connection);
+
+    // One complete message from the session; binary ones count against the limit too.
+    void Receive(const std::string& deviceId, const LiveConnection& connection, std::string_view message,
+                 bool isText);
+
+    // The session has ended (for whatever reason).
+    void Close(const std::string& deviceId, const LiveConnection& connection);
+
+    bool IsOnline(const std::string& deviceId) const;
+
+    // For each device whether it is online here or on another instance, in one look.
+    std::vector<bool> AreOnline(const std::vector<std::string>& deviceIds) const;
+
+    // A claim made these two devices friends.
+    void NotifyFriendAdded(const DeviceRecord& claimer, const DeviceRecord& owner);
+
+    // The device's nickname or appearance changed; friends as stored.
+    void NotifyProfileChanged(const DeviceRecord& device, const std::vector<DeviceRecord>& friends);
+
+    // Throws when the sessions of the other instances cannot be reached.
+    void CheckDirectory() const;
+
+    void SetAnnouncement(std::optional<nlohmann::json> announcement);
+
+    // Lets go of every session without telling anyone; for the end of the process,
+    // while the network objects the sessions use still exist.
+    void DropSessions();
+
+    void DeliverHere(const std::vector<std::string>& deviceIds, const std::string& text) override;
+    void BefriendHere(const std::string& deviceId, const std::string& friendId, const std::string& text) override;
+    void ProfileHere(const DeviceRecord& device) override;
+    void ReplaceHere(const std::string& deviceId, std::uint64_t serial) override;
+    void WentOffline(const DeviceRecord& device) override;
+    void BackOnline(const std::string& deviceId) override;
+
+private:
+    struct Session {
+        std::shared_ptr<LiveConnection> connection;
+        DeviceRecord device;
+        std::unordered_set<std::string> friends;
+        std::uint64_t serial = 0;
+    };
+
+    // Here or on any instance.
+    void SendToOnline(const std::vector<std::string>& deviceIds, const std::string& message);
+    // Those held here, under the lock; returns the others.
+    std::vector<std::string> SendHereLocked(const std::vector<std::string>& deviceIds, const std::string& message) const;
+    // The session's connection while it is the device's current one.
+    std::shared_ptr<LiveConnection> Held(const std::string& deviceId, const LiveConnection& connection) const;
+    void Relay(const std::string& senderId, const LiveConnection& connection, LiveConnection& sender,
+               const nlohmann::json& message);
+    void Befriend(const DeviceRecord& to, const DeviceRecord& newFriend);
+    LiveConnection* Current(const std::string& deviceId) const;
+
+    const Clock& clock_;
+    SessionDirectory& directory_;
+    mutable std::mutex mutex_;
+    // Keeps the local order of sessions of one device the same as the directory's.
+    std::mutex openMutex_;
+    std::atomic<std::uint64_t> nextSerial_{1};
+    std::optional<nlohmann::json> announcement_;
+    std::unique_ptr<RateLimiter> messageLimiter_;
+    std::unordered_map<std::string, Session> sessions_;
+};
+
+}  // namespace mossquill::service

@@ -1,0 +1,95 @@
+#pragma once
+
+#include "store/store.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace mossquill::service {
+
+// What other instances of the service ask of this one's live sessions. Devices without
+// a session here are ignored: the message arrived after the session ended.
+class PeerEvents {
+public:
+    virtual ~PeerEvents() = default;
+
+    // A message for the sessions of these devices.
+    virtual void DeliverHere(const std::vector<std::string>& deviceIds, const std::string& text) = 0;
+
+    // A claim made the device friends with `friendId`; `text` tells it so.
+    virtual void BefriendHere(const std::string& deviceId, const std::string& friendId, const std::string& text) = 0;
+
+    // The device's nickname or appearance changed.
+    virtual void ProfileHere(const DeviceRecord& device) = 0;
+
+    // A newer session of the device took over: the session `serial` here closes as replaced.
+    virtual void ReplaceHere(const std::string& deviceId, std::uint64_t serial) = 0;
+
+    // The device's presence lapsed (its instance died or stalled): friends here hear it
+    // went offline.
+    virtual void WentOffline(const DeviceRecord& device) = 0;
+
+    // This instance's session of the device had lapsed and holds again: its friends
+    // hear it is online.
+    virtual void BackOnline(const std::string& deviceId) = 0;
+};
+
+// Which instance of the service holds each device's live session, and the way to the
+// other instances. The relay keeps the sessions of this process itself and asks the
+// directory only about the rest. Safe to use from any thread; every call may throw when
+// the shared directory cannot be reached.
+class SessionDirectory {
+public:
+    virtual ~SessionDirectory() = default;
+
+    // Starts delivering what other instances send; `events` outlives Stop.
+    virtual void Start(PeerEvents& events) = 0;
+    virtual void Stop() = 0;
+
+    // Throws when the shared directory cannot be reached (for the health check).
+    virtual void Check() = 0;
+
+    // This process now holds the device's session `serial`. True when the device was
+    // online already somewhere (the new session replaces that one, which is told to close).
+    virtual bool Claim(const DeviceRecord& device, std::uint64_t serial) = 0;
+
+    // The session `serial` has ended. True when it was still the device's session, so its
+    // friends must hear it went offline; false when a newer one took its place.
+    virtual bool Release(const std::string& deviceId, std::uint64_t serial) = 0;
+
+    // For each device: whether another instance holds a session of it.
+    virtual std::vector<bool> OnlineElsewhere(const std::vector<std::string>& deviceIds) = 0;
+
+    // Sends a message to the device's session on another instance; false when there is none.
+    virtual bool Deliver(const std::string& deviceId, const std::string& text) = 0;
+
+    // The same for many devices, where online.
+    virtual void DeliverAll(const std::vector<std::string>& deviceIds, const std::string& text) = 0;
+
+    // friend_added for a device whose session another instance may hold.
+    virtual void Befriend(const std::string& deviceId, const std::string& friendId, const std::string& text) = 0;
+
+    // The device's nickname or appearance changed (wherever its session is).
+    virtual void ProfileChanged(const DeviceRecord& device) = 0;
+};
+
+// One process serving alone: there are no other instances.
+class LoneInstance final : public SessionDirectory {
+public:
+    void Start(PeerEvents&) override {}
+    void Stop() override {}
+    void Check() override {}
+    bool Claim(const DeviceRecord&, std::uint64_t) override { return false; }
+    bool Release(const std::string&, std::uint64_t) override { return true; }
+    std::vector<bool> OnlineElsewhere(const std::vector<std::string>& deviceIds) override
+    {
+        return std::vector<bool>(deviceIds.size(), false);
+    }
+    bool Deliver(const std::string&, const std::string&) override { return false; }
+    void DeliverAll(const std::vector<std::string>&, const std::string&) override {}
+    void Befriend(const std::string&, const std::string&, const std::string&) override {}
+    void ProfileChanged(const DeviceRecord&) override {}
+};
+
+}  // namespace mossquill::service

@@ -1,0 +1,285 @@
+#include "store/postgres_store.h"
+
+#include <libpq-fe.h>
+
+#include <vector>
+
+namespace mossquill::service {
+namespace {
+
+constexpr int kSchemaVersion = 2;
+// Any number will do, as long as every instance uses the same one.
+constexpr const char* kMigrationLock = "SELECT pg_advisory_xact_lock(7310452)";
+
+constexpr const char* kSchema = R"(
+CREATE TABLE IF NOT EXISTS schema_version (version INTEGER NOT NULL);
+CREATE TABLE IF NOT EXISTS devices (
+    id TEXT PRIMARY KEY,
+    token_digest TEXT NOT NULL,
+    nickname TEXT NOT NULL,
+    appearance INTEGER NOT NULL DEFAULT 0 CHECK (appearance BETWEEN 0 AND 3),
+    created_ms BIGINT NOT NULL,
+    last_seen_ms BIGINT NOT NULL
+);
+CREATE INDEX IF NOT EXISTS devices_by_last_seen ON devices (last_seen_ms);
+CREATE TABLE IF NOT EXISTS friendships (
+    low_id TEXT NOT NULL REFERENCES devices (id) ON DELETE CASCADE,
+    high_id TEXT NOT NULL REFERENCES devices (id) ON DELETE CASCADE,
+    created_ms BIGINT NOT NULL,
+    made BIGSERIAL,
+    PRIMARY KEY (low_id, high_id),
+    CHECK (low_id < high_id)
+);
+CREATE INDEX IF NOT EXISTS friendships_by_high ON friendships (high_id);
+CREATE TABLE IF NOT EXISTS pair_codes (
+    code TEXT PRIMARY KEY,
+    device_id TEXT NOT NULL UNIQUE REFERENCES devices (id) ON DELETE CASCADE,
+    expires_ms BIGINT NOT NULL
+);
+)";
+
+std::string Milliseconds(TimePoint time) { return std::to_string(ToEpochMilliseconds(time)); }
+
+// Token digests are bytes; PostgreSQL keeps them as hex text.
+std::string ToHex(std::string_view bytes)
+{
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string hex;
+    for (const unsigned char byte : bytes) {
+        hex += kDigits[byte >> 4];
+        hex += kDigits[byte & 15];
+    }
+    return hex;
+}
+
+std::string FromHex(std::string_view hex)
+{
+    const auto value = [](char digit) { return digit <= '9' ? digit - '0' : digit - 'a' + 10; };
+    std::string bytes;
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
+        bytes += static_cast<char>(value(hex[i]) * 16 + value(hex[i + 1]));
+    }
+    return bytes;
+}
+
+std::string Text(const pg_result* result, int row, int column) { return PQgetvalue(result, row, column); }
+
+long long Integer(const pg_result* result, int row, int column) { return std::stoll(PQgetvalue(result, row, column)); }
+
+}  // namespace
+
+bool IsPostgresUrl(std::string_view database)
+{
+    return database.starts_with("postgresql://") || database.starts_with("postgres://");
+}
+
+void PostgresStore::ResultFree::operator()(pg_result* result) const { PQclear(result); }
+
+PostgresStore::PostgresStore(const std::string& url) : url_(url)
+{
+    Connect();
+    // A commit must be on the server's disk before the answer goes out.
+    const Result fsync = Run("SHOW fsync");
+    const Result commit = Run("SHOW synchronous_commit");
+    if (Text(fsync.get(), 0, 0) != "on" || Text(commit.get(), 0, 0) == "off" || Text(commit.get(), 0, 0) == "local") {
+        throw PostgresError("the PostgreSQL server does not sync its commits (fsync " + Text(fsync.get(), 0, 0) +
+                            ", synchronous_commit " + Text(commit.get(), 0, 0) + ")");
+    }
+    Transaction transaction(*this);
+    Execute(kMigrationLock);
+    Execute(kSchema);
+    const Result version = Run("SELECT version FROM schema_version");
+    if (PQntuples(version.get()) == 0) {
+        Run("INSERT INTO schema_version (version) VALUES ($1)", {std::to_string(kSchemaVersion)});
+    } else if (Integer(version.get(), 0, 0) > kSchemaVersion) {
+        throw PostgresError("the database has a newer schema than this service knows");
+    }
+    transaction.Commit();
+}
+
+PostgresStore::~PostgresStore() { PQfinish(connection_); }
+
+void PostgresStore::Connect()
+{
+    PQfinish(connection_);
+    prepared_.clear();
+    connection_ = PQconnectdb(url_.c_str());
+    if (PQstatus(connection_) != CONNECTION_OK) {
+        throw PostgresError("cannot connect to PostgreSQL: " + std::string(PQerrorMessage(connection_)));
+    }
+}
+
+void PostgresStore::Execute(const char* sql)
+{
+    const Result result(PQexec(connection_, sql));
+    const auto status = PQresultStatus(result.get());
+    if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
+        throw PostgresError(std::string(sql).substr(0, 60) + ": " + PQerrorMessage(connection_));
+    }
+}
+
+PostgresStore::Result PostgresStore::Run(const char* sql, std::initializer_list<std::string> parameters)
+{
+    // A lost connection is opened again for the next statement outside a transaction.
+    if (PQstatus(connection_) != CONNECTION_OK && PQtransactionStatus(connection_) != PQTRANS_INTRANS) {
+        Connect();
+    }
+    auto found = prepared_.find(std::string_view(sql));
+    if (found == prepared_.end()) {
+        const std::string name = "s" + std::to_string(prepared_.size());
+        const Result prepared(PQprepare(connection_, name.c_str(), sql, 0, nullptr));
+        if (PQresultStatus(prepared.get()) != PGRES_COMMAND_OK) {
+            throw PostgresError(std::string("cannot prepare ") + sql + ": " + PQerrorMessage(connection_));
+        }
+        found = prepared_.emplace(sql, name).first;
+    }
+    std::vector<const char*> values;
+    for (const auto& parameter : parameters) {
+        values.push_back(parameter.c_str());
+    }
+    Result result(PQexecPrepared(connection_, found->second.c_str(), static_cast<int>(values.size()), values.data(),
+                                 nullptr, nullptr, 0));
+    const auto status = PQresultStatus(result.get());
+    if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
+        throw PostgresError(std::string(sql) + ": " + PQerrorMessage(connection_));
+    }
+    return result;
+}
+
+PostgresStore::Transaction::Transaction(PostgresStore& store) : store_(store) { store_.Execute("BEGIN"); }
+
+PostgresStore::Transaction::~Transaction()
+{
+    if (open_) {
+        PQclear(PQexec(store_.connection_, "ROLLBACK"));
+    }
+}
+
+void PostgresStore::Transaction::Commit()
+{
+    store_.Execute("COMMIT");
+    open_ = false;
+}
+
+void PostgresStore::Check() { Run("SELECT 1 FROM devices LIMIT 1"); }
+
+void PostgresStore::AddDevice(const DeviceRecord& device, std::string_view tokenDigest, TimePoint now)
+{
+    Run("INSERT INTO devices (id, token_digest, nickname, appearance, created_ms, last_seen_ms) "
+        "VALUES ($1, $2, $3, $4, $5, $5)",
+        {device.id, ToHex(tokenDigest), device.nickname, std::to_string(device.appearance), Milliseconds(now)});
+}
+
+std::optional<DeviceCredentials> PostgresStore::FindCredentials(std::string_view deviceId)
+{
+    const Result row = Run("SELECT nickname, appearance, token_digest, created_ms, last_seen_ms FROM devices "
+                           "WHERE id = $1",
+                           {std::string(deviceId)});
+    if (PQntuples(row.get()) == 0) {
+        return std::nullopt;
+    }
+    const pg_result* r = row.get();
+    return DeviceCredentials{{std::string(deviceId), Text(r, 0, 0), static_cast<int>(Integer(r, 0, 1))},
+                             FromHex(Text(r, 0, 2)),
+                             FromEpochMilliseconds(Integer(r, 0, 3)),
+                             FromEpochMilliseconds(Integer(r, 0, 4))};
+}
+
+void PostgresStore::UpdateProfile(const DeviceRecord& device)
+{
+    Run("UPDATE devices SET nickname = $2, appearance = $3 WHERE id = $1",
+        {device.id, device.nickname, std::to_string(device.appearance)});
+}
+
+void PostgresStore::MarkSeen(std::string_view deviceId, TimePoint now)
+{
+    Run("UPDATE devices SET last_seen_ms = $2 WHERE id = $1", {std::string(deviceId), Milliseconds(now)});
+}
+
+std::size_t PostgresStore::ExpireDevices(TimePoint now, const DeviceExpiry& expiry)
+{
+    // Friendships and codes go with their devices (ON DELETE CASCADE).
+    const Result deleted = Run(
+        "DELETE FROM devices WHERE id IN (SELECT d.id FROM devices d WHERE d.last_seen_ms <= $2 OR "
+        "(d.last_seen_ms <= $1 AND NOT EXISTS (SELECT 1 FROM friendships f WHERE f.low_id = d.id) "
+        "AND NOT EXISTS (SELECT 1 FROM friendships f WHERE f.high_id = d.id)) LIMIT 1000)",
+        {Milliseconds(now - expiry.withoutFriends), Milliseconds(now - expiry.withFriends)});
+    return static_cast<std::size_t>(std::stoull(PQcmdTuples(deleted.get())));
+}
+
+bool PostgresStore::ReplacePairCode(std::string_view deviceId, std::string_view code, TimePoint expiresAt,
+                                    TimePoint now)
+{
+    Transaction transaction(*this);
+    Run("DELETE FROM pair_codes WHERE expires_ms <= $1", {Milliseconds(now)});
+    Run("DELETE FROM pair_codes WHERE device_id = $1", {std::string(deviceId)});
+    const Result inserted = Run("INSERT INTO pair_codes (code, device_id, expires_ms) VALUES ($1, $2, $3) "
+                                "ON CONFLICT (code) DO NOTHING",
+                                {std::string(code), std::string(deviceId), Milliseconds(expiresAt)});
+    if (std::string_view(PQcmdTuples(inserted.get())) != "1") {
+        return false;  // rolled back: the device keeps its previous code
+    }
+    transaction.Commit();
+    return true;
+}
+
+ClaimOutcome PostgresStore::ClaimPairCode(std::string_view claimerId, std::string_view code, TimePoint now,
+                                          std::size_t maxFriends)
+{
+    Transaction transaction(*this);
+    const Result found = Run("SELECT device_id FROM pair_codes WHERE code = $1 AND expires_ms > $2 FOR UPDATE",
+                             {std::string(code), Milliseconds(now)});
+    if (PQntuples(found.get()) == 0) {
+        return {ClaimResult::InvalidCode, {}};
+    }
+    const std::string ownerId = Text(found.get(), 0, 0);
+    if (ownerId == claimerId) {
+        return {ClaimResult::OwnCode, {}};
+    }
+    const auto [low, high] = OrderedPair(claimerId, ownerId);
+    // Both devices locked in one order: concurrent claims cannot pass the friend limit.
+    Run("SELECT id FROM devices WHERE id IN ($1, $2) ORDER BY id FOR UPDATE", {std::string(low), std::string(high)});
+    if (AreFriends(claimerId, ownerId)) {
+        return {ClaimResult::AlreadyFriends, {}};
+    }
+    const auto friendCount = [this](const std::string& id) {
+        const Result count = Run("SELECT COUNT(*) FROM friendships WHERE low_id = $1 OR high_id = $1", {id});
+        return static_cast<std::size_t>(Integer(count.get(), 0, 0));
+    };
+    if (friendCount(std::string(claimerId)) >= maxFriends || friendCount(ownerId) >= maxFriends) {
+        return {ClaimResult::FriendLimit, {}};
+    }
+    auto owner = FindDevice(ownerId);
+    if (!owner) {
+        throw PostgresError("pairing code of a missing device");
+    }
+    Run("INSERT INTO friendships (low_id, high_id, created_ms) VALUES ($1, $2, $3)",
+        {std::string(low), std::string(high), Milliseconds(now)});
+    Run("DELETE FROM pair_codes WHERE code = $1", {std::string(code)});
+    transaction.Commit();
+    return {ClaimResult::Claimed, std::move(*owner)};
+}
+
+std::vector<DeviceRecord> PostgresStore::FriendsOf(std::string_view deviceId)
+{
+    const Result rows = Run("SELECT d.id, d.nickname, d.appearance FROM friendships f "
+                            "JOIN devices d ON d.id = CASE WHEN f.low_id = $1 THEN f.high_id ELSE f.low_id END "
+                            "WHERE f.low_id = $1 OR f.high_id = $1 ORDER BY f.created_ms, f.made",
+                            {std::string(deviceId)});
+    std::vector<DeviceRecord> friends;
+    for (int row = 0; row < PQntuples(rows.get()); ++row) {
+        friends.push_back({Text(rows.get(), row, 0), Text(rows.get(), row, 1),
+                           static_cast<int>(Integer(rows.get(), row, 2))});
+    }
+    return friends;
+}
+
+bool PostgresStore::AreFriends(std::string_view a, std::string_view b)
+{
+    const auto [low, high] = OrderedPair(a, b);
+    const Result row =
+        Run("SELECT 1 FROM friendships WHERE low_id = $1 AND high_id = $2", {std::string(low), std::string(high)});
+    return PQntuples(row.get()) > 0;
+}
+
+}  // namespace mossquill::service

@@ -1,0 +1,248 @@
+#include "transport/websocket_session.h"
+
+#include "core/log_line.h"
+#include "core/texts.h"
+#include "live/wire_format.h"
+
+#include <boost/asio/buffer.hpp>
+#include <boost/asio/post.hpp>
+#include <boost/beast/core/buffers_to_string.hpp>
+
+namespace mossquill::service {
+namespace {
+
+namespace websocket = beast::websocket;
+
+constexpr const char* kHeartbeat = R"({"type":"heartbeat"})";
+constexpr std::uint16_t kReplacedCloseCode = 4000;
+
+// Runs one step of the relay; a failure (the database, say) is logged and ends only
+// this session, never the service.
+template <class Step>
+bool RunGuarded(const std::string& peer, Step&& step)
+{
+    try {
+        step();
+        return true;
+    } catch (const std::exception& error) {
+        LogLine(peer + " live failure: " + error.what());
+        return false;
+    }
+}
+
+}  // namespace
+
+WebSocketSession::WebSocketSession(TlsStream stream, NetworkContext& context, ConnectionTracker::Ticket ticket,
+                                   std::string peer, DeviceRecord device)
+    : socket_(std::move(stream)),
+      context_(context),
+      ticket_(std::move(ticket)),
+      peer_(std::move(peer)),
+      device_(std::move(device)),
+      heartbeat_(socket_.get_executor())
+{
+}
+
+void WebSocketSession::Accept(beast::http::request<beast::http::string_body> request)
+{
+    ticket_.Attach(weak_from_this());
+    socket_.next_layer().ExpiresNever();
+    socket_.set_option(websocket::stream_base::timeout{context_.limits.handshakeTimeout,
+                                                       context_.limits.liveIdleTimeout, true});
+    socket_.set_option(websocket::stream_base::decorator([](websocket::response_type& response) {
+        response.set(beast::http::field::server, "mossquill-service");
+    }));
+    socket_.read_message_max(context_.limits.maxMessageBytes);
+    // The request must stay alive until the handshake has been answered.
+    auto held = std::make_shared<beast::http::request<beast::http::string_body>>(std::move(request));
+    socket_.async_accept(*held, [self = shared_from_this(), held](beast::error_code error) { self->OnAccept(error); });
+}
+
+void WebSocketSession::OnAccept(beast::error_code error)
+{
+    if (error) {
+        End("handshake failed: " + error.message());
+        return;
+    }
+    open_ = true;
+    LogLine(peer_ + " live open device=" + device_.id);
+    if (closing_) {
+        // Stopped while the handshake was finishing: the close goes out at once.
+        WriteNext();
+        ReadMessage();
+        return;
+    }
+    // The friends come from the database, so the relay takes the session on the storage
+    // thread; reading starts once it has, so that nothing the client sends is missed.
+    net::post(context_.storage, [self = shared_from_this()] {
+        const bool started =
+            RunGuarded(self->peer_, [&] { self->context_.api.StartLiveSession(self->device_, self); });
+        net::post(self->socket_.get_executor(), [self, started] { self->Started(started); });
+    });
+}
+
+void WebSocketSession::Started(bool started)
+{
+    registered_ = started;
+    if (ended_) {
+        if (started) {
+            RunGuarded(peer_, [this] { context_.relay.Close(device_.id, *this); });
+        }
+        return;
+    }
+    if (!started) {
+        CloseWith(websocket::close_reason(websocket::close_code::internal_error));
+    }
+    if (closing_ || ended_) {
+        // Stopped or replaced meanwhile: the close is under way, and its read ends the session.
+        ReadMessage();
+        return;
+    }
+    WriteNext();
+    ReadMessage();
+    ScheduleHeartbeat();
+}
+
+void WebSocketSession::ReadMessage()
+{
+    socket_.async_read(buffer_, [self = shared_from_this()](beast::error_code error, std::size_t) {
+        self->OnRead(error);
+    });
+}
+
+void WebSocketSession::OnRead(beast::error_code error)
+{
+    if (error) {
+        End(error.message());
+        return;
+    }
+    const std::string message = beast::buffers_to_string(buffer_.data());
+    if (!RunGuarded(peer_, [&] { context_.relay.Receive(device_.id, *this, message, socket_.got_text()); })) {
+        CloseWith(websocket::close_reason(websocket::close_code::internal_error));
+    }
+    // Idle sessions are most of them: give the read buffer back between messages.
+    buffer_.consume(buffer_.size());
+    buffer_.shrink_to_fit();
+    ReadMessage();
+}
+
+void WebSocketSession::Send(std::string message)
+{
+    net::post(socket_.get_executor(),
+              [self = shared_from_this(), message = std::move(message)]() mutable { self->Queue(std::move(message)); });
+}
+
+void WebSocketSession::Queue(std::string message)
+{
+    if (closing_ || ended_) {
+        return;
+    }
+    if (outgoing_.size() >= context_.limits.maxQueuedMessages) {
+        // A client that does not read would make the queue grow without end.
+        LogLine(peer_ + " live overflow device=" + device_.id);
+        closing_ = true;
+        socket_.next_layer().Close();
+        return;
+    }
+    outgoing_.push_back(std::move(message));
+    if (!writing_ && registered_) {
+        WriteNext();
+    }
+}
+
+void WebSocketSession::Replace()
+{
+    net::post(socket_.get_executor(), [self = shared_from_this()] {
+        LogLine(self->peer_ + " live replaced device=" + self->device_.id);
+        self->CloseWith(websocket::close_reason(static_cast<websocket::close_code>(kReplacedCloseCode),
+                                                "replaced by a newer session"));
+    });
+}
+
+void WebSocketSession::Stop()
+{
+    net::post(socket_.get_executor(), [self = shared_from_this()] {
+        self->CloseWith(websocket::close_reason(websocket::close_code::going_away));
+    });
+}
+
+void WebSocketSession::WriteNext()
+{
+    if (writing_) {
+        return;
+    }
+    if (outgoing_.empty()) {
+        if (pendingClose_) {
+            const websocket::close_reason reason = *pendingClose_;
+            pendingClose_.reset();
+            writing_ = true;
+            socket_.async_close(reason, [self = shared_from_this()](beast::error_code) { self->writing_ = false; });
+        }
+        return;
+    }
+    writing_ = true;
+    socket_.text(true);
+    socket_.async_write(net::buffer(outgoing_.front()), [self = shared_from_this()](beast::error_code error,
+                                                                                    std::size_t) {
+        self->OnWrite(error);
+    });
+}
+
+void WebSocketSession::OnWrite(beast::error_code error)
+{
+    writing_ = false;
+    if (error) {
+        return;  // the pending read fails as well and ends the session
+    }
+    outgoing_.pop_front();
+    WriteNext();
+}
+
+void WebSocketSession::CloseWith(websocket::close_reason reason)
+{
+    if (closing_ || ended_) {
+        return;
+    }
+    closing_ = true;
+    heartbeat_.cancel();
+    if (!open_) {
+        // A handshake still being written fails; one already written closes on completion.
+        pendingClose_ = reason;
+        socket_.next_layer().Cancel();
+        return;
+    }
+    // Only a message already being written still goes out.
+    outgoing_.erase(writing_ ? std::next(outgoing_.begin()) : outgoing_.begin(), outgoing_.end());
+    pendingClose_ = reason;
+    if (!writing_) {
+        WriteNext();
+    }
+}
+
+void WebSocketSession::ScheduleHeartbeat()
+{
+    heartbeat_.expires_after(context_.limits.heartbeatInterval);
+    heartbeat_.async_wait([weak = weak_from_this()](beast::error_code error) {
+        const auto self = weak.lock();
+        if (error || !self || self->closing_ || self->ended_) {
+            return;
+        }
+        self->Send(kHeartbeat);
+        self->ScheduleHeartbeat();
+    });
+}
+
+void WebSocketSession::End(std::string_view reason)
+{
+    if (ended_) {
+        return;
+    }
+    ended_ = true;
+    heartbeat_.cancel();
+    if (open_) {
+        RunGuarded(peer_, [this] { context_.relay.Close(device_.id, *this); });
+    }
+    LogLine(peer_ + " live close device=" + device_.id + ": " + std::string(reason));
+}
+
+}  // namespace mossquill::service

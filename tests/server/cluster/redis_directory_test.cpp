@@ -1,0 +1,187 @@
+#include "limits/rate_limiter.h"
+#include "cluster/redis_client.h"
+#include "cluster/redis_directory.h"
+#include "cluster/redis_rate_limiter.h"
+#include "test_database.h"
+
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <random>
+
+namespace mossquill::service::testing {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr auto kTtl = 600ms;
+// Long enough for no renewal to happen during a test.
+constexpr auto kLongTtl = 60s;
+
+// What other instances asked of one directory's sessions, one line per event.
+class RecordedEvents final : public PeerEvents {
+public:
+    void DeliverHere(const std::vector<std::string>& deviceIds, const std::string& text) override
+    {
+        for (const auto& id : deviceIds) {
+            Add("deliver " + id + " " + text);
+        }
+    }
+    void BefriendHere(const std::string& deviceId, const std::string& friendId, const std::string& text) override
+    {
+        Add("befriend " + deviceId + " " + friendId + " " + text);
+    }
+    void ProfileHere(const DeviceRecord& device) override { Add("profile " + device.id + " " + device.nickname); }
+    void ReplaceHere(const std::string& deviceId, std::uint64_t serial) override
+    {
+        Add("replace " + deviceId + " " + std::to_string(serial));
+    }
+    void WentOffline(const DeviceRecord& device) override
+    {
+        Add("offline " + device.id + " " + device.nickname + " " + std::to_string(device.appearance));
+    }
+    void BackOnline(const std::string& deviceId) override { Add("back " + deviceId); }
+
+    // The next event, or "" when none comes in time.
+    std::string Next(std::chrono::milliseconds timeout = 3s)
+    {
+        std::unique_lock lock(mutex_);
+        if (!arrived_.wait_for(lock, timeout, [this] { return !events_.empty(); })) {
+            return {};
+        }
+        std::string event = events_.front();
+        events_.pop_front();
+        return event;
+    }
+
+private:
+    void Add(std::string event)
+    {
+        const std::lock_guard lock(mutex_);
+        events_.push_back(std::move(event));
+        arrived_.notify_all();
+    }
+
+    std::mutex mutex_;
+    std::condition_variable arrived_;
+    std::deque<std::string> events_;
+};
+
+// Two directories on the test Redis server (MOSSQUILL_TEST_REDIS), as two instances use them.
+class RedisDirectoryTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        redis_ = FreshTestRedis();
+        if (!redis_) {
+            GTEST_SKIP() << "needs MOSSQUILL_TEST_REDIS";
+        }
+    }
+
+    void StartBoth(std::chrono::milliseconds ttl)
+    {
+        one_ = std::make_unique<RedisDirectory>(*redis_, ttl);
+        two_ = std::make_unique<RedisDirectory>(*redis_, ttl);
+        one_->Start(oneEvents_);
+        two_->Start(twoEvents_);
+    }
+
+    std::unique_ptr<RedisClient> redis_;
+    RecordedEvents oneEvents_;
+    RecordedEvents twoEvents_;
+    std::unique_ptr<RedisDirectory> one_;
+    std::unique_ptr<RedisDirectory> two_;
+    const DeviceRecord alice_{"alice", "阿甲", 2};
+    const DeviceRecord bob_{"bob", "阿乙", 0};
+};
+
+TEST_F(RedisDirectoryTest, SessionsAreFoundDeliveredToAndTakenOverAcrossInstances)
+{
+    StartBoth(kLongTtl);
+    EXPECT_FALSE(one_->Claim(alice_, 1)) << "alice was not online anywhere";
+    EXPECT_EQ(two_->OnlineElsewhere({"alice", "bob"}), (std::vector<bool>{true, false}));
+    EXPECT_EQ(one_->OnlineElsewhere({"alice"}), std::vector<bool>{false}) << "its own sessions are not elsewhere";
+
+    EXPECT_TRUE(two_->Deliver("alice", "hello"));
+    EXPECT_EQ(oneEvents_.Next(), "deliver alice hello");
+    EXPECT_FALSE(two_->Deliver("bob", "hello")) << "bob is offline";
+    two_->Befriend("alice", "bob", "added");
+    EXPECT_EQ(oneEvents_.Next(), "befriend alice bob added");
+    two_->ProfileChanged({"alice", "甲二", 1});
+    EXPECT_EQ(oneEvents_.Next(), "profile alice 甲二");
+
+    EXPECT_TRUE(two_->Claim(alice_, 7)) << "a replacement";
+    EXPECT_EQ(oneEvents_.Next(), "replace alice 1");
+    EXPECT_FALSE(one_->Release("alice", 1)) << "the older session ends without an offline notice";
+    EXPECT_EQ(one_->OnlineElsewhere({"alice"}), std::vector<bool>{true});
+    EXPECT_TRUE(two_->Release("alice", 7));
+    EXPECT_EQ(one_->OnlineElsewhere({"alice"}), std::vector<bool>{false});
+    EXPECT_EQ(oneEvents_.Next(500ms), "") << "nothing else";
+}
+
+TEST_F(RedisDirectoryTest, RenewalKeepsSessionsAndNoticesLostTakeoversAndLapses)
+{
+    StartBoth(kTtl);
+    one_->Claim(alice_, 1);
+    one_->Claim(bob_, 2);
+    std::this_thread::sleep_for(3 * kTtl);
+    EXPECT_EQ(two_->OnlineElsewhere({"alice", "bob"}), (std::vector<bool>{true, true})) << "renewed";
+
+    // A newer session whose notice was lost, and a key lost with a Redis restart.
+    redis_->Run({"SET", "mossquill:session:alice", "elsewhere:3"});
+    redis_->Run({"DEL", "mossquill:session:bob"});
+    std::vector<std::string> events = {oneEvents_.Next(), oneEvents_.Next()};
+    std::sort(events.begin(), events.end());
+    EXPECT_EQ(events, (std::vector<std::string>{"back bob", "replace alice 1"}));
+    EXPECT_EQ(two_->OnlineElsewhere({"bob"}), std::vector<bool>{true});
+}
+
+TEST_F(RedisDirectoryTest, DevicesOfAnInstanceThatStopsRenewingGoOfflineElsewhere)
+{
+    StartBoth(kTtl);
+    one_->Claim(alice_, 1);
+    one_->ProfileChanged({"alice", "甲二", 3});
+    one_->Stop();  // as dead as an instance gets: nothing renews, nothing listens
+    const auto stopped = std::chrono::steady_clock::now();
+    EXPECT_EQ(twoEvents_.Next(3 * kTtl), "offline alice 甲二 3");
+    EXPECT_LT(std::chrono::steady_clock::now() - stopped, kTtl + 500ms);
+    EXPECT_EQ(two_->OnlineElsewhere({"alice"}), std::vector<bool>{false});
+    EXPECT_FALSE(two_->Claim(alice_, 1)) << "coming back is coming online";
+}
+
+TEST_F(RedisDirectoryTest, SharedWindowsCountLikeTheInMemoryOnesForEveryInstance)
+{
+    // Two instances' limiters of one rule against one in memory, on the same random events.
+    RedisWindowLimiter first(*redis_, "rule", 3, 10s);
+    RedisWindowLimiter second(*redis_, "rule", 3, 10s);
+    RedisWindowLimiter otherRule(*redis_, "other", 3, 10s);
+    SlidingWindowLimiter reference(3, 10s);
+    std::mt19937 random(7);
+    TimePoint now{std::chrono::hours(500000)};
+    for (int step = 0; step < 200; ++step) {
+        now += std::chrono::milliseconds(random() % 4000);
+        const std::string key = random() % 2 == 0 ? "a" : "b";
+        RateLimiter& shared = random() % 2 == 0 ? static_cast<RateLimiter&>(first) : second;
+        switch (random() % 3) {
+        case 0:
+            ASSERT_EQ(shared.TryTake(key, now), reference.TryTake(key, now)) << "step " << step;
+            break;
+        case 1:
+            ASSERT_EQ(shared.IsExhausted(key, now), reference.IsExhausted(key, now)) << "step " << step;
+            break;
+        default:
+            shared.Record(key, now);
+            reference.Record(key, now);
+        }
+    }
+    EXPECT_FALSE(otherRule.IsExhausted("a", now)) << "rules count apart";
+    RedisWindowLimiter unlimited(*redis_, "none", 0, 10s);
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_TRUE(unlimited.TryTake("a", now));
+    }
+}
+
+}  // namespace
+}  // namespace mossquill::service::testing

@@ -1,0 +1,88 @@
+#include "in_process_service.h"
+#include "service_clients.h"
+#include "test_database.h"
+#include "core/texts.h"
+
+#include <sqlite3.h>
+
+#include <gtest/gtest.h>
+
+namespace mossquill::service::testing {
+namespace {
+
+// These stories break an SQLite file from outside.
+class StorageFailureTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (TestsUsePostgres()) {
+            GTEST_SKIP() << "breaks the SQLite file";
+        }
+    }
+};
+
+// Breaks the running service's database from outside, as a damaged disk would.
+void DropTable(const std::string& databaseFile, const std::string& table)
+{
+    sqlite3* database = nullptr;
+    ASSERT_EQ(sqlite3_open(databaseFile.c_str(), &database), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(database, ("DROP TABLE " + table).c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(database);
+}
+
+TEST_F(StorageFailureTest, AFailingDatabaseIsReportedAndTheServiceGoesOn)
+{
+    InProcessService service;
+    const Device device = Register(service.Port(), "甲");
+    DropTable(service.DatabaseFile(), "pair_codes");
+
+    const HttpReply reply = HttpsRequest(service.Port(), "POST", "/v1/pair/create", "{}", device.Auth());
+    EXPECT_EQ(reply.status, 500u);
+    EXPECT_EQ(reply.Message(), texts::kInternalError);
+    EXPECT_EQ(HttpsRequest(service.Port(), "GET", "/v1/friends", "", device.Auth()).status, 200u);
+
+    DropTable(service.DatabaseFile(), "friendships");
+    auto live = LiveClient::Connect(service.Port(), device.Auth());
+    ASSERT_TRUE(live);
+    EXPECT_EQ(live->WaitClosed(), 1011u) << "the session ends with an internal error";
+    EXPECT_NO_THROW(Register(service.Port(), "乙")) << "the service itself keeps running";
+}
+
+TEST_F(StorageFailureTest, HealthCheckAnswersWithoutKeyAndReportsABrokenDatabase)
+{
+    InProcessService service;
+    RequestHeaders loadBalancer;
+    loadBalancer.appKey.clear();
+    const HttpReply healthy = HttpsRequest(service.Port(), "GET", "/v1/health", "", loadBalancer);
+    EXPECT_EQ(healthy.status, 200u);
+    EXPECT_EQ(healthy.Json()["status"], "ok");
+
+    DropTable(service.DatabaseFile(), "devices");
+    EXPECT_EQ(HttpsRequest(service.Port(), "GET", "/v1/health", "", loadBalancer).status, 500u);
+}
+
+TEST_F(StorageFailureTest, FailingWorkAfterACommitLeavesTheSuccessStanding)
+{
+    InProcessService service;
+    const Device device = Register(service.Port(), "甲");
+    // The friends cannot be read for the notice that follows the change.
+    DropTable(service.DatabaseFile(), "friendships");
+
+    const HttpReply reply = HttpsRequest(service.Port(), "PATCH", "/v1/profile",
+                                         R"({"nickname":"新名字","appearance":2})", device.Auth());
+    EXPECT_EQ(reply.status, 200u) << "a retry of a committed change would only fail";
+
+    sqlite3* database = nullptr;
+    ASSERT_EQ(sqlite3_open(service.DatabaseFile().c_str(), &database), SQLITE_OK);
+    sqlite3_stmt* statement = nullptr;
+    sqlite3_prepare_v2(database, "SELECT nickname, appearance FROM devices WHERE id = ?1", -1, &statement, nullptr);
+    sqlite3_bind_text(statement, 1, device.id.c_str(), -1, SQLITE_TRANSIENT);
+    ASSERT_EQ(sqlite3_step(statement), SQLITE_ROW);
+    EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)), "新名字");
+    EXPECT_EQ(sqlite3_column_int(statement, 1), 2);
+    sqlite3_finalize(statement);
+    sqlite3_close(database);
+}
+
+}  // namespace
+}  // namespace mossquill::service::testing
