@@ -2,6 +2,7 @@
 // have no MultiByteToWideChar: the same contracts, strict UTF-8 in and U+FFFD for an unpaired
 // surrogate out. The Windows
 // program and its tests use the system conversion in text/wide_text.cpp.
+#include "text/utf8.h"
 #include "text/wide_text.h"
 
 #include <cstdint>
@@ -66,21 +67,7 @@ std::string WideToUtf8(std::wstring_view wide) {
                                : 0xFFFD;
         }
         if (codePoint > 0x10FFFF) codePoint = 0xFFFD;
-        if (codePoint < 0x80) {
-            utf8 += static_cast<char>(codePoint);
-        } else if (codePoint < 0x800) {
-            utf8 += static_cast<char>(0xC0 | (codePoint >> 6));
-            utf8 += static_cast<char>(0x80 | (codePoint & 0x3F));
-        } else if (codePoint < 0x10000) {
-            utf8 += static_cast<char>(0xE0 | (codePoint >> 12));
-            utf8 += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
-            utf8 += static_cast<char>(0x80 | (codePoint & 0x3F));
-        } else {
-            utf8 += static_cast<char>(0xF0 | (codePoint >> 18));
-            utf8 += static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F));
-            utf8 += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
-            utf8 += static_cast<char>(0x80 | (codePoint & 0x3F));
-        }
+        AppendUtf8(utf8, codePoint);
     }
     return utf8;
 }
