@@ -1,5 +1,6 @@
 #include "pet_driver.h"
 
+#include "platform/registry_settings_store.h"
 #include "render/dib_surface.h"
 #include "support/poll_until.h"
 
@@ -8,8 +9,6 @@
 namespace driver {
 
 namespace {
-
-constexpr wchar_t kSettingsKey[] = L"Software\\Kiv\\MossquillDesktopPet";
 
 struct WindowQuery {
     DWORD processId;
@@ -150,18 +149,18 @@ std::optional<DWORD> ReadUserDword(const wchar_t* key, const wchar_t* name) {
     return value;
 }
 
-std::optional<DWORD> ReadSetting(const wchar_t* name) { return ReadUserDword(kSettingsKey, name); }
+std::optional<DWORD> ReadSetting(const wchar_t* name) { return ReadUserDword(kSettingsKeyPath, name); }
 
 void WriteSetting(const wchar_t* name, DWORD value) {
     HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) ==
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) ==
         ERROR_SUCCESS) {
         RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
         RegCloseKey(key);
     }
 }
 
-void ClearSettings() { RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKey); }
+void ClearSettings() { RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKeyPath); }
 
 std::vector<uint32_t> CaptureScreen(const RECT& area) {
     DibSurface surface(area.right - area.left, area.bottom - area.top);
