@@ -1,5 +1,7 @@
 #include "app/pet_app.h"
 
+#include "platform/win32_geometry.h"
+
 FrameDescription PetApp::DescribeFrame() const {
     const uint64_t now = clock_.Now();
     FrameDescription frame;
@@ -27,8 +29,8 @@ void PetApp::RenderFrame() {
     const auto rect = window_.Rect();
     if (!rect) return;
     if (visitShowing_) {
-        renderer_.RenderVisitCard(window(), POINT{rect->left, rect->top}, DescribeVisitCard());
+        renderer_.RenderVisitCard(window(), ToWin32(rect->TopLeft()), DescribeVisitCard());
         return;
     }
-    renderer_.Render(window(), POINT{rect->left, rect->top}, DescribeFrame());
+    renderer_.Render(window(), ToWin32(rect->TopLeft()), DescribeFrame());
 }

@@ -1,24 +1,20 @@
 #include "app/pet_app.h"
+#include "core/owned_handle.h"
+#include "platform/registry_settings_store.h"
+#include "platform/system_clock.h"
 
 #include <commctrl.h>
 #include <ole2.h>
 
 namespace {
 
-// Owns the single-instance mutex for the whole run.
-class InstanceMutex {
-public:
-    explicit InstanceMutex(HANDLE handle) : handle_(handle) {}
-    InstanceMutex(const InstanceMutex&) = delete;
-    InstanceMutex& operator=(const InstanceMutex&) = delete;
-    ~InstanceMutex() {
-        ReleaseMutex(handle_);
-        CloseHandle(handle_);
-    }
+void ReleaseAndClose(HANDLE mutex) {
+    ReleaseMutex(mutex);
+    CloseHandle(mutex);
+}
 
-private:
-    HANDLE handle_;
-};
+// Owns the single-instance mutex for the whole run.
+using InstanceMutex = OwnedHandle<HANDLE, ReleaseAndClose>;
 
 int RunMessageLoop() {
     MSG message{};

@@ -1,7 +1,7 @@
 #include "app/pet_app.h"
 
 #include "core/setting_names.h"
-#include "core/window_scale.h"
+#include "platform/window_scale.h"
 #include "online/posted_session_events.h"
 
 namespace {
@@ -64,8 +64,8 @@ bool PetApp::CreatePetWindow() {
     if (!RegisterClassExW(&windowClass) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
 
     movement_.UseScale(WindowScale(nullptr));
-    const POINT start = movement_.StartPosition(ReadStoredMovement());
     const int size = movement_.windowSize();
+    const ScreenPoint start = movement_.StartPosition(ReadStoredMovement(), StartWorkArea(size));
     HWND created = CreateWindowExW(kPetWindowExStyle, kPetWindowClass, kPetWindowTitle, WS_POPUP, start.x, start.y,
                                    size, size, nullptr, nullptr, instance_, this);
     if (!created) {

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/clock.h"
-#include "core/notices.h"
+#include "ui/notices.h"
 #include "core/settings_store.h"
 #include "desktop/deferred_boxes.h"
 #include "desktop/full_screen_watch.h"
@@ -10,23 +10,23 @@
 #include "online/online_client.h"
 #include "online/online_presence.h"
 #include "pet/growth.h"
-#include "pet/keyboard_hook.h"
+#include "platform/keyboard_hook.h"
+#include "platform/win32_pet_window.h"
 #include "pet/reminder_schedule.h"
 #include "pet/vitals.h"
 #include "render/frame_description.h"
 #include "render/frame_renderer.h"
 #include "render/gdiplus_api.h"
 #include "render/image_catalogue.h"
-#include "render/movement.h"
-#include "render/pet_window.h"
-#include "render/pose_state.h"
-#include "render/reaction_text.h"
+#include "motion/movement.h"
+#include "motion/pose_state.h"
+#include "motion/reaction_text.h"
 #include "ui/context_menu.h"
 #include "ui/help_and_notice.h"
 #include "ui/pointer_gestures.h"
 #include "ui/notice_slot.h"
-#include "ui/visit_log.h"
-#include "ui/visit_queue.h"
+#include "visits/visit_log.h"
+#include "visits/visit_queue.h"
 
 #include <windows.h>
 
@@ -201,7 +201,7 @@ private:
     Growth growth_{settings_};
     ReminderSchedule reminders_{settings_};
     KeyboardHook keyboardHook_;
-    PoseState pose_{images_};
+    PoseState pose_{[this](int picture) { return images_.Has(picture); }};
     ReactionText reaction_;
     Movement movement_;
     PointerGestures pointer_;

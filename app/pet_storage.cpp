@@ -23,7 +23,7 @@ StoredMovement PetApp::ReadStoredMovement() const {
 }
 
 void PetApp::LoadSettings() {
-    const SYSTEMTIME localNow = clock_.LocalTime();
+    const LocalDateTime localNow = clock_.LocalTime();
     const uint64_t now = clock_.Now();
     const SettingsStore& store = settings_;
 

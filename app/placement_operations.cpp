@@ -23,7 +23,7 @@ void PetApp::ChangeDisplayScale(int dpi, const RECT& suggested) {
         SetWindowPos(window(), HWND_TOPMOST, suggested.left, suggested.top, suggested.right - suggested.left,
                      suggested.bottom - suggested.top, SWP_NOACTIVATE | SWP_NOZORDER);
     } else {
-        movement_.Rescale(scale, POINT{suggested.left, suggested.top});
+        movement_.Rescale(scale, ScreenPoint{suggested.left, suggested.top});
     }
     RenderFrame();
 }

@@ -3,7 +3,7 @@
 #include "app/pet_app.h"
 
 #include "core/setting_names.h"
-#include "core/startup_entry.h"
+#include "platform/startup_entry.h"
 #include "ui/settings_plan.h"
 #include "ui/settings_window.h"
 

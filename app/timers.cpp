@@ -29,7 +29,7 @@ void PetApp::OnFrameTimer() {
 
 void PetApp::OnClockTimer() {
     const uint64_t now = clock_.Now();
-    const SYSTEMTIME localNow = clock_.LocalTime();
+    const LocalDateTime localNow = clock_.LocalTime();
 
     growth_.RollOver(localNow);
     // Presses counted while counting was off are dropped here.

@@ -2,11 +2,11 @@
 #include "app/pet_app.h"
 
 #include "online/service_response.h"
-#include "render/pose.h"
+#include "motion/pose.h"
 #include "ui/context_menu.h"
 #include "ui/prompt_questions.h"
-#include "ui/visit_actions.h"
-#include "ui/visit_messages.h"
+#include "visits/visit_actions.h"
+#include "visits/visit_messages.h"
 
 #include <algorithm>
 #include <vector>
@@ -37,7 +37,7 @@ void PetApp::ShowIncomingVisit(const IncomingVisit& visit) {
     visitShowing_ = true;
     vitals_.ReceiveVisit();
     if (window()) {
-        const RECT area = window_.WorkArea();
+        const ScreenRect area = window_.WorkArea();
         const SIZE card = VisitCardSize(movement_.petSize());
         const DisplayScale scale = movement_.scale();
         const int inset = scale.Pixels(kCardInset);

@@ -1,50 +1,21 @@
 #include "core/calendar.h"
 
-namespace {
+#include <chrono>
 
-constexpr ULONGLONG kFileTimeUnitsPerDay = 864000000000ULL;
-
-}  // namespace
-
-int32_t DayKeyOf(const SYSTEMTIME& localTime) {
-    return localTime.wYear * 10000 + localTime.wMonth * 100 + localTime.wDay;
+int32_t DayKeyOf(const LocalDateTime& localTime) {
+    return localTime.year * 10000 + localTime.month * 100 + localTime.day;
 }
 
-int32_t WeekKeyOf(const SYSTEMTIME& localTime) {
-    // Noon keeps the day arithmetic clear of any boundary.
-    SYSTEMTIME noon = localTime;
-    noon.wHour = 12;
-    noon.wMinute = 0;
-    noon.wSecond = 0;
-    noon.wMilliseconds = 0;
-    FILETIME fileTime{};
-    if (!SystemTimeToFileTime(&noon, &fileTime)) {
-        return DayKeyOf(localTime);
-    }
-    ULARGE_INTEGER value{};
-    value.LowPart = fileTime.dwLowDateTime;
-    value.HighPart = fileTime.dwHighDateTime;
-    const ULONGLONG daysSinceMonday = (localTime.wDayOfWeek + 6) % 7;  // Sunday is day 6
-    value.QuadPart -= daysSinceMonday * kFileTimeUnitsPerDay;
-    fileTime.dwLowDateTime = value.LowPart;
-    fileTime.dwHighDateTime = value.HighPart;
-    SYSTEMTIME monday{};
-    if (!FileTimeToSystemTime(&fileTime, &monday)) {
-        return DayKeyOf(localTime);
-    }
-    return DayKeyOf(monday);
-}
-
-int32_t TodayKey() {
-    SYSTEMTIME now{};
-    GetLocalTime(&now);
-    return DayKeyOf(now);
-}
-
-int32_t CurrentWeekKey() {
-    SYSTEMTIME now{};
-    GetLocalTime(&now);
-    return WeekKeyOf(now);
+int32_t WeekKeyOf(const LocalDateTime& localTime) {
+    using namespace std::chrono;
+    const year_month_day date{year{localTime.year} / static_cast<unsigned>(localTime.month) /
+                              static_cast<unsigned>(localTime.day)};
+    if (!date.ok()) return DayKeyOf(localTime);
+    const sys_days day{date};
+    const unsigned daysSinceMonday = (weekday{day}.c_encoding() + 6) % 7;  // Sunday is day 6
+    const year_month_day monday{day - days{daysSinceMonday}};
+    return static_cast<int32_t>(monday.year()) * 10000 + static_cast<int32_t>(static_cast<unsigned>(monday.month())) * 100 +
+           static_cast<int32_t>(static_cast<unsigned>(monday.day()));
 }
 
 int WeeklyLevel(int32_t weeklyWords) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <windows.h>
+#include "core/local_date_time.h"
 
 #include <cstdint>
 #include <optional>
@@ -9,24 +9,9 @@
 class Clock {
 public:
     virtual ~Clock() = default;
-    // Milliseconds of GetTickCount64.
+    // Milliseconds of a monotonic tick counter.
     virtual uint64_t Now() const = 0;
-    virtual SYSTEMTIME LocalTime() const = 0;
+    virtual LocalDateTime LocalTime() const = 0;
     // How long the user has not touched keyboard or mouse; nothing when the system cannot say.
     virtual std::optional<uint32_t> MillisecondsSinceLastInput() const = 0;
-};
-
-class SystemClock final : public Clock {
-public:
-    uint64_t Now() const override { return GetTickCount64(); }
-    SYSTEMTIME LocalTime() const override {
-        SYSTEMTIME now{};
-        GetLocalTime(&now);
-        return now;
-    }
-    std::optional<uint32_t> MillisecondsSinceLastInput() const override {
-        LASTINPUTINFO info{sizeof(info), 0};
-        if (!GetLastInputInfo(&info)) return std::nullopt;
-        return GetTickCount() - info.dwTime;  // 32-bit arithmetic survives the wrap
-    }
 };

@@ -1,10 +1,10 @@
 #include "online/exclusive_lock.h"
 #include "online/identity_registry.h"
-#include "online/json.h"
+#include "text/json.h"
 #include "online/online_client.h"
 #include "online/operation_failure.h"
 #include "online/service_bounds.h"
-#include "online/wide_text.h"
+#include "text/wide_text.h"
 
 #include <algorithm>
 
@@ -59,7 +59,7 @@ bool OnlineClient::Register(const std::wstring& requestedNickname, std::wstring*
     std::wstring issuedId = ReadDeviceId(*device).value_or(L"");
     std::wstring issuedNickname = Utf8ToWide(device->GetString("nickname"));
     std::wstring issuedToken = Utf8ToWide(device->GetString("token"));
-    if (issuedId.empty() || issuedNickname.empty() || issuedNickname.size() > kMaxNicknameChars ||
+    if (issuedId.empty() || issuedNickname.empty() || issuedNickname.size() > kMaxNicknameCharacters ||
         issuedToken.size() != kTokenLength || !FitsInHeaderLine(issuedId) || !FitsInHeaderLine(issuedNickname) ||
         !FitsInHeaderLine(issuedToken)) {
         return FailWith(errorOut, L"服务返回的设备身份不完整。");

@@ -1,8 +1,8 @@
 #include "online/identity_registry.h"
 
-#include "core/registry_key.h"
-#include "core/settings_store.h"
-#include "online/wide_text.h"
+#include "platform/registry_key.h"
+#include "platform/registry_settings_store.h"
+#include "text/wide_text.h"
 
 #include <windows.h>
 #include <wincrypt.h>

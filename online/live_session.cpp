@@ -18,9 +18,9 @@ namespace {
 // far more often.
 constexpr int kSessionReceiveTimeoutMs = 30000;
 constexpr std::size_t kReceiveBufferBytes = 8192;
-// The pause before reconnecting: 50 steps of 200 ms, so that a stop request ends it quickly.
-constexpr int kPauseSteps = 50;
-constexpr DWORD kPauseStepMs = 200;
+// The pause before reconnecting, slept in steps of 200 ms so that a stop request ends it quickly.
+constexpr std::chrono::milliseconds kReconnectPause{10000};
+constexpr std::chrono::milliseconds kPauseStep{200};
 
 constexpr wchar_t kReconnectingText[] = L"联机断开，正在自动重连……";
 constexpr wchar_t kUnreachableText[] = L"暂时连接不到咕噜兽联机服务。";
@@ -240,11 +240,17 @@ void OnlineClient::HandleMessage(std::string_view text) {
 }
 
 void OnlineClient::PauseBeforeReconnecting() {
-    for (int step = 0; step < kPauseSteps && !StopRequested(); ++step) {
+    if (state_->reconnectPause) {
+        state_->reconnectPause(kReconnectPause, run_->stopRequested);
+        return;
+    }
+    for (auto slept = kPauseStep; slept <= kReconnectPause && !StopRequested(); slept += kPauseStep) {
         if (run_->reconnectNow.exchange(false)) return;
-        Sleep(kPauseStepMs);
+        Sleep(static_cast<DWORD>(kPauseStep.count()));
     }
 }
+
+void OnlineClient::SetReconnectPause(ReconnectPause pause) { state_->reconnectPause = std::move(pause); }
 
 void OnlineClient::ReconnectNow() {
     if (!run_) return;

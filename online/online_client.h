@@ -25,9 +25,11 @@
 #include <windows.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -94,6 +96,11 @@ public:
     void InstallCallbacks(SessionCallbacks callbacks);
     void Start();
     void Stop();
+    // How the session waits before it reconnects: given how long, and the flag a stop request sets,
+    // which must end the wait. By default it sleeps; tests hand in a pause they end by hand.
+    using ReconnectPause = std::function<void(std::chrono::milliseconds pause, const std::atomic<bool>& stop)>;
+    // Before Start.
+    void SetReconnectPause(ReconnectPause pause);
     // Closes the current WebSocket, so that a blocked receive returns. Any thread.
     void CloseSocket();
     // Drops the connection and connects again at once, without the pause between attempts: after
@@ -169,6 +176,8 @@ struct OnlineClient::State {
     std::atomic<std::int32_t> hostPreference{kNoHostPreference};
     // One WinHTTP session and connection target per host, for the program's life.
     std::mutex hostsMutex;
+    // Tests hold the pause before reconnecting by hand; empty: the real pause.
+    ReconnectPause reconnectPause;
     WinHttpHandle hostSessions[2];
     WinHttpHandle hostConnections[2];
 };

@@ -2,7 +2,7 @@
 
 #include "online/display_text.h"
 #include "online/service_bounds.h"
-#include "online/wide_text.h"
+#include "text/wide_text.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -37,7 +37,7 @@ std::optional<std::wstring> ReadDeviceId(const JsonValue& object) {
 }
 
 std::wstring ReadNickname(const JsonValue& object) {
-    return LimitText(Utf8ToWide(object.GetString("nickname")), kMaxNicknameChars);
+    return LimitText(Utf8ToWide(object.GetString("nickname")), kMaxNicknameCharacters);
 }
 
 std::int32_t ReadAppearance(const JsonValue* value) {

@@ -1,7 +1,7 @@
 // A friend as the service lists it, and the rules that read one from JSON.
 #pragma once
 
-#include "online/json.h"
+#include "text/json.h"
 
 #include <cstdint>
 #include <optional>

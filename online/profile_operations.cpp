@@ -1,17 +1,17 @@
 #include "online/exclusive_lock.h"
 #include "online/identity_registry.h"
-#include "online/json.h"
+#include "text/json.h"
 #include "online/online_client.h"
 #include "online/operation_failure.h"
 #include "online/service_bounds.h"
-#include "online/wide_text.h"
+#include "text/wide_text.h"
 
 #include <algorithm>
 
 namespace {
 
 bool IsPairingCode(const std::wstring& code) {
-    return code.size() == kPairingCodeDigits &&
+    return code.size() == kPairingCodeLength &&
            std::all_of(code.begin(), code.end(), [](wchar_t c) { return c >= L'0' && c <= L'9'; });
 }
 

@@ -5,13 +5,13 @@
 #include <cstddef>
 
 // Shown names: longer ones are cut and end in "…".
-inline constexpr std::size_t kMaxNicknameChars = 12;
+inline constexpr std::size_t kMaxNicknameCharacters = 12;
 // A drift note, as the sender's prompt allows it; longer ones are cut.
-inline constexpr std::size_t kMaxNoteChars = 60;
+inline constexpr std::size_t kMaxNoteCharacters = 60;
 // The service's own limit on one device's friends; entries beyond it are ignored.
 inline constexpr std::size_t kMaxFriends = 500;
 // A pairing code is exactly this many ASCII digits.
-inline constexpr std::size_t kPairingCodeDigits = 6;
+inline constexpr std::size_t kPairingCodeLength = 6;
 // Device ids name whom a visit or an answer goes to: a longer one is refused, never cut.
 inline constexpr std::size_t kMaxDeviceIdChars = 64;
 // Action ids and reaction words: a longer one is refused.

@@ -1,8 +1,8 @@
 #include "online/service_response.h"
 
 #include "online/display_text.h"
-#include "online/json.h"
-#include "online/wide_text.h"
+#include "text/json.h"
+#include "text/wide_text.h"
 
 #include <windows.h>
 

@@ -1,9 +1,11 @@
 #include "online/session_message.h"
 
 #include "online/display_text.h"
-#include "online/json.h"
 #include "online/service_bounds.h"
-#include "online/wide_text.h"
+#include "text/json.h"
+#include "text/wide_text.h"
+
+#include "protocol/message_types.h"
 
 namespace {
 
@@ -45,7 +47,7 @@ SessionMessage ReadVisit(const JsonValue& root) {
     visit.fromId = std::move(*fromId);
     const std::string actionV2 = root.GetString("action_v2");
     visit.action = LimitText(Utf8ToWide(actionV2.empty() ? root.GetString("action") : actionV2), kMaxWordChars);
-    visit.text = CutMember(root, "text", kMaxNoteChars);
+    visit.text = CutMember(root, "text", kMaxNoteCharacters);
     visit.appearance = ReadAppearance(from->FindMember("appearance"));
     return visit;
 }
@@ -71,12 +73,14 @@ SessionMessage ReadSessionMessage(std::string_view text) {
     JsonValue root;
     if (!ParseJson(text, root) || root.kind != JsonKind::Object) return {};
     const std::string type = root.GetString("type");
-    if (type == "connected") return ReadConnected(root);
-    if (type == "friend_added" || type == "friend_updated" || type == "friend_removed" || type == "presence") {
+    namespace message = mossquill::protocol::message;
+    if (type == message::kConnected) return ReadConnected(root);
+    if (type == message::kFriendAdded || type == message::kFriendUpdated || type == message::kFriendRemoved ||
+        type == message::kPresence) {
         return FriendsChangedMessage{};
     }
-    if (type == "action") return ReadVisit(root);
-    if (type == "reaction") return ReadReaction(root);
-    if (type == "error") return ReadServerError(root);
+    if (type == message::kAction) return ReadVisit(root);
+    if (type == message::kReaction) return ReadReaction(root);
+    if (type == message::kError) return ReadServerError(root);
     return {};
 }

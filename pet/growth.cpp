@@ -2,7 +2,7 @@
 
 #include "core/calendar.h"
 #include "core/setting_names.h"
-#include "render/pose.h"
+#include "motion/pose.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -23,7 +23,7 @@ int32_t CappedSum(int32_t total, int32_t points) {
 
 }  // namespace
 
-void Growth::Restore(const StoredGrowth& stored, const SYSTEMTIME& localNow) {
+void Growth::Restore(const StoredGrowth& stored, const LocalDateTime& localNow) {
     weeklyWords_ = std::max(stored.weeklyWords.value_or(0), 0);
     todayInput_ = std::max(stored.todayInput.value_or(0), 0);
     todayKey_ = stored.typingDayKey.value_or(0);
@@ -40,7 +40,7 @@ void Growth::Restore(const StoredGrowth& stored, const SYSTEMTIME& localNow) {
     autoTypingEnabled_ = stored.autoTypingEnabled;
 }
 
-bool Growth::RollOver(const SYSTEMTIME& localNow) {
+bool Growth::RollOver(const LocalDateTime& localNow) {
     const int32_t today = DayKeyOf(localNow);
     const int32_t thisWeek = WeekKeyOf(localNow);
     const bool newDay = today != todayKey_;
@@ -49,47 +49,47 @@ bool Growth::RollOver(const SYSTEMTIME& localNow) {
         todayKey_ = today;
         todayInput_ = 0;
         settings_.WriteSettingDword(setting::kTodayInput, 0);
-        settings_.WriteSettingDword(setting::kTypingDayKey, static_cast<DWORD>(today));
+        settings_.WriteSettingDword(setting::kTypingDayKey, static_cast<uint32_t>(today));
     }
     if (newWeek) {
         weekKey_ = thisWeek;
         weeklyWords_ = 0;
         settings_.WriteSettingDword(setting::kWeeklyWords, 0);
-        settings_.WriteSettingDword(setting::kWeekKey, static_cast<DWORD>(thisWeek));
+        settings_.WriteSettingDword(setting::kWeekKey, static_cast<uint32_t>(thisWeek));
     }
     return newDay || newWeek;
 }
 
 int Growth::level() const { return WeeklyLevel(weeklyWords_); }
 
-ActivityCredit Growth::AddActivity(int32_t points, const SYSTEMTIME& localNow) {
+ActivityCredit Growth::AddActivity(int32_t points, const LocalDateTime& localNow) {
     if (points < 1) return ActivityCredit{false, false, level()};
     // Totals are only ever stored under the day and week they were counted in.
     RollOver(localNow);
     const int32_t oldWeekly = weeklyWords_;
     todayInput_ = CappedSum(todayInput_, points);
     weeklyWords_ = CappedSum(oldWeekly, points);
-    settings_.WriteSettingDword(setting::kTodayInput, static_cast<DWORD>(todayInput_));
-    settings_.WriteSettingDword(setting::kTypingDayKey, static_cast<DWORD>(todayKey_));
-    settings_.WriteSettingDword(setting::kWeeklyWords, static_cast<DWORD>(weeklyWords_));
-    settings_.WriteSettingDword(setting::kWeekKey, static_cast<DWORD>(weekKey_));
+    settings_.WriteSettingDword(setting::kTodayInput, static_cast<uint32_t>(todayInput_));
+    settings_.WriteSettingDword(setting::kTypingDayKey, static_cast<uint32_t>(todayKey_));
+    settings_.WriteSettingDword(setting::kWeeklyWords, static_cast<uint32_t>(weeklyWords_));
+    settings_.WriteSettingDword(setting::kWeekKey, static_cast<uint32_t>(weekKey_));
 
     const int newLevel = level();
     if (maxUnlockedAppearance_ < newLevel) {
         maxUnlockedAppearance_ = newLevel;
-        settings_.WriteSettingDword(setting::kMaxUnlockedAppearance, static_cast<DWORD>(newLevel));
+        settings_.WriteSettingDword(setting::kMaxUnlockedAppearance, static_cast<uint32_t>(newLevel));
     }
     return ActivityCredit{true, CrossedALevel(oldWeekly, weeklyWords_), newLevel};
 }
 
-ActivityCredit Growth::CreditPresses(uint32_t presses, const SYSTEMTIME& localNow) {
+ActivityCredit Growth::CreditPresses(uint32_t presses, const LocalDateTime& localNow) {
     if (presses == 0 || !autoTypingEnabled_) return ActivityCredit{false, false, level()};
     return AddActivity(static_cast<int32_t>(std::min<uint32_t>(presses, INT32_MAX)), localNow);
 }
 
 int Growth::SelectAppearance(int appearance) {
     selectedAppearance_ = std::clamp(appearance, 0, maxUnlockedAppearance_);
-    settings_.WriteSettingDword(setting::kSelectedAppearance, static_cast<DWORD>(selectedAppearance_));
+    settings_.WriteSettingDword(setting::kSelectedAppearance, static_cast<uint32_t>(selectedAppearance_));
     return selectedAppearance_;
 }
 

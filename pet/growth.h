@@ -1,8 +1,7 @@
 #pragma once
 
+#include "core/local_date_time.h"
 #include "core/settings_store.h"
-
-#include <windows.h>
 
 #include <cstdint>
 #include <optional>
@@ -36,14 +35,14 @@ public:
 
     // Loads the stored values, rolls totals of another day or week over to 0 and raises the
     // unlock to the weekly level.
-    void Restore(const StoredGrowth& stored, const SYSTEMTIME& localNow);
+    void Restore(const StoredGrowth& stored, const LocalDateTime& localNow);
     // A new day starts today's total at 0, a new week the weekly one; true when either did.
-    bool RollOver(const SYSTEMTIME& localNow);
+    bool RollOver(const LocalDateTime& localNow);
 
     // Adds points (at least 1) to both totals, each capped at two billion, after any roll-over.
-    ActivityCredit AddActivity(int32_t points, const SYSTEMTIME& localNow);
+    ActivityCredit AddActivity(int32_t points, const LocalDateTime& localNow);
     // Counted key presses, credited only while counting is on.
-    ActivityCredit CreditPresses(uint32_t presses, const SYSTEMTIME& localNow);
+    ActivityCredit CreditPresses(uint32_t presses, const LocalDateTime& localNow);
     // Clamped to 0..the highest unlocked; returns what was selected.
     int SelectAppearance(int appearance);
     void SetAutoTyping(bool enabled);

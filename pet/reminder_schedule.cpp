@@ -45,22 +45,22 @@ bool ReminderSchedule::WaterDue(uint64_t now) {
     return true;
 }
 
-bool ReminderSchedule::OffworkDue(const SYSTEMTIME& localNow) {
+bool ReminderSchedule::OffworkDue(const LocalDateTime& localNow) {
     const int32_t today = DayKeyOf(localNow);
-    if (!offworkEnabled_ || lastOffworkDay_ == today || localNow.wHour != offworkHour_ ||
-        localNow.wMinute != offworkMinute_) {
+    if (!offworkEnabled_ || lastOffworkDay_ == today || localNow.hour != offworkHour_ ||
+        localNow.minute != offworkMinute_) {
         return false;
     }
     lastOffworkDay_ = today;
-    settings_.WriteSettingDword(setting::kLastOffworkDay, static_cast<DWORD>(today));
+    settings_.WriteSettingDword(setting::kLastOffworkDay, static_cast<uint32_t>(today));
     return true;
 }
 
-bool ReminderSchedule::LateNightDue(const SYSTEMTIME& localNow, bool poseFree) {
+bool ReminderSchedule::LateNightDue(const LocalDateTime& localNow, bool poseFree) {
     const int32_t today = DayKeyOf(localNow);
-    if (localNow.wHour < kLateNightHour || lastLateNightDay_ == today || !poseFree) return false;
+    if (localNow.hour < kLateNightHour || lastLateNightDay_ == today || !poseFree) return false;
     lastLateNightDay_ = today;
-    settings_.WriteSettingDword(setting::kLastLateNightDay, static_cast<DWORD>(today));
+    settings_.WriteSettingDword(setting::kLastLateNightDay, static_cast<uint32_t>(today));
     return true;
 }
 

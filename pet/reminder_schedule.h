@@ -1,8 +1,7 @@
 #pragma once
 
+#include "core/local_date_time.h"
 #include "core/settings_store.h"
-
-#include <windows.h>
 
 #include <cstdint>
 #include <optional>
@@ -32,9 +31,9 @@ public:
     void SetOffwork(bool enabled, int32_t hour, int32_t minute);
 
     bool WaterDue(uint64_t now);
-    bool OffworkDue(const SYSTEMTIME& localNow);
+    bool OffworkDue(const LocalDateTime& localNow);
     // Only while the pet is free to take a pose.
-    bool LateNightDue(const SYSTEMTIME& localNow, bool poseFree);
+    bool LateNightDue(const LocalDateTime& localNow, bool poseFree);
     // Every 5 minutes (30 after slacking) while the pet is free: due after 10 idle minutes. A
     // system that cannot tell counts as recent input; while the pet is busy it asks again each tick.
     bool IdleDue(uint64_t now, bool poseFree, std::optional<uint32_t> idleMs);

@@ -29,7 +29,7 @@ const wchar_t* Vitals::NextPettingPhrase() { return kPettingPhrases[petCount_++ 
 
 void Vitals::SetEnergy(int32_t energy) {
     energy_ = std::clamp(energy, 0, kFullEnergy);
-    settings_.WriteSettingDword(setting::kEnergy, static_cast<DWORD>(energy_));
+    settings_.WriteSettingDword(setting::kEnergy, static_cast<uint32_t>(energy_));
 }
 
 Feeding Vitals::Feed() {
@@ -41,7 +41,7 @@ Feeding Vitals::Feed() {
 DragonOutcome Vitals::ChallengeDragon(int32_t today, uint32_t seed) {
     if (today == lastBattleDay_) return DragonOutcome::AlreadyFoughtToday;
     lastBattleDay_ = today;
-    settings_.WriteSettingDword(setting::kLastBattleDay, static_cast<DWORD>(today));
+    settings_.WriteSettingDword(setting::kLastBattleDay, static_cast<uint32_t>(today));
     const bool won = DragonChallengeWon(seed);
     SetEnergy(energy_ + (won ? kDragonPoints : -kDragonPoints));
     return won ? DragonOutcome::Won : DragonOutcome::Lost;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "render/pose.h"
+#include "motion/pose.h"
 
 #include <string>
 

@@ -1,6 +1,6 @@
 #include "render/image_catalogue.h"
 
-#include "render/picture_ids.h"
+#include "core/picture_ids.h"
 
 #include <cstring>
 

@@ -1,8 +1,8 @@
 #include "ui/context_menu.h"
 
-#include "render/pose.h"
+#include "motion/pose.h"
 #include "ui/menu_commands.h"
-#include "ui/visit_actions.h"
+#include "visits/visit_actions.h"
 
 #include <iterator>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/notices.h"
+#include "ui/notices.h"
 #include "core/settings_store.h"
 #include "online/update_announcement.h"
 

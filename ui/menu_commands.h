@@ -1,7 +1,7 @@
 #pragma once
 
 #include "online/service_bounds.h"
-#include "ui/visit_actions.h"
+#include "visits/visit_actions.h"
 
 // Command identifiers of the context menu; 0 is a dismissed menu, a separator or a placeholder.
 enum MenuCommand : int {

@@ -1,6 +1,6 @@
 #include "ui/modal_window.h"
 
-#include "ui/trim_whitespace.h"
+#include "text/trim_whitespace.h"
 
 #include <algorithm>
 #include <optional>
@@ -22,8 +22,6 @@ std::optional<int> RunLoop(HWND window, const bool& finished) {
     return std::nullopt;
 }
 
-}  // namespace
-
 bool RegisterModalWindowClass(const wchar_t* className, WNDPROC windowProc) {
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof(windowClass);
@@ -33,6 +31,26 @@ bool RegisterModalWindowClass(const wchar_t* className, WNDPROC windowProc) {
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_WINDOW + 1));
     windowClass.lpszClassName = className;
     return RegisterClassExW(&windowClass) || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
+}  // namespace
+
+HWND CreateModalWindow(const wchar_t* className, WNDPROC windowProc, const wchar_t* title, POINT corner, int width,
+                       int height, HWND owner, void* record) {
+    if (!RegisterModalWindowClass(className, windowProc)) return nullptr;
+    return CreateWindowExW(kModalWindowExStyle, className, title, kModalWindowStyle, corner.x, corner.y, width, height,
+                           owner, nullptr, GetModuleHandleW(nullptr), record);
+}
+
+void* ModalRecord(HWND window, UINT message, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+        return nullptr;
+    }
+    void* record = reinterpret_cast<void*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (message == WM_NCDESTROY) SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+    return record;
 }
 
 POINT CentredOver(HWND owner, int width, int height) {

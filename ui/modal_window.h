@@ -11,9 +11,16 @@
 inline constexpr DWORD kModalWindowStyle = WS_POPUP | WS_BORDER | WS_DLGFRAME | WS_SYSMENU;
 inline constexpr DWORD kModalWindowExStyle = WS_EX_DLGMODALFRAME | WS_EX_TOPMOST;
 
-// Class style 0, arrow cursor, window-coloured background, this module. A class that already exists
-// counts as registered.
-bool RegisterModalWindowClass(const wchar_t* className, WNDPROC windowProc);
+// Registers the class on first use (class style 0, arrow cursor, window-coloured background, this
+// module) and creates the window with the modal styles at `corner`, hidden, with `record` as its
+// state record. Nothing when either fails.
+HWND CreateModalWindow(const wchar_t* className, WNDPROC windowProc, const wchar_t* title, POINT corner, int width,
+                       int height, HWND owner, void* record);
+
+// For the window procedure: the state record, bound to the window on WM_NCCREATE and let go on
+// WM_NCDESTROY (which still gets it), so nothing reaches the record after Run has returned, even
+// when the window goes with its owner. Nothing before the binding.
+void* ModalRecord(HWND window, UINT message, LPARAM lParam);
 
 // The top-left corner that centres a window of that outer size over the owner, even partly off
 // screen (integer division, truncating).

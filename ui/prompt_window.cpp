@@ -1,6 +1,6 @@
 #include "ui/prompt_window.h"
 
-#include "core/window_scale.h"
+#include "platform/window_scale.h"
 #include "ui/dialog_font.h"
 #include "ui/modal_window.h"
 
@@ -47,12 +47,7 @@ void CreateControls(HWND window, PromptState& state) {
 }
 
 LRESULT CALLBACK PromptWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-        return DefWindowProcW(window, message, wParam, lParam);
-    }
-    auto* state = reinterpret_cast<PromptState*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    auto* state = static_cast<PromptState*>(ModalRecord(window, message, lParam));
     if (!state) return DefWindowProcW(window, message, wParam, lParam);
 
     switch (message) {
@@ -80,27 +75,17 @@ LRESULT CALLBACK PromptWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
     case WM_CTLCOLORSTATIC:
         return WindowColouredStatic(reinterpret_cast<HDC>(wParam));
     case WM_NCDESTROY:
-        // The window can also go with its owner; the loop must end then too, and nothing may reach
-        // the state record after Run has returned.
+        // The window can also go with its owner; the loop must end then too.
         state->finished = true;
-        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
         break;
     }
     return DefWindowProcW(window, message, wParam, lParam);
-}
-
-bool RegisterPromptClass() {
-    static bool registered = false;
-    if (!registered) registered = RegisterModalWindowClass(kPromptWindowClass, PromptWindowProc);
-    return registered;
 }
 
 }  // namespace
 
 bool PromptWindow::Run(HWND owner, const std::wstring& title, const std::wstring& prompt,
                        const std::wstring& initialText, std::wstring& result, bool digitsOnly, int32_t maxLength) {
-    if (!RegisterPromptClass()) return false;
-
     PromptState state;
     state.prompt = prompt;
     state.text = initialText;
@@ -113,8 +98,8 @@ bool PromptWindow::Run(HWND owner, const std::wstring& title, const std::wstring
 
     const int width = state.scale.Pixels(kPromptWindowWidth), height = state.scale.Pixels(kPromptWindowHeight);
     const POINT corner = CentredOverOnScreen(owner, width, height);
-    HWND window = CreateWindowExW(kModalWindowExStyle, kPromptWindowClass, title.c_str(), kModalWindowStyle,
-                                  corner.x, corner.y, width, height, owner, nullptr, ModuleInstance(), &state);
+    HWND window = CreateModalWindow(kPromptWindowClass, PromptWindowProc, title.c_str(), corner, width, height, owner,
+                                    &state);
     if (!window) return false;
 
     RunModalWindow(window, owner, state.finished);

@@ -1,6 +1,6 @@
 #include "ui/settings_window.h"
 
-#include "core/window_scale.h"
+#include "platform/window_scale.h"
 #include "online/service_bounds.h"
 #include "ui/clock_time.h"
 #include "ui/dialog_font.h"
@@ -115,7 +115,7 @@ void CreateControls(HWND window, const SettingsSession& session) {
     SetWindowTextW(Control(window, kSettingsOffworkTimeId), state.offworkTimeText.c_str());
     SendMessageW(Control(window, kSettingsOffworkTimeId), EM_LIMITTEXT, kOffworkTimeLimit, 0);
     SetWindowTextW(Control(window, kSettingsNicknameId), state.nicknameText.c_str());
-    SendMessageW(Control(window, kSettingsNicknameId), EM_LIMITTEXT, kMaxNicknameChars, 0);
+    SendMessageW(Control(window, kSettingsNicknameId), EM_LIMITTEXT, kMaxNicknameCharacters, 0);
 
     const auto font = reinterpret_cast<WPARAM>(session.font);
     for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
@@ -167,12 +167,7 @@ void Finish(HWND window, SettingsState& state, bool saved) {
 }
 
 LRESULT CALLBACK SettingsWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-        return DefWindowProcW(window, message, wParam, lParam);
-    }
-    auto* session = reinterpret_cast<SettingsSession*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    auto* session = static_cast<SettingsSession*>(ModalRecord(window, message, lParam));
     if (!session) return DefWindowProcW(window, message, wParam, lParam);
     SettingsState& state = session->state;
 
@@ -199,19 +194,11 @@ LRESULT CALLBACK SettingsWindowProc(HWND window, UINT message, WPARAM wParam, LP
     case WM_CTLCOLORSTATIC:
         return WindowColouredStatic(reinterpret_cast<HDC>(wParam));
     case WM_NCDESTROY:
-        // The window can also go with its owner; the loop must end then too, and nothing may reach
-        // the session after Run has returned.
+        // The window can also go with its owner; the loop must end then too.
         state.finished = true;
-        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
         break;
     }
     return DefWindowProcW(window, message, wParam, lParam);
-}
-
-bool RegisterSettingsClass() {
-    static bool registered = false;
-    if (!registered) registered = RegisterModalWindowClass(kSettingsWindowClass, SettingsWindowProc);
-    return registered;
 }
 
 }  // namespace
@@ -220,7 +207,6 @@ bool SettingsWindow::Run(HWND owner, SettingsState& state, Notices& notices) {
     state.finished = false;
     state.saved = false;
     state.defaultsRestored = false;
-    if (!RegisterSettingsClass()) return false;
 
     // Laid out in 96-DPI units, drawn at the scale of the pet's monitor.
     const DisplayScale scale = WindowScale(owner);
@@ -229,9 +215,8 @@ bool SettingsWindow::Run(HWND owner, SettingsState& state, Notices& notices) {
     const int width = scale.Pixels(kSettingsWindowWidth), height = scale.Pixels(kSettingsWindowHeight);
     // The pet usually sits in a corner; centred over it, the buttons would hang off the screen.
     const POINT corner = CentredOverOnScreen(owner, width, height);
-    HWND window = CreateWindowExW(kModalWindowExStyle, kSettingsWindowClass, kSettingsWindowTitle, kModalWindowStyle,
-                                  corner.x, corner.y, width, height, owner, nullptr, GetModuleHandleW(nullptr),
-                                  &session);
+    HWND window = CreateModalWindow(kSettingsWindowClass, SettingsWindowProc, kSettingsWindowTitle, corner, width,
+                                    height, owner, &session);
     if (!window) return false;
 
     RunModalWindow(window, owner, state.finished);

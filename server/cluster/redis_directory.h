@@ -37,8 +37,6 @@ public:
     RedisDirectory(RedisClient& redis, std::chrono::milliseconds presenceTtl);
     ~RedisDirectory() override;
 
-    const std::string& InstanceId() const { return instance_; }
-
     void Start(PeerEvents& events) override;
     void Stop() override;
     void Check() override;

@@ -1,5 +1,7 @@
 #include "core/credentials.h"
 
+#include "protocol/field_limits.h"
+
 #include <openssl/crypto.h>
 #include <openssl/rand.h>
 #include <openssl/sha.h>
@@ -41,7 +43,11 @@ std::string NewDeviceId() { return RandomHex(16); }
 
 std::string NewPairCode()
 {
-    constexpr std::uint32_t kCodes = 1000000;
+    constexpr std::uint32_t kCodes = [] {
+        std::uint32_t codes = 1;
+        for (std::size_t digit = 0; digit < protocol::kPairingCodeLength; ++digit) codes *= 10;
+        return codes;
+    }();
     // Largest multiple of kCodes that fits: values at or above it are redrawn so that
     // every code is equally likely.
     constexpr std::uint32_t kAcceptBelow = (0xFFFFFFFFu / kCodes) * kCodes;
@@ -53,7 +59,7 @@ std::string NewPairCode()
                 std::uint32_t{bytes[3]};
     } while (value >= kAcceptBelow);
     std::string code = std::to_string(value % kCodes);
-    return std::string(6 - code.size(), '0') + code;
+    return std::string(protocol::kPairingCodeLength - code.size(), '0') + code;
 }
 
 std::string TokenDigest(std::string_view token)

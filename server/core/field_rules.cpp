@@ -6,17 +6,9 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 
 namespace mossquill::service {
-namespace {
-
-constexpr std::array<std::string_view, 9> kVisitActions = {
-    "greet", "heart", "no_speech", "begging", "flying", "drink", "wealth", "eat", "evil"};
-
-}  // namespace
-
 TextField CheckNickname(const nlohmann::json* member)
 {
     if (member == nullptr || !member->is_string()) {
@@ -58,12 +50,12 @@ AppearanceField CheckAppearance(const nlohmann::json& member)
 {
     if (member.is_number_integer()) {
         const auto value = member.get<long long>();
-        if (value >= 0 && value <= 3) {
+        if (value >= 0 && value <= protocol::kMaxAppearance) {
             return {static_cast<int>(value), {}};
         }
     } else if (member.is_number_float()) {
         const double value = member.get<double>();
-        if (value >= 0 && value <= 3 && std::trunc(value) == value) {
+        if (value >= 0 && value <= protocol::kMaxAppearance && std::trunc(value) == value) {
             return {static_cast<int>(value), {}};
         }
     }
@@ -72,14 +64,7 @@ AppearanceField CheckAppearance(const nlohmann::json& member)
 
 bool IsPairCodeFormat(std::string_view code)
 {
-    return code.size() == 6 && std::all_of(code.begin(), code.end(), [](char c) { return c >= '0' && c <= '9'; });
+    return code.size() == protocol::kPairingCodeLength && std::all_of(code.begin(), code.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
-
-bool IsVisitAction(std::string_view action)
-{
-    return std::find(kVisitActions.begin(), kVisitActions.end(), action) != kVisitActions.end();
-}
-
-bool IsReaction(std::string_view reaction) { return reaction == "like" || reaction == "dislike"; }
 
 }  // namespace mossquill::service

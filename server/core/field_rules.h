@@ -1,5 +1,8 @@
 #pragma once
 
+#include "protocol/field_limits.h"
+#include "protocol/visit_actions.h"
+
 #include <nlohmann/json_fwd.hpp>
 
 #include <string>
@@ -7,8 +10,10 @@
 
 namespace mossquill::service {
 
-inline constexpr std::size_t kMaxNicknameCharacters = 12;
-inline constexpr std::size_t kMaxNoteCharacters = 60;
+using protocol::IsReaction;
+using protocol::IsVisitAction;
+using protocol::kMaxNicknameCharacters;
+using protocol::kMaxNoteCharacters;
 
 // A checked text field: value when error is empty, else the text to show.
 struct TextField {
@@ -30,12 +35,7 @@ struct AppearanceField {
 // Appearance number: an integer 0..3.
 AppearanceField CheckAppearance(const nlohmann::json& member);
 
-// Six ASCII digits.
+// kPairingCodeLength ASCII digits.
 bool IsPairCodeFormat(std::string_view code);
-
-// One of the nine visit action ids.
-bool IsVisitAction(std::string_view action);
-
-bool IsReaction(std::string_view reaction);
 
 }  // namespace mossquill::service

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "protocol/field_limits.h"
+
 #include <chrono>
 #include <cstddef>
 
@@ -51,7 +53,7 @@ struct ServiceLimits {
     std::size_t liveSessionsPerDevice = 20;
     std::chrono::milliseconds liveSessionWindow = std::chrono::minutes(1);
 
-    std::size_t maxFriends = 500;
+    std::size_t maxFriends = protocol::kMaxFriends;
 };
 
 inline constexpr std::size_t kRegistrationsPerPrefixFactor = 10;

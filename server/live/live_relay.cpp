@@ -5,6 +5,8 @@
 #include "core/texts.h"
 #include "live/wire_format.h"
 
+#include "protocol/message_types.h"
+
 namespace mossquill::service {
 namespace {
 
@@ -28,7 +30,7 @@ void LiveRelay::Open(const DeviceRecord& device, const std::vector<DeviceRecord>
                      const std::shared_ptr<LiveConnection>& connection)
 {
     const std::vector<std::string> friendIds = IdsOf(friends);
-    const std::string presence = PresenceText(device, "presence", true);
+    const std::string presence = PresenceText(device, protocol::message::kPresence, true);
     std::vector<std::string> elsewhere;
     {
         const std::lock_guard order(openMutex_);
@@ -51,7 +53,7 @@ void LiveRelay::Open(const DeviceRecord& device, const std::vector<DeviceRecord>
         for (std::size_t i = 0; i < friends.size(); ++i) {
             list.push_back(FriendJson(friends[i], sessions_.contains(friends[i].id) || friendsElsewhere[i]));
         }
-        nlohmann::json connected = {{"type", "connected"}, {"device", DeviceJson(device)}, {"friends", list}};
+        nlohmann::json connected = {{"type", protocol::message::kConnected}, {"device", DeviceJson(device)}, {"friends", list}};
         if (announcement_) {
             connected["announcement"] = *announcement_;
         }
@@ -82,7 +84,7 @@ void LiveRelay::Close(const std::string& deviceId, const LiveConnection& connect
     directory_.Release(deviceId, closed.serial,
                        [this, device = std::move(closed.device),
                         friends = std::vector<std::string>(closed.friends.begin(), closed.friends.end())] {
-                           const std::string presence = PresenceText(device, "presence", false);
+                           const std::string presence = PresenceText(device, protocol::message::kPresence, false);
                            std::vector<std::string> elsewhere;
                            {
                                const std::lock_guard lock(mutex_);
@@ -117,12 +119,6 @@ std::vector<bool> LiveRelay::AreOnline(const std::vector<std::string>& deviceIds
         }
     }
     return online;
-}
-
-std::size_t LiveRelay::SessionCount() const
-{
-    const std::lock_guard lock(mutex_);
-    return sessions_.size();
 }
 
 void LiveRelay::Receive(const std::string& deviceId, const LiveConnection& connection, std::string_view message,
@@ -163,8 +159,10 @@ void LiveRelay::Relay(const std::string& senderId, const LiveConnection& connect
 {
     LiveConnection& sender = *senderConnection;
     const auto type = message.find("type");
-    const bool isAction = type != message.end() && *type == "action";
-    const bool isReaction = type != message.end() && *type == "reaction";
+    const std::string_view typeName =
+        type != message.end() && type->is_string() ? std::string_view(type->get_ref<const std::string&>()) : "";
+    const bool isAction = typeName == protocol::message::kAction;
+    const bool isReaction = typeName == protocol::message::kReaction;
     if (!isAction && !isReaction) {
         sender.Send(LiveError(texts::kMessageTypeUnknown));
         return;
@@ -243,7 +241,7 @@ void LiveRelay::NotifyFriendAdded(const DeviceRecord& claimer, const DeviceRecor
 void LiveRelay::Befriend(const DeviceRecord& to, const DeviceRecord& newFriend)
 {
     const std::string text =
-        ToText({{"type", "friend_added"}, {"friend", FriendJson(newFriend, IsOnline(newFriend.id))}});
+        ToText({{"type", protocol::message::kFriendAdded}, {"friend", FriendJson(newFriend, IsOnline(newFriend.id))}});
     {
         const std::lock_guard lock(mutex_);
         const auto found = sessions_.find(to.id);
@@ -269,7 +267,7 @@ void LiveRelay::NotifyProfileChanged(const DeviceRecord& device, const std::vect
     }
     directory_.ProfileChanged(device);
     const bool online = here || directory_.OnlineElsewhere({device.id}).front();
-    SendToOnline(IdsOf(friends), PresenceText(device, "friend_updated", online));
+    SendToOnline(IdsOf(friends), PresenceText(device, protocol::message::kFriendUpdated, online));
 }
 
 void LiveRelay::CheckDirectory() const { directory_.Check(); }
@@ -331,7 +329,7 @@ void LiveRelay::ReplaceHere(const std::string& deviceId, std::uint64_t serial)
 
 void LiveRelay::WentOffline(const DeviceRecord& device)
 {
-    const std::string presence = PresenceText(device, "presence", false);
+    const std::string presence = PresenceText(device, protocol::message::kPresence, false);
     const std::lock_guard lock(mutex_);
     if (sessions_.contains(device.id)) {
         return;  // it is online here after all
@@ -354,7 +352,7 @@ void LiveRelay::BackOnline(const std::string& deviceId)
             return;
         }
         friends = {found->second.friends.begin(), found->second.friends.end()};
-        presence = PresenceText(found->second.device, "presence", true);
+        presence = PresenceText(found->second.device, protocol::message::kPresence, true);
     }
     SendToOnline(friends, presence);
 }

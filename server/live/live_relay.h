@@ -62,8 +62,6 @@ public:
 
     void SetAnnouncement(std::optional<nlohmann::json> announcement);
 
-    std::size_t SessionCount() const;
-
     // Lets go of every session without telling anyone; for the end of the process,
     // while the network objects the sessions use still exist.
     void DropSessions();

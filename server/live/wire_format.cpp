@@ -1,5 +1,7 @@
 #include "live/wire_format.h"
 
+#include "protocol/message_types.h"
+
 namespace mossquill::service {
 
 nlohmann::json FriendJson(const DeviceRecord& device, bool online)
@@ -21,6 +23,6 @@ std::string ToText(const nlohmann::json& document)
 
 std::string ErrorBody(std::string_view message) { return ToText({{"message", message}}); }
 
-std::string LiveError(std::string_view message) { return ToText({{"type", "error"}, {"message", message}}); }
+std::string LiveError(std::string_view message) { return ToText({{"type", protocol::message::kError}, {"message", message}}); }
 
 }  // namespace mossquill::service

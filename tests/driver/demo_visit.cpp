@@ -7,9 +7,9 @@
 //   demo_visit like              waits for a visit card and answers it with a like
 // Exit code 0 when the step was done, 1 when a window did not show.
 #include "app/pet_app.h"
-#include "online/wide_text.h"
+#include "text/wide_text.h"
 #include "pet_driver.h"
-#include "render/placement.h"
+#include "motion/placement.h"
 #include "render/visit_card.h"
 #include "ui/prompt_window.h"
 

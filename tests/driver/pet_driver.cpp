@@ -1,24 +1,14 @@
 #include "pet_driver.h"
 
+#include "platform/registry_settings_store.h"
 #include "render/dib_surface.h"
+#include "support/poll_until.h"
 
 #include <thread>
 
 namespace driver {
 
 namespace {
-
-constexpr wchar_t kSettingsKey[] = L"Software\\Kiv\\MossquillDesktopPet";
-
-template <typename Probe>
-auto PollUntil(Timeout timeout, Probe probe) -> decltype(probe()) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    for (;;) {
-        if (auto found = probe()) return found;
-        if (std::chrono::steady_clock::now() >= deadline) return {};
-        std::this_thread::sleep_for(25ms);
-    }
-}
 
 struct WindowQuery {
     DWORD processId;
@@ -159,18 +149,18 @@ std::optional<DWORD> ReadUserDword(const wchar_t* key, const wchar_t* name) {
     return value;
 }
 
-std::optional<DWORD> ReadSetting(const wchar_t* name) { return ReadUserDword(kSettingsKey, name); }
+std::optional<DWORD> ReadSetting(const wchar_t* name) { return ReadUserDword(kSettingsKeyPath, name); }
 
 void WriteSetting(const wchar_t* name, DWORD value) {
     HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) ==
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) ==
         ERROR_SUCCESS) {
         RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
         RegCloseKey(key);
     }
 }
 
-void ClearSettings() { RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKey); }
+void ClearSettings() { RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKeyPath); }
 
 std::vector<uint32_t> CaptureScreen(const RECT& area) {
     DibSurface surface(area.right - area.left, area.bottom - area.top);

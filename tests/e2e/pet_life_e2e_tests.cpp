@@ -1,5 +1,6 @@
 // Living with the real pet under Wine: clicks, double clicks, drags and the menu, driven from outside.
 #include "core/calendar.h"
+#include "platform/system_clock.h"
 #include "pet_driver.h"
 
 #include <gtest/gtest.h>
@@ -171,7 +172,7 @@ void EnterWordsByHand(const PetProcess& pet, POINT at, const std::wstring& text)
 
 TEST_F(PetLife, WordsAddedByHandLevelUpOnceOrAreRefused) {
     WriteSetting(L"WeeklyWords", 450);
-    WriteSetting(L"WeekKey", static_cast<DWORD>(CurrentWeekKey()));
+    WriteSetting(L"WeekKey", static_cast<DWORD>(WeekKeyOf(SystemClock().LocalTime())));
     Start();
 
     EnterWordsByHand(*pet, Body(), L"12a");

@@ -1,8 +1,9 @@
 // The settings centre of the real pet under Wine, opened from its menu and worked from outside.
-#include "core/startup_entry.h"
+#include "platform/startup_entry.h"
 #include "pet_driver.h"
-#include "render/placement.h"
+#include "motion/placement.h"
 #include "settings_centre.h"
+#include "support/poll_until.h"
 #include "ui/settings_window.h"
 
 #include <gtest/gtest.h>
@@ -44,7 +45,15 @@ protected:
         pet = std::make_unique<PetProcess>(ProgramPath());
         window = WaitForWindow(pet->id(), L"MossquillDesktopPetWindowV5", nullptr, 15s);
         ASSERT_NE(window, nullptr);
-        Sleep(300);
+        ASSERT_TRUE(PetIsIdle());
+    }
+    // The pet is enabled and has handled everything sent before: a round trip through its queue
+    // comes back only from its own message loop.
+    bool PetIsIdle() {
+        return PollUntil(10s, [&] {
+            return IsWindowEnabled(window) &&
+                   SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, nullptr) != 0;
+        });
     }
     HWND Open() {
         const RECT rect = WindowRect(window);
@@ -53,7 +62,7 @@ protected:
     void Save(HWND settings) {
         ClickControl(settings, IDOK);
         ASSERT_TRUE(WaitUntilClosed(settings, 10s));
-        Sleep(300);
+        ASSERT_TRUE(PetIsIdle());
     }
 
     std::unique_ptr<PetProcess> pet;
@@ -87,8 +96,7 @@ TEST_F(SettingsCentre, ShowsTheStoredOptionsAndKeepsARefusedTimeOpen) {
     EXPECT_TRUE(IsWindowVisible(settings));
     ClickControl(settings, IDCANCEL);
     ASSERT_TRUE(WaitUntilClosed(settings, 5s));
-    Sleep(300);
-    EXPECT_TRUE(IsWindowEnabled(window));
+    EXPECT_TRUE(PetIsIdle()) << "the pet is enabled again";
     EXPECT_FALSE(ReadSetting(L"OffworkEnabled")) << "nothing was saved";
 }
 
@@ -106,13 +114,12 @@ TEST_F(SettingsCentre, DefaultsThenCancelChangeNothing) {
     EXPECT_TRUE(IsTicked(settings, kSettingsStartupId));
 
     ClickControl(settings, kSettingsDefaultsId);
-    Sleep(300);
-    EXPECT_EQ(ControlText(settings, kSettingsSizeId), L"中");
+    EXPECT_TRUE(PollUntil(5s, [&] { return ControlText(settings, kSettingsSizeId) == L"中"; }));
     EXPECT_EQ(ControlText(settings, kSettingsWaterId), L"每 45 分钟");
     EXPECT_FALSE(IsTicked(settings, kSettingsStartupId));
     ClickControl(settings, IDCANCEL);
     ASSERT_TRUE(WaitUntilClosed(settings, 5s));
-    Sleep(300);
+    ASSERT_TRUE(PetIsIdle());
 
     EXPECT_EQ(ReadSetting(L"PetSize"), 175u);
     EXPECT_EQ(ReadSetting(L"WaterIntervalMinutes"), 0u);

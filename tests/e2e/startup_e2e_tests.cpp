@@ -1,5 +1,6 @@
 // The real program started under Wine and driven from outside, as a user would meet it.
 #include "core/calendar.h"
+#include "platform/system_clock.h"
 #include "pet_driver.h"
 
 #include <gtest/gtest.h>
@@ -51,9 +52,9 @@ TEST_F(Startup, FirstStartPlacesThePetInTheCornerAndWritesTheCalendarValues) {
     EXPECT_EQ(rect.top, work.bottom - 230 - 18);
 
     EXPECT_EQ(ReadSetting(L"TodayInput"), 0u);
-    EXPECT_EQ(ReadSetting(L"TypingDayKey"), static_cast<DWORD>(TodayKey()));
+    EXPECT_EQ(ReadSetting(L"TypingDayKey"), static_cast<DWORD>(DayKeyOf(SystemClock().LocalTime())));
     EXPECT_EQ(ReadSetting(L"WeeklyWords"), 0u);
-    EXPECT_EQ(ReadSetting(L"WeekKey"), static_cast<DWORD>(CurrentWeekKey()));
+    EXPECT_EQ(ReadSetting(L"WeekKey"), static_cast<DWORD>(WeekKeyOf(SystemClock().LocalTime())));
     EXPECT_FALSE(ReadSetting(L"Energy")) << "the rest is saved only on the way out";
 
     EXPECT_EQ(Close(pet, window), 0u);

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "online/json.h"
+#include "text/json.h"
 
 namespace {
 

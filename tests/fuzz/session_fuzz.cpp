@@ -3,7 +3,7 @@
 // The parts must join to the input, and every event must keep the rules the user interface
 // relies on (a sender's nickname, an announcement id, appearances 0..3, a bounded error text).
 #include "online/display_text.h"
-#include "online/json.h"
+#include "text/json.h"
 #include "online/session_message.h"
 #include "online/session_message_assembler.h"
 

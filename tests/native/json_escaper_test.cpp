@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "online/json.h"
+#include "text/json.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "online/json.h"
+#include "text/json.h"
 
 namespace {
 

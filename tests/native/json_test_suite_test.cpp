@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "online/json.h"
+#include "text/json.h"
 
 namespace {
 

@@ -28,8 +28,8 @@ TEST(ServiceBounds, EveryFieldIsCutOrRefusedWhereItIsRead) {
         Repeat("字", 500) + R"("})");
     ASSERT_TRUE(std::holds_alternative<IncomingVisit>(visitMessage));
     const auto& visit = std::get<IncomingVisit>(visitMessage);
-    EXPECT_EQ(visit.fromNickname, std::wstring(kMaxNicknameChars - 1, L'n') + L"…");
-    EXPECT_EQ(visit.text.size(), kMaxNoteChars);
+    EXPECT_EQ(visit.fromNickname, std::wstring(kMaxNicknameCharacters - 1, L'n') + L"…");
+    EXPECT_EQ(visit.text.size(), kMaxNoteCharacters);
     EXPECT_LE(visit.action.size(), kMaxWordChars);
 
     // An id is never cut: a visit whose sender cannot be named whole is not shown at all.
@@ -58,7 +58,7 @@ TEST(ServiceBounds, EveryFieldIsCutOrRefusedWhereItIsRead) {
     const std::vector<OnlineFriend> friends = ParseFriendList(&root);
     ASSERT_EQ(friends.size(), kMaxFriends);
     EXPECT_EQ(friends.back().id, L"f499");
-    for (const OnlineFriend& buddy : friends) ASSERT_EQ(buddy.nickname.size(), kMaxNicknameChars);
+    for (const OnlineFriend& buddy : friends) ASSERT_EQ(buddy.nickname.size(), kMaxNicknameCharacters);
 }
 
 TEST(NoticeSlot, OneBoxAtATimeShowingTheLatestTextOnceItCloses) {

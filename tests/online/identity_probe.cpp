@@ -1,7 +1,7 @@
 // A second process for the identity tests: loads the stored identity as the pet does at start
 // and prints device id, nickname, token and completeness, one per line, in UTF-8.
 #include "online/online_client.h"
-#include "online/wide_text.h"
+#include "text/wide_text.h"
 
 #include <fcntl.h>
 #include <io.h>

@@ -147,7 +147,7 @@ TEST_F(HostileService, NeverHoldsThePet) {
     ASSERT_TRUE(app.Initialize());
 
     ASSERT_TRUE(PumpUntil([&] { return app.MenuState().friends.size() == kMaxFriends; }));
-    EXPECT_EQ(app.MenuState().friends.front().nickname, std::wstring(kMaxNicknameChars - 1, L'x') + L"…");
+    EXPECT_EQ(app.MenuState().friends.front().nickname, std::wstring(kMaxNicknameCharacters - 1, L'x') + L"…");
     // The window thread never waits on the service.
     ULONGLONG longestWait = 0;
     for (ULONGLONG last = GetTickCount64(), end = last + 4000; last < end;) {

@@ -2,7 +2,7 @@
 // registry (the token only in protected form), and loading it again, also in a new process.
 #include "online/identity_registry.h"
 #include "online/online_client.h"
-#include "online/wide_text.h"
+#include "text/wide_text.h"
 #include "online_test_support.h"
 
 #include <windows.h>

@@ -2,7 +2,7 @@
 // their appearance and become friends; the double supplies the answers the service never gives.
 #include "online/online_client.h"
 #include "online/identity_registry.h"
-#include "online/wide_text.h"
+#include "text/wide_text.h"
 #include "online_test_support.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // The request layer: fixed headers on the wire, status and body reading, failover between the
 // two hosts with the remembered preference, and the texts a failure turns into.
 #include "online/online_client.h"
-#include "online/wide_text.h"
+#include "text/wide_text.h"
 #include "online_test_support.h"
 
 #include <gtest/gtest.h>

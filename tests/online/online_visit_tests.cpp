@@ -3,11 +3,12 @@
 // second visit, quick visits queue on the card, and Escape ends a card early.
 #include "core/setting_names.h"
 #include "online/posted_session_events.h"
-#include "online/wide_text.h"
+#include "text/wide_text.h"
 #include "online_test_support.h"
 #include "pet_user.h"
 #include "support/window_script.h"
 #include "ui/prompt_window.h"
+#include "visits/visit_messages.h"
 
 #include <gtest/gtest.h>
 
@@ -158,7 +159,12 @@ TEST(TwoPets, VisitCrossesTheServiceLikeComesBackAndQuickVisitsQueueOnTheCard) {
             })) << "quick visit " << arrived + 1 << " did not arrive";
         }
     }
-    PumpFor(1000);
+    // The guest's messages reach the host in the order they were sent: once a like sent after the
+    // fourth visit has arrived, so has that visit.
+    const SessionSendResult liked =
+        guest.app.online().SendSessionMessage(ReactionMessage(host.app.online().Identity().deviceId, L"like"));
+    ASSERT_EQ(liked.outcome, SessionSendResult::Outcome::Sent);
+    EXPECT_TRUE(PumpUntil([&] { return host.app.reaction().text().find(L"点赞了串门") != std::wstring::npos; }));
     EXPECT_EQ(host.app.visits().waiting(), 2u);
 
     // The cards in the order they showed: action and note.

@@ -5,7 +5,7 @@
 #include "app/pet_app.h"
 #include "core/setting_names.h"
 #include "online/friend_order.h"
-#include "online/wide_text.h"
+#include "text/wide_text.h"
 #include "online_test_support.h"
 #include "pet_user.h"
 #include "support/window_script.h"

@@ -1,5 +1,8 @@
 #include "installed_pet.h"
 
+#include "platform/registry_settings_store.h"
+#include "support/poll_until.h"
+
 #include <objbase.h>
 #include <shlobj.h>
 #include <shobjidl.h>
@@ -15,17 +18,6 @@ using namespace std::chrono_literals;
 constexpr wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\MossquillDesktopPet";
 constexpr wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr wchar_t kRunValue[] = L"MossquillDesktopPet";
-constexpr wchar_t kStateKey[] = L"Software\\Kiv\\MossquillDesktopPet";
-
-template <typename Probe>
-auto PollUntil(driver::Timeout timeout, Probe probe) -> decltype(probe()) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    for (;;) {
-        if (auto found = probe()) return found;
-        if (std::chrono::steady_clock::now() >= deadline) return {};
-        std::this_thread::sleep_for(50ms);
-    }
-}
 
 std::wstring KnownFolder(REFKNOWNFOLDERID folder) {
     PWSTR path = nullptr;
@@ -164,8 +156,8 @@ std::optional<DWORD> ReadUninstallDword(const wchar_t* name) { return driver::Re
 std::optional<std::wstring> ReadRunEntry() { return ReadString(kRunKey, kRunValue); }
 void WriteRunEntry(const std::wstring& command) { WriteString(kRunKey, kRunValue, command); }
 void DeleteRunEntry() { RegDeleteKeyValueW(HKEY_CURRENT_USER, kRunKey, kRunValue); }
-std::optional<std::wstring> ReadStateString(const wchar_t* name) { return ReadString(kStateKey, name); }
-void WriteStateString(const wchar_t* name, const std::wstring& value) { WriteString(kStateKey, name, value); }
+std::optional<std::wstring> ReadStateString(const wchar_t* name) { return ReadString(kSettingsKeyPath, name); }
+void WriteStateString(const wchar_t* name, const std::wstring& value) { WriteString(kSettingsKeyPath, name, value); }
 
 RunningPet::~RunningPet() {
     if (!process_) return;

@@ -2,7 +2,7 @@
 #include "support/offline_pet.h"
 #include "ui/context_menu.h"
 #include "ui/help_and_notice.h"
-#include "ui/visit_actions.h"
+#include "visits/visit_actions.h"
 
 #include <gtest/gtest.h>
 
@@ -159,13 +159,6 @@ TEST(ContextMenu, MovementChecksAndPendingUpdateMark) {
         EXPECT_EQ(modes[i].id, 200 + i);
         EXPECT_EQ(modes[i].checked, i == 2);
     }
-}
-
-TEST(VisitActions, UnknownOrMiscasedIdsGreet) {
-    EXPECT_EQ(std::wstring(VisitActionForId(L"drink").label), L"干杯");
-    EXPECT_EQ(VisitActionForId(L"drink").picture, 128);
-    EXPECT_EQ(std::wstring(VisitActionForId(L"Drink").label), L"来打招呼");
-    EXPECT_EQ(VisitActionForId(L"dance").picture, 123);
 }
 
 TEST(Notices, UsageHelpIsTheFixedTextOf339Characters) {

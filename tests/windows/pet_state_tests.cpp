@@ -1,7 +1,6 @@
-// The persisted state: calendar keys, load rules, saving, start position.
+// The persisted state: load rules, saving, start position.
 #include "core/calendar.h"
 #include "app/pet_app.h"
-#include "render/placement.h"
 #include "support/fake_clock.h"
 #include "support/memory_settings_store.h"
 #include "support/recording_notices.h"
@@ -9,8 +8,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-SYSTEMTIME Local(int year, int month, int day) { return FakeClock(year, month, day).LocalTime(); }
 
 struct LoadedPet {
     explicit LoadedPet(FakeClock clockAt = FakeClock(2026, 12, 9)) : clock(clockAt) {}
@@ -23,25 +20,6 @@ struct LoadedPet {
     RecordingNotices notices;
     PetApp app{nullptr, clock, store, notices};
 };
-
-TEST(CalendarKeys, DayKeysAndMondayWeekKeysAcrossMonthAndYearEnds) {
-    EXPECT_EQ(DayKeyOf(Local(2026, 12, 7)), 20261207);
-    EXPECT_EQ(WeekKeyOf(Local(2026, 12, 7)), 20261207);   // Monday is its own week key
-    EXPECT_EQ(WeekKeyOf(Local(2026, 12, 13)), 20261207);  // Sunday belongs to the week before
-    EXPECT_EQ(WeekKeyOf(Local(2026, 12, 14)), 20261214);
-    EXPECT_EQ(WeekKeyOf(Local(2026, 10, 1)), 20260928);   // Thursday back into September
-    EXPECT_EQ(WeekKeyOf(Local(2027, 1, 3)), 20261228);    // Sunday back into the old year
-    EXPECT_EQ(WeekKeyOf(Local(2024, 3, 2)), 20240226);    // across a leap February
-    EXPECT_EQ(DayKeyOf(Local(2027, 1, 1)), 20270101);
-}
-
-TEST(CalendarKeys, WeeklyLevelThresholds) {
-    EXPECT_EQ(WeeklyLevel(0), 1);
-    EXPECT_EQ(WeeklyLevel(499), 1);
-    EXPECT_EQ(WeeklyLevel(500), 2);
-    EXPECT_EQ(WeeklyLevel(999), 2);
-    EXPECT_EQ(WeeklyLevel(1000), 3);
-}
 
 TEST(LoadSettings, FirstStartWithEmptyKeyUsesDefaultsAndWritesTheCalendarValuesAtOnce) {
     LoadedPet pet;
@@ -157,23 +135,6 @@ TEST(SaveAll, WritesEveryValueInItsFixedOrder) {
     EXPECT_EQ(pet.store.writes, order);
     EXPECT_EQ(pet.store.dwords[L"Energy"], 57u);
     EXPECT_EQ(pet.store.dwords[L"WalkingEnabled"], 1u);
-}
-
-TEST(StartPosition, SavedPositionMustKeepMoreThan24PixelsInsideTheWorkArea) {
-    const RECT work{0, 0, 1280, 760};
-    const POINT corner = DefaultCorner(work, 230);
-    EXPECT_EQ(corner.x, 1280 - 230 - 18);
-    EXPECT_EQ(corner.y, 760 - 230 - 18);
-
-    auto at = [&](std::optional<int> x, std::optional<int> y) { return ChooseStartPosition(work, 230, x, y); };
-    EXPECT_EQ(at(100, 200).x, 100);
-    EXPECT_EQ(at(1255, 200).x, 1255);         // 25 pixels still inside on the right
-    EXPECT_EQ(at(1256, 200).x, corner.x);      // only 24
-    EXPECT_EQ(at(-205, 200).x, -205);
-    EXPECT_EQ(at(-206, 200).x, corner.x);
-    EXPECT_EQ(at(100, std::nullopt).x, corner.x);  // both values are needed
-    EXPECT_EQ(at(1500, 300).x, corner.x);      // saved on a monitor that is gone
-    EXPECT_EQ(at(1500, 300).y, corner.y);
 }
 
 TEST(ClockTick, DecayTakesWholeStepsAndRollsTheCalendarOver) {

@@ -1,7 +1,6 @@
 // The prompt as a real window under its own modal loop, driven by a script of user input.
 #include "ui/prompt_questions.h"
 #include "ui/prompt_window.h"
-#include "ui/trim_whitespace.h"
 #include "support/window_script.h"
 
 #include <gtest/gtest.h>
@@ -72,14 +71,6 @@ protected:
     OwnerRecord record;
     HWND owner = nullptr;
 };
-
-TEST(TrimWhitespace, RemovesOnlyOuterWhiteSpace) {
-    EXPECT_EQ(TrimWhitespace(L"  昵称  "), L"昵称");
-    EXPECT_EQ(TrimWhitespace(L"\t\r\n 咕噜 兽\v\f "), L"咕噜 兽");
-    EXPECT_EQ(TrimWhitespace(L"咕噜兽"), L"咕噜兽");
-    EXPECT_EQ(TrimWhitespace(L" \t "), L"");
-    EXPECT_EQ(TrimWhitespace(L""), L"");
-}
 
 TEST_F(Prompt, WindowAndControlsAreBuiltAsDesigned) {
     std::wstring result;

@@ -1,6 +1,6 @@
 // The settings centre as a real window under its own modal loop, driven by a script of user input;
 // what a saved record asks the pet to do; the start-up entry in the real registry.
-#include "core/startup_entry.h"
+#include "platform/startup_entry.h"
 #include "ui/settings_plan.h"
 #include "ui/settings_window.h"
 #include "support/window_script.h"

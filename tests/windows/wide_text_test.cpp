@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "online/json.h"
-#include "online/wide_text.h"
+#include "text/json.h"
+#include "text/wide_text.h"
 
 namespace {
 

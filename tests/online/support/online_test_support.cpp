@@ -1,7 +1,7 @@
 #include "online_test_support.h"
 
-#include "core/registry_key.h"
-#include "core/settings_store.h"
+#include "platform/registry_key.h"
+#include "platform/registry_settings_store.h"
 #include "online/winhttp_handle.h"
 
 #include <wincrypt.h>

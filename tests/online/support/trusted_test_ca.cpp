@@ -1,7 +1,7 @@
 // Linked into every online test program: trusts the test CA inside this test's own prefix
 // before the first test runs.
 #include "online_test_support.h"
-#include "online/wide_text.h"
+#include "text/wide_text.h"
 
 #include <gtest/gtest.h>
 

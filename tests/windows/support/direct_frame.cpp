@@ -3,7 +3,7 @@
 #include "render/draw_image_fitted.h"
 #include "render/frame_motion.h"
 #include "render/frame_text.h"
-#include "render/picture_ids.h"
+#include "core/picture_ids.h"
 
 #include <algorithm>
 

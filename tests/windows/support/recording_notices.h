@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/notices.h"
+#include "ui/notices.h"
 
 #include <functional>
 #include <vector>
