@@ -42,6 +42,7 @@ public:
     bool Deliver(const std::string& deviceId, const std::string& text) override;
     void DeliverAll(const std::vector<std::string>& deviceIds, const std::string& text) override;
     void Befriend(const std::string& deviceId, const std::string& friendId, const std::string& text) override;
+    void Unfriend(const std::string& deviceId, const std::string& formerId, const std::string& text) override;
     void ProfileChanged(const DeviceRecord& device) override;
 
 private:

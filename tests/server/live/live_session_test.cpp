@@ -107,6 +107,43 @@ TEST_F(LiveSessionTest, VisitAndReactionTravelBetweenFriendsWithTheSender)
     EXPECT_FALSE(alice->Next(200ms)) << "the sender gets no echo";
 }
 
+TEST_F(LiveSessionTest, ARemovedFriendIsToldAndCanNeitherVisitNorSeePresence)
+{
+    auto alice = Connect(alice_);
+    auto bob = Connect(bob_);
+    Expect(*alice, "presence");
+    const auto remove = [&](const Device& by, const std::string& id) {
+        return HttpsRequest(Port(), "DELETE", "/v1/friends/" + id, "", by.Auth());
+    };
+
+    for (const std::string& id : {alice_.id, std::string(65, 'a')}) {
+        const HttpReply refused = remove(stranger_, id);
+        EXPECT_EQ(refused.status, 404u);
+        EXPECT_EQ(refused.Message(), texts::kNotAFriend);
+    }
+    EXPECT_EQ(HttpsRequest(Port(), "GET", "/v1/friends/" + alice_.id, "", bob_.Auth()).status, 405u);
+    EXPECT_EQ(HttpsRequest(Port(), "DELETE", "/v1/friends/" + alice_.id + "/x", "", bob_.Auth()).status, 404u);
+    EXPECT_FALSE(alice->Next(200ms)) << "nothing was removed";
+
+    const HttpReply removed = remove(bob_, alice_.id);
+    ASSERT_EQ(removed.status, 200u) << removed.body;
+    const nlohmann::json toAlice = Expect(*alice, "friend_removed");
+    EXPECT_EQ(toAlice["friend"]["id"], bob_.id);
+    EXPECT_EQ(toAlice["friend"]["nickname"], "阿乙");
+    EXPECT_EQ(Expect(*bob, "friend_removed")["friend"]["id"], alice_.id);
+    EXPECT_TRUE(FriendIds(Port(), alice_).empty());
+    EXPECT_TRUE(FriendIds(Port(), bob_).empty());
+    EXPECT_EQ(remove(alice_, bob_.id).status, 404u) << "already over, from either side";
+
+    // The live sessions forgot the friendship as the database did.
+    bob->Send(R"({"type":"action","to":")" + alice_.id + R"(","action":"greet"})");
+    EXPECT_EQ(ErrorText(*bob), texts::kNotFriend);
+    alice->Send(R"({"type":"reaction","to":")" + bob_.id + R"(","reaction":"like"})");
+    EXPECT_EQ(ErrorText(*alice), texts::kNotFriendReaction);
+    bob.reset();
+    EXPECT_FALSE(alice->Next(300ms)) << "a former friend's presence is none of alice's business";
+}
+
 TEST_F(LiveSessionTest, VisitsToStrangersOfflineFriendsAndBadMessagesAreRefused)
 {
     auto alice = Connect(alice_);
