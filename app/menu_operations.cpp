@@ -12,7 +12,9 @@ ContextMenuState PetApp::MenuState() const {
     state.networkEnabled = networkEnabled_;
     state.connected = presence_.connected();
     state.updatePending = updateNotice_.pending();
-    for (const OnlineFriend& buddy : presence_.friends()) state.friends.push_back({buddy.nickname, buddy.online});
+    for (const OnlineFriend& buddy : presence_.friends()) {
+        state.friends.push_back({buddy.nickname, buddy.online, buddy.id});
+    }
     return state;
 }
 
@@ -20,20 +22,26 @@ void PetApp::ShowContextMenu() {
     POINT cursor{};
     GetCursorPos(&cursor);
     int command = 0;
+    const ContextMenuState shown = MenuState();
     {
-        PopupMenu menu = BuildContextMenu(MenuState());
+        PopupMenu menu = BuildContextMenu(shown);
         SetForegroundWindow(window());
         command = static_cast<int>(TrackPopupMenu(menu.get(), TPM_RIGHTBUTTON | TPM_NONOTIFY | TPM_RETURNCMD,
                                                   cursor.x, cursor.y, 0, window(), nullptr));
     }
-    RunMenuCommand(command);
+    RunMenuCommand(command, shown);
 }
 
-void PetApp::RunMenuCommand(int command) {
-    if (command >= CMD_FRIEND_VISIT_FIRST) {
-        const int offset = command - CMD_FRIEND_VISIT_FIRST;
-        SendVisit(static_cast<size_t>(offset / kFriendVisitStride), static_cast<uint32_t>(offset % kFriendVisitStride),
-                  L"", false);
+void PetApp::RunMenuCommand(int command) { RunMenuCommand(command, MenuState()); }
+
+void PetApp::RunMenuCommand(int command, const ContextMenuState& shown) {
+    if (const std::optional<FriendMenuChoice> choice = FriendChoiceForCommand(command)) {
+        if (choice->item != kRemoveFriendItem) {
+            SendVisit(choice->friendIndex, static_cast<uint32_t>(choice->item), L"", false);
+        } else if (choice->friendIndex < shown.friends.size()) {
+            // The list may have changed while the menu was open: the friend is the one it showed.
+            RemoveFriend(shown.friends[choice->friendIndex].id);
+        }
         return;
     }
     if (const std::optional<PoseChoice> choice = PoseForCommand(command)) {

@@ -180,10 +180,10 @@ void OnlineClient::HandleMessage(std::string_view text) {
             onFriends = callbacks_.onFriends;
             onAnnouncement = callbacks_.onAnnouncement;
         }
-        if (onFriends) onFriends(connected->friends);
+        if (onFriends) onFriends(connected->friends, false);
         if (connected->announcement && onAnnouncement) onAnnouncement(*connected->announcement);
-    } else if (std::holds_alternative<FriendsChangedMessage>(message)) {
-        RefreshFriends(nullptr);
+    } else if (const auto* changed = std::get_if<FriendsChangedMessage>(&message)) {
+        RefreshFriends(nullptr, changed->friendAdded);
     } else if (const auto* visit = std::get_if<IncomingVisit>(&message)) {
         const VisitCallback onVisit = CopyCallback(&SessionCallbacks::onVisit);
         if (onVisit) onVisit(*visit);

@@ -61,7 +61,7 @@ SessionMessage ReadSessionMessage(std::string_view text) {
     const std::string type = root.GetString("type");
     if (type == "connected") return ReadConnected(root);
     if (type == "friend_added" || type == "friend_updated" || type == "friend_removed" || type == "presence") {
-        return FriendsChangedMessage{};
+        return FriendsChangedMessage{type == "friend_added"};
     }
     if (type == "action") return ReadVisit(root);
     if (type == "reaction") return ReadReaction(root);

@@ -27,8 +27,10 @@ enum MenuCommand : int {
     CMD_RETURN_TO_CORNER = 204,
     CMD_USAGE_HELP = 250,
     CMD_EXIT = 251,
-    CMD_FRIEND_VISIT_FIRST = 3000,  // 3000 + 16 x friend index + action index
+    CMD_FRIEND_VISIT_FIRST = 3000,  // 3000 + 16 x friend index + item (an action index, or removal)
 };
 
 inline constexpr int kFriendVisitStride = 16;
-static_assert(kVisitActionCount <= kFriendVisitStride);
+// The last item of each friend's submenu, after the nine actions.
+inline constexpr int kRemoveFriendItem = kVisitActionCount;
+static_assert(kRemoveFriendItem < kFriendVisitStride);

@@ -91,34 +91,6 @@ TEST_F(StoreTest, ClaimsAreAllOrNothing)
     EXPECT_EQ(store.ClaimPairCode("b", "333333", now_, 10).result, ClaimResult::Claimed);
 }
 
-TEST_F(StoreTest, ARemovedFriendshipIsGoneForBothAndStaysGone)
-{
-    {
-        auto opened = OpenStore(path_);
-        Store& store = *opened;
-        Add(store, "a");
-        Add(store, "b");
-        Add(store, "c");
-        ASSERT_TRUE(store.ReplacePairCode("a", "111111", now_ + 10min, now_));
-        ASSERT_EQ(store.ClaimPairCode("b", "111111", now_, 10).result, ClaimResult::Claimed);
-        ASSERT_TRUE(store.ReplacePairCode("c", "222222", now_ + 10min, now_));
-        ASSERT_EQ(store.ClaimPairCode("b", "222222", now_, 10).result, ClaimResult::Claimed);
-
-        EXPECT_TRUE(store.RemoveFriendship("b", "a")) << "either side may end it";
-        EXPECT_FALSE(store.RemoveFriendship("a", "b")) << "there is nothing left to end";
-        EXPECT_FALSE(store.RemoveFriendship("a", "c")) << "never friends";
-        EXPECT_TRUE(store.FriendsOf("a").empty());
-        EXPECT_EQ(IdsOf(store.FriendsOf("b")), std::vector<std::string>{"c"});
-    }
-    auto reopened = OpenStore(path_);
-    Store& store = *reopened;
-    EXPECT_FALSE(store.AreFriends("a", "b"));
-    EXPECT_TRUE(store.AreFriends("b", "c"));
-    ASSERT_TRUE(store.ReplacePairCode("a", "333333", now_ + 10min, now_));
-    EXPECT_EQ(store.ClaimPairCode("b", "333333", now_, 2).result, ClaimResult::Claimed)
-        << "a removed friend may pair again, and no longer counts against the limit";
-}
-
 TEST_F(StoreTest, ExpiredCodesAreFreedForOthers)
 {
     auto opened = OpenStore(path_);
