@@ -1,12 +1,14 @@
 // Two pets that became friends through the real service visit each other: the visit crosses the
 // relay and shows on the friend's card, the like comes back, the cooldown refuses an early
-// second visit, quick visits queue on the card, and Escape ends a card early.
+// second visit, quick visits queue on the card, and Escape ends a card early. A friend removed
+// through the menu leaves both pets' menus, and a stranger's claim of a code is announced.
 #include "core/setting_names.h"
 #include "online/wide_text.h"
 #include "online_test_support.h"
 #include "pet_user.h"
 #include "support/window_script.h"
 #include "ui/prompt_window.h"
+#include "ui/visit_actions.h"
 
 #include <gtest/gtest.h>
 
@@ -56,6 +58,31 @@ const RecordingNotices::Notice& LastNotice(const StartedPet& pet) {
     return pet.notices.shown.empty() ? none : pet.notices.shown.back();
 }
 
+// Pairs the pets through their menus: the owner's code from its box, typed into the claimer's prompt.
+void PairThroughMenus(StartedPet& owner, StartedPet& claimer) {
+    ChooseOnlineCommand(owner.app, 2);
+    std::wsmatch code;
+    ASSERT_TRUE(std::regex_search(LastNotice(owner).text, code, std::wregex(L"\n\n([0-9]{6})\n\n")));
+    ChooseOnlineCommand(claimer.app, 3, {Answer(code[1].str())});
+}
+
+// Opens the pet's menu and picks "删除好友…" in the first friend's submenu.
+bool ChooseRemovalOfFirstFriend(const PetApp& app) {
+    // Down so many times from where the menu starts, then the key.
+    const auto keys = [](int downs, WORD then) {
+        return [=](HWND menu) {
+            for (int i = 0; i < downs; ++i) PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
+            PostMessageW(menu, WM_KEYDOWN, then, 0);
+        };
+    };
+    // The online submenu, its friends submenu, the first friend's, and past its actions (the
+    // separator is skipped).
+    return WorkContextMenu(app, {{kMenuClass, keys(9, VK_RIGHT)},
+                                 {kMenuClass, keys(5, VK_RIGHT), 2},
+                                 {kMenuClass, keys(0, VK_RIGHT), 3},
+                                 {kMenuClass, keys(kVisitActionCount, VK_RETURN), 4}});
+}
+
 void PressQuickVisitKeys() {
     SendKey(VK_CONTROL, false);
     SendKey(VK_MENU, false);
@@ -75,11 +102,7 @@ TEST(TwoPets, VisitCrossesTheServiceLikeComesBackAndQuickVisitsQueueOnTheCard) {
     GoOnline(host, L"小家");
     GoOnline(guest, L"小客");
 
-    // Pairing through the menus: the host's code from its box, typed into the guest's prompt.
-    ChooseOnlineCommand(host.app, 2);
-    std::wsmatch code;
-    ASSERT_TRUE(std::regex_search(LastNotice(host).text, code, std::wregex(L"\n\n([0-9]{6})\n\n")));
-    ChooseOnlineCommand(guest.app, 3, {Answer(code[1].str())});
+    PairThroughMenus(host, guest);
     ASSERT_TRUE(PumpUntil([&] { return HasFriendOnline(guest.app, L"小家") && HasFriendOnline(host.app, L"小客"); }));
     const size_t guestNotices = guest.notices.shown.size();
     const RECT petRect = Rect(host.app.window());
@@ -166,6 +189,46 @@ TEST(TwoPets, VisitCrossesTheServiceLikeComesBackAndQuickVisitsQueueOnTheCard) {
     }
     EXPECT_EQ(host.store.dwords[setting::kEnergy], 80u);
     EXPECT_EQ(guest.notices.shown.size(), guestNotices + 3) << "quick visits are sent quietly";
+}
+
+TEST(TwoPets, ARemovedFriendLeavesBothMenusAndANewFriendIsAnnounced) {
+    ClearSettingsKey();
+    StartedPet owner;
+    StartedPet other;
+    GoOnline(owner, L"小主");
+    GoOnline(other, L"小友");
+    PairThroughMenus(owner, other);
+    ASSERT_TRUE(PumpUntil([&] { return HasFriendOnline(owner.app, L"小友") && HasFriendOnline(other.app, L"小主"); }));
+    EXPECT_TRUE(PumpUntil([&] { return owner.app.reaction().text() == L"新好友：小友"; }))
+        << "the code's owner sees who joined";
+
+    // Asked first: a cancel keeps the friend; OK ends the friendship on both pets.
+    other.notices.answer = IDCANCEL;
+    ASSERT_TRUE(ChooseRemovalOfFirstFriend(other.app));
+    const RecordingNotices::Notice question = LastNotice(other);
+    EXPECT_EQ(question.caption, L"删除好友");
+    EXPECT_EQ(question.text, L"确定删除好友「小主」吗？对方的好友列表里也将不再有你。");
+    EXPECT_EQ(question.flags & MB_TYPEMASK, static_cast<UINT>(MB_OKCANCEL));
+    PumpFor(500);
+    EXPECT_EQ(other.app.MenuState().friends.size(), 1u);
+    other.notices.answer = IDOK;
+    ASSERT_TRUE(ChooseRemovalOfFirstFriend(other.app));
+    EXPECT_TRUE(PumpUntil([&] {
+        return owner.app.MenuState().friends.empty() && other.app.MenuState().friends.empty();
+    })) << "a removed friend stays in a menu";
+
+    // A device the owner never met claims the owner's code: the owner's pet says who joined.
+    ChooseOnlineCommand(owner.app, 2);
+    std::wsmatch code;
+    const std::wstring box = LastNotice(owner).text;
+    ASSERT_TRUE(std::regex_search(box, code, std::wregex(L"\n\n([0-9]{6})\n\n")));
+    OnlineClient stranger;
+    std::wstring error;
+    ASSERT_TRUE(stranger.Register(L"不速之客", &error)) << WideToUtf8(error);
+    ASSERT_TRUE(stranger.ClaimPairCode(code[1].str(), &error)) << WideToUtf8(error);
+    EXPECT_TRUE(PumpUntil([&] { return owner.app.reaction().text() == L"新好友：不速之客"; }));
+    EXPECT_EQ(owner.app.reaction().endTick(), owner.clock.Now() + 3600);
+    EXPECT_EQ(owner.app.MenuState().friends.size(), 1u);
 }
 
 }  // namespace

@@ -115,31 +115,18 @@ TEST_F(LiveSessionTest, ARemovedFriendIsToldAndCanNeitherVisitNorSeePresence)
     const auto remove = [&](const Device& by, const std::string& id) {
         return HttpsRequest(Port(), "DELETE", "/v1/friends/" + id, "", by.Auth());
     };
+    const HttpReply stranger = remove(stranger_, alice_.id);
+    EXPECT_EQ(stranger.status, 404u);
+    EXPECT_EQ(stranger.Message(), texts::kNotAFriend);
 
-    for (const std::string& id : {alice_.id, std::string(65, 'a')}) {
-        const HttpReply refused = remove(stranger_, id);
-        EXPECT_EQ(refused.status, 404u);
-        EXPECT_EQ(refused.Message(), texts::kNotAFriend);
-    }
-    EXPECT_EQ(HttpsRequest(Port(), "GET", "/v1/friends/" + alice_.id, "", bob_.Auth()).status, 405u);
-    EXPECT_EQ(HttpsRequest(Port(), "DELETE", "/v1/friends/" + alice_.id + "/x", "", bob_.Auth()).status, 404u);
-    EXPECT_FALSE(alice->Next(200ms)) << "nothing was removed";
-
-    const HttpReply removed = remove(bob_, alice_.id);
-    ASSERT_EQ(removed.status, 200u) << removed.body;
-    const nlohmann::json toAlice = Expect(*alice, "friend_removed");
-    EXPECT_EQ(toAlice["friend"]["id"], bob_.id);
-    EXPECT_EQ(toAlice["friend"]["nickname"], "阿乙");
+    ASSERT_EQ(remove(bob_, alice_.id).status, 200u);
+    EXPECT_EQ(Expect(*alice, "friend_removed")["friend"]["id"], bob_.id);
     EXPECT_EQ(Expect(*bob, "friend_removed")["friend"]["id"], alice_.id);
     EXPECT_TRUE(FriendIds(Port(), alice_).empty());
-    EXPECT_TRUE(FriendIds(Port(), bob_).empty());
-    EXPECT_EQ(remove(alice_, bob_.id).status, 404u) << "already over, from either side";
+    EXPECT_EQ(remove(alice_, bob_.id).status, 404u) << "over for both";
 
-    // The live sessions forgot the friendship as the database did.
     bob->Send(R"({"type":"action","to":")" + alice_.id + R"(","action":"greet"})");
-    EXPECT_EQ(ErrorText(*bob), texts::kNotFriend);
-    alice->Send(R"({"type":"reaction","to":")" + bob_.id + R"(","reaction":"like"})");
-    EXPECT_EQ(ErrorText(*alice), texts::kNotFriendReaction);
+    EXPECT_EQ(ErrorText(*bob), texts::kNotFriend) << "the sessions forgot it as the database did";
     bob.reset();
     EXPECT_FALSE(alice->Next(300ms)) << "a former friend's presence is none of alice's business";
 }
