@@ -1,14 +1,12 @@
 // Two pets that became friends through the real service visit each other: the visit crosses the
 // relay and shows on the friend's card, the like comes back, the cooldown refuses an early
-// second visit, quick visits queue on the card, and Escape ends a card early. A friend removed
-// through the menu leaves both pets' menus, and a stranger's claim of a code is announced.
+// second visit, quick visits queue on the card, and Escape ends a card early.
 #include "core/setting_names.h"
 #include "online/wide_text.h"
 #include "online_test_support.h"
 #include "pet_user.h"
 #include "support/window_script.h"
 #include "ui/prompt_window.h"
-#include "ui/visit_actions.h"
 
 #include <gtest/gtest.h>
 
@@ -16,16 +14,6 @@
 #include <utility>
 
 namespace {
-
-const auto kPressOk = [](HWND prompt) { PostMessageW(GetDlgItem(prompt, IDOK), BM_CLICK, 0, 0); };
-
-// A prompt the user fills in and confirms.
-UserStep Answer(std::wstring text) {
-    return {kPromptWindowClass, [text = std::move(text)](HWND prompt) {
-                SendMessageW(GetDlgItem(prompt, kPromptEditId), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
-                kPressOk(prompt);
-            }};
-}
 
 // The n-th item (from 1) of a menu that just opened with nothing selected, chosen with the keyboard.
 UserStep MenuItem(int n) {
@@ -35,52 +23,10 @@ UserStep MenuItem(int n) {
             }};
 }
 
-void GoOnline(StartedPet& pet, const std::wstring& nickname) {
-    ChooseOnlineCommand(pet.app, 0, {Answer(nickname)});
-    ASSERT_TRUE(PumpUntil([&] { return pet.app.connected(); })) << WideToUtf8(nickname) << " did not connect";
-}
-
-bool HasFriendOnline(const PetApp& app, const std::wstring& nickname) {
-    for (const OnlineFriend& buddy : app.friends()) {
-        if (buddy.nickname == nickname && buddy.online) return true;
-    }
-    return false;
-}
-
 RECT Rect(HWND window) {
     RECT rect{};
     GetWindowRect(window, &rect);
     return rect;
-}
-
-const RecordingNotices::Notice& LastNotice(const StartedPet& pet) {
-    static const RecordingNotices::Notice none{};
-    return pet.notices.shown.empty() ? none : pet.notices.shown.back();
-}
-
-// Pairs the pets through their menus: the owner's code from its box, typed into the claimer's prompt.
-void PairThroughMenus(StartedPet& owner, StartedPet& claimer) {
-    ChooseOnlineCommand(owner.app, 2);
-    std::wsmatch code;
-    ASSERT_TRUE(std::regex_search(LastNotice(owner).text, code, std::wregex(L"\n\n([0-9]{6})\n\n")));
-    ChooseOnlineCommand(claimer.app, 3, {Answer(code[1].str())});
-}
-
-// Opens the pet's menu and picks "删除好友…" in the first friend's submenu.
-bool ChooseRemovalOfFirstFriend(const PetApp& app) {
-    // Down so many times from where the menu starts, then the key.
-    const auto keys = [](int downs, WORD then) {
-        return [=](HWND menu) {
-            for (int i = 0; i < downs; ++i) PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
-            PostMessageW(menu, WM_KEYDOWN, then, 0);
-        };
-    };
-    // The online submenu, its friends submenu, the first friend's, and past its actions (the
-    // separator is skipped).
-    return WorkContextMenu(app, {{kMenuClass, keys(9, VK_RIGHT)},
-                                 {kMenuClass, keys(5, VK_RIGHT), 2},
-                                 {kMenuClass, keys(0, VK_RIGHT), 3},
-                                 {kMenuClass, keys(kVisitActionCount, VK_RETURN), 4}});
 }
 
 void PressQuickVisitKeys() {
@@ -189,46 +135,6 @@ TEST(TwoPets, VisitCrossesTheServiceLikeComesBackAndQuickVisitsQueueOnTheCard) {
     }
     EXPECT_EQ(host.store.dwords[setting::kEnergy], 80u);
     EXPECT_EQ(guest.notices.shown.size(), guestNotices + 3) << "quick visits are sent quietly";
-}
-
-TEST(TwoPets, ARemovedFriendLeavesBothMenusAndANewFriendIsAnnounced) {
-    ClearSettingsKey();
-    StartedPet owner;
-    StartedPet other;
-    GoOnline(owner, L"小主");
-    GoOnline(other, L"小友");
-    PairThroughMenus(owner, other);
-    ASSERT_TRUE(PumpUntil([&] { return HasFriendOnline(owner.app, L"小友") && HasFriendOnline(other.app, L"小主"); }));
-    EXPECT_TRUE(PumpUntil([&] { return owner.app.reaction().text() == L"新好友：小友"; }))
-        << "the code's owner sees who joined";
-
-    // Asked first: a cancel keeps the friend; OK ends the friendship on both pets.
-    other.notices.answer = IDCANCEL;
-    ASSERT_TRUE(ChooseRemovalOfFirstFriend(other.app));
-    const RecordingNotices::Notice question = LastNotice(other);
-    EXPECT_EQ(question.caption, L"删除好友");
-    EXPECT_EQ(question.text, L"确定删除好友「小主」吗？对方的好友列表里也将不再有你。");
-    EXPECT_EQ(question.flags & MB_TYPEMASK, static_cast<UINT>(MB_OKCANCEL));
-    PumpFor(500);
-    EXPECT_EQ(other.app.MenuState().friends.size(), 1u);
-    other.notices.answer = IDOK;
-    ASSERT_TRUE(ChooseRemovalOfFirstFriend(other.app));
-    EXPECT_TRUE(PumpUntil([&] {
-        return owner.app.MenuState().friends.empty() && other.app.MenuState().friends.empty();
-    })) << "a removed friend stays in a menu";
-
-    // A device the owner never met claims the owner's code: the owner's pet says who joined.
-    ChooseOnlineCommand(owner.app, 2);
-    std::wsmatch code;
-    const std::wstring box = LastNotice(owner).text;
-    ASSERT_TRUE(std::regex_search(box, code, std::wregex(L"\n\n([0-9]{6})\n\n")));
-    OnlineClient stranger;
-    std::wstring error;
-    ASSERT_TRUE(stranger.Register(L"不速之客", &error)) << WideToUtf8(error);
-    ASSERT_TRUE(stranger.ClaimPairCode(code[1].str(), &error)) << WideToUtf8(error);
-    EXPECT_TRUE(PumpUntil([&] { return owner.app.reaction().text() == L"新好友：不速之客"; }));
-    EXPECT_EQ(owner.app.reaction().endTick(), owner.clock.Now() + 3600);
-    EXPECT_EQ(owner.app.MenuState().friends.size(), 1u);
 }
 
 }  // namespace
