@@ -13,7 +13,9 @@ ContextMenuState PetApp::MenuState() const {
     state.connected = presence_.connected();
     state.updatePending = updateNotice_.pending();
     state.hideWhenFullScreen = fullScreen_.enabled();
-    for (const OnlineFriend& buddy : presence_.friends()) state.friends.push_back({buddy.nickname, buddy.online});
+    for (const OnlineFriend& buddy : presence_.friends()) {
+        state.friends.push_back({buddy.nickname, buddy.online, buddy.id});
+    }
     return state;
 }
 
@@ -29,16 +31,21 @@ void PetApp::ShowContextMenu() {
         command = static_cast<int>(TrackPopupMenu(menu.get(), TPM_RIGHTBUTTON | TPM_NONOTIFY | TPM_RETURNCMD,
                                                   cursor.x, cursor.y, 0, window(), nullptr));
     }
-    if (command >= CMD_FRIEND_VISIT_FIRST) {
-        const auto offset = static_cast<size_t>(command - CMD_FRIEND_VISIT_FIRST);
-        const size_t index = offset / kFriendVisitStride;
-        if (index < shown.size()) SendVisit(shown[index], static_cast<uint32_t>(offset % kFriendVisitStride), L"", false);
-        return;
-    }
-    RunMenuCommand(command);
+    RunMenuCommand(command, shown);
 }
 
-void PetApp::RunMenuCommand(int command) {
+void PetApp::RunMenuCommand(int command) { RunMenuCommand(command, presence_.friends()); }
+
+void PetApp::RunMenuCommand(int command, const std::vector<OnlineFriend>& shown) {
+    if (const std::optional<FriendMenuChoice> choice = FriendChoiceForCommand(command)) {
+        // The list may have changed while the menu was open: the friend is the one it showed.
+        if (choice->friendIndex < shown.size()) {
+            const OnlineFriend& chosen = shown[choice->friendIndex];
+            if (choice->item == kRemoveFriendItem) RemoveFriend(chosen.id);
+            else SendVisit(chosen, static_cast<uint32_t>(choice->item), L"", false);
+        }
+        return;
+    }
     if (const std::optional<PoseChoice> choice = PoseForCommand(command)) {
         ShowPose(choice->pose, choice->seconds);
         return;

@@ -7,6 +7,7 @@
 namespace {
 
 constexpr uint64_t kReceivedReactionMs = 3600;
+constexpr uint64_t kNewFriendMs = 3600;
 
 std::wstring ReactionReport(const IncomingReaction& reaction) {
     return reaction.fromNickname + (reaction.reaction == L"like" ? L" 点赞了串门 ♥" : L" 踩了一下串门");
@@ -34,9 +35,15 @@ void PetApp::OnSessionEvent(UINT message, LPARAM payload) {
             if (change.notice) ShowServiceNotice(std::move(*change.notice));
             break;
         }
-        case WM_PET_FRIENDS:
-            presence_.ReceiveFriends(std::move(*TakeSessionPayload<std::vector<OnlineFriend>>(payload)));
+        case WM_PET_FRIENDS: {
+            const auto list = TakeSessionPayload<FriendListPayload>(payload);
+            // A friend nobody here added (a guessed code, say) is worth noticing: it can be removed.
+            const std::optional<std::wstring> newcomer =
+                list->afterFriendAdded ? presence_.Newcomer(list->friends) : std::nullopt;
+            presence_.ReceiveFriends(std::move(list->friends));
+            if (newcomer) ShowReactionText(L"新好友：" + *newcomer, kNewFriendMs);
             break;
+        }
         case WM_PET_ANNOUNCEMENT: {
             auto announcement = TakeSessionPayload<UpdateAnnouncement>(payload);
             const bool unseen = settings_.ReadString(setting::kSeenAnnouncementId) != announcement->id;

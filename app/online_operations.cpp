@@ -4,6 +4,8 @@
 
 #include "ui/prompt_questions.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr wchar_t kOnlineTitle[] = L"咕噜兽联机";
@@ -81,4 +83,17 @@ void PetApp::RefreshFriends() {
     // The list itself arrives as a posted message, like every list the session delivers.
     std::wstring error;
     if (!online_.RefreshFriends(&error)) notices_.Show(window(), error, L"刷新好友失败", MB_ICONWARNING);
+}
+
+void PetApp::RemoveFriend(const std::wstring& friendId) {
+    if (!HasIdentityOrSaySo()) return;
+    const std::vector<OnlineFriend>& friends = presence_.friends();
+    const auto buddy =
+        std::find_if(friends.begin(), friends.end(), [&](const OnlineFriend& one) { return one.id == friendId; });
+    if (buddy == friends.end()) return;  // removed meanwhile, from either side
+    const std::wstring question = L"确定删除好友「" + buddy->nickname + L"」吗？对方的好友列表里也将不再有你。";
+    if (notices_.Show(window(), question, L"删除好友", MB_OKCANCEL | MB_ICONQUESTION) != IDOK) return;
+    // The new list arrives as a posted message, like every list the session delivers.
+    std::wstring error;
+    if (!online_.RemoveFriend(friendId, &error)) notices_.Show(window(), error, L"删除好友失败", MB_ICONWARNING);
 }

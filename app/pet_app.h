@@ -103,6 +103,8 @@ public:
     // What the menu shows, read from the pet's state when it opens.
     ContextMenuState MenuState() const;
     void RunMenuCommand(int command);
+    // The command chosen from the menu as it was shown.
+    void RunMenuCommand(int command, const std::vector<OnlineFriend>& shown);
     void ShowUpdateNotice();
     void ShowUsageHelp(HWND owner);
     // The settings centre; a save applies every option in a fixed order, a cancel changes nothing.
@@ -117,6 +119,8 @@ public:
     void CreatePairingCode();
     void ClaimPairingCode();
     void RefreshFriends();
+    // Asks first, then ends the friendship for both pets.
+    void RemoveFriend(const std::wstring& friendId);
 
     // While a visit card covers the pet, the pet neither moves nor reacts to petting.
     void SetVisitShowing(bool showing) { visitShowing_ = showing; }

@@ -1,5 +1,7 @@
 #include "online/background_requests.h"
 
+#include <utility>
+
 void BackgroundRequests::PublishAppearance(int appearance) {
     {
         std::lock_guard hold(mutex_);
@@ -8,10 +10,11 @@ void BackgroundRequests::PublishAppearance(int appearance) {
     wake_.notify_one();
 }
 
-void BackgroundRequests::RefreshFriends() {
+void BackgroundRequests::RefreshFriends(bool afterFriendAdded) {
     {
         std::lock_guard hold(mutex_);
         friendsWaiting_ = true;
+        friendAddedWaiting_ = friendAddedWaiting_ || afterFriendAdded;
     }
     wake_.notify_one();
 }
@@ -22,12 +25,13 @@ std::optional<BackgroundRequests::Job> BackgroundRequests::Next() {
     if (closed_) return std::nullopt;
     // The appearance first: it is one small call, and friends should see the right picture.
     if (appearance_) {
-        const Job job{Job::Kind::Appearance, *appearance_};
+        const Job job{Job::Kind::Appearance, *appearance_, false};
         appearance_.reset();
         return job;
     }
     friendsWaiting_ = false;
-    return Job{Job::Kind::FriendList, 0};
+    const bool afterFriendAdded = std::exchange(friendAddedWaiting_, false);
+    return Job{Job::Kind::FriendList, 0, afterFriendAdded};
 }
 
 void BackgroundRequests::Close() {

@@ -14,12 +14,15 @@ public:
         enum class Kind { Appearance, FriendList };
         Kind kind = Kind::FriendList;
         int appearance = 0;
+        // The fetch follows a new friend's arrival (one of the changes it joins said so).
+        bool afterFriendAdded = false;
     };
 
     // A newer appearance replaces one still waiting.
     void PublishAppearance(int appearance);
-    // Joins a friend-list fetch already waiting.
-    void RefreshFriends();
+    // Joins a friend-list fetch already waiting; the fetch is after a new friend if any change
+    // it joins was.
+    void RefreshFriends(bool afterFriendAdded = false);
     // Blocks until a job waits or the queue is closed; nothing once it is closed.
     std::optional<Job> Next();
     // Wakes the worker for good; jobs still waiting are dropped.
@@ -30,5 +33,6 @@ private:
     std::condition_variable wake_;
     std::optional<int> appearance_;
     bool friendsWaiting_ = false;
+    bool friendAddedWaiting_ = false;
     bool closed_ = false;
 };

@@ -99,7 +99,7 @@ void OnlineClient::RunBackgroundRequests() {
         if (job->kind == BackgroundRequests::Job::Kind::Appearance) {
             SetAppearance(job->appearance);
         } else {
-            RefreshFriends(nullptr);
+            RefreshFriends(nullptr, job->afterFriendAdded);
         }
     }
 }
@@ -225,11 +225,11 @@ void OnlineClient::ReceiveMessages() {
 void OnlineClient::HandleMessage(std::string_view text) {
     const SessionMessage message = ReadSessionMessage(text);
     if (const auto* connected = std::get_if<ConnectedMessage>(&message)) {
-        Deliver(&SessionCallbacks::onFriends, connected->friends);
+        Deliver(&SessionCallbacks::onFriends, connected->friends, false);
         if (connected->announcement) Deliver(&SessionCallbacks::onAnnouncement, *connected->announcement);
-    } else if (std::holds_alternative<FriendsChangedMessage>(message)) {
+    } else if (const auto* changed = std::get_if<FriendsChangedMessage>(&message)) {
         // Fetched by the worker, so that this thread keeps reading and a stop is not held up.
-        run_->requests.RefreshFriends();
+        run_->requests.RefreshFriends(changed->friendAdded);
     } else if (const auto* visit = std::get_if<IncomingVisit>(&message)) {
         Deliver(&SessionCallbacks::onVisit, *visit);
     } else if (const auto* reaction = std::get_if<IncomingReaction>(&message)) {

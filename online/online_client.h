@@ -86,8 +86,12 @@ public:
     void PublishAppearance(int appearance);
     bool CreatePairCode(std::wstring& codeOut, std::wstring* errorOut);
     bool ClaimPairCode(const std::wstring& code, std::wstring* errorOut);
-    // Fetches the friend list and hands it to onFriends.
-    bool RefreshFriends(std::wstring* errorOut);
+    // Fetches the friend list and hands it to onFriends, saying whether the service had just
+    // announced a new friend.
+    bool RefreshFriends(std::wstring* errorOut, bool afterFriendAdded = false);
+    // Ends the friendship with the device for both sides, then fetches the friend list.
+    bool RemoveFriend(const std::wstring& friendId, std::wstring* errorOut);
+
     // Live session. InstallCallbacks replaces all five receivers under the lock; install them
     // before Start. Start runs the session thread when the identity is complete and no thread
     // runs; Stop ends it within a second (it only sets the flags when none runs) and no callback

@@ -2,6 +2,8 @@
 
 #include "online/friend_order.h"
 
+#include <algorithm>
+
 OnlinePresence::StatusChange OnlinePresence::ReceiveStatus(NetStatusPayload status) {
     const bool wasConnected = connected_;
     std::wstring previousText = std::move(statusText_);
@@ -21,4 +23,14 @@ OnlinePresence::StatusChange OnlinePresence::ReceiveStatus(NetStatusPayload stat
 void OnlinePresence::ReceiveFriends(std::vector<OnlineFriend> friends) {
     friends_ = std::move(friends);
     SortFriends(friends_);
+}
+
+std::optional<std::wstring> OnlinePresence::Newcomer(const std::vector<OnlineFriend>& friends) const {
+    // The service lists friends in the order the friendships were made: the newest last.
+    for (auto buddy = friends.rbegin(); buddy != friends.rend(); ++buddy) {
+        const bool known = std::any_of(friends_.begin(), friends_.end(),
+                                       [&](const OnlineFriend& held) { return held.id == buddy->id; });
+        if (!known) return buddy->nickname;
+    }
+    return std::nullopt;
 }

@@ -20,6 +20,9 @@ public:
     StatusChange ReceiveStatus(NetStatusPayload status);
     // Replaces the list, in the order friend menus show.
     void ReceiveFriends(std::vector<OnlineFriend> friends);
+    // The nickname of a friend in the list whom the list held so far lacks (the newest, when
+    // several are), or nothing.
+    std::optional<std::wstring> Newcomer(const std::vector<OnlineFriend>& friends) const;
     // Online mode was switched off; the friend list stays.
     void Disconnect() { connected_ = false; }
 

@@ -18,7 +18,9 @@ SessionCallbacks PostingSessionCallbacks(std::function<HWND()> window) {
         [window](bool connected, const std::wstring& text) {
             PostCopy(window, WM_PET_NET_STATUS, NetStatusPayload{connected, text});
         },
-        [window](const std::vector<OnlineFriend>& friends) { PostCopy(window, WM_PET_FRIENDS, friends); },
+        [window](const std::vector<OnlineFriend>& friends, bool afterFriendAdded) {
+            PostCopy(window, WM_PET_FRIENDS, FriendListPayload{friends, afterFriendAdded});
+        },
         [window](const IncomingVisit& visit) { PostCopy(window, WM_PET_VISIT, visit); },
         [window](const UpdateAnnouncement& announcement) { PostCopy(window, WM_PET_ANNOUNCEMENT, announcement); },
         [window](const IncomingReaction& reaction) { PostCopy(window, WM_PET_REACTION, reaction); },

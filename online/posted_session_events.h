@@ -14,7 +14,7 @@
 #include <memory>
 #include <vector>
 
-// wParam 0; lParam a NetStatusPayload*, std::vector<OnlineFriend>*, IncomingVisit*,
+// wParam 0; lParam a NetStatusPayload*, FriendListPayload*, IncomingVisit*,
 // UpdateAnnouncement* or IncomingReaction*.
 inline constexpr UINT WM_PET_NET_STATUS = WM_APP + 1;
 inline constexpr UINT WM_PET_FRIENDS = WM_APP + 2;

@@ -7,6 +7,25 @@
 #include "text/wide_text.h"
 
 #include <algorithm>
+#include <cctype>
+
+namespace {
+
+// An id from the service as one segment of a request path: whatever it holds, it stays one.
+std::wstring PathSegment(const std::wstring& id) {
+    static constexpr wchar_t kDigits[] = L"0123456789ABCDEF";
+    std::wstring segment;
+    for (const unsigned char byte : WideToUtf8(id)) {
+        if (std::isalnum(byte) || byte == '-' || byte == '_' || byte == '.' || byte == '~') {
+            segment += static_cast<wchar_t>(byte);
+        } else {
+            segment += {L'%', kDigits[byte >> 4], kDigits[byte & 15]};
+        }
+    }
+    return segment;
+}
+
+}  // namespace
 
 namespace {
 
@@ -54,12 +73,19 @@ bool OnlineClient::ClaimPairCode(const std::wstring& code, std::wstring* errorOu
     return true;
 }
 
-bool OnlineClient::RefreshFriends(std::wstring* errorOut) {
+bool OnlineClient::RemoveFriend(const std::wstring& friendId, std::wstring* errorOut) {
+    const ServiceResponse response = Request(L"DELETE", L"/v1/friends/" + PathSegment(friendId), std::string(), true);
+    if (response.status != 200) return FailWith(errorOut, DescribeFailure(response, L"暂时无法删除好友。"));
+    RefreshFriends(nullptr);
+    return true;
+}
+
+bool OnlineClient::RefreshFriends(std::wstring* errorOut, bool afterFriendAdded) {
     const ServiceResponse response = Request(L"GET", L"/v1/friends", std::string(), true);
     if (!response.Answered(200)) return FailWith(errorOut, DescribeFailure(response, L"暂时无法读取好友列表。"));
     JsonValue root;
     if (!ParseJson(response.body, root)) return FailWith(errorOut, L"服务返回了无法识别的数据。");
     const std::vector<OnlineFriend> friends = ParseFriendList(root.FindMember("friends"));
-    Deliver(&SessionCallbacks::onFriends, friends);
+    Deliver(&SessionCallbacks::onFriends, friends, afterFriendAdded);
     return true;
 }

@@ -29,11 +29,19 @@ struct NetStatusPayload {
     bool operator==(const NetStatusPayload&) const = default;
 };
 
+// A friend list as the window receives it.
+struct FriendListPayload {
+    std::vector<OnlineFriend> friends;
+    bool afterFriendAdded = false;
+};
+
 // The status text of every successful connection.
 inline constexpr wchar_t kSessionConnectedText[] = L"咕噜兽联机已连接。";
 
 using StatusCallback = std::function<void(bool connected, const std::wstring& text)>;
-using FriendsCallback = std::function<void(const std::vector<OnlineFriend>& friends)>;
+// afterFriendAdded: the service had just announced a new friend (not set for the list of a new
+// connection or of a refresh the user asked for).
+using FriendsCallback = std::function<void(const std::vector<OnlineFriend>& friends, bool afterFriendAdded)>;
 using VisitCallback = std::function<void(const IncomingVisit& visit)>;
 using AnnouncementCallback = std::function<void(const UpdateAnnouncement& announcement)>;
 using ReactionCallback = std::function<void(const IncomingReaction& reaction)>;

@@ -77,7 +77,7 @@ SessionMessage ReadSessionMessage(std::string_view text) {
     if (type == message::kConnected) return ReadConnected(root);
     if (type == message::kFriendAdded || type == message::kFriendUpdated || type == message::kFriendRemoved ||
         type == message::kPresence) {
-        return FriendsChangedMessage{};
+        return FriendsChangedMessage{type == message::kFriendAdded};
     }
     if (type == message::kAction) return ReadVisit(root);
     if (type == message::kReaction) return ReadReaction(root);

@@ -19,7 +19,9 @@ struct ConnectedMessage {
 };
 
 // "friend_added", "friend_updated", "friend_removed", "presence": the list must be fetched again.
-struct FriendsChangedMessage {};
+struct FriendsChangedMessage {
+    bool friendAdded = false;
+};
 
 // "error" with a non-empty text, already bounded for a message box.
 struct ServerErrorMessage {

@@ -68,6 +68,8 @@ HMENU FriendsMenu(const ContextMenuState& state) {
         for (int action = 0; action < kVisitActionCount; ++action) {
             AddItem(actions, base + action, VisitActionLabel(action));
         }
+        AppendMenuW(actions, MF_SEPARATOR, 0, nullptr);
+        AddItem(actions, base + kRemoveFriendItem, L"删除好友…");
         AddSubmenu(menu, actions, MenuText(buddy.nickname) + (buddy.online ? L"（在线）" : L"（离线）"));
     }
     return menu;
@@ -135,4 +137,10 @@ std::optional<PoseChoice> PoseForCommand(int command) {
     static_assert(std::size(kChoices) == CMD_POSE_LAST - CMD_POSE_FIRST + 1);
     if (command < CMD_POSE_FIRST || command > CMD_POSE_LAST) return std::nullopt;
     return kChoices[command - CMD_POSE_FIRST];
+}
+
+std::optional<FriendMenuChoice> FriendChoiceForCommand(int command) {
+    if (command < CMD_FRIEND_VISIT_FIRST) return std::nullopt;
+    const int offset = command - CMD_FRIEND_VISIT_FIRST;
+    return FriendMenuChoice{static_cast<size_t>(offset / kFriendVisitStride), offset % kFriendVisitStride};
 }

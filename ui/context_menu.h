@@ -11,6 +11,7 @@
 struct MenuFriend {
     std::wstring nickname;
     bool online = false;
+    std::wstring id;
 };
 
 // Everything the context menu shows, read from the pet's state when the menu opens.
@@ -49,6 +50,14 @@ struct PoseChoice {
 };
 // Nothing for a command that is not one of the pose commands.
 std::optional<PoseChoice> PoseForCommand(int command);
+
+// A command of a friend's submenu: the friend's place in the menu's list and the item chosen,
+// an action index or kRemoveFriendItem. Nothing for any other command.
+struct FriendMenuChoice {
+    size_t friendIndex;
+    int item;
+};
+std::optional<FriendMenuChoice> FriendChoiceForCommand(int command);
 
 // Text as a menu item shows it: '&' stays an ampersand instead of marking a mnemonic.
 std::wstring MenuText(const std::wstring& text);

@@ -29,10 +29,13 @@ enum MenuCommand : int {
     CMD_RETURN_TO_CORNER = 204,
     CMD_USAGE_HELP = 250,
     CMD_EXIT = 251,
-    CMD_FRIEND_VISIT_FIRST = 3000,  // 3000 + 16 x friend index + action index
+    CMD_FRIEND_VISIT_FIRST = 3000,  // 3000 + 16 x friend index + item (an action index, or removal)
 };
 
 inline constexpr int kFriendVisitStride = 16;
 static_assert(kVisitActionCount <= kFriendVisitStride);
 // Every friend the pet keeps has its commands inside the range a menu command can have.
 static_assert(CMD_FRIEND_VISIT_FIRST + kFriendVisitStride * static_cast<int>(kMaxFriends) <= 0xFFFF);
+// The last item of each friend's submenu, after the nine actions.
+inline constexpr int kRemoveFriendItem = kVisitActionCount;
+static_assert(kRemoveFriendItem < kFriendVisitStride);

@@ -266,6 +266,14 @@ void RedisDirectory::Befriend(const std::string& deviceId, const std::string& fr
     }
 }
 
+void RedisDirectory::Unfriend(const std::string& deviceId, const std::string& formerId, const std::string& text)
+{
+    const std::string instance = InstancesOf({deviceId}).front();
+    if (!instance.empty() && instance != instance_) {
+        Publish(instance, {{"unfriend", deviceId}, {"friend", formerId}, {"text", text}});
+    }
+}
+
 void RedisDirectory::ProfileChanged(const DeviceRecord& device)
 {
     redis_.Run({"EVAL", kProfileScript, "1", kDevicePrefix + device.id, device.nickname,
@@ -331,6 +339,8 @@ void RedisDirectory::OnNote(const nlohmann::json& note)
         events_->DeliverHere(note.at("deliver").get<std::vector<std::string>>(), note.at("text"));
     } else if (note.contains("befriend")) {
         events_->BefriendHere(note.at("befriend"), note.at("friend"), note.at("text"));
+    } else if (note.contains("unfriend")) {
+        events_->UnfriendHere(note.at("unfriend"), note.at("friend"), note.at("text"));
     } else if (note.contains("profile")) {
         const nlohmann::json& profile = note.at("profile");
         const DeviceRecord device{profile.at("id"), profile.at("nickname"), profile.at("appearance")};

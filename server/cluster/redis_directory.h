@@ -46,6 +46,7 @@ public:
     void Deliver(const std::string& deviceId, std::string text, std::function<void()> undelivered) override;
     void DeliverAll(const std::vector<std::string>& deviceIds, const std::string& text) override;
     void Befriend(const std::string& deviceId, const std::string& friendId, const std::string& text) override;
+    void Unfriend(const std::string& deviceId, const std::string& formerId, const std::string& text) override;
     void ProfileChanged(const DeviceRecord& device) override;
 
 private:

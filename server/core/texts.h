@@ -35,6 +35,7 @@ inline constexpr std::string_view kOwnCode = "这是你自己的配对码，请�
 inline constexpr std::string_view kAlreadyFriends = "你们已经是好友了。";
 inline constexpr std::string_view kTooManyAttempts = "尝试次数太多，请稍后再试。";
 inline constexpr std::string_view kFriendLimit = "好友数量已达上限。";
+inline constexpr std::string_view kNotAFriend = "对方不在你的好友列表里。";
 inline constexpr std::string_view kCodesExhausted = "暂时无法生成配对码，请稍后再试。";
 
 inline constexpr std::string_view kMessageNotJson = "消息不是有效的 JSON。";

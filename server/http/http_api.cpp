@@ -23,23 +23,34 @@ constexpr std::string_view kBearerPrefix = "bearer ";
 constexpr auto kSeenPrecision = std::chrono::hours(24);
 const std::string kEveryone;
 
-enum class Endpoint { Health, Register, Profile, PairCreate, PairClaim, Friends, LiveSession };
+enum class Endpoint { Health, Register, Profile, PairCreate, PairClaim, Friends, RemoveFriend, LiveSession };
 
 struct Route {
     std::string_view path;
     std::string_view method;
     Endpoint endpoint;
+    bool takesId = false;  // the path is followed by one more segment, an id
 };
 
-constexpr std::array<Route, 7> kRoutes = {{
+constexpr std::array<Route, 8> kRoutes = {{
     {"/v1/health", "GET", Endpoint::Health},
     {"/v1/register", "POST", Endpoint::Register},
     {"/v1/profile", "PATCH", Endpoint::Profile},
     {"/v1/pair/create", "POST", Endpoint::PairCreate},
     {"/v1/pair/claim", "POST", Endpoint::PairClaim},
     {"/v1/friends", "GET", Endpoint::Friends},
+    {"/v1/friends/", "DELETE", Endpoint::RemoveFriend, true},
     {kLiveSessionPath, "GET", Endpoint::LiveSession},
 }};
+
+bool Matches(const Route& route, std::string_view path)
+{
+    if (!route.takesId) {
+        return path == route.path;
+    }
+    return path.size() > route.path.size() && path.starts_with(route.path) &&
+           path.find('/', route.path.size()) == std::string_view::npos;
+}
 
 ApiResponse Failure(unsigned status, std::string_view message) { return {status, ErrorBody(message), {}, {}}; }
 
@@ -121,10 +132,7 @@ HttpApi::HttpApi(Store& store, const Clock& clock, const ServiceLimits& limits, 
       registrationsOverall_(limiters("register-all", limits.registrationsPerAddress * kRegistrationsOverallFactor,
                                      limits.registrationWindow)),
       authFailuresPerPrefix_(limiters("auth-prefix", limits.authFailuresPerPrefix, limits.authFailureWindow)),
-      claimFailuresPerDevice_(limiters("claim-device", limits.claimFailuresPerDevice, limits.claimWindow)),
-      claimFailuresPerNewDevice_(limiters("claim-new-device", limits.claimFailuresPerNewDevice, limits.claimWindow)),
-      claimFailuresPerPrefix_(limiters("claim-prefix", limits.claimFailuresPerPrefix, limits.claimWindow)),
-      claimFailuresOverall_(limiters("claim-all", limits.claimFailuresOverall, limits.claimWindow)),
+      claimBudget_(limits, limiters),
       friendListReads_(limiters("friend-list", limits.friendListReadsPerDevice, limits.friendListWindow)),
       liveSessionStarts_(limiters("live-start", limits.liveSessionsPerDevice, limits.liveSessionWindow)),
       changes_(limiters("change", limits.changesPerDevice, limits.changeWindow))
@@ -169,7 +177,7 @@ ApiResponse HttpApi::Route(const ApiRequest& request)
 {
     const std::string_view path = PathOf(request.target);
     const auto route =
-        std::find_if(kRoutes.begin(), kRoutes.end(), [&](const auto& candidate) { return candidate.path == path; });
+        std::find_if(kRoutes.begin(), kRoutes.end(), [&](const auto& candidate) { return Matches(candidate, path); });
     if (route == kRoutes.end()) {
         return Failure(404, texts::kNotFound);
     }
@@ -197,7 +205,8 @@ ApiResponse HttpApi::Route(const ApiRequest& request)
     }
     const auto& credentials = std::get<DeviceCredentials>(authenticated);
     const DeviceRecord& device = credentials.device;
-    const bool isChange = route->endpoint == Endpoint::Profile || route->endpoint == Endpoint::PairCreate;
+    const bool isChange = route->endpoint == Endpoint::Profile || route->endpoint == Endpoint::PairCreate ||
+                          route->endpoint == Endpoint::RemoveFriend;
     if (isChange && !changes_->TryTake(device.id, clock_.Now())) {
         ApiResponse refusal = Failure(429, texts::kTooManyChanges);
         refusal.deviceId = device.id;
@@ -216,6 +225,9 @@ ApiResponse HttpApi::Route(const ApiRequest& request)
         break;
     case Endpoint::Friends:
         response = ListFriends(device);
+        break;
+    case Endpoint::RemoveFriend:
+        response = RemoveFriend(device, path.substr(route->path.size()));
         break;
     case Endpoint::LiveSession:
         response = Failure(426, texts::kWebSocketRequired);
@@ -358,26 +370,22 @@ ApiResponse HttpApi::ClaimPairCode(const DeviceCredentials& claimer, const ApiRe
 
     const DeviceRecord& device = claimer.device;
     const TimePoint now = clock_.Now();
-    const std::string prefix = ClientPrefix(request.peerAddress);
-    const bool isNewDevice = now - claimer.registeredAt < limits_.newDeviceAge;
-    if (claimFailuresPerDevice_->IsExhausted(device.id, now) ||
-        (isNewDevice && claimFailuresPerNewDevice_->IsExhausted(device.id, now)) ||
-        claimFailuresPerPrefix_->IsExhausted(prefix, now)) {
+    switch (claimBudget_.Check(device.id, claimer.registeredAt, request.peerAddress, now)) {
+    case ClaimBudget::Verdict::Spent:
         return Failure(429, texts::kTooManyAttempts);
-    }
-    if (claimFailuresOverall_->IsExhausted(kEveryone, now)) {
+    case ClaimBudget::Verdict::CeilingReached: {
         ApiResponse refusal = Failure(429, texts::kTooManyAttempts);
         refusal.logNote = "failed claims of everybody at their ceiling: a guessing flood from many networks";
         return refusal;
+    }
+    case ClaimBudget::Verdict::Allowed:
+        break;
     }
     const ClaimOutcome outcome =
         store_.ClaimPairCode(device.id, code->get_ref<const std::string&>(), now, limits_.maxFriends);
     switch (outcome.result) {
     case ClaimResult::InvalidCode:
-        claimFailuresPerDevice_->Record(device.id, now);
-        claimFailuresPerNewDevice_->Record(device.id, now);
-        claimFailuresPerPrefix_->Record(prefix, now);
-        claimFailuresOverall_->Record(kEveryone, now);
+        claimBudget_.RecordFailure(device.id, claimer.registeredAt, request.peerAddress, now);
         return Failure(404, texts::kCodeInvalid);
     case ClaimResult::OwnCode:
         return Failure(409, texts::kOwnCode);
@@ -406,6 +414,21 @@ ApiResponse HttpApi::ListFriends(const DeviceRecord& device)
         friends.push_back(FriendJson(records[i], online[i]));
     }
     return Success(200, {{"friends", friends}});
+}
+
+ApiResponse HttpApi::RemoveFriend(const DeviceRecord& device, std::string_view friendId)
+{
+    // An id longer than any device's names nobody; it is not looked up.
+    if (friendId.size() > kMaxDeviceIdLength || !store_.RemoveFriendship(device.id, friendId)) {
+        return Failure(404, texts::kNotAFriend);
+    }
+    ApiResponse response = Success(200, {{"removed", std::string(friendId)}});
+    NotifyAfterCommit(response, [&] {
+        if (const std::optional<DeviceRecord> former = store_.FindDevice(friendId)) {
+            relay_.NotifyFriendRemoved(device, *former);
+        }
+    });
+    return response;
 }
 
 }  // namespace mossquill::service

@@ -2,6 +2,7 @@
 
 #include "core/clock.h"
 #include "live/live_relay.h"
+#include "limits/claim_budget.h"
 #include "limits/rate_limiter.h"
 #include "limits/service_limits.h"
 #include "store/store.h"
@@ -47,7 +48,7 @@ struct LiveAdmission {
 bool IsLiveSessionTarget(std::string_view target);
 
 // The HTTPS JSON interface: application key, device authentication, registration,
-// profile, pairing codes and the friend list. Works the database, so it runs on the
+// profile, pairing codes, the friend list and removing a friend. Works the database, so it runs on the
 // storage thread only, one call at a time.
 class HttpApi {
 public:
@@ -68,6 +69,7 @@ private:
     ApiResponse CreatePairCode(const DeviceRecord& device, const ApiRequest& request);
     ApiResponse ClaimPairCode(const DeviceCredentials& claimer, const ApiRequest& request);
     ApiResponse ListFriends(const DeviceRecord& device);
+    ApiResponse RemoveFriend(const DeviceRecord& device, std::string_view friendId);
 
     Store& store_;
     const Clock& clock_;
@@ -77,10 +79,7 @@ private:
     std::unique_ptr<RateLimiter> registrationsPerPrefix_;
     std::unique_ptr<RateLimiter> registrationsOverall_;
     std::unique_ptr<RateLimiter> authFailuresPerPrefix_;
-    std::unique_ptr<RateLimiter> claimFailuresPerDevice_;
-    std::unique_ptr<RateLimiter> claimFailuresPerNewDevice_;
-    std::unique_ptr<RateLimiter> claimFailuresPerPrefix_;
-    std::unique_ptr<RateLimiter> claimFailuresOverall_;
+    ClaimBudget claimBudget_;
     std::unique_ptr<RateLimiter> friendListReads_;
     std::unique_ptr<RateLimiter> liveSessionStarts_;
     std::unique_ptr<RateLimiter> changes_;

@@ -12,17 +12,22 @@ namespace mossquill::service {
 struct ServiceLimits {
     std::chrono::milliseconds pairCodeLifetime = std::chrono::minutes(10);
 
-    // Failed claims (unknown or expired code) within the window. With 1,000,000 codes
-    // the budgets per device and per prefix keep walking them hopeless, and a device
-    // registered less than a day ago gets fewer tries, so fresh registrations do not
-    // multiply one client's budget. The ceiling for everybody is far above what real
-    // users produce; only a flood from many networks reaches it, and that is logged.
+    // Failed claims (unknown or expired code) within the window, per device (fewer in its
+    // first day, so that fresh registrations do not multiply a budget) and per client
+    // network at each width it is counted at: IPv4 by /24; IPv6 by /56 (one customer) and
+    // by /48 (what a customer, or an attacker, may hold: 256 /56s). A network's budget is
+    // spent whichever of its devices and addresses spend it. server/README.md works out
+    // what these leave a guesser. The ceiling for everybody, over a shorter window, stops
+    // a flood from networks beyond counting; reaching it is logged.
     std::size_t claimFailuresPerDevice = 10;
     std::size_t claimFailuresPerNewDevice = 3;
     std::chrono::milliseconds newDeviceAge = std::chrono::hours(24);
-    std::size_t claimFailuresPerPrefix = 60;
+    std::size_t claimFailuresPerIpv4Network = 20;
+    std::size_t claimFailuresPerIpv6Customer = 20;
+    std::size_t claimFailuresPerIpv6Block = 40;
+    std::chrono::milliseconds claimWindow = std::chrono::hours(24);
     std::size_t claimFailuresOverall = 5000;
-    std::chrono::milliseconds claimWindow = std::chrono::minutes(10);
+    std::chrono::milliseconds claimCeilingWindow = std::chrono::minutes(10);
 
     // Registrations per client address within the window; 0 for no limit. A prefix may
     // make kRegistrationsPerPrefixFactor times as many and everybody together
@@ -44,8 +49,8 @@ struct ServiceLimits {
     std::size_t liveMessagesPerDevice = 30;
     std::chrono::milliseconds liveMessageWindow = std::chrono::minutes(1);
 
-    // Profile changes and new pairing codes per device within the window: each one is
-    // a disk write, and a profile change is announced to every online friend.
+    // Profile changes, new pairing codes and friend removals per device within the window:
+    // each one is a disk write announced to online friends (or, for a code, a new secret).
     std::size_t changesPerDevice = 30;
     std::chrono::milliseconds changeWindow = std::chrono::minutes(1);
 

@@ -242,16 +242,41 @@ void LiveRelay::Befriend(const DeviceRecord& to, const DeviceRecord& newFriend)
 {
     const std::string text =
         ToText({{"type", protocol::message::kFriendAdded}, {"friend", FriendJson(newFriend, IsOnline(newFriend.id))}});
-    {
-        const std::lock_guard lock(mutex_);
-        const auto found = sessions_.find(to.id);
-        if (found != sessions_.end()) {
-            found->second.friends.insert(newFriend.id);
-            found->second.connection->Send(text);
-            return;
-        }
+    if (!ChangeFriendsHere(to.id, newFriend.id, true, text)) {
+        directory_.Befriend(to.id, newFriend.id, text);
     }
-    directory_.Befriend(to.id, newFriend.id, text);
+}
+
+void LiveRelay::NotifyFriendRemoved(const DeviceRecord& remover, const DeviceRecord& removed)
+{
+    Unfriend(remover, removed);
+    Unfriend(removed, remover);
+}
+
+void LiveRelay::Unfriend(const DeviceRecord& to, const DeviceRecord& former)
+{
+    // No presence: a former friend's is no longer this device's business.
+    const std::string text = ToText({{"type", "friend_removed"}, {"friend", DeviceJson(former)}});
+    if (!ChangeFriendsHere(to.id, former.id, false, text)) {
+        directory_.Unfriend(to.id, former.id, text);
+    }
+}
+
+bool LiveRelay::ChangeFriendsHere(const std::string& deviceId, const std::string& friendId, bool befriended,
+                                  const std::string& text)
+{
+    const std::lock_guard lock(mutex_);
+    const auto found = sessions_.find(deviceId);
+    if (found == sessions_.end()) {
+        return false;
+    }
+    if (befriended) {
+        found->second.friends.insert(friendId);
+    } else {
+        found->second.friends.erase(friendId);
+    }
+    found->second.connection->Send(text);
+    return true;
 }
 
 void LiveRelay::NotifyProfileChanged(const DeviceRecord& device, const std::vector<DeviceRecord>& friends)
@@ -295,12 +320,12 @@ void LiveRelay::DeliverHere(const std::vector<std::string>& deviceIds, const std
 
 void LiveRelay::BefriendHere(const std::string& deviceId, const std::string& friendId, const std::string& text)
 {
-    const std::lock_guard lock(mutex_);
-    const auto found = sessions_.find(deviceId);
-    if (found != sessions_.end()) {
-        found->second.friends.insert(friendId);
-        found->second.connection->Send(text);
-    }
+    ChangeFriendsHere(deviceId, friendId, true, text);
+}
+
+void LiveRelay::UnfriendHere(const std::string& deviceId, const std::string& formerId, const std::string& text)
+{
+    ChangeFriendsHere(deviceId, formerId, false, text);
 }
 
 void LiveRelay::ProfileHere(const DeviceRecord& device)

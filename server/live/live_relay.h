@@ -54,6 +54,10 @@ public:
     // A claim made these two devices friends.
     void NotifyFriendAdded(const DeviceRecord& claimer, const DeviceRecord& owner);
 
+    // The device ended its friendship with the other one: from now on neither session may
+    // visit the other or hear of its presence.
+    void NotifyFriendRemoved(const DeviceRecord& remover, const DeviceRecord& removed);
+
     // The device's nickname or appearance changed; friends as stored.
     void NotifyProfileChanged(const DeviceRecord& device, const std::vector<DeviceRecord>& friends);
 
@@ -68,6 +72,7 @@ public:
 
     void DeliverHere(const std::vector<std::string>& deviceIds, const std::string& text) override;
     void BefriendHere(const std::string& deviceId, const std::string& friendId, const std::string& text) override;
+    void UnfriendHere(const std::string& deviceId, const std::string& formerId, const std::string& text) override;
     void ProfileHere(const DeviceRecord& device) override;
     void ReplaceHere(const std::string& deviceId, std::uint64_t serial) override;
     void WentOffline(const DeviceRecord& device) override;
@@ -90,6 +95,11 @@ private:
     void Relay(const std::string& senderId, const LiveConnection& connection,
                const std::shared_ptr<LiveConnection>& senderConnection, const nlohmann::json& message);
     void Befriend(const DeviceRecord& to, const DeviceRecord& newFriend);
+    void Unfriend(const DeviceRecord& to, const DeviceRecord& former);
+    // Adds the friend to (or takes it from) the device's session here and sends it the
+    // notice; false when the session is not here.
+    bool ChangeFriendsHere(const std::string& deviceId, const std::string& friendId, bool befriended,
+                           const std::string& text);
     LiveConnection* Current(const std::string& deviceId) const;
 
     const Clock& clock_;

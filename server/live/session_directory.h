@@ -21,6 +21,9 @@ public:
     // A claim made the device friends with `friendId`; `text` tells it so.
     virtual void BefriendHere(const std::string& deviceId, const std::string& friendId, const std::string& text) = 0;
 
+    // The device is no longer friends with `formerId`; `text` tells it so.
+    virtual void UnfriendHere(const std::string& deviceId, const std::string& formerId, const std::string& text) = 0;
+
     // The device's nickname or appearance changed.
     virtual void ProfileHere(const DeviceRecord& device) = 0;
 
@@ -74,6 +77,9 @@ public:
     // friend_added for a device whose session another instance may hold.
     virtual void Befriend(const std::string& deviceId, const std::string& friendId, const std::string& text) = 0;
 
+    // friend_removed for a device whose session another instance may hold.
+    virtual void Unfriend(const std::string& deviceId, const std::string& formerId, const std::string& text) = 0;
+
     // The device's nickname or appearance changed (wherever its session is).
     virtual void ProfileChanged(const DeviceRecord& device) = 0;
 };
@@ -93,6 +99,7 @@ public:
     void Deliver(const std::string&, std::string, std::function<void()> undelivered) override { undelivered(); }
     void DeliverAll(const std::vector<std::string>&, const std::string&) override {}
     void Befriend(const std::string&, const std::string&, const std::string&) override {}
+    void Unfriend(const std::string&, const std::string&, const std::string&) override {}
     void ProfileChanged(const DeviceRecord&) override {}
 };
 

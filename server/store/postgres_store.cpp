@@ -223,41 +223,40 @@ bool PostgresStore::ReplacePairCode(std::string_view deviceId, std::string_view 
     return true;
 }
 
-ClaimOutcome PostgresStore::ClaimPairCode(std::string_view claimerId, std::string_view code, TimePoint now,
-                                          std::size_t maxFriends)
+std::unique_ptr<Store::Transaction> PostgresStore::BeginClaim() { return std::make_unique<Transaction>(*this); }
+
+std::optional<std::string> PostgresStore::LockCodeOwner(std::string_view code, TimePoint now)
 {
-    Transaction transaction(*this);
     const Result found = Run("SELECT device_id FROM pair_codes WHERE code = $1 AND expires_ms > $2 FOR UPDATE",
                              {std::string(code), Milliseconds(now)});
     if (PQntuples(found.get()) == 0) {
-        return {ClaimResult::InvalidCode, {}};
+        return std::nullopt;
     }
-    const std::string ownerId = Text(found.get(), 0, 0);
-    if (ownerId == claimerId) {
-        return {ClaimResult::OwnCode, {}};
-    }
-    const auto [low, high] = OrderedPair(claimerId, ownerId);
-    // Both devices locked in one order: concurrent claims cannot pass the friend limit.
+    return Text(found.get(), 0, 0);
+}
+
+void PostgresStore::LockDevices(std::string_view low, std::string_view high)
+{
+    // In one order, so that two claims never wait for each other's second lock.
     Run("SELECT id FROM devices WHERE id IN ($1, $2) ORDER BY id FOR UPDATE", {std::string(low), std::string(high)});
-    if (AreFriends(claimerId, ownerId)) {
-        return {ClaimResult::AlreadyFriends, {}};
-    }
-    const auto friendCount = [this](const std::string& id) {
-        const Result count = Run("SELECT COUNT(*) FROM friendships WHERE low_id = $1 OR high_id = $1", {id});
-        return static_cast<std::size_t>(Integer(count.get(), 0, 0));
-    };
-    if (friendCount(std::string(claimerId)) >= maxFriends || friendCount(ownerId) >= maxFriends) {
-        return {ClaimResult::FriendLimit, {}};
-    }
-    auto owner = FindDevice(ownerId);
-    if (!owner) {
-        throw PostgresError("pairing code of a missing device");
-    }
+}
+
+std::size_t PostgresStore::FriendCount(std::string_view deviceId)
+{
+    const Result count =
+        Run("SELECT COUNT(*) FROM friendships WHERE low_id = $1 OR high_id = $1", {std::string(deviceId)});
+    return static_cast<std::size_t>(Integer(count.get(), 0, 0));
+}
+
+void PostgresStore::AddFriendship(std::string_view low, std::string_view high, TimePoint now)
+{
     Run("INSERT INTO friendships (low_id, high_id, created_ms) VALUES ($1, $2, $3)",
         {std::string(low), std::string(high), Milliseconds(now)});
+}
+
+void PostgresStore::DeleteCode(std::string_view code)
+{
     Run("DELETE FROM pair_codes WHERE code = $1", {std::string(code)});
-    transaction.Commit();
-    return {ClaimResult::Claimed, std::move(*owner)};
 }
 
 std::vector<DeviceRecord> PostgresStore::FriendsOf(std::string_view deviceId)
@@ -280,6 +279,14 @@ bool PostgresStore::AreFriends(std::string_view a, std::string_view b)
     const Result row =
         Run("SELECT 1 FROM friendships WHERE low_id = $1 AND high_id = $2", {std::string(low), std::string(high)});
     return PQntuples(row.get()) > 0;
+}
+
+bool PostgresStore::RemoveFriendship(std::string_view a, std::string_view b)
+{
+    const auto [low, high] = OrderedPair(a, b);
+    const Result deleted =
+        Run("DELETE FROM friendships WHERE low_id = $1 AND high_id = $2", {std::string(low), std::string(high)});
+    return std::string_view(PQcmdTuples(deleted.get())) == "1";
 }
 
 }  // namespace mossquill::service

@@ -39,12 +39,18 @@ public:
     std::size_t ExpireDevices(TimePoint now, const DeviceExpiry& expiry) override;
     bool ReplacePairCode(std::string_view deviceId, std::string_view code, TimePoint expiresAt,
                          TimePoint now) override;
-    ClaimOutcome ClaimPairCode(std::string_view claimerId, std::string_view code, TimePoint now,
-                               std::size_t maxFriends) override;
     std::vector<DeviceRecord> FriendsOf(std::string_view deviceId) override;
     bool AreFriends(std::string_view a, std::string_view b) override;
+    bool RemoveFriendship(std::string_view a, std::string_view b) override;
 
 private:
+    std::unique_ptr<Store::Transaction> BeginClaim() override;
+    std::optional<std::string> LockCodeOwner(std::string_view code, TimePoint now) override;
+    void LockDevices(std::string_view low, std::string_view high) override;
+    std::size_t FriendCount(std::string_view deviceId) override;
+    void AddFriendship(std::string_view low, std::string_view high, TimePoint now) override;
+    void DeleteCode(std::string_view code) override;
+
     struct ResultFree {
         void operator()(pg_result* result) const;
     };
@@ -56,11 +62,11 @@ private:
     void Connect();
 
     // BEGIN on construction; rolls back unless committed.
-    class Transaction {
+    class Transaction final : public Store::Transaction {
     public:
         explicit Transaction(PostgresStore& store);
-        ~Transaction();
-        void Commit();
+        ~Transaction() override;
+        void Commit() override;
 
     private:
         PostgresStore& store_;

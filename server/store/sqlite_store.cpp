@@ -169,38 +169,37 @@ bool SqliteStore::ReplacePairCode(std::string_view deviceId, std::string_view co
     return true;
 }
 
-ClaimOutcome SqliteStore::ClaimPairCode(std::string_view claimerId, std::string_view code, TimePoint now,
-                                  std::size_t maxFriends)
+std::unique_ptr<Store::Transaction> SqliteStore::BeginClaim()
 {
-    SqliteTransaction transaction(database_);
-    std::string ownerId;
-    {
-        auto select = statements_("SELECT device_id FROM pair_codes WHERE code = ?1 AND expires_ms > ?2");
-        if (!select->Bind(1, code).Bind(2, ToEpochMilliseconds(now)).Step()) {
-            return {ClaimResult::InvalidCode, {}};
-        }
-        ownerId = select->Text(0);
+    class Claim final : public Transaction {
+    public:
+        explicit Claim(SqliteDatabase& database) : transaction_(database) {}
+        void Commit() override { transaction_.Commit(); }
+
+    private:
+        SqliteTransaction transaction_;
+    };
+    return std::make_unique<Claim>(database_);
+}
+
+std::optional<std::string> SqliteStore::LockCodeOwner(std::string_view code, TimePoint now)
+{
+    auto select = statements_("SELECT device_id FROM pair_codes WHERE code = ?1 AND expires_ms > ?2");
+    if (!select->Bind(1, code).Bind(2, ToEpochMilliseconds(now)).Step()) {
+        return std::nullopt;
     }
-    if (ownerId == claimerId) {
-        return {ClaimResult::OwnCode, {}};
-    }
-    if (AreFriends(claimerId, ownerId)) {
-        return {ClaimResult::AlreadyFriends, {}};
-    }
-    if (FriendCount(claimerId) >= maxFriends || FriendCount(ownerId) >= maxFriends) {
-        return {ClaimResult::FriendLimit, {}};
-    }
-    // Read inside the transaction, so the answer never needs a lookup after the commit.
-    auto owner = FindDevice(ownerId);
-    if (!owner) {
-        throw SqliteError("pairing code of a missing device");
-    }
-    const auto [low, high] = OrderedPair(claimerId, ownerId);
+    return select->Text(0);
+}
+
+void SqliteStore::AddFriendship(std::string_view low, std::string_view high, TimePoint now)
+{
     auto insert = statements_("INSERT INTO friendships (low_id, high_id, created_ms) VALUES (?1, ?2, ?3)");
     insert->Bind(1, low).Bind(2, high).Bind(3, ToEpochMilliseconds(now)).Step();
+}
+
+void SqliteStore::DeleteCode(std::string_view code)
+{
     statements_("DELETE FROM pair_codes WHERE code = ?1")->Bind(1, code).Step();
-    transaction.Commit();
-    return {ClaimResult::Claimed, std::move(*owner)};
 }
 
 std::vector<DeviceRecord> SqliteStore::FriendsOf(std::string_view deviceId)
@@ -221,6 +220,13 @@ bool SqliteStore::AreFriends(std::string_view a, std::string_view b)
 {
     const auto [low, high] = OrderedPair(a, b);
     return statements_("SELECT 1 FROM friendships WHERE low_id = ?1 AND high_id = ?2")->Bind(1, low).Bind(2, high).Step();
+}
+
+bool SqliteStore::RemoveFriendship(std::string_view a, std::string_view b)
+{
+    const auto [low, high] = OrderedPair(a, b);
+    statements_("DELETE FROM friendships WHERE low_id = ?1 AND high_id = ?2")->Bind(1, low).Bind(2, high).Step();
+    return sqlite3_changes(database_.Handle()) > 0;
 }
 
 std::size_t SqliteStore::FriendCount(std::string_view deviceId)

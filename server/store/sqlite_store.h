@@ -28,13 +28,18 @@ public:
     std::size_t ExpireDevices(TimePoint now, const DeviceExpiry& expiry) override;
     bool ReplacePairCode(std::string_view deviceId, std::string_view code, TimePoint expiresAt,
                          TimePoint now) override;
-    ClaimOutcome ClaimPairCode(std::string_view claimerId, std::string_view code, TimePoint now,
-                               std::size_t maxFriends) override;
     std::vector<DeviceRecord> FriendsOf(std::string_view deviceId) override;
     bool AreFriends(std::string_view a, std::string_view b) override;
+    bool RemoveFriendship(std::string_view a, std::string_view b) override;
 
 private:
-    std::size_t FriendCount(std::string_view deviceId);
+    std::unique_ptr<Transaction> BeginClaim() override;
+    std::optional<std::string> LockCodeOwner(std::string_view code, TimePoint now) override;
+    // The claim's transaction holds the database's one write lock already.
+    void LockDevices(std::string_view, std::string_view) override {}
+    std::size_t FriendCount(std::string_view deviceId) override;
+    void AddFriendship(std::string_view low, std::string_view high, TimePoint now) override;
+    void DeleteCode(std::string_view code) override;
     void Migrate();
 
     SqliteDatabase database_;

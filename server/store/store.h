@@ -69,13 +69,34 @@ public:
                                  TimePoint now) = 0;
 
     // Uses the code once, in one transaction: on success the code is gone and the two
-    // devices are friends.
-    virtual ClaimOutcome ClaimPairCode(std::string_view claimerId, std::string_view code, TimePoint now,
-                                       std::size_t maxFriends) = 0;
+    // devices are friends. The rules are the same for every engine (pair_claim.cpp).
+    ClaimOutcome ClaimPairCode(std::string_view claimerId, std::string_view code, TimePoint now,
+                               std::size_t maxFriends);
 
     // Friends in the order the friendships were made.
     virtual std::vector<DeviceRecord> FriendsOf(std::string_view deviceId) = 0;
     virtual bool AreFriends(std::string_view a, std::string_view b) = 0;
+
+    // Ends the friendship for both devices in one commit; false when they were not friends.
+    virtual bool RemoveFriendship(std::string_view a, std::string_view b) = 0;
+
+protected:
+    // Rolls back unless committed.
+    class Transaction {
+    public:
+        virtual ~Transaction() = default;
+        virtual void Commit() = 0;
+    };
+
+    // The steps of a claim, each inside the transaction the claim opens with BeginClaim.
+    virtual std::unique_ptr<Transaction> BeginClaim() = 0;
+    // The device that holds the code while it is valid; the code stays locked until the end.
+    virtual std::optional<std::string> LockCodeOwner(std::string_view code, TimePoint now) = 0;
+    // Locks both devices, so that concurrent claims cannot pass the friend limit.
+    virtual void LockDevices(std::string_view low, std::string_view high) = 0;
+    virtual std::size_t FriendCount(std::string_view deviceId) = 0;
+    virtual void AddFriendship(std::string_view low, std::string_view high, TimePoint now) = 0;
+    virtual void DeleteCode(std::string_view code) = 0;
 };
 
 // The devices' ids, in the same order.

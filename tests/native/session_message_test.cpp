@@ -30,7 +30,8 @@ TEST(SessionMessage, EachTypeBecomesItsEventWithItsFieldRules) {
     EXPECT_FALSE(Read<ConnectedMessage>(R"({"type":"connected","announcement":"2027-01"})").announcement);
 
     for (const char* type : {"friend_added", "friend_updated", "friend_removed", "presence"}) {
-        Read<FriendsChangedMessage>(std::string(R"({"friend":"ignored","type":")") + type + "\"}");
+        const auto changed = Read<FriendsChangedMessage>(std::string(R"({"friend":"ignored","type":")") + type + "\"}");
+        EXPECT_EQ(changed.friendAdded, std::string(type) == "friend_added") << "only a new friend is worth a look";
     }
     EXPECT_EQ(Read<IncomingVisit>(R"({"type":"action","from":{"id":"b","nickname":"小B","appearance":2.7},
                                      "action":"drink","action_v2":"eat","text":"吃了吗"})"),

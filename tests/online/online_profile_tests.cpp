@@ -29,7 +29,7 @@ protected:
         auto device = std::make_unique<Device>();
         std::wstring error;
         EXPECT_TRUE(device->client.Register(name, &error)) << WideToUtf8(error);
-        device->client.InstallCallbacks({.onFriends = [raw = device.get()](const std::vector<OnlineFriend>& list) {
+        device->client.InstallCallbacks({.onFriends = [raw = device.get()](const std::vector<OnlineFriend>& list, bool) {
             raw->deliveries.push_back(list);
         }});
         return device;
@@ -172,11 +172,22 @@ TEST_F(ProfileAndFriends, PairCodeAnswersWithoutAUsableCodeAreRefused) {
     }
 }
 
+TEST_F(ProfileAndFriends, ARemovalNamesTheFriendInOnePathSegmentAndShowsARefusal) {
+    auto owned = DoubleClient();
+    OnlineClient& client = *owned;
+    std::wstring error;
+    ScriptDouble(404, "{\"message\":\"对方不在你的好友列表里。\"}");
+    EXPECT_FALSE(client.RemoveFriend(L"a/b c?好", &error));
+    EXPECT_EQ(error, L"对方不在你的好友列表里。");
+    const std::string sent = LastDoubleRequest();
+    EXPECT_EQ(sent.substr(0, sent.find("\r\n")), "DELETE /v1/friends/a%2Fb%20c%3F%E5%A5%BD HTTP/1.1");
+}
+
 TEST_F(ProfileAndFriends, AClaimStaysSuccessfulWhenTheFollowingRefreshFails) {
     auto owned = DoubleClient();
     OnlineClient& client = *owned;
     int deliveries = 0;
-    client.InstallCallbacks({.onFriends = [&](const std::vector<OnlineFriend>&) { ++deliveries; }});
+    client.InstallCallbacks({.onFriends = [&](const std::vector<OnlineFriend>&, bool) { ++deliveries; }});
     std::wstring error;
     ScriptDouble(200, "{\"friend\":{}}");
     ScriptDouble(500, "{\"message\":\"坏了\"}");
@@ -195,7 +206,7 @@ TEST_F(ProfileAndFriends, RefreshDeliversTheListWithoutHoldingTheLock) {
     OnlineClient& client = *owned;
     std::vector<std::vector<OnlineFriend>> deliveries;
     // The callback may call back into the client: the lock must not be held around it.
-    client.InstallCallbacks({.onFriends = [&](const std::vector<OnlineFriend>& list) {
+    client.InstallCallbacks({.onFriends = [&](const std::vector<OnlineFriend>& list, bool) {
         EXPECT_TRUE(client.HasCompleteIdentity());
         deliveries.push_back(list);
     }});

@@ -17,14 +17,10 @@
 
 namespace {
 
-const auto kPressOk = [](HWND prompt) { PostMessageW(GetDlgItem(prompt, IDOK), BM_CLICK, 0, 0); };
-
-// A prompt the user fills in and confirms.
-UserStep Answer(std::wstring text) {
-    return {kPromptWindowClass, [text = std::move(text)](HWND prompt) {
-                SendMessageW(GetDlgItem(prompt, kPromptEditId), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
-                kPressOk(prompt);
-            }};
+// What the pet's window hears when a friend list arrives.
+void PostFriends(const PetApp& app, std::vector<OnlineFriend> friends) {
+    PostMessageW(app.window(), WM_PET_FRIENDS, 0,
+                 reinterpret_cast<LPARAM>(new FriendListPayload{std::move(friends), false}));
 }
 
 // The n-th item (from 1) of a menu that just opened with nothing selected, chosen with the keyboard.
@@ -35,41 +31,10 @@ UserStep MenuItem(int n) {
             }};
 }
 
-void GoOnline(StartedPet& pet, const std::wstring& nickname) {
-    ChooseOnlineCommand(pet.app, 0, {Answer(nickname)});
-    ASSERT_TRUE(PumpUntil([&] { return pet.app.connected(); })) << WideToUtf8(nickname) << " did not connect";
-}
-
-bool HasFriendOnline(const PetApp& app, const std::wstring& nickname) {
-    for (const OnlineFriend& buddy : app.friends()) {
-        if (buddy.nickname == nickname && buddy.online) return true;
-    }
-    return false;
-}
-
 RECT Rect(HWND window) {
     RECT rect{};
     GetWindowRect(window, &rect);
     return rect;
-}
-
-const RecordingNotices::Notice& LastNotice(const StartedPet& pet) {
-    static const RecordingNotices::Notice none{};
-    return pet.notices.shown.empty() ? none : pet.notices.shown.back();
-}
-
-// Pairing through the menus: the host's code from its box, typed into the guest's prompt.
-void Pair(StartedPet& host, StartedPet& guest) {
-    ChooseOnlineCommand(host.app, 2);
-    std::wsmatch code;
-    ASSERT_TRUE(std::regex_search(LastNotice(host).text, code, std::wregex(L"\n\n([0-9]{6})\n\n")));
-    ChooseOnlineCommand(guest.app, 3, {Answer(code[1].str())});
-    ASSERT_TRUE(PumpUntil([&] { return HasFriendOnline(guest.app, L"小家") && HasFriendOnline(host.app, L"小客"); }));
-}
-
-// What the pet's window hears when a friend list arrives.
-void PostFriends(const PetApp& app, std::vector<OnlineFriend> friends) {
-    PostMessageW(app.window(), WM_PET_FRIENDS, 0, reinterpret_cast<LPARAM>(new std::vector<OnlineFriend>(std::move(friends))));
 }
 
 void PressQuickVisitKeys() {
@@ -91,8 +56,8 @@ TEST(TwoPets, VisitCrossesTheServiceLikeComesBackAndQuickVisitsQueueOnTheCard) {
     GoOnline(host, L"小家");
     GoOnline(guest, L"小客");
 
-    Pair(host, guest);
-    if (HasFatalFailure()) return;
+    PairThroughMenus(host, guest);
+    ASSERT_TRUE(PumpUntil([&] { return HasFriendOnline(guest.app, L"小家") && HasFriendOnline(host.app, L"小客"); }));
     const size_t guestNotices = guest.notices.shown.size();
     const RECT petRect = Rect(host.app.window());
 
@@ -193,8 +158,8 @@ TEST(TwoPets, AChoiceStaysWithTheFriendAndTheCardItWasMadeOn) {
     StartedPet host;
     GoOnline(host, L"小家");
     GoOnline(guest, L"小客");
-    Pair(host, guest);
-    if (HasFatalFailure()) return;
+    PairThroughMenus(host, guest);
+    ASSERT_TRUE(PumpUntil([&] { return HasFriendOnline(guest.app, L"小家") && HasFriendOnline(host.app, L"小客"); }));
     const std::vector<OnlineFriend> real = guest.app.friends();
     const OnlineFriend stranger{L"someone-else", L"阿陌", true, 0};
 

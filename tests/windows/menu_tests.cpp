@@ -139,8 +139,11 @@ TEST(ContextMenu, FriendVisitCommandsEncodeFriendAndAction) {
               (std::vector<std::wstring>{L"小绿（在线）", L"阿木（离线）", L"Mo（在线）", L"R&&D（在线）"}));
     const auto third = ReadMenu(friends[2].submenu);
     EXPECT_EQ(Texts(third), (std::vector<std::wstring>{L"挥手打招呼", L"发送爱心", L"无语", L"乞讨", L"飞天开心",
-                                                        L"干杯", L"一起发财", L"一起吃饭", L"邪恶一下"}));
+                                                        L"干杯", L"一起发财", L"一起吃饭", L"邪恶一下", L"---",
+                                                        L"删除好友…"}));
     EXPECT_EQ(third[5].id, 3037);
+    EXPECT_EQ(third[10].id, 3041);
+    EXPECT_EQ(FriendChoiceForCommand(3041)->friendIndex, 2u) << "the removal names the friend it was shown under";
     EXPECT_EQ(ReadMenu(friends[0].submenu)[0].id, 3000);
     EXPECT_EQ(ReadMenu(friends[1].submenu)[8].id, 3024);
 }

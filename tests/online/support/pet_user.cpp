@@ -1,8 +1,12 @@
 #include "pet_user.h"
 
+#include "online/wide_text.h"
 #include "support/window_script.h"
+#include "ui/prompt_window.h"
 
 #include <gtest/gtest.h>
+
+#include <regex>
 
 namespace {
 
@@ -77,4 +81,37 @@ bool PumpUntil(const std::function<bool()>& done, DWORD ms) {
         PumpFor(50);
     }
     return done();
+}
+
+const auto kPressOk = [](HWND prompt) { PostMessageW(GetDlgItem(prompt, IDOK), BM_CLICK, 0, 0); };
+
+UserStep Answer(std::wstring text) {
+    return {kPromptWindowClass, [text = std::move(text)](HWND prompt) {
+                SendMessageW(GetDlgItem(prompt, kPromptEditId), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+                kPressOk(prompt);
+            }};
+}
+
+void GoOnline(StartedPet& pet, const std::wstring& nickname) {
+    ChooseOnlineCommand(pet.app, 0, {Answer(nickname)});
+    ASSERT_TRUE(PumpUntil([&] { return pet.app.connected(); })) << WideToUtf8(nickname) << " did not connect";
+}
+
+bool HasFriendOnline(const PetApp& app, const std::wstring& nickname) {
+    for (const OnlineFriend& buddy : app.friends()) {
+        if (buddy.nickname == nickname && buddy.online) return true;
+    }
+    return false;
+}
+
+const RecordingNotices::Notice& LastNotice(const StartedPet& pet) {
+    static const RecordingNotices::Notice none{};
+    return pet.notices.shown.empty() ? none : pet.notices.shown.back();
+}
+
+void PairThroughMenus(StartedPet& owner, StartedPet& claimer) {
+    ChooseOnlineCommand(owner.app, 2);
+    std::wsmatch code;
+    ASSERT_TRUE(std::regex_search(LastNotice(owner).text, code, std::wregex(L"\n\n([0-9]{6})\n\n")));
+    ChooseOnlineCommand(claimer.app, 3, {Answer(code[1].str())});
 }

@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <functional>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -56,3 +57,13 @@ bool WorkContextMenu(const PetApp& app, std::vector<UserStep> steps);
 void ChooseOnlineCommand(const PetApp& app, int item, std::vector<UserStep> then = {});
 // The thread handles its messages until `done` holds or the time is up; returns `done`.
 bool PumpUntil(const std::function<bool()>& done, DWORD ms = 10000);
+
+// A prompt the user fills in and confirms.
+UserStep Answer(std::wstring text);
+// Switches the pet online under the nickname and waits for its connection.
+void GoOnline(StartedPet& pet, const std::wstring& nickname);
+bool HasFriendOnline(const PetApp& app, const std::wstring& nickname);
+// The last box the pet showed (an empty one when none).
+const RecordingNotices::Notice& LastNotice(const StartedPet& pet);
+// Pairs the pets through their menus: the owner's code from its box, typed into the claimer's prompt.
+void PairThroughMenus(StartedPet& owner, StartedPet& claimer);

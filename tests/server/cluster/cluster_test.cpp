@@ -127,18 +127,22 @@ protected:
         StartInstances(redis->Address());
     }
 
+    // Starts both instances, or starts them again on the same database.
     void StartInstances(const std::string& redis)
     {
-        const std::string database = TestDatabase(directory_);
+        if (database_.empty()) {
+            database_ = TestDatabase(directory_);
+        }
+        redis_ = redis;
         const std::vector<std::string> shared = {"--redis", redis, "--presence-ttl",
                                                  std::to_string(kPresenceTtl.count())};
         two_.reset();
         one_.reset();
         // Logs of their own: a new process must not be found listening in its predecessor's.
         const std::string generation = std::to_string(++generation_);
-        one_ = std::make_unique<ServiceProcess>(database, directory_.File("one-" + generation + ".log"), shared,
+        one_ = std::make_unique<ServiceProcess>(database_, directory_.File("one-" + generation + ".log"), shared,
                                                 "127.0.0.41");
-        two_ = std::make_unique<ServiceProcess>(database, directory_.File("two-" + generation + ".log"), shared,
+        two_ = std::make_unique<ServiceProcess>(database_, directory_.File("two-" + generation + ".log"), shared,
                                                 "127.0.0.42");
     }
 
@@ -160,6 +164,8 @@ protected:
     }
 
     TemporaryDirectory directory_;
+    std::string database_;
+    std::string redis_;
     std::unique_ptr<ServiceProcess> one_;
     std::unique_ptr<ServiceProcess> two_;
     int generation_ = 0;
@@ -206,6 +212,28 @@ TEST_F(ClusterTest, FriendsOnTwoInstancesPairVisitReactAndSeeEachOther)
     EXPECT_EQ(ExpectMessage(*aliceLive, "presence")["friend"]["online"], false);
     aliceLive->Send(R"({"type":"action","to":")" + bob.id + R"(","action":"greet"})");
     EXPECT_EQ(ExpectMessage(*aliceLive, "error")["message"], texts::kFriendOffline);
+}
+
+TEST_F(ClusterTest, ARemovalReachesTheSessionsOnBothInstancesAndOutlivesARestart)
+{
+    const auto [alice, bob] = Friends();
+    auto aliceLive = ConnectLive(One(), alice);
+    auto bobLive = ConnectLive(Two(), bob);
+    ASSERT_EQ(ExpectMessage(*aliceLive, "presence")["friend"]["online"], true);
+
+    const HttpReply removed = HttpsRequest(One(), "DELETE", "/v1/friends/" + bob.id, "", alice.Auth());
+    ASSERT_EQ(removed.status, 200u) << removed.body;
+    EXPECT_EQ(ExpectMessage(*aliceLive, "friend_removed")["friend"]["id"], bob.id);
+    EXPECT_EQ(ExpectMessage(*bobLive, "friend_removed")["friend"]["id"], alice.id);
+    bobLive->Send(R"({"type":"action","to":")" + alice.id + R"(","action":"greet"})");
+    EXPECT_EQ(ExpectMessage(*bobLive, "error")["message"], texts::kNotFriend) << "the other instance forgot it too";
+    EXPECT_EQ(HttpsRequest(Two(), "DELETE", "/v1/friends/" + alice.id, "", bob.Auth()).status, 404u);
+
+    one_->SignalAndWait(SIGKILL);
+    two_->SignalAndWait(SIGKILL);
+    StartInstances(redis_);
+    EXPECT_TRUE(FriendIds(One(), alice).empty());
+    EXPECT_TRUE(FriendIds(Two(), bob).empty());
 }
 
 TEST_F(ClusterTest, ASecondSessionOnTheOtherInstanceReplacesTheFirst)

@@ -35,6 +35,10 @@ public:
     {
         Add("befriend " + deviceId + " " + friendId + " " + text);
     }
+    void UnfriendHere(const std::string& deviceId, const std::string& formerId, const std::string& text) override
+    {
+        Add("unfriend " + deviceId + " " + formerId + " " + text);
+    }
     void ProfileHere(const DeviceRecord& device) override { Add("profile " + device.id + " " + device.nickname); }
     void ReplaceHere(const std::string& deviceId, std::uint64_t serial) override
     {
@@ -136,6 +140,9 @@ TEST_F(RedisDirectoryTest, SessionsAreFoundDeliveredToAndTakenOverAcrossInstance
     EXPECT_FALSE(Delivered(*two_, "bob", "hello")) << "bob is offline";
     two_->Befriend("alice", "bob", "added");
     EXPECT_EQ(oneEvents_.Next(), "befriend alice bob added");
+    two_->Unfriend("alice", "bob", "removed");
+    two_->Unfriend("bob", "alice", "removed");
+    EXPECT_EQ(oneEvents_.Next(), "unfriend alice bob removed") << "only to where the session is";
     two_->ProfileChanged({"alice", "甲二", 1});
     EXPECT_EQ(oneEvents_.Next(), "profile alice 甲二");
 

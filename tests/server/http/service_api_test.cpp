@@ -247,7 +247,7 @@ TEST(ServiceLimitsTest, FailedClaimsAreLimitedPerDeviceAndOverall)
     EXPECT_EQ(claim(helper, wrong).status, 404u);
     EXPECT_EQ(claim(helper, code).status, 429u) << "five failures overall block every device";
 
-    service.Clock().Advance(10min);
+    service.Clock().Advance(limits.claimWindow);
     const std::string fresh = CreatePairCode(port, honest);
     EXPECT_EQ(claim(walker, fresh).status, 200u) << "the window has passed";
 }

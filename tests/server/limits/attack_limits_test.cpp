@@ -38,7 +38,7 @@ TEST(AttackLimitsTest, AClaimFloodFromOneNetworkLeavesOtherNetworksAbleToClaim)
     ServiceLimits limits;
     limits.claimFailuresPerDevice = 4;
     limits.claimFailuresPerNewDevice = 2;
-    limits.claimFailuresPerPrefix = 6;
+    limits.claimFailuresPerIpv4Network = 6;
     InProcessService service(limits);
     const unsigned short port = service.Port();
     const Device owner = Register(port, "主人");
@@ -77,6 +77,38 @@ TEST(AttackLimitsTest, AClaimFloodFromOneNetworkLeavesOtherNetworksAbleToClaim)
         EXPECT_EQ(Claim(port, From(settled, kOtherNetwork), UnusedCode(code, guess)).status, 404u);
     }
     EXPECT_EQ(Claim(port, From(settled, kOtherNetwork), "000000").status, 429u);
+}
+
+TEST(AttackLimitsTest, AFloodOverManyNetworksSpendsEachOnesDailyBudgetAndSparesTheOthers)
+{
+    const ServiceLimits limits;  // as deployed
+    InProcessService service(limits);
+    const unsigned short port = service.Port();
+    const Device owner = Register(port, "主人");
+    const std::string code = CreatePairCode(port, owner);
+
+    // Fresh devices, as many guesses each as a new device has, from three /24s until refused.
+    int attempt = 0;
+    for (const std::string network : {"127.2.0.", "127.2.1.", "127.2.2."}) {
+        std::size_t failures = 0;
+        for (int host = 1, status = 0; status != 429 && host < 20; ++host) {
+            const Device guesser = Register(port, "猜");
+            for (std::size_t guess = 0; guess < limits.claimFailuresPerNewDevice && status != 429; ++guess) {
+                status = Claim(port, From(guesser, network + std::to_string(host)), UnusedCode(code, attempt++)).status;
+                failures += status == 404 ? 1 : 0;
+            }
+        }
+        EXPECT_EQ(failures, limits.claimFailuresPerIpv4Network) << network;
+        EXPECT_EQ(Claim(port, From(Register(port, "邻"), network + "250"), code).status, 429u) << "even the right code";
+    }
+
+    // Elsewhere, a user mistypes twice and then types the code right.
+    const Device friendly = Register(port, "好友");
+    for (int typo = 0; typo < 2; ++typo) {
+        EXPECT_EQ(Claim(port, From(friendly, "127.3.0.1"), UnusedCode(code, typo)).status, 404u);
+    }
+    const HttpReply accepted = Claim(port, From(friendly, "127.3.0.1"), code);
+    EXPECT_EQ(accepted.status, 200u) << accepted.body;
 }
 
 TEST(AttackLimitsTest, IdentityProbesFromOneNetworkDoNotLockOutAnother)

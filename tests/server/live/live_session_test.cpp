@@ -107,6 +107,30 @@ TEST_F(LiveSessionTest, VisitAndReactionTravelBetweenFriendsWithTheSender)
     EXPECT_FALSE(alice->Next(200ms)) << "the sender gets no echo";
 }
 
+TEST_F(LiveSessionTest, ARemovedFriendIsToldAndCanNeitherVisitNorSeePresence)
+{
+    auto alice = Connect(alice_);
+    auto bob = Connect(bob_);
+    Expect(*alice, "presence");
+    const auto remove = [&](const Device& by, const std::string& id) {
+        return HttpsRequest(Port(), "DELETE", "/v1/friends/" + id, "", by.Auth());
+    };
+    const HttpReply stranger = remove(stranger_, alice_.id);
+    EXPECT_EQ(stranger.status, 404u);
+    EXPECT_EQ(stranger.Message(), texts::kNotAFriend);
+
+    ASSERT_EQ(remove(bob_, alice_.id).status, 200u);
+    EXPECT_EQ(Expect(*alice, "friend_removed")["friend"]["id"], bob_.id);
+    EXPECT_EQ(Expect(*bob, "friend_removed")["friend"]["id"], alice_.id);
+    EXPECT_TRUE(FriendIds(Port(), alice_).empty());
+    EXPECT_EQ(remove(alice_, bob_.id).status, 404u) << "over for both";
+
+    bob->Send(R"({"type":"action","to":")" + alice_.id + R"(","action":"greet"})");
+    EXPECT_EQ(ErrorText(*bob), texts::kNotFriend) << "the sessions forgot it as the database did";
+    bob.reset();
+    EXPECT_FALSE(alice->Next(300ms)) << "a former friend's presence is none of alice's business";
+}
+
 TEST_F(LiveSessionTest, VisitsToStrangersOfflineFriendsAndBadMessagesAreRefused)
 {
     auto alice = Connect(alice_);
