@@ -14,7 +14,8 @@ namespace mossquill::service {
 // connection that failed is dropped; the next call opens a new one.
 class RedisClient {
 public:
-    RedisClient(std::string host, unsigned short port);
+    // With a password, every connection authenticates first (AUTH).
+    RedisClient(std::string host, unsigned short port, std::optional<std::string> password = std::nullopt);
 
     RedisReply Run(const RedisCommand& command);
     std::vector<RedisReply> RunAll(const std::vector<RedisCommand>& commands);
@@ -25,6 +26,7 @@ public:
     const std::string& Address() const { return address_; }
 
 private:
+    std::unique_ptr<RedisConnection> Open(std::optional<std::chrono::milliseconds> timeout) const;
     std::unique_ptr<RedisConnection> Borrow();
     void GiveBack(std::unique_ptr<RedisConnection> connection);
 
@@ -34,6 +36,7 @@ private:
     std::string host_;
     unsigned short port_;
     std::string address_;
+    std::optional<std::string> password_;
     std::mutex mutex_;
     std::vector<std::unique_ptr<RedisConnection>> idle_;
 };

@@ -4,6 +4,7 @@
 #include "core/credentials.h"
 #include "core/field_rules.h"
 #include "core/json_input.h"
+#include "core/metrics.h"
 #include "core/texts.h"
 #include "live/wire_format.h"
 
@@ -43,12 +44,28 @@ constexpr std::array<Route, 7> kRoutes = {{
 
 ApiResponse Failure(unsigned status, std::string_view message) { return {status, ErrorBody(message), {}, {}}; }
 
+ApiResponse Refused(Refusal rule, std::string_view message)
+{
+    Metrics().Refused(rule);
+    return Failure(429, message);
+}
+
 ApiResponse Success(unsigned status, const nlohmann::json& body) { return {status, ToText(body), {}, {}}; }
 
 // A failure inside the service: the user sees a general text, the log the reason.
 ApiResponse InternalFailure(const std::exception& error)
 {
+    Metrics().storageErrors.Add();
     ApiResponse response = Failure(500, texts::kInternalError);
+    response.logNote = error.what();
+    return response;
+}
+
+// The database is away: the client is told to come back later; nothing was committed.
+ApiResponse StorageAway(const StorageUnavailable& error)
+{
+    Metrics().storageErrors.Add();
+    ApiResponse response = Failure(503, texts::kStorageUnavailable);
     response.logNote = error.what();
     return response;
 }
@@ -127,7 +144,8 @@ HttpApi::HttpApi(Store& store, const Clock& clock, const ServiceLimits& limits, 
       claimFailuresOverall_(limiters("claim-all", limits.claimFailuresOverall, limits.claimWindow)),
       friendListReads_(limiters("friend-list", limits.friendListReadsPerDevice, limits.friendListWindow)),
       liveSessionStarts_(limiters("live-start", limits.liveSessionsPerDevice, limits.liveSessionWindow)),
-      changes_(limiters("change", limits.changesPerDevice, limits.changeWindow))
+      changes_(limiters("change", limits.changesPerDevice, limits.changeWindow)),
+      healthChecks_(limiters("health", limits.healthChecksPerNetwork, limits.healthWindow))
 {
 }
 
@@ -135,6 +153,8 @@ ApiResponse HttpApi::Handle(const ApiRequest& request)
 {
     try {
         return Route(request);
+    } catch (const StorageUnavailable& error) {
+        return StorageAway(error);
     } catch (const std::exception& error) {
         return InternalFailure(error);
     }
@@ -154,11 +174,13 @@ std::variant<DeviceRecord, ApiResponse> HttpApi::AdmitLiveSession(const ApiReque
         // Every session start tells all online friends about it; a client that keeps
         // reconnecting must not turn that into a flood.
         if (!liveSessionStarts_->TryTake(device.id, clock_.Now())) {
-            ApiResponse refusal = Failure(429, texts::kTooManyConnections);
+            ApiResponse refusal = Refused(Refusal::SessionStarts, texts::kTooManyConnections);
             refusal.deviceId = device.id;
             return refusal;
         }
         return std::move(device);
+    } catch (const StorageUnavailable& error) {
+        return StorageAway(error);
     } catch (const std::exception& error) {
         return InternalFailure(error);
     }
@@ -181,12 +203,7 @@ ApiResponse HttpApi::Route(const ApiRequest& request)
         return Failure(405, texts::kMethodNotAllowed);
     }
     if (route->endpoint == Endpoint::Health) {
-        // For load balancers: answered by the storage thread after a database read (and,
-        // with other instances, a word with Redis), so a stuck disk or a broken database
-        // shows as a failure or a time-out.
-        store_.Check();
-        relay_.CheckDirectory();
-        return Success(200, {{"status", "ok"}});
+        return Health(request);
     }
     if (!SameDigest(request.appKey, kApplicationKey)) {
         return Failure(403, texts::kWrongAppKey);
@@ -203,7 +220,7 @@ ApiResponse HttpApi::Route(const ApiRequest& request)
     const DeviceRecord& device = credentials.device;
     const bool isChange = route->endpoint == Endpoint::Profile || route->endpoint == Endpoint::PairCreate;
     if (isChange && !changes_->TryTake(device.id, clock_.Now())) {
-        ApiResponse refusal = Failure(429, texts::kTooManyChanges);
+        ApiResponse refusal = Refused(Refusal::Changes, texts::kTooManyChanges);
         refusal.deviceId = device.id;
         return refusal;
     }
@@ -234,23 +251,33 @@ ApiResponse HttpApi::Route(const ApiRequest& request)
 
 std::variant<DeviceCredentials, ApiResponse> HttpApi::Authenticate(const ApiRequest& request)
 {
-    const std::string prefix = ClientPrefix(request.peerAddress);
+    // Credentials come first: a device that proves itself is never refused because of
+    // what other hosts of its network did. Failures count against every network width
+    // the failing address belongs to, and once one of them is spent its failures get 429.
     const TimePoint now = clock_.Now();
-    if (authFailuresPerPrefix_->IsExhausted(prefix, now)) {
-        return Failure(429, texts::kTooManyAttempts);
-    }
+    const auto refuse = [&] {
+        const std::vector<std::string> networks = ClientNetworks(request.peerAddress);
+        const bool spent = std::any_of(networks.begin(), networks.end(), [&](const std::string& network) {
+            return authFailuresPerPrefix_->IsExhausted(network, now);
+        });
+        if (spent) {
+            return Refused(Refusal::AuthFailures, texts::kTooManyAttempts);
+        }
+        for (const std::string& network : networks) {
+            authFailuresPerPrefix_->Record(network, now);
+        }
+        return Failure(401, texts::kBadIdentity);
+    };
     const std::string_view authorization = request.authorization;
     const bool bearer = authorization.size() > kBearerPrefix.size() &&
                         EqualsIgnoringCase(authorization.substr(0, kBearerPrefix.size()), kBearerPrefix);
     const std::string_view token = bearer ? authorization.substr(kBearerPrefix.size()) : std::string_view();
     if (request.deviceId.empty() || request.deviceId.size() > kMaxDeviceIdLength || token.size() != kTokenLength) {
-        authFailuresPerPrefix_->Record(prefix, now);
-        return Failure(401, texts::kBadIdentity);
+        return refuse();
     }
     auto credentials = store_.FindCredentials(request.deviceId);
     if (!credentials || !SameDigest(TokenDigest(token), credentials->tokenDigest)) {
-        authFailuresPerPrefix_->Record(prefix, now);
-        return Failure(401, texts::kBadIdentity);
+        return refuse();
     }
     if (now - credentials->lastSeenAt >= kSeenPrecision) {
         store_.MarkSeen(credentials->device.id, now);
@@ -273,10 +300,10 @@ ApiResponse HttpApi::Register(const ApiRequest& request)
     const std::string address(request.peerAddress);
     const std::string prefix = ClientPrefix(address);
     if (registrationsPerAddress_->IsExhausted(address, now) || registrationsPerPrefix_->IsExhausted(prefix, now)) {
-        return Failure(429, texts::kTooManyRegistrations);
+        return Refused(Refusal::Registrations, texts::kTooManyRegistrations);
     }
     if (registrationsOverall_->IsExhausted(kEveryone, now)) {
-        ApiResponse refusal = Failure(429, texts::kTooManyRegistrations);
+        ApiResponse refusal = Refused(Refusal::Registrations, texts::kTooManyRegistrations);
         refusal.logNote = "registrations of everybody at their limit";
         return refusal;
     }
@@ -367,10 +394,10 @@ ApiResponse HttpApi::ClaimPairCode(const DeviceCredentials& claimer, const ApiRe
     if (claimFailuresPerDevice_->IsExhausted(device.id, now) ||
         (isNewDevice && claimFailuresPerNewDevice_->IsExhausted(device.id, now)) ||
         claimFailuresPerPrefix_->IsExhausted(prefix, now)) {
-        return Failure(429, texts::kTooManyAttempts);
+        return Refused(Refusal::ClaimFailures, texts::kTooManyAttempts);
     }
     if (claimFailuresOverall_->IsExhausted(kEveryone, now)) {
-        ApiResponse refusal = Failure(429, texts::kTooManyAttempts);
+        ApiResponse refusal = Refused(Refusal::ClaimFailures, texts::kTooManyAttempts);
         refusal.logNote = "failed claims of everybody at their ceiling: a guessing flood from many networks";
         return refusal;
     }
@@ -398,10 +425,36 @@ ApiResponse HttpApi::ClaimPairCode(const DeviceCredentials& claimer, const ApiRe
     return response;
 }
 
+ApiResponse HttpApi::Health(const ApiRequest& request)
+{
+    // For load balancers, needing no key, so limited per network like other reads. A real
+    // check is a database read (and, with other instances, a word with Redis); it runs at
+    // most once per interval, and the answers between repeat its result.
+    const TimePoint now = clock_.Now();
+    for (const std::string& network : ClientNetworks(request.peerAddress)) {
+        if (!healthChecks_->TryTake(network, now)) {
+            return Refused(Refusal::Changes, texts::kTooManyChanges);
+        }
+    }
+    if (!healthAnswer_ || now - healthCheckedAt_ >= limits_.healthCheckInterval) {
+        healthCheckedAt_ = now;
+        try {
+            store_.Check();
+            relay_.CheckDirectory();
+            healthAnswer_ = Success(200, {{"status", "ok"}});
+        } catch (const StorageUnavailable& error) {
+            healthAnswer_ = StorageAway(error);
+        } catch (const std::exception& error) {
+            healthAnswer_ = InternalFailure(error);
+        }
+    }
+    return *healthAnswer_;
+}
+
 ApiResponse HttpApi::ListFriends(const DeviceRecord& device)
 {
     if (!friendListReads_->TryTake(device.id, clock_.Now())) {
-        return Failure(429, texts::kTooManyChanges);
+        return Refused(Refusal::Changes, texts::kTooManyChanges);
     }
     const std::vector<DeviceRecord> records = store_.FriendsOf(device.id);
     const std::vector<bool> online = relay_.AreOnline(IdsOf(records));

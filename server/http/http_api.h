@@ -64,6 +64,7 @@ private:
     ApiResponse CreatePairCode(const DeviceRecord& device, const ApiRequest& request);
     ApiResponse ClaimPairCode(const DeviceCredentials& claimer, const ApiRequest& request);
     ApiResponse ListFriends(const DeviceRecord& device);
+    ApiResponse Health(const ApiRequest& request);
 
     Store& store_;
     const Clock& clock_;
@@ -80,6 +81,10 @@ private:
     std::unique_ptr<RateLimiter> friendListReads_;
     std::unique_ptr<RateLimiter> liveSessionStarts_;
     std::unique_ptr<RateLimiter> changes_;
+    std::unique_ptr<RateLimiter> healthChecks_;
+    // The last real health check and its answer.
+    TimePoint healthCheckedAt_{};
+    std::optional<ApiResponse> healthAnswer_;
 };
 
 }  // namespace mossquill::service

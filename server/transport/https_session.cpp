@@ -1,6 +1,7 @@
 #include "transport/https_session.h"
 
 #include "core/log_line.h"
+#include "core/metrics.h"
 #include "core/texts.h"
 #include "transport/websocket_session.h"
 #include "live/wire_format.h"
@@ -85,9 +86,11 @@ void HttpsSession::OnHandshake(beast::error_code error)
         return;  // stopped during shutdown
     }
     if (error) {
-        LogLine(peer_ + " tls handshake failed: " + error.message());
+        Metrics().handshakeFailures.Add();
+        LogThrottled(LogEvent::HandshakeFailed, "peer=" + peer_ + " error=\"" + error.message() + "\"");
         return;
     }
+    Metrics().handshakes.Add();
     ReadRequest();
 }
 
@@ -144,13 +147,26 @@ void HttpsSession::Answer(std::shared_ptr<Request> request)
     // connection simply waits for its answer.
     stream_.ExpiresNever();
     net::post(context_.storage, [self = shared_from_this(), request = std::move(request)] {
+        const ScopedTiming timing(Metrics().storageLatency, Metrics().storageErrors);
         auto response = std::make_shared<ApiResponse>(self->context_.api.Handle(ToApiRequest(*request, self->peerAddress_)));
         net::post(self->stream_.get_executor(), [self, request, response] {
             self->LogRequest(View(request->method_string()), View(request->target()), response->status,
                              response->deviceId, response->logNote);
-            self->Write(response->status, std::move(response->body), request->keep_alive());
+            self->Write(response->status, std::move(response->body), self->MayKeepAlive(*request, *response));
         });
     });
+}
+
+bool HttpsSession::MayKeepAlive(const Request& request, const ApiResponse& response)
+{
+    if (!request.keep_alive()) {
+        return false;
+    }
+    if (response.deviceId.empty() && ++unauthenticatedAnswers_ >= context_.limits.unauthenticatedAnswersPerConnection) {
+        Metrics().Refused(Refusal::IdleKeepAlive);
+        return false;
+    }
+    return true;
 }
 
 void HttpsSession::Refuse(unsigned status, std::string_view message)
@@ -165,6 +181,7 @@ void HttpsSession::Upgrade(std::shared_ptr<Request> request)
 {
     stream_.ExpiresNever();
     net::post(context_.storage, [self = shared_from_this(), request = std::move(request)] {
+        const ScopedTiming timing(Metrics().storageLatency, Metrics().storageErrors);
         auto admission = std::make_shared<std::variant<DeviceRecord, ApiResponse>>(
             self->context_.api.AdmitLiveSession(ToApiRequest(*request, self->peerAddress_)));
         net::post(self->stream_.get_executor(), [self, request, admission] { self->Admitted(*request, *admission); });

@@ -1,6 +1,7 @@
 #include "transport/websocket_session.h"
 
 #include "core/log_line.h"
+#include "core/metrics.h"
 #include "core/texts.h"
 #include "live/wire_format.h"
 
@@ -117,7 +118,11 @@ void WebSocketSession::OnRead(beast::error_code error)
         return;
     }
     const std::string message = beast::buffers_to_string(buffer_.data());
-    if (!RunGuarded(peer_, [&] { context_.relay.Receive(device_.id, *this, message, socket_.got_text()); })) {
+    if (!RunGuarded(peer_, [&] {
+            const auto received = std::chrono::steady_clock::now();
+            context_.relay.Receive(device_.id, *this, message, socket_.got_text());
+            Metrics().relayLatency.Observe(std::chrono::steady_clock::now() - received);
+        })) {
         CloseWith(websocket::close_reason(websocket::close_code::internal_error));
     }
     // Idle sessions are most of them: give the read buffer back between messages.
