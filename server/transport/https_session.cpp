@@ -12,6 +12,7 @@
 #include <boost/beast/http/write.hpp>
 #include <boost/beast/websocket/rfc6455.hpp>
 
+#include <algorithm>
 #include <cstdio>
 #include <string_view>
 #include <variant>
@@ -87,7 +88,7 @@ void HttpsSession::OnHandshake(beast::error_code error)
     }
     if (error) {
         Metrics().handshakeFailures.Add();
-        LogThrottled(LogEvent::HandshakeFailed, "peer=" + peer_ + " error=\"" + error.message() + "\"");
+        LogThrottled(ThrottledEvent::HandshakeFailed, {{"peer", peer_}, {"error", error.message()}});
         return;
     }
     Metrics().handshakes.Add();
@@ -252,17 +253,16 @@ void HttpsSession::LogRequest(std::string_view method, std::string_view target, 
 {
     const auto elapsed = std::chrono::duration_cast<std::chrono::microseconds>(
         std::chrono::steady_clock::now() - requestStart_);
-    std::string line = peer_;
-    line.append(" ").append(method).append(" ").append(target.substr(0, 200));
-    line.append(" ").append(std::to_string(status));
-    line.append(" device=").append(deviceId.empty() ? std::string_view("-") : deviceId);
     char duration[32];
-    std::snprintf(duration, sizeof duration, " %.1fms", static_cast<double>(elapsed.count()) / 1000.0);
-    line.append(duration);
-    if (!note.empty()) {
-        line.append(" (").append(note).append(")");
-    }
-    LogLine(line);
+    std::snprintf(duration, sizeof duration, "%.1f", static_cast<double>(elapsed.count()) / 1000.0);
+    // The path only: a query string is the client's text and none of the log's business.
+    LogEvent("request", {{"peer", peer_},
+                         {"method", method},
+                         {"path", target.substr(0, std::min<std::size_t>(target.find('?'), 200))},
+                         {"status", std::to_string(status)},
+                         {"device", deviceId.empty() ? std::string_view("-") : deviceId},
+                         {"ms", duration},
+                         {"note", note}});
 }
 
 }  // namespace mossquill::service

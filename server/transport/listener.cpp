@@ -71,7 +71,7 @@ void Listener::OnAccept(beast::error_code error, tcp::socket socket)
         std::make_shared<HttpsSession>(std::move(socket), tls_, context_, std::move(*ticket))->Start();
     } else {
         Metrics().Refused(Refusal::ConnectionLimit);
-        LogThrottled(LogEvent::ConnectionRefused, "peer=" + address + " reason=connection_limit");
+        LogThrottled(ThrottledEvent::ConnectionRefused, {{"peer", address}, {"reason", "connection_limit"}});
     }
     Accept();
 }
