@@ -19,6 +19,8 @@ ContextMenuState PetApp::MenuState() const {
 void PetApp::ShowContextMenu() {
     POINT cursor{};
     GetCursorPos(&cursor);
+    // The list may be replaced while the menu is open: a friend's command names the friend shown.
+    const std::vector<OnlineFriend> shown = presence_.friends();
     int command = 0;
     {
         PopupMenu menu = BuildContextMenu(MenuState());
@@ -26,16 +28,16 @@ void PetApp::ShowContextMenu() {
         command = static_cast<int>(TrackPopupMenu(menu.get(), TPM_RIGHTBUTTON | TPM_NONOTIFY | TPM_RETURNCMD,
                                                   cursor.x, cursor.y, 0, window(), nullptr));
     }
+    if (command >= CMD_FRIEND_VISIT_FIRST) {
+        const auto offset = static_cast<size_t>(command - CMD_FRIEND_VISIT_FIRST);
+        const size_t index = offset / kFriendVisitStride;
+        if (index < shown.size()) SendVisit(shown[index], static_cast<uint32_t>(offset % kFriendVisitStride), L"", false);
+        return;
+    }
     RunMenuCommand(command);
 }
 
 void PetApp::RunMenuCommand(int command) {
-    if (command >= CMD_FRIEND_VISIT_FIRST) {
-        const int offset = command - CMD_FRIEND_VISIT_FIRST;
-        SendVisit(static_cast<size_t>(offset / kFriendVisitStride), static_cast<uint32_t>(offset % kFriendVisitStride),
-                  L"", false);
-        return;
-    }
     if (const std::optional<PoseChoice> choice = PoseForCommand(command)) {
         ShowPose(choice->pose, choice->seconds);
         return;

@@ -14,6 +14,14 @@ std::wstring ReactionReport(const IncomingReaction& reaction) {
 
 }  // namespace
 
+void PetApp::ShowServiceNotice(std::wstring text) {
+    if (!serviceNotice_.Offer(text)) return;
+    // The box's own loop handles the next texts; they wait in the slot until it closes.
+    for (std::optional<std::wstring> next = std::move(text); next; next = serviceNotice_.Closed()) {
+        notices_.Show(window(), *next, L"咕噜兽联机", MB_ICONINFORMATION);
+    }
+}
+
 void PetApp::OnSessionEvent(UINT message, LPARAM payload) {
     switch (message) {
         case WM_PET_NET_STATUS: {
@@ -21,9 +29,9 @@ void PetApp::OnSessionEvent(UINT message, LPARAM payload) {
             // Switching off stops the session; a status it posted just before is out of date.
             if (!networkEnabled_) return;
             const OnlinePresence::StatusChange change = presence_.ReceiveStatus(*status);
-            if (change.newConnection) online_.SetAppearance(appearance());
-            if (change.notice) notices_.Show(window(), *change.notice, L"咕噜兽联机", MB_ICONINFORMATION);
+            if (change.newConnection) online_.PublishAppearance(appearance());
             RenderFrame();
+            if (change.notice) ShowServiceNotice(std::move(*change.notice));
             break;
         }
         case WM_PET_FRIENDS:

@@ -11,12 +11,14 @@ void ShowStartupError(const wchar_t* text) { MessageBoxW(nullptr, text, kAppTitl
 
 }  // namespace
 
-PetApp::PetApp(HINSTANCE instance, Clock& clock, SettingsStore& settings, Notices& notices)
+PetApp::PetApp(HINSTANCE instance, Clock& clock, SettingsStore& settings, Notices& notices,
+               const ServiceHosts& hosts)
     : instance_(instance),
       clock_(clock),
       settings_(settings),
       notices_(notices),
-      movement_(window_, settings, static_cast<uint32_t>(clock.Now())) {}
+      movement_(window_, settings, static_cast<uint32_t>(clock.Now())),
+      online_(hosts) {}
 
 PetApp::~PetApp() { TearDown(); }
 

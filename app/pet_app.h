@@ -20,6 +20,7 @@
 #include "ui/context_menu.h"
 #include "ui/help_and_notice.h"
 #include "ui/pointer_gestures.h"
+#include "ui/notice_slot.h"
 #include "ui/visit_log.h"
 #include "ui/visit_queue.h"
 
@@ -42,7 +43,9 @@ inline constexpr wchar_t kAppTitle[] = L"咕噜兽";
 // asks the components what happens and shows the result.
 class PetApp {
 public:
-    PetApp(HINSTANCE instance, Clock& clock, SettingsStore& settings, Notices& notices);
+    // The service hosts are the program's own unless a test names others.
+    PetApp(HINSTANCE instance, Clock& clock, SettingsStore& settings, Notices& notices,
+           const ServiceHosts& hosts = kServiceHosts);
     PetApp(const PetApp&) = delete;
     PetApp& operator=(const PetApp&) = delete;
     ~PetApp();
@@ -109,10 +112,13 @@ public:
     void ShowIncomingVisit(const IncomingVisit& visit);
     void EndIncomingVisit();
     VisitCardDescription DescribeVisitCard();
-    void SendVisit(size_t friendIndex, uint32_t actionIndex, const std::wstring& note, bool quiet);
+    // To the friend chosen, found again by id: one who has left the list or gone offline since
+    // the choice is reported offline, never replaced by whoever took the place in the list.
+    void SendVisit(const OnlineFriend& chosen, uint32_t actionIndex, const std::wstring& note, bool quiet);
     void QuickVisit(bool withNote);
     void ShowReactionMenu();
-    void SendReaction(const std::wstring& reaction);
+    // To the visitor of that visit, which is marked answered if still on show.
+    void SendReaction(const IncomingVisit& visit, uint64_t visitSerial, const std::wstring& reaction);
 
     // The timers' work, entered by the window procedure (and by tests that move time by hand).
     void OnFrameTimer();
@@ -160,7 +166,9 @@ private:
     PetOptions CurrentOptions();
     void ApplyOnlineSetting(const SettingsPlan& plan);
     // The friend a quick visit goes to: the only one online, or the one picked from a menu.
-    std::optional<size_t> ChooseOnlineFriend();
+    std::optional<OnlineFriend> ChooseOnlineFriend();
+    // A text the service sent, in the one box kept for them.
+    void ShowServiceNotice(std::wstring text);
 
     HINSTANCE instance_;
     Clock& clock_;
@@ -190,4 +198,5 @@ private:
     OnlineClient online_;
     bool networkEnabled_ = false;
     OnlinePresence presence_;
+    NoticeSlot serviceNotice_;
 };

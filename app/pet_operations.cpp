@@ -77,7 +77,7 @@ void PetApp::SetAppearance(int appearance) {
     const int selected = growth_.SelectAppearance(appearance);
     pose_.ShowAppearance(selected, clock_.Now());
     // Friends see the new look at once; offline, the session sends it when it connects.
-    if (networkEnabled_ && presence_.connected()) online_.SetAppearance(selected);
+    if (networkEnabled_ && presence_.connected()) online_.PublishAppearance(selected);
     RenderFrame();
 }
 

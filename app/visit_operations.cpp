@@ -4,10 +4,11 @@
 #include "online/service_response.h"
 #include "render/pose.h"
 #include "ui/context_menu.h"
-#include "ui/prompt_window.h"
+#include "ui/prompt_questions.h"
 #include "ui/visit_actions.h"
 #include "ui/visit_messages.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -18,7 +19,6 @@ constexpr UINT kPopupFlags = TPM_RIGHTBUTTON | TPM_NONOTIFY | TPM_RETURNCMD;
 constexpr int kChooserFirstCommand = 5000;
 constexpr int kLikeCommand = 6100;
 constexpr int kDislikeCommand = 6101;
-constexpr int32_t kNoteMaxLength = 60;
 
 int TrackAtCursor(HWND window, HMENU menu) {
     POINT cursor{};
@@ -81,9 +81,11 @@ VisitCardDescription PetApp::DescribeVisitCard() {
     return card;
 }
 
-void PetApp::SendVisit(size_t friendIndex, uint32_t actionIndex, const std::wstring& note, bool quiet) {
-    if (actionIndex >= static_cast<uint32_t>(kVisitActionCount) || friendIndex >= presence_.friends().size()) return;
-    const OnlineFriend buddy = presence_.friends()[friendIndex];
+void PetApp::SendVisit(const OnlineFriend& chosen, uint32_t actionIndex, const std::wstring& note, bool quiet) {
+    if (actionIndex >= static_cast<uint32_t>(kVisitActionCount)) return;
+    const std::vector<OnlineFriend>& friends = presence_.friends();
+    const auto found = std::find_if(friends.begin(), friends.end(), [&](const OnlineFriend& f) { return f.id == chosen.id; });
+    const OnlineFriend buddy = found != friends.end() ? *found : OnlineFriend{chosen.id, chosen.nickname, false, 0};
     if (!buddy.online) {
         notices_.Show(window(), buddy.nickname + L" 现在不在线，这次招呼不会保存，也不会稍后补发。", L"好友不在线",
                       MB_ICONINFORMATION);
@@ -113,10 +115,11 @@ void PetApp::SendVisit(size_t friendIndex, uint32_t actionIndex, const std::wstr
                   L"串门消息已发出", MB_ICONINFORMATION);
 }
 
-std::optional<size_t> PetApp::ChooseOnlineFriend() {
-    std::vector<size_t> online;
-    for (size_t index = 0; index < presence_.friends().size(); ++index) {
-        if (presence_.friends()[index].online) online.push_back(index);
+std::optional<OnlineFriend> PetApp::ChooseOnlineFriend() {
+    // A copy: the list may be replaced while the chooser is open.
+    std::vector<OnlineFriend> online;
+    for (const OnlineFriend& buddy : presence_.friends()) {
+        if (buddy.online) online.push_back(buddy);
     }
     if (online.empty()) {
         notices_.Show(window(), L"目前没有好友在线，这次串门不会保存。", L"快捷串门", MB_ICONINFORMATION);
@@ -126,16 +129,15 @@ std::optional<size_t> PetApp::ChooseOnlineFriend() {
     int command = 0;
     {
         PopupMenu chooser(CreatePopupMenu());
-        for (size_t index : online) {
-            AppendMenuW(chooser.get(), MF_STRING, kChooserFirstCommand + index, MenuText(presence_.friends()[index].nickname).c_str());
+        for (size_t index = 0; index < online.size(); ++index) {
+            AppendMenuW(chooser.get(), MF_STRING, kChooserFirstCommand + index, MenuText(online[index].nickname).c_str());
         }
         command = TrackAtCursor(window(), chooser.get());
     }
-    // The list may have changed while the menu was open.
-    if (command < kChooserFirstCommand) return std::nullopt;
-    const size_t chosen = static_cast<size_t>(command - kChooserFirstCommand);
-    if (chosen >= presence_.friends().size() || !presence_.friends()[chosen].online) return std::nullopt;
-    return chosen;
+    if (command < kChooserFirstCommand || static_cast<size_t>(command - kChooserFirstCommand) >= online.size()) {
+        return std::nullopt;
+    }
+    return online[static_cast<size_t>(command - kChooserFirstCommand)];
 }
 
 void PetApp::QuickVisit(bool withNote) {
@@ -143,22 +145,24 @@ void PetApp::QuickVisit(bool withNote) {
         notices_.Show(window(), L"咕噜兽联机尚未连接。", L"快捷串门", MB_ICONINFORMATION);
         return;
     }
-    const std::optional<size_t> chosen = ChooseOnlineFriend();
+    const std::optional<OnlineFriend> chosen = ChooseOnlineFriend();
     if (!chosen) return;
     std::wstring note;
     if (withNote) {
-        if (!PromptWindow::Run(window(), L"漂流小纸条", L"写给好友的小纸条（最多 60 个字符）：", L"", note, false,
-                               kNoteMaxLength) ||
-            note.empty()) {
+        if (!RunPrompt(window(), kDriftNotePrompt, L"", note) || note.empty()) {
             return;
         }
     }
-    const int action = visitLog_.PickAction(presence_.friends()[*chosen].id);
+    const int action = visitLog_.PickAction(chosen->id);
     SendVisit(*chosen, static_cast<uint32_t>(action), note, true);
 }
 
 void PetApp::ShowReactionMenu() {
     if (!visits_.showing() || visits_.responded()) return;
+    // The card may time out while the menu is open and a waiting visit take its place: the answer
+    // belongs to the visit that was right-clicked.
+    const IncomingVisit visit = visits_.current();
+    const uint64_t serial = visits_.serial();
     int command = 0;
     {
         PopupMenu menu(CreatePopupMenu());
@@ -169,14 +173,13 @@ void PetApp::ShowReactionMenu() {
         command = TrackAtCursor(window(), menu.get());
     }
     if (command != kLikeCommand && command != kDislikeCommand) return;
-    SendReaction(command == kLikeCommand ? L"like" : L"dislike");
+    SendReaction(visit, serial, command == kLikeCommand ? L"like" : L"dislike");
 }
 
-void PetApp::SendReaction(const std::wstring& reaction) {
-    // The card may have ended while the menu was open; the answer still goes to that visitor.
-    const SessionSendResult sent = online_.SendSessionMessage(ReactionMessage(visits_.current().fromId, reaction));
+void PetApp::SendReaction(const IncomingVisit& visit, uint64_t visitSerial, const std::wstring& reaction) {
+    const SessionSendResult sent = online_.SendSessionMessage(ReactionMessage(visit.fromId, reaction));
     if (sent.outcome == SessionSendResult::Outcome::Sent) {
-        visits_.Responded();
+        visits_.Responded(visitSerial);
         RenderFrame();
         return;
     }

@@ -3,6 +3,7 @@
 #include "online/json.h"
 #include "online/online_client.h"
 #include "online/operation_failure.h"
+#include "online/service_bounds.h"
 #include "online/wide_text.h"
 
 #include <algorithm>
@@ -18,18 +19,18 @@ bool FitsInHeaderLine(const std::wstring& text) {
 }  // namespace
 
 bool OnlineClient::HasCompleteIdentity() {
-    ExclusiveLock hold(lock_);
-    return !identity_.deviceId.empty() && !identity_.nickname.empty() && identity_.token.size() == kTokenLength;
+    ExclusiveLock hold(state_->lock);
+    return !state_->identity.deviceId.empty() && !state_->identity.nickname.empty() && state_->identity.token.size() == kTokenLength;
 }
 
 DeviceIdentity OnlineClient::Identity() {
-    ExclusiveLock hold(lock_);
-    return identity_;
+    ExclusiveLock hold(state_->lock);
+    return state_->identity;
 }
 
 void OnlineClient::SetIdentity(DeviceIdentity identity) {
-    ExclusiveLock hold(lock_);
-    identity_ = std::move(identity);
+    ExclusiveLock hold(state_->lock);
+    state_->identity = std::move(identity);
 }
 
 void OnlineClient::LoadIdentity() {
@@ -45,7 +46,7 @@ void OnlineClient::LoadIdentity() {
 bool OnlineClient::Register(const std::wstring& requestedNickname, std::wstring* errorOut) {
     const std::string body = "{\"nickname\":\"" + EscapeJsonString(requestedNickname) + "\"}";
     const ServiceResponse response = Request(L"POST", L"/v1/register", body, false);
-    if (response.status != 200 && response.status != 201) {
+    if (!response.Answered(200) && !response.Answered(201)) {
         return FailWith(errorOut, DescribeFailure(response, L"暂时无法注册咕噜兽联机身份。"));
     }
     JsonValue root;
@@ -53,11 +54,14 @@ bool OnlineClient::Register(const std::wstring& requestedNickname, std::wstring*
     const JsonValue* device = root.FindMember("device");
     if (!device || device->kind != JsonKind::Object) return FailWith(errorOut, L"服务没有返回设备身份。");
 
-    std::wstring issuedId = Utf8ToWide(device->GetString("id"));
+    // Checked whole before anything is stored: a nickname the service would refuse from us, or
+    // an id it could not have issued, says the answer is broken.
+    std::wstring issuedId = ReadDeviceId(*device).value_or(L"");
     std::wstring issuedNickname = Utf8ToWide(device->GetString("nickname"));
     std::wstring issuedToken = Utf8ToWide(device->GetString("token"));
-    if (issuedId.empty() || issuedNickname.empty() || issuedToken.size() != kTokenLength ||
-        !FitsInHeaderLine(issuedId) || !FitsInHeaderLine(issuedToken)) {
+    if (issuedId.empty() || issuedNickname.empty() || issuedNickname.size() > kMaxNicknameChars ||
+        issuedToken.size() != kTokenLength || !FitsInHeaderLine(issuedId) || !FitsInHeaderLine(issuedNickname) ||
+        !FitsInHeaderLine(issuedToken)) {
         return FailWith(errorOut, L"服务返回的设备身份不完整。");
     }
     if (!WriteIdentityString(kNetworkDeviceIdValue, issuedId) ||

@@ -1,4 +1,4 @@
-// Holds a slim reader/writer lock exclusively for the life of the object.
+// Holds a slim reader/writer lock for the life of the object: exclusively, or shared.
 #pragma once
 
 #include <windows.h>
@@ -9,6 +9,17 @@ public:
     ExclusiveLock(const ExclusiveLock&) = delete;
     ExclusiveLock& operator=(const ExclusiveLock&) = delete;
     ~ExclusiveLock() { ReleaseSRWLockExclusive(&lock_); }
+
+private:
+    SRWLOCK& lock_;
+};
+
+class SharedLock {
+public:
+    explicit SharedLock(SRWLOCK& lock) : lock_(lock) { AcquireSRWLockShared(&lock_); }
+    SharedLock(const SharedLock&) = delete;
+    SharedLock& operator=(const SharedLock&) = delete;
+    ~SharedLock() { ReleaseSRWLockShared(&lock_); }
 
 private:
     SRWLOCK& lock_;

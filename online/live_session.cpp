@@ -35,25 +35,73 @@ bool SwitchedProtocols(HINTERNET request) {
 
 }  // namespace
 
-OnlineClient::~OnlineClient() { Stop(); }
+OnlineClient::~OnlineClient() {
+    if (!view_) Stop();
+}
 
 void OnlineClient::InstallCallbacks(SessionCallbacks callbacks) {
-    ExclusiveLock hold(lock_);
-    callbacks_ = std::move(callbacks);
+    ExclusiveLock hold(state_->lock);
+    state_->callbacks = std::move(callbacks);
 }
 
 void OnlineClient::Start() {
-    if (!HasCompleteIdentity()) return;
-    if (sessionThread_.joinable()) return;
-    stopRequested_.exchange(false);
-    sessionThread_ = std::thread(&OnlineClient::SessionLoop, this);
+    if (view_ || run_ || !HasCompleteIdentity()) return;
+    auto run = std::make_shared<Run>();
+    run->threadsRunning.store(2);
+    // Each thread holds the state and its session, so that neither goes away under it.
+    sessionThread_ = std::thread([state = state_, run] {
+        OnlineClient(state, run).SessionLoop();
+        run->threadsRunning.fetch_sub(1);
+    });
+    workerThread_ = std::thread([state = state_, run] {
+        OnlineClient(state, run).RunBackgroundRequests();
+        run->threadsRunning.fetch_sub(1);
+    });
+    run_ = std::move(run);
 }
 
 void OnlineClient::Stop() {
-    stopRequested_.exchange(true);
+    if (view_) return;
+    if (run_) {
+        {
+            // Waits for a callback in progress; none starts afterwards.
+            ExclusiveLock gate(run_->gate);
+            run_->stopRequested.exchange(true);
+        }
+        run_->requests.Close();
+    }
     CloseSocket();
-    if (sessionThread_.joinable()) sessionThread_.join();
-    socketConnected_.exchange(false);
+    if (run_) {
+        const ULONGLONG waitEnd = GetTickCount64() + kStopWaitMs;
+        while (run_->threadsRunning.load() > 0 && GetTickCount64() < waitEnd) Sleep(10);
+        // A thread still blocked on the service ends by itself when its call does.
+        for (std::thread* thread : {&sessionThread_, &workerThread_}) {
+            if (!thread->joinable()) continue;
+            if (run_->threadsRunning.load() == 0) {
+                thread->join();
+            } else {
+                thread->detach();
+            }
+        }
+        run_.reset();
+    }
+    state_->socketConnected.exchange(false);
+}
+
+bool OnlineClient::StopRequested() const { return run_ && run_->stopRequested.load(); }
+
+void OnlineClient::PublishAppearance(int appearance) {
+    if (run_ && !view_) run_->requests.PublishAppearance(appearance);
+}
+
+void OnlineClient::RunBackgroundRequests() {
+    while (const std::optional<BackgroundRequests::Job> job = run_->requests.Next()) {
+        if (job->kind == BackgroundRequests::Job::Kind::Appearance) {
+            SetAppearance(job->appearance);
+        } else {
+            RefreshFriends(nullptr);
+        }
+    }
 }
 
 void OnlineClient::CloseSocket() {
@@ -62,10 +110,10 @@ void OnlineClient::CloseSocket() {
     WinHttpHandle connection;
     WinHttpHandle webSocket;
     {
-        ExclusiveLock hold(lock_);
-        session = std::move(wsSession_);
-        connection = std::move(wsConnection_);
-        webSocket = std::move(webSocket_);
+        ExclusiveLock hold(state_->lock);
+        session = std::move(state_->wsSession);
+        connection = std::move(state_->wsConnection);
+        webSocket = std::move(state_->webSocket);
     }
     // Only the close frame is sent here: the session thread may be blocked in a receive on this
     // socket, and it is that receive which reads the service's answering close frame and ends.
@@ -74,28 +122,29 @@ void OnlineClient::CloseSocket() {
 }
 
 SessionSendResult OnlineClient::SendSessionMessage(std::string_view utf8) {
-    ExclusiveLock hold(lock_);
-    if (!webSocket_ || !socketConnected_.load()) return {SessionSendResult::Outcome::NotConnected, 0};
-    const DWORD result = WinHttpWebSocketSend(webSocket_.get(), WINHTTP_WEB_SOCKET_UTF8_MESSAGE_BUFFER_TYPE,
+    ExclusiveLock hold(state_->lock);
+    if (!state_->webSocket || !state_->socketConnected.load()) return {SessionSendResult::Outcome::NotConnected, 0};
+    const DWORD result = WinHttpWebSocketSend(state_->webSocket.get(), WINHTTP_WEB_SOCKET_UTF8_MESSAGE_BUFFER_TYPE,
                                               const_cast<char*>(utf8.data()), static_cast<DWORD>(utf8.size()));
     if (result != NO_ERROR) return {SessionSendResult::Outcome::Failed, result};
     return {SessionSendResult::Outcome::Sent, 0};
 }
 
 void OnlineClient::EmitStatus(bool connected, const std::wstring& text) {
-    const StatusCallback onStatus = CopyCallback(&SessionCallbacks::onStatus);
-    if (onStatus) onStatus(connected, text);
+    Deliver(&SessionCallbacks::onStatus, connected, text);
 }
 
 void OnlineClient::SessionLoop() {
-    while (!stopRequested_.load()) {
+    while (!StopRequested()) {
         if (Connect(Identity())) {
             ReceiveMessages();
-            socketConnected_.exchange(false);
+            // After a stop the socket is Stop's to close: it may already be a newer session's.
+            if (StopRequested()) return;
+            state_->socketConnected.exchange(false);
             CloseSocket();
-            if (!stopRequested_.load()) EmitStatus(false, kReconnectingText);
+            EmitStatus(false, kReconnectingText);
         } else {
-            if (stopRequested_.load()) return;
+            if (StopRequested()) return;
             EmitStatus(false, kUnreachableText);
         }
         PauseBeforeReconnecting();
@@ -103,15 +152,15 @@ void OnlineClient::SessionLoop() {
 }
 
 bool OnlineClient::Connect(const DeviceIdentity& identity) {
-    const bool gatewayFirst = hostPreference_.load() == kPreferGatewayHost;
+    const bool gatewayFirst = state_->hostPreference.load() == kPreferGatewayHost;
     const std::array<std::size_t, 2> order = gatewayFirst ? std::array{kGatewayHostIndex, kRelayHostIndex}
                                                           : std::array{kRelayHostIndex, kGatewayHostIndex};
     const std::wstring headers = BuildSessionHeaders(identity.deviceId, identity.token);
     for (const std::size_t host : order) {
-        if (stopRequested_.load()) return false;
+        if (StopRequested()) return false;
         WinHttpHandle session = OpenServiceSession(kSessionReceiveTimeoutMs);
         if (!session) continue;
-        WinHttpHandle connection(WinHttpConnect(session.get(), hosts_[host].name, kServicePort, 0));
+        WinHttpHandle connection(WinHttpConnect(session.get(), state_->hosts[host].name, kServicePort, 0));
         if (!connection) continue;
         WinHttpHandle request(WinHttpOpenRequest(connection.get(), L"GET", L"/v1/ws", nullptr, WINHTTP_NO_REFERER,
                                                  WINHTTP_DEFAULT_ACCEPT_TYPES, WINHTTP_FLAG_SECURE));
@@ -129,14 +178,17 @@ bool OnlineClient::Connect(const DeviceIdentity& identity) {
         request.Reset();
         if (!webSocket) continue;
 
-        hostPreference_.exchange(HostPreferenceFor(host));
+        state_->hostPreference.exchange(HostPreferenceFor(host));
         {
-            ExclusiveLock hold(lock_);
-            wsSession_ = std::move(session);
-            wsConnection_ = std::move(connection);
-            webSocket_ = std::move(webSocket);
+            // Stop sets its flag before it takes the handles under this lock: a socket stored
+            // after that would be left open for the next session to find.
+            ExclusiveLock hold(state_->lock);
+            if (StopRequested()) return false;
+            state_->wsSession = std::move(session);
+            state_->wsConnection = std::move(connection);
+            state_->webSocket = std::move(webSocket);
+            state_->socketConnected.exchange(true);
         }
-        socketConnected_.exchange(true);
         EmitStatus(true, kSessionConnectedText);
         return true;
     }
@@ -148,13 +200,13 @@ void OnlineClient::ReceiveMessages() {
     // thread, which is what ends a blocked receive. The handle is read once, under the lock.
     HINTERNET webSocket = nullptr;
     {
-        ExclusiveLock hold(lock_);
-        webSocket = webSocket_.get();
+        ExclusiveLock hold(state_->lock);
+        webSocket = state_->webSocket.get();
     }
     if (!webSocket) return;
     std::array<char, kReceiveBufferBytes> buffer;
     SessionMessageAssembler assembler;
-    while (!stopRequested_.load()) {
+    while (!StopRequested()) {
         DWORD bytesRead = 0;
         WINHTTP_WEB_SOCKET_BUFFER_TYPE type = WINHTTP_WEB_SOCKET_BINARY_MESSAGE_BUFFER_TYPE;
         if (WinHttpWebSocketReceive(webSocket, buffer.data(), static_cast<DWORD>(buffer.size()), &bytesRead, &type) !=
@@ -173,28 +225,20 @@ void OnlineClient::ReceiveMessages() {
 void OnlineClient::HandleMessage(std::string_view text) {
     const SessionMessage message = ReadSessionMessage(text);
     if (const auto* connected = std::get_if<ConnectedMessage>(&message)) {
-        FriendsCallback onFriends;
-        AnnouncementCallback onAnnouncement;
-        {
-            ExclusiveLock hold(lock_);
-            onFriends = callbacks_.onFriends;
-            onAnnouncement = callbacks_.onAnnouncement;
-        }
-        if (onFriends) onFriends(connected->friends);
-        if (connected->announcement && onAnnouncement) onAnnouncement(*connected->announcement);
+        Deliver(&SessionCallbacks::onFriends, connected->friends);
+        if (connected->announcement) Deliver(&SessionCallbacks::onAnnouncement, *connected->announcement);
     } else if (std::holds_alternative<FriendsChangedMessage>(message)) {
-        RefreshFriends(nullptr);
+        // Fetched by the worker, so that this thread keeps reading and a stop is not held up.
+        run_->requests.RefreshFriends();
     } else if (const auto* visit = std::get_if<IncomingVisit>(&message)) {
-        const VisitCallback onVisit = CopyCallback(&SessionCallbacks::onVisit);
-        if (onVisit) onVisit(*visit);
+        Deliver(&SessionCallbacks::onVisit, *visit);
     } else if (const auto* reaction = std::get_if<IncomingReaction>(&message)) {
-        const ReactionCallback onReaction = CopyCallback(&SessionCallbacks::onReaction);
-        if (onReaction) onReaction(*reaction);
+        Deliver(&SessionCallbacks::onReaction, *reaction);
     } else if (const auto* error = std::get_if<ServerErrorMessage>(&message)) {
         EmitStatus(true, error->text);
     }
 }
 
 void OnlineClient::PauseBeforeReconnecting() {
-    for (int step = 0; step < kPauseSteps && !stopRequested_.load(); ++step) Sleep(kPauseStepMs);
+    for (int step = 0; step < kPauseSteps && !StopRequested(); ++step) Sleep(kPauseStepMs);
 }

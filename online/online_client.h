@@ -3,12 +3,18 @@
 // that keeps a WebSocket to the relay open and turns its messages into events.
 //
 // Threads: everything here is called on the user-interface thread, except that the session
-// thread runs RefreshFriends and the callbacks. One slim reader/writer lock (the client lock)
-// guards the identity, the live-session handles and the callbacks; it is never held across a
-// network call of the session thread or a callback, and it is held across each
-// SendSessionMessage so that the session thread cannot close the socket during a send.
+// thread and its worker (which makes the calls the pet makes on its own) run the callbacks. One
+// slim reader/writer lock (the client lock) guards the identity, the live-session handles and
+// the callbacks; it is never held across a network call of the session thread or a callback,
+// and it is held across each SendSessionMessage so that the session thread cannot close the
+// socket during a send.
+//
+// A service may stop answering in the middle of a call. Stop therefore waits only a moment for
+// the two threads: one still blocked is let go, keeps what it uses alive through the shared
+// state, calls no callback any more and ends when its call does.
 #pragma once
 
+#include "online/background_requests.h"
 #include "online/exclusive_lock.h"
 #include "online/online_friend.h"
 #include "online/service_hosts.h"
@@ -20,6 +26,8 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -37,6 +45,12 @@ struct SessionSendResult {
     Outcome outcome = Outcome::NotConnected;
     unsigned long error = 0;  // the WinHTTP error code when Failed (text: WinHttpErrorText)
 };
+
+// The most any call to the service may take, whatever the service does; the live session's
+// connection has its own time-outs.
+inline constexpr ULONGLONG kServiceRequestDeadlineMs = 15000;
+// How long Stop waits for the session's threads before letting them go.
+inline constexpr DWORD kStopWaitMs = 800;
 
 class OnlineClient {
 public:
@@ -65,21 +79,24 @@ public:
     bool SetNickname(const std::wstring& newNickname, std::wstring* errorOut);
     // Publishes the appearance, clamped to 0..3; the answer is ignored.
     void SetAppearance(int appearance);
+    // The same, made by the live session's worker while it runs (dropped otherwise: every new
+    // connection publishes it again); the caller does not wait.
+    void PublishAppearance(int appearance);
     bool CreatePairCode(std::wstring& codeOut, std::wstring* errorOut);
     bool ClaimPairCode(const std::wstring& code, std::wstring* errorOut);
     // Fetches the friend list and hands it to onFriends.
     bool RefreshFriends(std::wstring* errorOut);
-
     // Live session. InstallCallbacks replaces all five receivers under the lock; install them
     // before Start. Start runs the session thread when the identity is complete and no thread
-    // runs; Stop ends it and waits for it (it only sets the flags when none runs), so it must
-    // not be called from a callback. Neither touches the identity or the callbacks.
+    // runs; Stop ends it within a second (it only sets the flags when none runs) and no callback
+    // of the ended session runs once it has returned, so it must not be called from a callback.
+    // Neither touches the identity or the callbacks.
     void InstallCallbacks(SessionCallbacks callbacks);
     void Start();
     void Stop();
     // Closes the current WebSocket, so that a blocked receive returns. Any thread.
     void CloseSocket();
-    bool IsSessionConnected() const { return socketConnected_.load(); }
+    bool IsSessionConnected() const;
     // Sends one UTF-8 text message (a visit or a reaction) on the live session, holding the lock
     // across the send. Blocks the calling thread for as long as the send takes.
     SessionSendResult SendSessionMessage(std::string_view utf8);
@@ -92,11 +109,24 @@ public:
     ServiceResponse RequestOnce(std::size_t hostIndex, const std::wstring& method, const std::wstring& path,
                                 const std::string& body, bool authenticated);
     // Which host answered last: kNoHostPreference, kPreferRelayHost or kPreferGatewayHost.
-    std::int32_t HostPreference() const { return hostPreference_.load(); }
-    void SetHostPreference(std::int32_t preference) { hostPreference_.exchange(preference); }
+    std::int32_t HostPreference() const;
+    void SetHostPreference(std::int32_t preference);
 
 private:
+    struct State;
+    struct Run;
+    // A thread's own view of the client: the same state, never stopping anything when it ends.
+    OnlineClient(std::shared_ptr<State> state, std::shared_ptr<Run> run);
+
+    ServiceResponse RequestBothHosts(const std::wstring& method, const std::wstring& path, const std::string& body,
+                                     bool authenticated, ULONGLONG deadline);
+    ServiceResponse Attempt(std::size_t hostIndex, const std::wstring& method, const std::wstring& path,
+                            const std::string& body, bool authenticated, ULONGLONG deadline);
+    // The host's connection target, opened on first use and kept, so that WinHTTP reuses its
+    // connections and a call costs no new handshake. Null when WinHTTP refuses, with the text.
+    HINTERNET HostConnection(std::size_t hostIndex, std::wstring& errorOut);
     void SessionLoop();
+    void RunBackgroundRequests();
     // One round over both hosts in the preferred order; true once a WebSocket is stored.
     bool Connect(const DeviceIdentity& identity);
     // Until the connection ends or a stop is requested.
@@ -104,24 +134,66 @@ private:
     void HandleMessage(std::string_view text);
     void EmitStatus(bool connected, const std::wstring& text);
     void PauseBeforeReconnecting();
-    // A copy of one callback, taken under the lock, so that it can be called without it.
-    template <typename Callback>
-    Callback CopyCallback(Callback SessionCallbacks::*callback) {
-        ExclusiveLock hold(lock_);
-        return callbacks_.*callback;
-    }
+    bool StopRequested() const;
+    // Calls one callback with a copy taken under the lock, without the lock held; a session
+    // thread calls only until its session is stopped.
+    template <typename Callback, typename... Args>
+    void Deliver(Callback SessionCallbacks::*callback, const Args&... args);
 
-    const ServiceHosts hosts_;
-    // The client lock: guards everything down to the callbacks; always taken exclusively.
-    SRWLOCK lock_ = SRWLOCK_INIT;
-    DeviceIdentity identity_;
-    WinHttpHandle wsSession_;
-    WinHttpHandle wsConnection_;
-    WinHttpHandle webSocket_;
-    SessionCallbacks callbacks_;
-    // Only the user-interface thread starts, stops and joins it.
+    std::shared_ptr<State> state_;
+    // The running session (the owner's), or the session a thread belongs to (a view's).
+    std::shared_ptr<Run> run_;
+    const bool view_ = false;
+    // Only the user-interface thread starts, stops and lets them go.
     std::thread sessionThread_;
-    std::atomic<bool> stopRequested_{false};
-    std::atomic<bool> socketConnected_{false};
-    std::atomic<std::int32_t> hostPreference_{kNoHostPreference};
+    std::thread workerThread_;
 };
+
+// Everything the threads touch: it lives until the last of them has ended.
+struct OnlineClient::State {
+    explicit State(const ServiceHosts& serviceHosts) : hosts(serviceHosts) {}
+
+    const ServiceHosts hosts;
+    // The client lock: guards everything down to the callbacks; always taken exclusively.
+    SRWLOCK lock = SRWLOCK_INIT;
+    DeviceIdentity identity;
+    WinHttpHandle wsSession;
+    WinHttpHandle wsConnection;
+    WinHttpHandle webSocket;
+    SessionCallbacks callbacks;
+    std::atomic<bool> socketConnected{false};
+    std::atomic<std::int32_t> hostPreference{kNoHostPreference};
+    // One WinHTTP session and connection target per host, for the program's life.
+    std::mutex hostsMutex;
+    WinHttpHandle hostSessions[2];
+    WinHttpHandle hostConnections[2];
+};
+
+// One live session, from Start to Stop.
+struct OnlineClient::Run {
+    std::atomic<bool> stopRequested{false};
+    // Held shared around each callback and exclusively while the stop is requested.
+    SRWLOCK gate = SRWLOCK_INIT;
+    BackgroundRequests requests;
+    std::atomic<int> threadsRunning{0};
+};
+
+inline bool OnlineClient::IsSessionConnected() const { return state_->socketConnected.load(); }
+inline std::int32_t OnlineClient::HostPreference() const { return state_->hostPreference.load(); }
+inline void OnlineClient::SetHostPreference(std::int32_t preference) { state_->hostPreference.exchange(preference); }
+
+template <typename Callback, typename... Args>
+void OnlineClient::Deliver(Callback SessionCallbacks::*callback, const Args&... args) {
+    Callback receiver;
+    {
+        ExclusiveLock hold(state_->lock);
+        receiver = state_->callbacks.*callback;
+    }
+    if (!receiver) return;
+    if (!view_) {
+        receiver(args...);
+        return;
+    }
+    SharedLock gate(run_->gate);
+    if (!run_->stopRequested.load()) receiver(args...);
+}

@@ -3,17 +3,27 @@
 #include "online/json.h"
 #include "online/online_client.h"
 #include "online/operation_failure.h"
+#include "online/service_bounds.h"
 #include "online/wide_text.h"
 
 #include <algorithm>
+
+namespace {
+
+bool IsPairingCode(const std::wstring& code) {
+    return code.size() == kPairingCodeDigits &&
+           std::all_of(code.begin(), code.end(), [](wchar_t c) { return c >= L'0' && c <= L'9'; });
+}
+
+}  // namespace
 
 bool OnlineClient::SetNickname(const std::wstring& newNickname, std::wstring* errorOut) {
     const std::string body = "{\"nickname\":\"" + EscapeJsonString(newNickname) + "\"}";
     const ServiceResponse response = Request(L"PATCH", L"/v1/profile", body, true);
     if (response.status != 200) return FailWith(errorOut, DescribeFailure(response, L"暂时无法修改昵称。"));
     {
-        ExclusiveLock hold(lock_);
-        identity_.nickname = newNickname;
+        ExclusiveLock hold(state_->lock);
+        state_->identity.nickname = newNickname;
     }
     WriteIdentityString(kNetworkNicknameValue, newNickname);
     return true;
@@ -26,11 +36,12 @@ void OnlineClient::SetAppearance(int appearance) {
 
 bool OnlineClient::CreatePairCode(std::wstring& codeOut, std::wstring* errorOut) {
     const ServiceResponse response = Request(L"POST", L"/v1/pair/create", "{}", true);
-    if (response.status != 200) return FailWith(errorOut, DescribeFailure(response, L"暂时无法生成配对码。"));
+    if (!response.Answered(200)) return FailWith(errorOut, DescribeFailure(response, L"暂时无法生成配对码。"));
     JsonValue root;
     if (!ParseJson(response.body, root)) return FailWith(errorOut, L"服务返回了无法识别的数据。");
     std::wstring code = Utf8ToWide(root.GetString("code"));
     if (code.empty()) return FailWith(errorOut, L"服务没有返回配对码。");
+    if (!IsPairingCode(code)) return FailWith(errorOut, L"服务返回的配对码不是 6 位数字。");
     codeOut = std::move(code);
     return true;
 }
@@ -45,11 +56,10 @@ bool OnlineClient::ClaimPairCode(const std::wstring& code, std::wstring* errorOu
 
 bool OnlineClient::RefreshFriends(std::wstring* errorOut) {
     const ServiceResponse response = Request(L"GET", L"/v1/friends", std::string(), true);
-    if (response.status != 200) return FailWith(errorOut, DescribeFailure(response, L"暂时无法读取好友列表。"));
+    if (!response.Answered(200)) return FailWith(errorOut, DescribeFailure(response, L"暂时无法读取好友列表。"));
     JsonValue root;
     if (!ParseJson(response.body, root)) return FailWith(errorOut, L"服务返回了无法识别的数据。");
     const std::vector<OnlineFriend> friends = ParseFriendList(root.FindMember("friends"));
-    const FriendsCallback deliver = CopyCallback(&SessionCallbacks::onFriends);
-    if (deliver) deliver(friends);
+    Deliver(&SessionCallbacks::onFriends, friends);
     return true;
 }

@@ -13,6 +13,10 @@ struct ServiceResponse {
     std::uint32_t status = 0;  // 0 when no HTTP status was obtained
     std::string body;          // as received; partial after a read error
     std::wstring error;        // empty, or the transport failure text
+
+    // The status with the whole body: an answer whose reading failed or ran past the deadline is
+    // a failure, told by its error text.
+    bool Answered(std::uint32_t expected) const { return status == expected && error.empty(); }
 };
 
 // The server's "message" when the body carries one (bounded for a message box); otherwise the transport error, or the

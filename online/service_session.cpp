@@ -2,14 +2,6 @@
 
 #include "online/request_headers.h"
 
-namespace {
-
-constexpr int kResolveTimeoutMs = 4000;
-constexpr int kConnectTimeoutMs = 4000;
-constexpr int kSendTimeoutMs = 8000;
-
-}  // namespace
-
 WinHttpHandle OpenServiceSession(int receiveTimeoutMs) {
     WinHttpHandle session(
         WinHttpOpen(kUserAgent, WINHTTP_ACCESS_TYPE_AUTOMATIC_PROXY, WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));

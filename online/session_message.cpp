@@ -2,11 +2,16 @@
 
 #include "online/display_text.h"
 #include "online/json.h"
+#include "online/service_bounds.h"
 #include "online/wide_text.h"
 
 namespace {
 
 std::wstring WideMember(const JsonValue& object, std::string_view key) { return Utf8ToWide(object.GetString(key)); }
+
+std::wstring CutMember(const JsonValue& object, std::string_view key, std::size_t maxChars) {
+    return LimitText(WideMember(object, key), maxChars);
+}
 
 const JsonValue* ObjectMember(const JsonValue& object, std::string_view key) {
     const JsonValue* member = object.FindMember(key);
@@ -17,9 +22,13 @@ SessionMessage ReadConnected(const JsonValue& root) {
     ConnectedMessage connected;
     connected.friends = ParseFriendList(root.FindMember("friends"));
     if (const JsonValue* notice = ObjectMember(root, "announcement")) {
-        UpdateAnnouncement announcement{WideMember(*notice, "id"), WideMember(*notice, "title"),
-                                        WideMember(*notice, "message"), WideMember(*notice, "latest_version"),
-                                        WideMember(*notice, "download_url")};
+        std::wstring url = WideMember(*notice, "download_url");
+        // A cut address would lead somewhere else: a longer one is not offered at all.
+        if (url.size() > kMaxDownloadUrlChars) url.clear();
+        UpdateAnnouncement announcement{CutMember(*notice, "id", kMaxAnnouncementIdChars),
+                                        CutMember(*notice, "title", kMaxAnnouncementTitleChars),
+                                        LimitForDisplay(WideMember(*notice, "message")),
+                                        CutMember(*notice, "latest_version", kMaxVersionChars), std::move(url)};
         if (!announcement.id.empty()) connected.announcement = std::move(announcement);
     }
     return connected;
@@ -29,12 +38,14 @@ SessionMessage ReadVisit(const JsonValue& root) {
     const JsonValue* from = ObjectMember(root, "from");
     if (!from) return {};
     IncomingVisit visit;
-    visit.fromId = WideMember(*from, "id");
-    visit.fromNickname = WideMember(*from, "nickname");
-    if (visit.fromNickname.empty()) return {};
+    std::optional<std::wstring> fromId = ReadDeviceId(*from);
+    visit.fromNickname = ReadNickname(*from);
+    // An answer goes back to this id: one that cannot be kept whole drops the visit.
+    if (!fromId || visit.fromNickname.empty()) return {};
+    visit.fromId = std::move(*fromId);
     const std::string actionV2 = root.GetString("action_v2");
-    visit.action = Utf8ToWide(actionV2.empty() ? root.GetString("action") : actionV2);
-    visit.text = WideMember(root, "text");
+    visit.action = LimitText(Utf8ToWide(actionV2.empty() ? root.GetString("action") : actionV2), kMaxWordChars);
+    visit.text = CutMember(root, "text", kMaxNoteChars);
     visit.appearance = ReadAppearance(from->FindMember("appearance"));
     return visit;
 }
@@ -42,7 +53,8 @@ SessionMessage ReadVisit(const JsonValue& root) {
 SessionMessage ReadReaction(const JsonValue& root) {
     const JsonValue* from = ObjectMember(root, "from");
     if (!from) return {};
-    IncomingReaction reaction{WideMember(*from, "id"), WideMember(*from, "nickname"), WideMember(root, "reaction")};
+    IncomingReaction reaction{ReadDeviceId(*from).value_or(L""), ReadNickname(*from),
+                              CutMember(root, "reaction", kMaxWordChars)};
     if (reaction.fromNickname.empty()) return {};
     return reaction;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "online/service_bounds.h"
 #include "ui/visit_actions.h"
 
 // Command identifiers of the context menu; 0 is a dismissed menu, a separator or a placeholder.
@@ -32,3 +33,5 @@ enum MenuCommand : int {
 
 inline constexpr int kFriendVisitStride = 16;
 static_assert(kVisitActionCount <= kFriendVisitStride);
+// Every friend the pet keeps has its commands inside the range a menu command can have.
+static_assert(CMD_FRIEND_VISIT_FIRST + kFriendVisitStride * static_cast<int>(kMaxFriends) <= 0xFFFF);

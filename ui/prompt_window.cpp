@@ -99,7 +99,7 @@ bool PromptWindow::Run(HWND owner, const std::wstring& title, const std::wstring
     state.maxLength = maxLength;
     state.digitsOnly = digitsOnly;
 
-    const POINT corner = CentredOver(owner, kPromptWindowWidth, kPromptWindowHeight);
+    const POINT corner = CentredOverOnScreen(owner, kPromptWindowWidth, kPromptWindowHeight);
     HWND window = CreateWindowExW(kModalWindowExStyle, kPromptWindowClass, title.c_str(), kModalWindowStyle,
                                   corner.x, corner.y, kPromptWindowWidth, kPromptWindowHeight, owner, nullptr,
                                   ModuleInstance(), &state);

@@ -1,5 +1,6 @@
 #include "ui/settings_window.h"
 
+#include "online/service_bounds.h"
 #include "ui/clock_time.h"
 #include "ui/modal_window.h"
 
@@ -56,7 +57,6 @@ const wchar_t* const kMovementItems[] = {L"静止", L"沿边散步", L"随机乱
 const wchar_t* const kWaterItems[] = {L"关闭", L"每 30 分钟", L"每 45 分钟"};
 
 constexpr int kOffworkTimeLimit = 5;
-constexpr int kNicknameLimit = 12;
 
 // What "恢复常用默认" puts into the controls; online and nickname stay as they are.
 constexpr int kDefaultSizeIndex = 1;
@@ -108,7 +108,7 @@ void CreateControls(HWND window, const SettingsState& state) {
     SetWindowTextW(Control(window, kSettingsOffworkTimeId), state.offworkTimeText.c_str());
     SendMessageW(Control(window, kSettingsOffworkTimeId), EM_LIMITTEXT, kOffworkTimeLimit, 0);
     SetWindowTextW(Control(window, kSettingsNicknameId), state.nicknameText.c_str());
-    SendMessageW(Control(window, kSettingsNicknameId), EM_LIMITTEXT, kNicknameLimit, 0);
+    SendMessageW(Control(window, kSettingsNicknameId), EM_LIMITTEXT, kMaxNicknameChars, 0);
 
     const auto font = reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT));
     for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {

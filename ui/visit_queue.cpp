@@ -12,6 +12,7 @@ VisitQueue::Arrival VisitQueue::Arrive(const IncomingVisit& visit, uint64_t now)
     current_.appearance = ClampAppearance(visit.appearance);
     showing_ = true;
     responded_ = false;
+    ++serial_;
     startTick_ = now;
     return Arrival::Shown;
 }

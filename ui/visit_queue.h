@@ -19,11 +19,16 @@ public:
     Arrival Arrive(const IncomingVisit& visit, uint64_t now);
     // Ends the visit on show; the next waiting one, which the caller shows with Arrive.
     std::optional<IncomingVisit> End();
-    void Responded() { responded_ = true; }
+    // Marks the visit of that serial answered, if it is still the one on show.
+    void Responded(uint64_t serial) {
+        if (showing_ && serial == serial_) responded_ = true;
+    }
 
     bool showing() const { return showing_; }
     bool responded() const { return responded_; }
     const IncomingVisit& current() const { return current_; }
+    // Names each visit shown, so that an answer chosen while the card changed finds its visit.
+    uint64_t serial() const { return serial_; }
     uint64_t startTick() const { return startTick_; }
     uint64_t endTick() const { return startTick_ + kShowMs; }
     size_t waiting() const { return waiting_.size(); }
@@ -35,6 +40,7 @@ private:
     bool showing_ = false;
     bool responded_ = false;
     IncomingVisit current_;
+    uint64_t serial_ = 0;
     uint64_t startTick_ = 0;
     std::deque<IncomingVisit> waiting_;
 };

@@ -254,6 +254,7 @@ std::vector<Identity> RegisterPairs(const Options& options)
 
 struct Totals {
     std::size_t connected = 0;
+    std::size_t resumed = 0;  // TLS sessions resumed with a ticket
     std::size_t connectFailures = 0;
     std::size_t closedEarly = 0;
     std::size_t visitsSent = 0;
@@ -277,15 +278,26 @@ struct LoadState {
     std::vector<std::shared_ptr<Session>> sessions;
     std::vector<Identity> devices;
     std::function<void()> onAllConnected;
+    std::vector<SSL_SESSION*> tickets;  // by session: the TLS session to resume on reconnecting
+
+    ~LoadState()
+    {
+        for (SSL_SESSION* ticket : tickets) {
+            SSL_SESSION_free(ticket);
+        }
+    }
 
     void ConnectMore();
 };
 
 class Session : public std::enable_shared_from_this<Session> {
 public:
-    Session(LoadState& state, std::size_t index)
+    Session(LoadState& state, std::size_t index, SSL_SESSION* resume = nullptr)
         : state_(state), index_(index), socket_(state.io, state.tls)
     {
+        if (resume != nullptr) {
+            SSL_set_session(socket_.next_layer().native_handle(), resume);
+        }
     }
 
     bool Open() const { return open_; }
@@ -393,6 +405,12 @@ private:
             connected_ = true;
             open_ = true;
             ++state_.totals.connected;
+            SSL* native = socket_.next_layer().native_handle();
+            state_.totals.resumed += SSL_session_reused(native) == 1 ? 1 : 0;
+            // The service's ticket came before its first message: kept for the reconnect storm.
+            if (state_.tickets[index_] == nullptr) {
+                state_.tickets[index_] = SSL_get1_session(native);
+            }
             Finished();
         } else if (type == "action") {
             const std::size_t visit = std::stoull(message.at("text").get<std::string>());
@@ -524,8 +542,9 @@ int main(int argc, char** argv)
 
         net::io_context io(1);
         ssl::context tls = MakeClientTls(options.caFile);
-        LoadState state{options, io, tls, {}, {}, {}, 0, 0, {}, {}, {}};
+        LoadState state{options, io, tls, {}, {}, {}, 0, 0, {}, {}, {}, {}};
         state.devices = std::move(devices);
+        state.tickets.assign(state.devices.size(), nullptr);
         for (std::size_t i = 0; i < state.devices.size(); ++i) {
             state.sessions.push_back(std::make_shared<Session>(state, i));
         }
@@ -542,6 +561,40 @@ int main(int argc, char** argv)
         net::steady_timer timer(io);
         std::size_t nextPair = 0;
 
+        // Every session at once comes back (as after a restart of the service's machine or a
+        // network blip), resuming its TLS session where the service allows it.
+        std::function<void()> reconnectStorm = [&] {
+            const Totals before = state.totals;
+            const ProcessSample stormStart = SampleProcess(options.servicePids);
+            const auto started = Clock::now();
+            std::vector<std::shared_ptr<Session>> again;
+            for (std::size_t i = 0; i < state.devices.size(); ++i) {
+                again.push_back(std::make_shared<Session>(state, i, state.tickets[i]));
+            }
+            state.sessions.swap(again);
+            state.nextToConnect = 0;
+            state.pendingConnects = 0;
+            state.onAllConnected = [&, before, stormStart, started, old = std::move(again)] {
+                const double seconds = std::chrono::duration<double>(Clock::now() - started).count();
+                const ProcessSample stormEnd = SampleProcess(options.servicePids);
+                const std::size_t back = state.totals.connected - before.connected;
+                std::printf("reconnect storm: %zu of %zu sessions back in %.1f s: %.0f handshakes/s, %zu resumed, "
+                            "%zu failed; service CPU %.2f ms per handshake\n",
+                            back, state.sessions.size(), seconds, static_cast<double>(back) / seconds,
+                            state.totals.resumed - before.resumed,
+                            state.totals.connectFailures - before.connectFailures,
+                            back == 0 ? 0.0
+                                      : 1000.0 * (stormEnd.cpuSeconds - stormStart.cpuSeconds) /
+                                            static_cast<double>(back));
+                for (auto& session : state.sessions) {
+                    session->Close();
+                }
+                timer.expires_after(std::chrono::seconds(2));
+                timer.async_wait([&](beast::error_code) { io.stop(); });
+            };
+            state.ConnectMore();
+        };
+
         std::function<void()> tick;
         tick = [&] {
             const auto elapsed = Clock::now() - holdBegan;
@@ -557,7 +610,7 @@ int main(int argc, char** argv)
                         session->Close();
                     }
                     timer.expires_after(std::chrono::seconds(2));
-                    timer.async_wait([&](beast::error_code) { io.stop(); });
+                    timer.async_wait([&](beast::error_code) { reconnectStorm(); });
                 });
                 return;
             }

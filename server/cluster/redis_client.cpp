@@ -1,10 +1,16 @@
 #include "cluster/redis_client.h"
 
+#include "core/log_line.h"
+
+#include <algorithm>
+
 namespace mossquill::service {
 namespace {
 
 // A Redis that stops answering fails the request instead of holding a thread for ever.
 constexpr auto kCommandTimeout = std::chrono::seconds(2);
+constexpr auto kFirstBackoff = std::chrono::milliseconds(250);
+constexpr auto kLongestBackoff = std::chrono::milliseconds(2000);
 
 }  // namespace
 
@@ -29,10 +35,13 @@ auto RedisClient::WithConnection(Work&& work)
     try {
         auto result = work(*connection);
         GiveBack(std::move(connection));
+        Answered();
         return result;
-    } catch (const RedisError&) {
-        if (!connection->Broken()) {
-            GiveBack(std::move(connection));
+    } catch (const RedisError& error) {
+        if (connection->Broken()) {
+            Failed(error.what());
+        } else {
+            GiveBack(std::move(connection));  // an error reply: the server itself is fine
         }
         throw;
     }
@@ -62,14 +71,49 @@ std::unique_ptr<RedisConnection> RedisClient::Borrow()
             idle_.pop_back();
             return connection;
         }
+        if (!reachable_) {
+            const auto now = SteadyClock::now();
+            if (now < retryAt_) {
+                throw RedisError("Redis " + address_ + " is unreachable");
+            }
+            retryAt_ = now + backoff_;  // this call tries; the others keep failing at once
+        }
     }
-    return Open(kCommandTimeout);
+    try {
+        return Open(kCommandTimeout);
+    } catch (const RedisError& error) {
+        Failed(error.what());
+        throw;
+    }
 }
 
 void RedisClient::GiveBack(std::unique_ptr<RedisConnection> connection)
 {
     const std::lock_guard lock(mutex_);
     idle_.push_back(std::move(connection));
+}
+
+void RedisClient::Failed(const std::string& why)
+{
+    bool wasReachable = false;
+    {
+        const std::lock_guard lock(mutex_);
+        // The idle connections lead to the same server: each would wait for its time-out.
+        idle_.clear();
+        wasReachable = reachable_.exchange(false);
+        backoff_ = wasReachable ? kFirstBackoff : std::min(backoff_ * 2, kLongestBackoff);
+        retryAt_ = SteadyClock::now() + backoff_;
+    }
+    if (wasReachable) {
+        LogLine("Redis " + address_ + " unreachable, this instance decides alone until it answers: " + why);
+    }
+}
+
+void RedisClient::Answered()
+{
+    if (!reachable_.exchange(true)) {
+        LogLine("Redis " + address_ + " answers again");
+    }
 }
 
 }  // namespace mossquill::service

@@ -2,6 +2,8 @@
 
 #include "cluster/redis_connection.h"
 
+#include <atomic>
+#include <chrono>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -10,8 +12,11 @@
 namespace mossquill::service {
 
 // Commands to one Redis server from any thread: each call borrows an idle connection
-// (or opens one), so callers on different threads do not wait for each other. A
-// connection that failed is dropped; the next call opens a new one.
+// (or opens one), so callers on different threads do not wait for each other.
+//
+// A failure marks the server unreachable: until a back-off has passed (doubling up to a
+// few seconds) calls fail at once instead of each waiting for a connection time-out, then
+// one call tries again. Going down and coming back are logged once each.
 class RedisClient {
 public:
     // With a password, every connection authenticates first (AUTH).
@@ -25,10 +30,17 @@ public:
 
     const std::string& Address() const { return address_; }
 
+    // False from a failure until a call succeeds again.
+    bool Reachable() const { return reachable_; }
+
 private:
+    using SteadyClock = std::chrono::steady_clock;
+
     std::unique_ptr<RedisConnection> Open(std::optional<std::chrono::milliseconds> timeout) const;
     std::unique_ptr<RedisConnection> Borrow();
     void GiveBack(std::unique_ptr<RedisConnection> connection);
+    void Failed(const std::string& why);
+    void Answered();
 
     template <class Work>
     auto WithConnection(Work&& work);
@@ -37,8 +49,11 @@ private:
     unsigned short port_;
     std::string address_;
     std::optional<std::string> password_;
+    std::atomic<bool> reachable_{true};
     std::mutex mutex_;
     std::vector<std::unique_ptr<RedisConnection>> idle_;
+    SteadyClock::time_point retryAt_{};
+    std::chrono::milliseconds backoff_{0};
 };
 
 }  // namespace mossquill::service

@@ -16,6 +16,8 @@ const std::string kInstancePrefix = "mossquill:instance:";
 // Events of the session keys in database 0, the one the service uses.
 const std::string kSessionEvents = "__keyspace@0__:" + kSessionPrefix;
 constexpr std::size_t kRenewBatch = 1000;
+// Releases and deliveries waiting for Redis at most; beyond, a delivery counts as failed.
+constexpr std::size_t kQueueCapacity = 100000;
 
 // KEYS: session, device; ARGV: owner, presence ms, device ms, nickname, appearance.
 // Answers the previous owner, if any.
@@ -105,7 +107,7 @@ void EnableExpiryEvents(RedisClient& redis)
 }  // namespace
 
 RedisDirectory::RedisDirectory(RedisClient& redis, std::chrono::milliseconds presenceTtl)
-    : redis_(redis), presenceTtl_(presenceTtl), instance_(NewDeviceId().substr(0, 16))
+    : redis_(redis), presenceTtl_(presenceTtl), instance_(NewDeviceId().substr(0, 16)), queue_(kQueueCapacity)
 {
     EnableExpiryEvents(redis_);
 }
@@ -134,6 +136,7 @@ void RedisDirectory::Stop()
     if (renewer_.joinable()) {
         renewer_.join();
     }
+    queue_.Stop();  // the releases of the last sessions still go out
     if (subscriber_) {
         subscriber_->Stop();
     }
@@ -146,8 +149,12 @@ bool RedisDirectory::Claim(const DeviceRecord& device, std::uint64_t serial)
     std::optional<std::string> previous;
     {
         const std::lock_guard lock(heldMutex_);
-        previous = redis_.Run(ClaimArguments(kClaimScript, device, Owner(serial), presenceTtl_)).Text();
         held_[device.id] = {serial, device};
+        try {
+            previous = redis_.Run(ClaimArguments(kClaimScript, device, Owner(serial), presenceTtl_)).Text();
+        } catch (const RedisError&) {
+            return false;  // held here alone; the next renewal that reaches Redis claims it
+        }
     }
     if (!previous) {
         return false;
@@ -165,48 +172,90 @@ bool RedisDirectory::Claim(const DeviceRecord& device, std::uint64_t serial)
     return true;
 }
 
-bool RedisDirectory::Release(const std::string& deviceId, std::uint64_t serial)
+void RedisDirectory::Release(const std::string& deviceId, std::uint64_t serial, std::function<void()> wentOffline)
 {
-    const std::lock_guard lock(heldMutex_);
-    const auto found = held_.find(deviceId);
-    if (found != held_.end() && found->second.serial == serial) {
-        held_.erase(found);
+    {
+        const std::lock_guard lock(heldMutex_);
+        const auto found = held_.find(deviceId);
+        if (found != held_.end() && found->second.serial == serial) {
+            held_.erase(found);
+        }
     }
-    return redis_.Run({"EVAL", kReleaseScript, "2", kSessionPrefix + deviceId, kDevicePrefix + deviceId,
-                       Owner(serial)})
-               .Integer() == 1;
+    auto release = [this, deviceId, serial, wentOffline = std::move(wentOffline)] {
+        bool wasCurrent = true;  // without Redis: as far as this instance knows
+        try {
+            wasCurrent = redis_.Run({"EVAL", kReleaseScript, "2", kSessionPrefix + deviceId, kDevicePrefix + deviceId,
+                                     Owner(serial)})
+                             .Integer() == 1;
+        } catch (const RedisError&) {
+        }
+        if (wasCurrent) {
+            wentOffline();
+        }
+    };
+    if (!queue_.Post(release)) {
+        release();  // stopped or flooded: a late release beats a session left for the expiry
+    }
 }
 
 std::vector<bool> RedisDirectory::OnlineElsewhere(const std::vector<std::string>& deviceIds)
 {
-    const std::vector<std::string> instances = InstancesOf(deviceIds);
-    std::vector<bool> online;
-    online.reserve(instances.size());
-    for (const auto& instance : instances) {
-        online.push_back(!instance.empty() && instance != instance_);
+    std::vector<bool> online(deviceIds.size(), false);
+    try {
+        const std::vector<std::string> instances = InstancesOf(deviceIds);
+        for (std::size_t i = 0; i < instances.size(); ++i) {
+            online[i] = !instances[i].empty() && instances[i] != instance_;
+        }
+    } catch (const RedisError&) {
+        // Other instances cannot be asked: their devices count as offline.
     }
     return online;
 }
 
-bool RedisDirectory::Deliver(const std::string& deviceId, const std::string& text)
+void RedisDirectory::Deliver(const std::string& deviceId, std::string text, std::function<void()> undelivered)
 {
-    const std::string instance = InstancesOf({deviceId}).front();
-    return !instance.empty() && instance != instance_ &&
-           Publish(instance, {{"deliver", nlohmann::json::array({deviceId})}, {"text", text}});
+    auto deliver = [this, deviceId, text = std::move(text), undelivered] {
+        bool delivered = false;
+        try {
+            const std::string instance = InstancesOf({deviceId}).front();
+            delivered = !instance.empty() && instance != instance_ &&
+                        Publish(instance, {{"deliver", nlohmann::json::array({deviceId})}, {"text", text}});
+        } catch (const RedisError&) {
+        }
+        if (!delivered) {
+            undelivered();
+        }
+    };
+    if (!queue_.Post(std::move(deliver))) {
+        undelivered();
+    }
 }
 
 void RedisDirectory::DeliverAll(const std::vector<std::string>& deviceIds, const std::string& text)
 {
-    const std::vector<std::string> instances = InstancesOf(deviceIds);
-    std::map<std::string, nlohmann::json> byInstance;
-    for (std::size_t i = 0; i < deviceIds.size(); ++i) {
-        if (!instances[i].empty() && instances[i] != instance_) {
-            byInstance[instances[i]].push_back(deviceIds[i]);
+    if (deviceIds.empty()) {
+        return;
+    }
+    queue_.Post([this, deviceIds, text] {
+        std::vector<std::string> instances;
+        try {
+            instances = InstancesOf(deviceIds);
+        } catch (const RedisError&) {
+            return;  // other instances cannot be reached (the client has logged it)
         }
-    }
-    for (const auto& [instance, ids] : byInstance) {
-        Publish(instance, {{"deliver", ids}, {"text", text}});
-    }
+        std::map<std::string, nlohmann::json> byInstance;
+        for (std::size_t i = 0; i < deviceIds.size(); ++i) {
+            if (!instances[i].empty() && instances[i] != instance_) {
+                byInstance[instances[i]].push_back(deviceIds[i]);
+            }
+        }
+        try {
+            for (const auto& [instance, ids] : byInstance) {
+                Publish(instance, {{"deliver", ids}, {"text", text}});
+            }
+        } catch (const RedisError&) {
+        }
+    });
 }
 
 void RedisDirectory::Befriend(const std::string& deviceId, const std::string& friendId, const std::string& text)

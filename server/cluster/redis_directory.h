@@ -2,6 +2,7 @@
 
 #include "cluster/redis_client.h"
 #include "cluster/redis_subscriber.h"
+#include "cluster/work_queue.h"
 #include "live/session_directory.h"
 
 #include <nlohmann/json.hpp>
@@ -25,6 +26,11 @@ namespace mossquill::service {
 // of the expiry and tells the friends it serves. "mossquill:device:<device>" keeps the
 // nickname and appearance of an online device a while longer, for that notice.
 // Instances talk over the channel "mossquill:instance:<id>": fire and forget, at most once.
+//
+// Releases and deliveries wait their turn on a queue of their own, so the network threads
+// never wait for Redis. While Redis cannot be reached the instance goes by its own
+// sessions: claims hold here (renewal puts them back once Redis answers), other instances
+// count as empty, and a released session counts as gone offline.
 class RedisDirectory final : public SessionDirectory {
 public:
     // Connects (throws when Redis cannot be reached) and makes Redis publish key expiries.
@@ -37,9 +43,9 @@ public:
     void Stop() override;
     void Check() override;
     bool Claim(const DeviceRecord& device, std::uint64_t serial) override;
-    bool Release(const std::string& deviceId, std::uint64_t serial) override;
+    void Release(const std::string& deviceId, std::uint64_t serial, std::function<void()> wentOffline) override;
     std::vector<bool> OnlineElsewhere(const std::vector<std::string>& deviceIds) override;
-    bool Deliver(const std::string& deviceId, const std::string& text) override;
+    void Deliver(const std::string& deviceId, std::string text, std::function<void()> undelivered) override;
     void DeliverAll(const std::vector<std::string>& deviceIds, const std::string& text) override;
     void Befriend(const std::string& deviceId, const std::string& friendId, const std::string& text) override;
     void ProfileChanged(const DeviceRecord& device) override;
@@ -71,6 +77,8 @@ private:
     // keeps a renewal from bringing back a session being released.
     std::mutex heldMutex_;
     std::unordered_map<std::string, Held> held_;
+
+    WorkQueue queue_;
 
     std::mutex renewMutex_;
     std::condition_variable renewWake_;

@@ -34,7 +34,7 @@ std::string UniqueMember(TimePoint now)
 
 RedisWindowLimiter::RedisWindowLimiter(RedisClient& redis, std::string name, std::size_t limit,
                                        std::chrono::milliseconds window)
-    : redis_(redis), prefix_("mossquill:limit:" + name + ":"), limit_(limit), window_(window)
+    : redis_(redis), prefix_("mossquill:limit:" + name + ":"), limit_(limit), window_(window), local_(limit, window)
 {
 }
 
@@ -54,10 +54,28 @@ bool RedisWindowLimiter::TryTake(const std::string& key, TimePoint now) { return
 
 bool RedisWindowLimiter::Run(const char* mode, const std::string& key, TimePoint now)
 {
-    return redis_
-               .Run({"EVAL", kWindowScript, "1", prefix_ + key, std::to_string(ToEpochMilliseconds(now)),
-                     std::to_string(window_.count()), std::to_string(limit_), UniqueMember(now), mode})
-               .Integer() == 1;
+    const std::string_view what = mode;
+    bool room = false;
+    try {
+        room = redis_
+                   .Run({"EVAL", kWindowScript, "1", prefix_ + key, std::to_string(ToEpochMilliseconds(now)),
+                         std::to_string(window_.count()), std::to_string(limit_), UniqueMember(now), mode})
+                   .Integer() == 1;
+    } catch (const RedisError&) {
+        // The client has logged the outage; this instance's own count decides meanwhile.
+        if (what == "check") {
+            return !local_.IsExhausted(key, now);
+        }
+        if (what == "take") {
+            return local_.TryTake(key, now);
+        }
+        local_.Record(key, now);
+        return true;
+    }
+    if (what == "record" || (what == "take" && room)) {
+        local_.Record(key, now);
+    }
+    return room;
 }
 
 LimiterFactory RedisWindowLimiter::Factory(RedisClient& redis)

@@ -9,7 +9,9 @@
 namespace mossquill::service {
 
 // A sliding window kept in Redis, shared by every instance of the service: one sorted set
-// of event times per key, which expires with the window.
+// of event times per key, which expires with the window. The events of this instance are
+// also counted here, so that while Redis cannot be reached the instance decides alone
+// instead of failing the request.
 class RedisWindowLimiter final : public RateLimiter {
 public:
     RedisWindowLimiter(RedisClient& redis, std::string name, std::size_t limit, std::chrono::milliseconds window);
@@ -28,6 +30,7 @@ private:
     std::string prefix_;
     std::size_t limit_;
     std::chrono::milliseconds window_;
+    SlidingWindowLimiter local_;
 };
 
 }  // namespace mossquill::service

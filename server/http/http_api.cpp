@@ -160,7 +160,7 @@ ApiResponse HttpApi::Handle(const ApiRequest& request)
     }
 }
 
-std::variant<DeviceRecord, ApiResponse> HttpApi::AdmitLiveSession(const ApiRequest& request)
+std::variant<LiveAdmission, ApiResponse> HttpApi::AdmitLiveSession(const ApiRequest& request)
 {
     try {
         if (!SameDigest(request.appKey, kApplicationKey)) {
@@ -178,17 +178,13 @@ std::variant<DeviceRecord, ApiResponse> HttpApi::AdmitLiveSession(const ApiReque
             refusal.deviceId = device.id;
             return refusal;
         }
-        return std::move(device);
+        std::vector<DeviceRecord> friends = store_.FriendsOf(device.id);
+        return LiveAdmission{std::move(device), std::move(friends)};
     } catch (const StorageUnavailable& error) {
         return StorageAway(error);
     } catch (const std::exception& error) {
         return InternalFailure(error);
     }
-}
-
-void HttpApi::StartLiveSession(const DeviceRecord& device, const std::shared_ptr<LiveConnection>& connection)
-{
-    relay_.Open(device, store_.FriendsOf(device.id), connection);
 }
 
 ApiResponse HttpApi::Route(const ApiRequest& request)

@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 #include <variant>
+#include <vector>
 
 namespace mossquill::service {
 
@@ -36,6 +37,12 @@ struct ApiResponse {
 inline constexpr std::string_view kApplicationKey = "5d3b8e0f71a24c96b0e7d14f2a9c63e85b07f1d2c4a98e360f5b12d7e4c9a0b6";
 inline constexpr std::string_view kLiveSessionPath = "/v1/ws";
 
+// An admitted live session: the device and its friends as stored, read in one trip.
+struct LiveAdmission {
+    DeviceRecord device;
+    std::vector<DeviceRecord> friends;
+};
+
 // True when the request target (query string aside) is the live-session path.
 bool IsLiveSessionTarget(std::string_view target);
 
@@ -49,12 +56,9 @@ public:
 
     ApiResponse Handle(const ApiRequest& request);
 
-    // The WebSocket upgrade request: the authenticated device, or the refusal to send.
-    std::variant<DeviceRecord, ApiResponse> AdmitLiveSession(const ApiRequest& request);
-
-    // The admitted device's session is open: hands it to the relay with the device's
-    // friends. Throws when the database fails.
-    void StartLiveSession(const DeviceRecord& device, const std::shared_ptr<LiveConnection>& connection);
+    // The WebSocket upgrade request: the authenticated device with its friends, or the
+    // refusal to send.
+    std::variant<LiveAdmission, ApiResponse> AdmitLiveSession(const ApiRequest& request);
 
 private:
     ApiResponse Route(const ApiRequest& request);

@@ -72,29 +72,32 @@ void LiveRelay::Open(const DeviceRecord& device, const std::vector<DeviceRecord>
 
 void LiveRelay::Close(const std::string& deviceId, const LiveConnection& connection)
 {
-    std::vector<std::string> elsewhere;
-    std::string presence;
+    Session closed;
     {
-        const std::lock_guard order(openMutex_);
-        Session closed;
-        {
-            const std::lock_guard lock(mutex_);
-            const auto found = sessions_.find(deviceId);
-            if (found == sessions_.end() || found->second.connection.get() != &connection) {
-                return;
-            }
-            closed = std::move(found->second);
-            sessions_.erase(found);
-            Metrics().liveSessions.Add(-1);
-        }
-        if (!directory_.Release(deviceId, closed.serial)) {
-            return;  // a newer session on another instance took its place
-        }
-        presence = PresenceText(closed.device, "presence", false);
         const std::lock_guard lock(mutex_);
-        elsewhere = SendHereLocked({closed.friends.begin(), closed.friends.end()}, presence);
+        const auto found = sessions_.find(deviceId);
+        if (found == sessions_.end() || found->second.connection.get() != &connection) {
+            return;
+        }
+        closed = std::move(found->second);
+        sessions_.erase(found);
+        Metrics().liveSessions.Add(-1);
     }
-    directory_.DeliverAll(elsewhere, presence);
+    // Not when a newer session on another instance took its place.
+    directory_.Release(deviceId, closed.serial,
+                       [this, device = std::move(closed.device),
+                        friends = std::vector<std::string>(closed.friends.begin(), closed.friends.end())] {
+                           const std::string presence = PresenceText(device, "presence", false);
+                           std::vector<std::string> elsewhere;
+                           {
+                               const std::lock_guard lock(mutex_);
+                               if (sessions_.contains(device.id)) {
+                                   return;  // back here meanwhile
+                               }
+                               elsewhere = SendHereLocked(friends, presence);
+                           }
+                           directory_.DeliverAll(elsewhere, presence);
+                       });
 }
 
 bool LiveRelay::IsOnline(const std::string& deviceId) const { return AreOnline({deviceId}).front(); }
@@ -148,7 +151,7 @@ void LiveRelay::Receive(const std::string& deviceId, const LiveConnection& conne
         sender->Send(LiveError(texts::kMessageNotJson));
         return;
     }
-    Relay(deviceId, connection, *sender, input.value);
+    Relay(deviceId, connection, sender, input.value);
 }
 
 std::shared_ptr<LiveConnection> LiveRelay::Held(const std::string& deviceId, const LiveConnection& connection) const
@@ -161,9 +164,10 @@ std::shared_ptr<LiveConnection> LiveRelay::Held(const std::string& deviceId, con
     return found->second.connection;
 }
 
-void LiveRelay::Relay(const std::string& senderId, const LiveConnection& connection, LiveConnection& sender,
-                      const nlohmann::json& message)
+void LiveRelay::Relay(const std::string& senderId, const LiveConnection& connection,
+                      const std::shared_ptr<LiveConnection>& senderConnection, const nlohmann::json& message)
 {
+    LiveConnection& sender = *senderConnection;
     const auto type = message.find("type");
     const bool isAction = type != message.end() && *type == "action";
     const bool isReaction = type != message.end() && *type == "reaction";
@@ -232,11 +236,11 @@ void LiveRelay::Relay(const std::string& senderId, const LiveConnection& connect
             return;
         }
     }
-    if (!directory_.Deliver(targetId, text)) {
-        sender.Send(LiveError(isAction ? texts::kFriendOffline : texts::kFriendOfflineReaction));
-        return;
-    }
+    // Counted when handed to the directory; one the other instance cannot take is answered as offline.
     Metrics().relayedMessages.Add();
+    directory_.Deliver(targetId, std::move(text), [senderConnection, isAction] {
+        senderConnection->Send(LiveError(isAction ? texts::kFriendOffline : texts::kFriendOfflineReaction));
+    });
 }
 
 void LiveRelay::NotifyFriendAdded(const DeviceRecord& claimer, const DeviceRecord& owner)

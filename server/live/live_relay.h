@@ -89,15 +89,16 @@ private:
     std::vector<std::string> SendHereLocked(const std::vector<std::string>& deviceIds, const std::string& message) const;
     // The session's connection while it is the device's current one.
     std::shared_ptr<LiveConnection> Held(const std::string& deviceId, const LiveConnection& connection) const;
-    void Relay(const std::string& senderId, const LiveConnection& connection, LiveConnection& sender,
-               const nlohmann::json& message);
+    void Relay(const std::string& senderId, const LiveConnection& connection,
+               const std::shared_ptr<LiveConnection>& senderConnection, const nlohmann::json& message);
     void Befriend(const DeviceRecord& to, const DeviceRecord& newFriend);
     LiveConnection* Current(const std::string& deviceId) const;
 
     const Clock& clock_;
     SessionDirectory& directory_;
     mutable std::mutex mutex_;
-    // Keeps the local order of sessions of one device the same as the directory's.
+    // Keeps the local order of sessions of one device the same as the directory's (closing
+    // needs no part in it: the directory's releases name the session they end).
     std::mutex openMutex_;
     std::atomic<std::uint64_t> nextSerial_{1};
     std::optional<nlohmann::json> announcement_;

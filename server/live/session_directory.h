@@ -3,6 +3,7 @@
 #include "store/store.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -37,8 +38,9 @@ public:
 
 // Which instance of the service holds each device's live session, and the way to the
 // other instances. The relay keeps the sessions of this process itself and asks the
-// directory only about the rest. Safe to use from any thread; every call may throw when
-// the shared directory cannot be reached.
+// directory only about the rest. Safe to use from any thread. Release, Deliver and
+// DeliverAll never wait for the shared directory (network threads call them); while it
+// cannot be reached, the instance goes by what it knows itself.
 class SessionDirectory {
 public:
     virtual ~SessionDirectory() = default;
@@ -54,15 +56,17 @@ public:
     // online already somewhere (the new session replaces that one, which is told to close).
     virtual bool Claim(const DeviceRecord& device, std::uint64_t serial) = 0;
 
-    // The session `serial` has ended. True when it was still the device's session, so its
-    // friends must hear it went offline; false when a newer one took its place.
-    virtual bool Release(const std::string& deviceId, std::uint64_t serial) = 0;
+    // The session `serial` has ended. `wentOffline` runs (now or later, on any thread) when
+    // it was still the device's session, so its friends must hear it went offline; not
+    // when a newer one took its place.
+    virtual void Release(const std::string& deviceId, std::uint64_t serial, std::function<void()> wentOffline) = 0;
 
     // For each device: whether another instance holds a session of it.
     virtual std::vector<bool> OnlineElsewhere(const std::vector<std::string>& deviceIds) = 0;
 
-    // Sends a message to the device's session on another instance; false when there is none.
-    virtual bool Deliver(const std::string& deviceId, const std::string& text) = 0;
+    // Sends a message to the device's session on another instance; `undelivered` runs (now
+    // or later, on any thread) when there is none.
+    virtual void Deliver(const std::string& deviceId, std::string text, std::function<void()> undelivered) = 0;
 
     // The same for many devices, where online.
     virtual void DeliverAll(const std::vector<std::string>& deviceIds, const std::string& text) = 0;
@@ -81,12 +85,12 @@ public:
     void Stop() override {}
     void Check() override {}
     bool Claim(const DeviceRecord&, std::uint64_t) override { return false; }
-    bool Release(const std::string&, std::uint64_t) override { return true; }
+    void Release(const std::string&, std::uint64_t, std::function<void()> wentOffline) override { wentOffline(); }
     std::vector<bool> OnlineElsewhere(const std::vector<std::string>& deviceIds) override
     {
         return std::vector<bool>(deviceIds.size(), false);
     }
-    bool Deliver(const std::string&, const std::string&) override { return false; }
+    void Deliver(const std::string&, std::string, std::function<void()> undelivered) override { undelivered(); }
     void DeliverAll(const std::vector<std::string>&, const std::string&) override {}
     void Befriend(const std::string&, const std::string&, const std::string&) override {}
     void ProfileChanged(const DeviceRecord&) override {}

@@ -103,7 +103,10 @@ public:
           redis_(MakeRedis(config)),
           directory_(MakeDirectory(redis_.get(), config.presenceTtl)),
           limiters_(redis_ ? RedisWindowLimiter::Factory(*redis_) : SlidingWindowLimiter::Factory()),
-          relay_(clock, config_.limits, ReadAnnouncement(config.announcementFile), *directory_, limiters_),
+          // A device's live messages all reach the one instance holding its session, so
+          // that instance counts them alone: a relayed message never waits for Redis.
+          relay_(clock, config_.limits, ReadAnnouncement(config.announcementFile), *directory_,
+                 SlidingWindowLimiter::Factory()),
           api_(*store_, clock, config_.limits, relay_, limiters_),
           tracker_(config.transport.maxConnections, config.transport.maxConnectionsPerAddress,
                    config.transport.maxConnectionsPerPrefix),

@@ -183,13 +183,13 @@ void HttpsSession::Upgrade(std::shared_ptr<Request> request)
     stream_.ExpiresNever();
     net::post(context_.storage, [self = shared_from_this(), request = std::move(request)] {
         const ScopedTiming timing(Metrics().storageLatency, Metrics().storageErrors);
-        auto admission = std::make_shared<std::variant<DeviceRecord, ApiResponse>>(
+        auto admission = std::make_shared<std::variant<LiveAdmission, ApiResponse>>(
             self->context_.api.AdmitLiveSession(ToApiRequest(*request, self->peerAddress_)));
         net::post(self->stream_.get_executor(), [self, request, admission] { self->Admitted(*request, *admission); });
     });
 }
 
-void HttpsSession::Admitted(Request& request, std::variant<DeviceRecord, ApiResponse>& admission)
+void HttpsSession::Admitted(Request& request, std::variant<LiveAdmission, ApiResponse>& admission)
 {
     if (auto* refusal = std::get_if<ApiResponse>(&admission)) {
         LogRequest(View(request.method_string()), View(request.target()), refusal->status, refusal->deviceId,
@@ -201,9 +201,10 @@ void HttpsSession::Admitted(Request& request, std::variant<DeviceRecord, ApiResp
         Shutdown();
         return;
     }
-    LogRequest(View(request.method_string()), View(request.target()), 101, std::get<DeviceRecord>(admission).id, {});
+    LogRequest(View(request.method_string()), View(request.target()), 101,
+               std::get<LiveAdmission>(admission).device.id, {});
     auto live = std::make_shared<WebSocketSession>(std::move(stream_), context_, std::move(*ticket_), peer_,
-                                                   std::get<DeviceRecord>(std::move(admission)));
+                                                   std::get<LiveAdmission>(std::move(admission)));
     ticket_.reset();
     live->Accept(std::move(request));
 }

@@ -39,7 +39,7 @@ private:
     bool MayKeepAlive(const Request& request, const ApiResponse& response);
     void Refuse(unsigned status, std::string_view message);
     void Upgrade(std::shared_ptr<Request> request);
-    void Admitted(Request& request, std::variant<DeviceRecord, ApiResponse>& admission);
+    void Admitted(Request& request, std::variant<LiveAdmission, ApiResponse>& admission);
     void Write(unsigned status, std::string body, bool keepAlive);
     void OnWrite(bool keepAlive, beast::error_code error);
     void Shutdown();

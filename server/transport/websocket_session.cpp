@@ -34,12 +34,13 @@ bool RunGuarded(const std::string& peer, Step&& step)
 }  // namespace
 
 WebSocketSession::WebSocketSession(TlsStream stream, NetworkContext& context, ConnectionTracker::Ticket ticket,
-                                   std::string peer, DeviceRecord device)
+                                   std::string peer, LiveAdmission admission)
     : socket_(std::move(stream)),
       context_(context),
       ticket_(std::move(ticket)),
       peer_(std::move(peer)),
-      device_(std::move(device)),
+      device_(std::move(admission.device)),
+      friends_(std::move(admission.friends)),
       heartbeat_(socket_.get_executor())
 {
 }
@@ -73,11 +74,13 @@ void WebSocketSession::OnAccept(beast::error_code error)
         ReadMessage();
         return;
     }
-    // The friends come from the database, so the relay takes the session on the storage
-    // thread; reading starts once it has, so that nothing the client sends is missed.
-    net::post(context_.storage, [self = shared_from_this()] {
+    // Opening may consult the directory of other instances, which no network thread waits
+    // for: the relay takes the session on the storage thread (the friends came with the
+    // admission, so no database work is left). Reading starts once it has, so that nothing
+    // the client sends is missed.
+    net::post(context_.storage, [self = shared_from_this(), friends = std::move(friends_)] {
         const bool started =
-            RunGuarded(self->peer_, [&] { self->context_.api.StartLiveSession(self->device_, self); });
+            RunGuarded(self->peer_, [&] { self->context_.relay.Open(self->device_, friends, self); });
         net::post(self->socket_.get_executor(), [self, started] { self->Started(started); });
     });
 }

@@ -27,7 +27,7 @@ class WebSocketSession : public LiveConnection,
                          public std::enable_shared_from_this<WebSocketSession> {
 public:
     WebSocketSession(TlsStream stream, NetworkContext& context, ConnectionTracker::Ticket ticket, std::string peer,
-                     DeviceRecord device);
+                     LiveAdmission admission);
 
     void Accept(beast::http::request<beast::http::string_body> request);
 
@@ -52,6 +52,7 @@ private:
     ConnectionTracker::Ticket ticket_;
     std::string peer_;
     DeviceRecord device_;
+    std::vector<DeviceRecord> friends_;  // handed to the relay when the session opens
     beast::flat_buffer buffer_;
     std::deque<std::string> outgoing_;
     std::optional<beast::websocket::close_reason> pendingClose_;

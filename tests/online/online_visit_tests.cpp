@@ -2,6 +2,7 @@
 // relay and shows on the friend's card, the like comes back, the cooldown refuses an early
 // second visit, quick visits queue on the card, and Escape ends a card early.
 #include "core/setting_names.h"
+#include "online/posted_session_events.h"
 #include "online/wide_text.h"
 #include "online_test_support.h"
 #include "pet_user.h"
@@ -56,6 +57,20 @@ const RecordingNotices::Notice& LastNotice(const StartedPet& pet) {
     return pet.notices.shown.empty() ? none : pet.notices.shown.back();
 }
 
+// Pairing through the menus: the host's code from its box, typed into the guest's prompt.
+void Pair(StartedPet& host, StartedPet& guest) {
+    ChooseOnlineCommand(host.app, 2);
+    std::wsmatch code;
+    ASSERT_TRUE(std::regex_search(LastNotice(host).text, code, std::wregex(L"\n\n([0-9]{6})\n\n")));
+    ChooseOnlineCommand(guest.app, 3, {Answer(code[1].str())});
+    ASSERT_TRUE(PumpUntil([&] { return HasFriendOnline(guest.app, L"小家") && HasFriendOnline(host.app, L"小客"); }));
+}
+
+// What the pet's window hears when a friend list arrives.
+void PostFriends(const PetApp& app, std::vector<OnlineFriend> friends) {
+    PostMessageW(app.window(), WM_PET_FRIENDS, 0, reinterpret_cast<LPARAM>(new std::vector<OnlineFriend>(std::move(friends))));
+}
+
 void PressQuickVisitKeys() {
     SendKey(VK_CONTROL, false);
     SendKey(VK_MENU, false);
@@ -75,18 +90,14 @@ TEST(TwoPets, VisitCrossesTheServiceLikeComesBackAndQuickVisitsQueueOnTheCard) {
     GoOnline(host, L"小家");
     GoOnline(guest, L"小客");
 
-    // Pairing through the menus: the host's code from its box, typed into the guest's prompt.
-    ChooseOnlineCommand(host.app, 2);
-    std::wsmatch code;
-    ASSERT_TRUE(std::regex_search(LastNotice(host).text, code, std::wregex(L"\n\n([0-9]{6})\n\n")));
-    ChooseOnlineCommand(guest.app, 3, {Answer(code[1].str())});
-    ASSERT_TRUE(PumpUntil([&] { return HasFriendOnline(guest.app, L"小家") && HasFriendOnline(host.app, L"小客"); }));
+    Pair(host, guest);
+    if (HasFatalFailure()) return;
     const size_t guestNotices = guest.notices.shown.size();
     const RECT petRect = Rect(host.app.window());
 
     // "eat" travels as "drink" with the new id beside it; the quote in the note arrives as typed.
     const std::wstring note = L"别吃\"太多\"哦";
-    guest.app.SendVisit(0, 7, note, false);
+    guest.app.SendVisit(guest.app.friends()[0], 7, note, false);
     EXPECT_EQ(LastNotice(guest).text, L"咕噜兽已经去找「小家」一起吃饭啦！");
     EXPECT_EQ(LastNotice(guest).caption, std::wstring(L"串门消息已发出"));
     ASSERT_TRUE(PumpUntil([&] { return host.app.visits().showing(); })) << "the visit never reached the host";
@@ -111,7 +122,7 @@ TEST(TwoPets, VisitCrossesTheServiceLikeComesBackAndQuickVisitsQueueOnTheCard) {
 
     // Ten seconds later the guest still has to wait twenty.
     guest.clock.Advance(10000);
-    guest.app.SendVisit(0, 0, L"", false);
+    guest.app.SendVisit(guest.app.friends()[0], 0, L"", false);
     EXPECT_EQ(LastNotice(guest).text, L"刚刚才去找过「小家」，再等 20 秒吧。");
     EXPECT_EQ(LastNotice(guest).caption, std::wstring(L"咕噜兽正在喘口气"));
 
@@ -123,7 +134,7 @@ TEST(TwoPets, VisitCrossesTheServiceLikeComesBackAndQuickVisitsQueueOnTheCard) {
 
     // A line break is sent escaped: the service reads the message and refuses the note for it.
     guest.clock.Advance(20000);
-    guest.app.SendVisit(0, 6, L"第一行\n第二行", true);
+    guest.app.SendVisit(guest.app.friends()[0], 6, L"第一行\n第二行", true);
     EXPECT_TRUE(PumpUntil([&] { return LastNotice(guest).text == L"小纸条不能包含控制字符。"; }));
     EXPECT_FALSE(host.app.visits().showing());
 
@@ -166,6 +177,60 @@ TEST(TwoPets, VisitCrossesTheServiceLikeComesBackAndQuickVisitsQueueOnTheCard) {
     }
     EXPECT_EQ(host.store.dwords[setting::kEnergy], 80u);
     EXPECT_EQ(guest.notices.shown.size(), guestNotices + 3) << "quick visits are sent quietly";
+}
+
+// Choices are made in menus and prompts whose loops let new lists and timed-out cards in: what
+// the user chose is what gets the visit or the answer.
+TEST(TwoPets, AChoiceStaysWithTheFriendAndTheCardItWasMadeOn) {
+    ClearSettingsKey();
+    StartedPet guest;
+    StartedPet host;
+    GoOnline(host, L"小家");
+    GoOnline(guest, L"小客");
+    Pair(host, guest);
+    if (HasFatalFailure()) return;
+    const std::vector<OnlineFriend> real = guest.app.friends();
+    const OnlineFriend stranger{L"someone-else", L"阿陌", true, 0};
+
+    // While the note prompt is open the list is re-sorted with 小家 gone offline, then shortened
+    // to nothing: the note never goes to whoever took 小家's place, and nothing is sent.
+    for (const std::vector<OnlineFriend>& meanwhile :
+         {std::vector<OnlineFriend>{stranger, {real[0].id, real[0].nickname, false, 0}}, std::vector<OnlineFriend>{}}) {
+        PostFriends(guest.app, real);
+        ASSERT_TRUE(PumpUntil([&] { return HasFriendOnline(guest.app, L"小家"); }));
+        guest.clock.Advance(30000);
+        User user({{kPromptWindowClass, [&, meanwhile](HWND prompt) {
+                        PostFriends(guest.app, meanwhile);
+                        Sleep(300);
+                        Answer(L"给小家的纸条").act(prompt);
+                    }}});
+        guest.app.QuickVisit(true);
+        while (!user.finished()) PumpFor(50);
+        EXPECT_EQ(LastNotice(guest).text, L"小家 现在不在线，这次招呼不会保存，也不会稍后补发。");
+        EXPECT_EQ(LastNotice(guest).caption, std::wstring(L"好友不在线"));
+    }
+    PumpFor(1000);
+    EXPECT_FALSE(host.app.visits().showing()) << "a visit went out all the same";
+
+    // Two visits: one on the card, one waiting. The card times out under the open reaction menu
+    // and the waiting visit takes its place; the like goes to the first, which alone is answered.
+    PostFriends(guest.app, real);
+    ASSERT_TRUE(PumpUntil([&] { return HasFriendOnline(guest.app, L"小家"); }));
+    for (uint32_t action : {0u, 1u}) {
+        guest.clock.Advance(30000);
+        guest.app.SendVisit(real[0], action, L"", true);
+    }
+    ASSERT_TRUE(PumpUntil([&] { return host.app.visits().showing() && host.app.visits().waiting() == 1; }));
+    const uint64_t firstCard = host.app.visits().serial();
+    EXPECT_TRUE(WorkContextMenu(host.app, {{kMenuClass, [&](HWND menu) {
+                                                host.clock.Advance(VisitQueue::kShowMs);
+                                                Sleep(500);
+                                                MenuItem(1).act(menu);
+                                            }}}));
+    EXPECT_TRUE(PumpUntil([&] { return guest.app.reaction().text() == L"小家 点赞了串门 ♥"; }));
+    EXPECT_NE(host.app.visits().serial(), firstCard) << "the card did not time out under the menu";
+    EXPECT_TRUE(host.app.visits().showing());
+    EXPECT_FALSE(host.app.visits().responded()) << "the like was counted for the visit that came after";
 }
 
 }  // namespace

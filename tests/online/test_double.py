@@ -5,13 +5,14 @@ the real service never gives (other 2xx statuses, broken bodies, a dropped conne
 Control requests, answered at once:
   POST /__double/script  {"status": N, "body": TEXT, "repeat": K}  queue an answer (status 0 hangs up,
                          status 2 answers 200 with the first half of the body, then stays silent
-                         for 30 s)
+                         for 30 s; status 3 answers 200 and trickles the body one byte a second)
   GET  /__double/last    the raw bytes of the last other request ("" when none since the reset)
   POST /__double/websocket  {"frames": [{"opcode": N, "fin": B, "text": TEXT, "repeat": K}, ...]}
                          queue a live session: the next WebSocket upgrade is accepted and these
                          frames are sent (text repeated K times), then the double waits for the
                          client to close
   GET  /__double/closed  the close status the client sent on the last live session ("" when none)
+  GET  /__double/count?PATH  how many requests for PATH arrived since the reset
   POST /__double/reset   forget the queues, the last request and the close status
 Every other request takes the next queued answer, or is echoed back raw with status 200 (an
 upgrade request too, when no live session is queued)."""
@@ -37,6 +38,7 @@ class State:
         self.sessions = []
         self.last = b""
         self.closed = b""
+        self.counts = {}
 
 
 def read_request(stream):
@@ -143,6 +145,7 @@ class Handler(socketserver.BaseRequestHandler):
                 return
             upgrade = (header(head, b"upgrade") or b"").lower() == b"websocket"
             with state.lock:
+                state.counts[target] = state.counts.get(target, 0) + 1
                 state.last = head + b"\r\n\r\n" + body
                 session = state.sessions.pop(0) if upgrade and state.sessions else None
                 scripted = state.queue.pop(0) if state.queue and session is None else None
@@ -154,6 +157,11 @@ class Handler(socketserver.BaseRequestHandler):
                 half = scripted[1][:len(scripted[1]) // 2]
                 stream.sendall(b"HTTP/1.1 200 Scripted\r\nContent-Length: %d\r\n\r\n%s" % (len(scripted[1]), half))
                 time.sleep(30)
+            elif scripted[0] == 3:
+                stream.sendall(b"HTTP/1.1 200 Scripted\r\nContent-Length: %d\r\n\r\n" % len(scripted[1]))
+                for byte in scripted[1]:
+                    time.sleep(1)
+                    stream.sendall(bytes([byte]))
             elif scripted[0] != 0:
                 answer(stream, scripted[0], scripted[1])
         except (ssl.SSLError, OSError, ValueError, IndexError):
@@ -179,11 +187,14 @@ class Handler(socketserver.BaseRequestHandler):
                 reply = (200, state.last)
             elif command == "closed":
                 reply = (200, state.closed)
+            elif command.startswith("count?"):
+                reply = (200, str(state.counts.get(command[len("count?"):], 0)).encode())
             elif command == "reset":
                 state.queue.clear()
                 state.sessions.clear()
                 state.last = b""
                 state.closed = b""
+                state.counts.clear()
                 reply = (204, b"")
             else:
                 reply = (404, b"")

@@ -139,13 +139,19 @@ TEST_F(Prompt, WindowAndControlsAreBuiltAsDesigned) {
     EXPECT_FALSE(IsWindow(FindWindowW(kPromptWindowClass, nullptr)));
 }
 
-TEST_F(Prompt, CentredOverTheOwnerWithTruncatingDivisionEvenOffScreen) {
+TEST_F(Prompt, CentredOverTheOwnerWithTruncatingDivisionInsideTheWorkArea) {
     struct Case { RECT owner; POINT expected; };
-    // Odd differences show the truncation: (201 - 396) / 2 is -97, not -98.
+    RECT area{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    // Odd differences show the truncation: (201 - 396) / 2 is -97, not -98. Where the centred
+    // place hangs off the work area (an owner partly off screen, or the pet in its home corner),
+    // the prompt is moved just inside it.
     const Case cases[] = {
         {{500, 300, 701, 451}, {403, 289}},
-        {{-150, -60, 51, 91}, {-247, -71}},
+        {{-150, -60, 51, 91}, {area.left, area.top}},
         {{100, 50, 1101, 751}, {402, 313}},
+        {{area.right - 230, area.bottom - 230, area.right, area.bottom},
+         {area.right - kPromptWindowWidth, area.bottom - 230 + (230 - kPromptWindowHeight) / 2}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.owner.left);

@@ -64,7 +64,7 @@ TEST(VisitCardState, TwoWaitTheRestAreLostAndTheCountdownRoundsUp) {
     EXPECT_EQ(queue.SecondsLeft(10001), 1);
     EXPECT_FALSE(queue.Over(10999));
     EXPECT_TRUE(queue.Over(11000));
-    queue.Responded();
+    queue.Responded(queue.serial());
 
     std::optional<IncomingVisit> next = queue.End();
     ASSERT_TRUE(next);

@@ -7,6 +7,7 @@
 #include <wincrypt.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 
@@ -96,6 +97,10 @@ void ScriptDouble(unsigned status, std::string_view body, int repeat) {
 }
 
 std::string LastDoubleRequest() { return CallDouble(L"GET", L"/__double/last", {}); }
+
+int DoubleRequestCount(std::wstring_view path) {
+    return std::atoi(CallDouble(L"GET", (L"/__double/count?" + std::wstring(path)).c_str(), {}).c_str());
+}
 
 void ScriptDoubleSession(const std::vector<DoubleFrame>& frames) {
     std::string script = "{\"frames\":[";

@@ -31,10 +31,14 @@ bool TrustTestCertificateAuthority(std::wstring& problem);
 // 200 with the first half of the body, then stays silent for 30 s.
 inline constexpr unsigned kHangUp = 0;
 inline constexpr unsigned kStallInBody = 2;
+// Answers 200 and sends the body one byte a second.
+inline constexpr unsigned kTrickleBody = 3;
 void ResetDouble();
 void ScriptDouble(unsigned status, std::string_view body, int repeat = 1);
 // The raw bytes of the last request the double received since the reset; empty when none.
 std::string LastDoubleRequest();
+// How many requests for the path the double received since the reset.
+int DoubleRequestCount(std::wstring_view path);
 
 // One WebSocket frame the double sends: opcode 1 text, 0 continuation, 2 binary, 8 close; the
 // payload is `text` repeated `repeat` times.

@@ -215,9 +215,26 @@ public:
         if (error) {
             return false;
         }
+        socket_.control_callback([this](websocket::frame_type kind, beast::string_view) {
+            if (kind == websocket::frame_type::pong) {
+                std::lock_guard lock(mutex_);
+                ++pongs_;
+                arrived_.notify_all();
+            }
+        });
         ReadNext();
         reader_ = std::thread([this] { io_.run(); });
         return true;
+    }
+
+    bool Ping(std::chrono::milliseconds timeout)
+    {
+        std::unique_lock lock(mutex_);
+        const std::size_t before = pongs_;
+        lock.unlock();
+        net::post(io_, [this] { socket_.async_ping({}, [](beast::error_code) {}); });
+        lock.lock();
+        return arrived_.wait_for(lock, timeout, [&] { return pongs_ > before; });
     }
 
     void Write(std::string_view bytes, bool text)
@@ -291,6 +308,7 @@ private:
     std::condition_variable arrived_;
     std::deque<std::string> inbox_;
     std::size_t heartbeats_ = 0;
+    std::size_t pongs_ = 0;
     bool closed_ = false;
     unsigned closeCode_ = 0;
 };
@@ -320,6 +338,8 @@ std::optional<unsigned> LiveClient::WaitClosed(std::chrono::milliseconds timeout
 }
 
 std::size_t LiveClient::HeartbeatsSeen() const { return impl_->Heartbeats(); }
+
+bool LiveClient::Ping(std::chrono::milliseconds timeout) { return impl_->Ping(timeout); }
 
 std::unique_ptr<LiveClient> ConnectLive(const ServiceAddress& service, const Device& device, nlohmann::json* connected)
 {

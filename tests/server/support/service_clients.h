@@ -91,6 +91,9 @@ public:
 
     std::size_t HeartbeatsSeen() const;
 
+    // Sends a WebSocket ping; true when the pong came back in time.
+    bool Ping(std::chrono::milliseconds timeout);
+
 private:
     class Impl;
     explicit LiveClient(std::unique_ptr<Impl> impl);

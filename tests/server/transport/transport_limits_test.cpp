@@ -161,9 +161,13 @@ bool Tls12HandshakeWith(unsigned short port, const char* suites)
 TEST(TransportLimitsTest, Tls12OffersOnlyAeadSuitesWithForwardSecrecy)
 {
     InProcessService service;
-    EXPECT_TRUE(Tls12HandshakeWith(service.Port(), "ECDHE-RSA-AES128-GCM-SHA256"));
-    EXPECT_TRUE(Tls12HandshakeWith(service.Port(), "ECDHE-RSA-CHACHA20-POLY1305"));
-    EXPECT_FALSE(Tls12HandshakeWith(service.Port(), "ECDHE-RSA-AES128-SHA256:ECDHE-RSA-AES256-SHA")) << "CBC";
+    // Each suite named for both key types: the certificate may be ECDSA or RSA.
+    EXPECT_TRUE(Tls12HandshakeWith(service.Port(), "ECDHE-ECDSA-AES128-GCM-SHA256:ECDHE-RSA-AES128-GCM-SHA256"));
+    EXPECT_TRUE(
+        Tls12HandshakeWith(service.Port(), "ECDHE-ECDSA-CHACHA20-POLY1305:ECDHE-RSA-CHACHA20-POLY1305"));
+    EXPECT_FALSE(Tls12HandshakeWith(service.Port(), "ECDHE-ECDSA-AES128-SHA256:ECDHE-ECDSA-AES256-SHA:"
+                                                    "ECDHE-RSA-AES128-SHA256:ECDHE-RSA-AES256-SHA"))
+        << "CBC";
     EXPECT_FALSE(Tls12HandshakeWith(service.Port(), "AES128-GCM-SHA256")) << "no forward secrecy";
 }
 
