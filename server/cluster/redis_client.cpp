@@ -14,9 +14,18 @@ constexpr auto kLongestBackoff = std::chrono::milliseconds(2000);
 
 }  // namespace
 
-RedisClient::RedisClient(std::string host, unsigned short port)
-    : host_(std::move(host)), port_(port), address_(host_ + ":" + std::to_string(port_))
+RedisClient::RedisClient(std::string host, unsigned short port, std::optional<std::string> password)
+    : host_(std::move(host)), port_(port), address_(host_ + ":" + std::to_string(port_)), password_(std::move(password))
 {
+}
+
+std::unique_ptr<RedisConnection> RedisClient::Open(std::optional<std::chrono::milliseconds> timeout) const
+{
+    auto connection = std::make_unique<RedisConnection>(host_, port_, timeout);
+    if (password_) {
+        connection->Run({"AUTH", *password_});
+    }
+    return connection;
 }
 
 template <class Work>
@@ -50,7 +59,7 @@ std::vector<RedisReply> RedisClient::RunAll(const std::vector<RedisCommand>& com
 
 std::unique_ptr<RedisConnection> RedisClient::OpenDedicated() const
 {
-    return std::make_unique<RedisConnection>(host_, port_, std::nullopt);
+    return Open(std::nullopt);
 }
 
 std::unique_ptr<RedisConnection> RedisClient::Borrow()
@@ -71,7 +80,7 @@ std::unique_ptr<RedisConnection> RedisClient::Borrow()
         }
     }
     try {
-        return std::make_unique<RedisConnection>(host_, port_, kCommandTimeout);
+        return Open(kCommandTimeout);
     } catch (const RedisError& error) {
         Failed(error.what());
         throw;

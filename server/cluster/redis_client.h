@@ -19,7 +19,8 @@ namespace mossquill::service {
 // one call tries again. Going down and coming back are logged once each.
 class RedisClient {
 public:
-    RedisClient(std::string host, unsigned short port);
+    // With a password, every connection authenticates first (AUTH).
+    RedisClient(std::string host, unsigned short port, std::optional<std::string> password = std::nullopt);
 
     RedisReply Run(const RedisCommand& command);
     std::vector<RedisReply> RunAll(const std::vector<RedisCommand>& commands);
@@ -35,6 +36,7 @@ public:
 private:
     using SteadyClock = std::chrono::steady_clock;
 
+    std::unique_ptr<RedisConnection> Open(std::optional<std::chrono::milliseconds> timeout) const;
     std::unique_ptr<RedisConnection> Borrow();
     void GiveBack(std::unique_ptr<RedisConnection> connection);
     void Failed(const std::string& why);
@@ -46,6 +48,7 @@ private:
     std::string host_;
     unsigned short port_;
     std::string address_;
+    std::optional<std::string> password_;
     std::atomic<bool> reachable_{true};
     std::mutex mutex_;
     std::vector<std::unique_ptr<RedisConnection>> idle_;

@@ -1,5 +1,7 @@
 #include "cluster/redis_connection.h"
 
+#include "core/metrics.h"
+
 #include <hiredis/hiredis.h>
 
 #include <sys/socket.h>
@@ -84,12 +86,14 @@ RedisConnection::~RedisConnection() = default;
 
 RedisReply RedisConnection::Run(const RedisCommand& command)
 {
+    const ScopedTiming timing(Metrics().redisLatency, Metrics().redisErrors);
     Append(command);
     return NextReply();
 }
 
 std::vector<RedisReply> RedisConnection::RunAll(const std::vector<RedisCommand>& commands)
 {
+    const ScopedTiming timing(Metrics().redisLatency, Metrics().redisErrors);
     for (const auto& command : commands) {
         Append(command);
     }

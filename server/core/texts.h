@@ -18,6 +18,7 @@ inline constexpr std::string_view kInvalidJson = "请求内容不是有效的 JS
 inline constexpr std::string_view kNotJsonObject = "请求内容必须是 JSON 对象。";
 inline constexpr std::string_view kWebSocketRequired = "这个接口需要 WebSocket 连接。";
 inline constexpr std::string_view kInternalError = "咕噜兽联机服务出了点问题，请稍后再试。";
+inline constexpr std::string_view kStorageUnavailable = "咕噜兽联机服务正在维护，暂时无法使用，请稍后再试。";
 
 inline constexpr std::string_view kNicknameMissing = "请填写昵称。";
 inline constexpr std::string_view kNicknameEmpty = "昵称不能为空。";

@@ -4,6 +4,7 @@
 #include "core/credentials.h"
 #include "core/field_rules.h"
 #include "core/json_input.h"
+#include "core/metrics.h"
 #include "core/texts.h"
 #include "live/wire_format.h"
 
@@ -54,12 +55,28 @@ bool Matches(const Route& route, std::string_view path)
 
 ApiResponse Failure(unsigned status, std::string_view message) { return {status, ErrorBody(message), {}, {}}; }
 
+ApiResponse Refused(Refusal rule, std::string_view message)
+{
+    Metrics().Refused(rule);
+    return Failure(429, message);
+}
+
 ApiResponse Success(unsigned status, const nlohmann::json& body) { return {status, ToText(body), {}, {}}; }
 
 // A failure inside the service: the user sees a general text, the log the reason.
 ApiResponse InternalFailure(const std::exception& error)
 {
+    Metrics().storageErrors.Add();
     ApiResponse response = Failure(500, texts::kInternalError);
+    response.logNote = error.what();
+    return response;
+}
+
+// The database is away: the client is told to come back later; nothing was committed.
+ApiResponse StorageAway(const StorageUnavailable& error)
+{
+    Metrics().storageErrors.Add();
+    ApiResponse response = Failure(503, texts::kStorageUnavailable);
     response.logNote = error.what();
     return response;
 }
@@ -135,7 +152,8 @@ HttpApi::HttpApi(Store& store, const Clock& clock, const ServiceLimits& limits, 
       claimBudget_(limits, limiters),
       friendListReads_(limiters("friend-list", limits.friendListReadsPerDevice, limits.friendListWindow)),
       liveSessionStarts_(limiters("live-start", limits.liveSessionsPerDevice, limits.liveSessionWindow)),
-      changes_(limiters("change", limits.changesPerDevice, limits.changeWindow))
+      changes_(limiters("change", limits.changesPerDevice, limits.changeWindow)),
+      healthChecks_(limiters("health", limits.healthChecksPerNetwork, limits.healthWindow))
 {
 }
 
@@ -143,6 +161,8 @@ ApiResponse HttpApi::Handle(const ApiRequest& request)
 {
     try {
         return Route(request);
+    } catch (const StorageUnavailable& error) {
+        return StorageAway(error);
     } catch (const std::exception& error) {
         return InternalFailure(error);
     }
@@ -162,12 +182,14 @@ std::variant<LiveAdmission, ApiResponse> HttpApi::AdmitLiveSession(const ApiRequ
         // Every session start tells all online friends about it; a client that keeps
         // reconnecting must not turn that into a flood.
         if (!liveSessionStarts_->TryTake(device.id, clock_.Now())) {
-            ApiResponse refusal = Failure(429, texts::kTooManyConnections);
+            ApiResponse refusal = Refused(Refusal::SessionStarts, texts::kTooManyConnections);
             refusal.deviceId = device.id;
             return refusal;
         }
         std::vector<DeviceRecord> friends = store_.FriendsOf(device.id);
         return LiveAdmission{std::move(device), std::move(friends)};
+    } catch (const StorageUnavailable& error) {
+        return StorageAway(error);
     } catch (const std::exception& error) {
         return InternalFailure(error);
     }
@@ -185,12 +207,7 @@ ApiResponse HttpApi::Route(const ApiRequest& request)
         return Failure(405, texts::kMethodNotAllowed);
     }
     if (route->endpoint == Endpoint::Health) {
-        // For load balancers: answered by the storage thread after a database read (and,
-        // with other instances, a word with Redis), so a stuck disk or a broken database
-        // shows as a failure or a time-out.
-        store_.Check();
-        relay_.CheckDirectory();
-        return Success(200, {{"status", "ok"}});
+        return Health(request);
     }
     if (!SameDigest(request.appKey, kApplicationKey)) {
         return Failure(403, texts::kWrongAppKey);
@@ -208,7 +225,7 @@ ApiResponse HttpApi::Route(const ApiRequest& request)
     const bool isChange = route->endpoint == Endpoint::Profile || route->endpoint == Endpoint::PairCreate ||
                           route->endpoint == Endpoint::RemoveFriend;
     if (isChange && !changes_->TryTake(device.id, clock_.Now())) {
-        ApiResponse refusal = Failure(429, texts::kTooManyChanges);
+        ApiResponse refusal = Refused(Refusal::Changes, texts::kTooManyChanges);
         refusal.deviceId = device.id;
         return refusal;
     }
@@ -242,23 +259,33 @@ ApiResponse HttpApi::Route(const ApiRequest& request)
 
 std::variant<DeviceCredentials, ApiResponse> HttpApi::Authenticate(const ApiRequest& request)
 {
-    const std::string prefix = ClientPrefix(request.peerAddress);
+    // Credentials come first: a device that proves itself is never refused because of
+    // what other hosts of its network did. Failures count against every network width
+    // the failing address belongs to, and once one of them is spent its failures get 429.
     const TimePoint now = clock_.Now();
-    if (authFailuresPerPrefix_->IsExhausted(prefix, now)) {
-        return Failure(429, texts::kTooManyAttempts);
-    }
+    const auto refuse = [&] {
+        const std::vector<std::string> networks = ClientNetworks(request.peerAddress);
+        const bool spent = std::any_of(networks.begin(), networks.end(), [&](const std::string& network) {
+            return authFailuresPerPrefix_->IsExhausted(network, now);
+        });
+        if (spent) {
+            return Refused(Refusal::AuthFailures, texts::kTooManyAttempts);
+        }
+        for (const std::string& network : networks) {
+            authFailuresPerPrefix_->Record(network, now);
+        }
+        return Failure(401, texts::kBadIdentity);
+    };
     const std::string_view authorization = request.authorization;
     const bool bearer = authorization.size() > kBearerPrefix.size() &&
                         EqualsIgnoringCase(authorization.substr(0, kBearerPrefix.size()), kBearerPrefix);
     const std::string_view token = bearer ? authorization.substr(kBearerPrefix.size()) : std::string_view();
     if (request.deviceId.empty() || request.deviceId.size() > kMaxDeviceIdLength || token.size() != kTokenLength) {
-        authFailuresPerPrefix_->Record(prefix, now);
-        return Failure(401, texts::kBadIdentity);
+        return refuse();
     }
     auto credentials = store_.FindCredentials(request.deviceId);
     if (!credentials || !SameDigest(TokenDigest(token), credentials->tokenDigest)) {
-        authFailuresPerPrefix_->Record(prefix, now);
-        return Failure(401, texts::kBadIdentity);
+        return refuse();
     }
     if (now - credentials->lastSeenAt >= kSeenPrecision) {
         store_.MarkSeen(credentials->device.id, now);
@@ -281,10 +308,10 @@ ApiResponse HttpApi::Register(const ApiRequest& request)
     const std::string address(request.peerAddress);
     const std::string prefix = ClientPrefix(address);
     if (registrationsPerAddress_->IsExhausted(address, now) || registrationsPerPrefix_->IsExhausted(prefix, now)) {
-        return Failure(429, texts::kTooManyRegistrations);
+        return Refused(Refusal::Registrations, texts::kTooManyRegistrations);
     }
     if (registrationsOverall_->IsExhausted(kEveryone, now)) {
-        ApiResponse refusal = Failure(429, texts::kTooManyRegistrations);
+        ApiResponse refusal = Refused(Refusal::Registrations, texts::kTooManyRegistrations);
         refusal.logNote = "registrations of everybody at their limit";
         return refusal;
     }
@@ -372,9 +399,9 @@ ApiResponse HttpApi::ClaimPairCode(const DeviceCredentials& claimer, const ApiRe
     const TimePoint now = clock_.Now();
     switch (claimBudget_.Check(device.id, claimer.registeredAt, request.peerAddress, now)) {
     case ClaimBudget::Verdict::Spent:
-        return Failure(429, texts::kTooManyAttempts);
+        return Refused(Refusal::ClaimFailures, texts::kTooManyAttempts);
     case ClaimBudget::Verdict::CeilingReached: {
-        ApiResponse refusal = Failure(429, texts::kTooManyAttempts);
+        ApiResponse refusal = Refused(Refusal::ClaimFailures, texts::kTooManyAttempts);
         refusal.logNote = "failed claims of everybody at their ceiling: a guessing flood from many networks";
         return refusal;
     }
@@ -402,10 +429,36 @@ ApiResponse HttpApi::ClaimPairCode(const DeviceCredentials& claimer, const ApiRe
     return response;
 }
 
+ApiResponse HttpApi::Health(const ApiRequest& request)
+{
+    // For load balancers, needing no key, so limited per network like other reads. A real
+    // check is a database read (and, with other instances, a word with Redis); it runs at
+    // most once per interval, and the answers between repeat its result.
+    const TimePoint now = clock_.Now();
+    for (const std::string& network : ClientNetworks(request.peerAddress)) {
+        if (!healthChecks_->TryTake(network, now)) {
+            return Refused(Refusal::Changes, texts::kTooManyChanges);
+        }
+    }
+    if (!healthAnswer_ || now - healthCheckedAt_ >= limits_.healthCheckInterval) {
+        healthCheckedAt_ = now;
+        try {
+            store_.Check();
+            relay_.CheckDirectory();
+            healthAnswer_ = Success(200, {{"status", "ok"}});
+        } catch (const StorageUnavailable& error) {
+            healthAnswer_ = StorageAway(error);
+        } catch (const std::exception& error) {
+            healthAnswer_ = InternalFailure(error);
+        }
+    }
+    return *healthAnswer_;
+}
+
 ApiResponse HttpApi::ListFriends(const DeviceRecord& device)
 {
     if (!friendListReads_->TryTake(device.id, clock_.Now())) {
-        return Failure(429, texts::kTooManyChanges);
+        return Refused(Refusal::Changes, texts::kTooManyChanges);
     }
     const std::vector<DeviceRecord> records = store_.FriendsOf(device.id);
     const std::vector<bool> online = relay_.AreOnline(IdsOf(records));

@@ -70,6 +70,7 @@ private:
     ApiResponse ClaimPairCode(const DeviceCredentials& claimer, const ApiRequest& request);
     ApiResponse ListFriends(const DeviceRecord& device);
     ApiResponse RemoveFriend(const DeviceRecord& device, std::string_view friendId);
+    ApiResponse Health(const ApiRequest& request);
 
     Store& store_;
     const Clock& clock_;
@@ -83,6 +84,10 @@ private:
     std::unique_ptr<RateLimiter> friendListReads_;
     std::unique_ptr<RateLimiter> liveSessionStarts_;
     std::unique_ptr<RateLimiter> changes_;
+    std::unique_ptr<RateLimiter> healthChecks_;
+    // The last real health check and its answer.
+    TimePoint healthCheckedAt_{};
+    std::optional<ApiResponse> healthAnswer_;
 };
 
 }  // namespace mossquill::service

@@ -35,8 +35,8 @@ struct ServiceLimits {
     std::size_t registrationsPerAddress = 30;
     std::chrono::milliseconds registrationWindow = std::chrono::minutes(10);
 
-    // Failed authentications (401) per prefix within the window; probing for devices
-    // and tokens costs a database read each.
+    // Failed authentications (401) per client network (each width it is counted at) within
+    // the window; probing for devices and tokens costs a database read each.
     std::size_t authFailuresPerPrefix = 200;
     std::chrono::milliseconds authFailureWindow = std::chrono::minutes(10);
 
@@ -57,6 +57,12 @@ struct ServiceLimits {
     // Live sessions a device may start within the window (a client reconnects every 10 s).
     std::size_t liveSessionsPerDevice = 20;
     std::chrono::milliseconds liveSessionWindow = std::chrono::minutes(1);
+
+    // Health checks per client network within the window (a load balancer asks every few
+    // seconds); answers come from the last real check, made at most once per interval.
+    std::size_t healthChecksPerNetwork = 120;
+    std::chrono::milliseconds healthWindow = std::chrono::minutes(1);
+    std::chrono::milliseconds healthCheckInterval = std::chrono::seconds(1);
 
     std::size_t maxFriends = protocol::kMaxFriends;
 };

@@ -21,6 +21,10 @@ struct TransportLimits {
     std::chrono::milliseconds handshakeTimeout = std::chrono::seconds(10);
     // Reading one request, and the pause allowed between requests of a kept-alive connection.
     std::chrono::milliseconds requestTimeout = std::chrono::seconds(15);
+    // Answers without a device (health checks, refusals, registrations) one kept-alive
+    // connection gets before it is closed: otherwise a request every few seconds would
+    // hold a connection place for ever at no cost.
+    std::size_t unauthenticatedAnswersPerConnection = 4;
     // A live session that sends nothing for this long (pongs included) is closed; a ping
     // goes out after half of it.
     std::chrono::milliseconds liveIdleTimeout = std::chrono::seconds(60);

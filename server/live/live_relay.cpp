@@ -2,6 +2,7 @@
 
 #include "core/field_rules.h"
 #include "core/json_input.h"
+#include "core/metrics.h"
 #include "core/texts.h"
 #include "live/wire_format.h"
 
@@ -47,7 +48,10 @@ void LiveRelay::Open(const DeviceRecord& device, const std::vector<DeviceRecord>
         session.friends = {friendIds.begin(), friendIds.end()};
         if (previous) {
             previous->Replace();
+        } else {
+            Metrics().liveSessions.Add(1);
         }
+        Metrics().liveSessionsStarted.Add();
 
         nlohmann::json list = nlohmann::json::array();
         for (std::size_t i = 0; i < friends.size(); ++i) {
@@ -79,6 +83,7 @@ void LiveRelay::Close(const std::string& deviceId, const LiveConnection& connect
         }
         closed = std::move(found->second);
         sessions_.erase(found);
+        Metrics().liveSessions.Add(-1);
     }
     // Not when a newer session on another instance took its place.
     directory_.Release(deviceId, closed.serial,
@@ -129,6 +134,7 @@ void LiveRelay::Receive(const std::string& deviceId, const LiveConnection& conne
         return;  // a replaced session that has not finished closing
     }
     if (!messageLimiter_->TryTake(deviceId, clock_.Now())) {
+        Metrics().Refused(Refusal::LiveMessages);
         sender->Send(LiveError(texts::kSendingTooFast));
         return;
     }
@@ -224,9 +230,12 @@ void LiveRelay::Relay(const std::string& senderId, const LiveConnection& connect
         text = ToText(relayed);
         if (LiveConnection* target = Current(targetId)) {
             target->Send(std::move(text));
+            Metrics().relayedMessages.Add();
             return;
         }
     }
+    // Counted when handed to the directory; one the other instance cannot take is answered as offline.
+    Metrics().relayedMessages.Add();
     directory_.Deliver(targetId, std::move(text), [senderConnection, isAction] {
         senderConnection->Send(LiveError(isAction ? texts::kFriendOffline : texts::kFriendOfflineReaction));
     });
@@ -310,6 +319,7 @@ void LiveRelay::DropSessions()
         const std::lock_guard lock(mutex_);
         dropped.swap(sessions_);
     }
+    Metrics().liveSessions.Add(-static_cast<std::int64_t>(dropped.size()));
 }
 
 void LiveRelay::DeliverHere(const std::vector<std::string>& deviceIds, const std::string& text)

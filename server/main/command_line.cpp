@@ -48,7 +48,8 @@ const char* const kUsage =
     "usage: mossquill-service --listen HOST:PORT [--listen HOST:PORT ...] --cert FILE --key FILE --db FILE\n"
     "                         [--announcement FILE] [--register-limit N] [--max-connections N]\n"
     "                         [--max-connections-per-address N] [--max-connections-per-prefix N]\n"
-    "                         [--redis HOST:PORT [--presence-ttl SECONDS]]\n"
+    "                         [--redis HOST:PORT [--presence-ttl SECONDS] [--redis-password-file FILE]]\n"
+    "                         [--metrics HOST:PORT]\n"
     "\n"
     "  --listen HOST:PORT    address to serve HTTPS and WebSocket on; repeat for several ([::1]:443 for IPv6)\n"
     "  --cert FILE           PEM certificate chain, server certificate first\n"
@@ -62,10 +63,14 @@ const char* const kUsage =
     "  --max-connections-per-address N\n"
     "                        open connections from one client address at most (default 100)\n"
     "  --max-connections-per-prefix N\n"
-    "                        open connections from one /24 (IPv4) or /64 (IPv6) network at most (default 400)\n"
+    "                        open connections from one /24 (IPv4) network, or one /64, /56 or /48 (IPv6), at most (default 400)\n"
     "  --redis HOST:PORT     share live sessions, presence and rate limits with other instances through Redis\n"
     "  --presence-ttl SECONDS\n"
-    "                        with --redis: how long the devices of an instance that died stay online (default 30)\n";
+    "                        with --redis: how long the devices of an instance that died stay online (default 30)\n"
+    "  --redis-password-file FILE\n"
+    "                        with --redis: first line of FILE is the Redis password (AUTH); without it the\n"
+    "                        environment's MOSSQUILL_REDIS_PASSWORD, when set\n"
+    "  --metrics HOST:PORT   serve Prometheus metrics in plain HTTP on this address (never the public one)\n";
 
 ListenAddress ParseListenAddress(const std::string& text) { return ParseHostPort(text, "--listen"); }
 
@@ -107,6 +112,10 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments)
             if (config.redis->port == 0) {
                 throw UsageError("--redis needs the port of the Redis server");
             }
+        } else if (option == "--redis-password-file") {
+            config.redisPasswordFile = value;
+        } else if (option == "--metrics") {
+            config.metrics = ParseHostPort(value, option);
         } else if (option == "--presence-ttl") {
             presenceTtlGiven = true;
             config.presenceTtl = std::chrono::seconds(ParseNumber(value, option, 3600));
@@ -122,6 +131,9 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments)
     }
     if (config.certFile.empty() || config.keyFile.empty() || config.databaseFile.empty()) {
         throw UsageError("--cert, --key and --db are needed");
+    }
+    if (config.redisPasswordFile && !config.redis) {
+        throw UsageError("--redis-password-file needs --redis");
     }
     if (presenceTtlGiven && !config.redis) {
         throw UsageError("--presence-ttl needs --redis: a process serving alone knows when its sessions end");

@@ -24,6 +24,11 @@ struct ServerConfig {
     // Several instances share sessions, presence and rate limits through this Redis
     // server; without it the process serves alone and keeps them in memory.
     std::optional<ListenAddress> redis;
+    // A file whose first line is the Redis password; without it, MOSSQUILL_REDIS_PASSWORD
+    // from the environment when set. Never on the command line itself.
+    std::optional<std::string> redisPasswordFile;
+    // Plain HTTP address of the metrics, for the monitoring network only.
+    std::optional<ListenAddress> metrics;
     // How long the devices of an instance that stopped renewing stay online.
     std::chrono::seconds presenceTtl = std::chrono::seconds(30);
     ServiceLimits limits;

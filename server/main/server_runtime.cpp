@@ -5,6 +5,7 @@
 #include "transport/connection_tracker.h"
 #include "http/http_api.h"
 #include "transport/listener.h"
+#include "transport/metrics_listener.h"
 #include "live/live_relay.h"
 #include "core/log_line.h"
 #include "transport/network_context.h"
@@ -23,6 +24,8 @@
 
 #include <algorithm>
 #include <csignal>
+#include <cstdlib>
+#include <fstream>
 #include <thread>
 #include <optional>
 #include <stdexcept>
@@ -54,6 +57,33 @@ std::string Describe(const tcp::endpoint& endpoint)
     return host + ":" + std::to_string(endpoint.port());
 }
 
+// The Redis password from its file or the environment (never the command line, which
+// every local user can read); nothing when neither gives one.
+std::optional<std::string> RedisPassword(const ServerConfig& config)
+{
+    if (config.redisPasswordFile) {
+        std::ifstream file(*config.redisPasswordFile);
+        std::string password;
+        if (!std::getline(file, password) || password.empty()) {
+            throw std::runtime_error("cannot read the Redis password from " + *config.redisPasswordFile);
+        }
+        return password;
+    }
+    const char* fromEnvironment = std::getenv("MOSSQUILL_REDIS_PASSWORD");
+    if (fromEnvironment != nullptr && *fromEnvironment != '\0') {
+        return std::string(fromEnvironment);
+    }
+    return std::nullopt;
+}
+
+std::unique_ptr<RedisClient> MakeRedis(const ServerConfig& config)
+{
+    if (!config.redis) {
+        return nullptr;
+    }
+    return std::make_unique<RedisClient>(config.redis->host, config.redis->port, RedisPassword(config));
+}
+
 std::unique_ptr<SessionDirectory> MakeDirectory(RedisClient* redis, std::chrono::seconds presenceTtl)
 {
     if (redis == nullptr) {
@@ -70,7 +100,7 @@ public:
         : config_(config),
           clock_(clock),
           store_(OpenStore(config.databaseFile)),
-          redis_(config.redis ? std::make_unique<RedisClient>(config.redis->host, config.redis->port) : nullptr),
+          redis_(MakeRedis(config)),
           directory_(MakeDirectory(redis_.get(), config.presenceTtl)),
           limiters_(redis_ ? RedisWindowLimiter::Factory(*redis_) : SlidingWindowLimiter::Factory()),
           // A device's live messages all reach the one instance holding its session, so
@@ -92,6 +122,11 @@ public:
         }
         if (listeners_.empty()) {
             throw std::runtime_error("no address to listen on");
+        }
+        if (config.metrics) {
+            for (const auto& entry : Resolve(*config.metrics)) {
+                metricsListeners_.push_back(std::make_shared<MetricsListener>(io_, entry.endpoint()));
+            }
         }
     }
 
@@ -118,6 +153,10 @@ public:
 
     void Run()
     {
+        for (const auto& listener : metricsListeners_) {
+            listener->Start();
+            LogLine("metrics on " + Describe(listener->LocalEndpoint()));
+        }
         for (const auto& listener : listeners_) {
             listener->Start();
             LogLine("listening on " + Describe(listener->LocalEndpoint()));
@@ -153,12 +192,16 @@ public:
     }
 
 private:
-    void Bind(const ListenAddress& address)
+    tcp::resolver::results_type Resolve(const ListenAddress& address)
     {
         tcp::resolver resolver(io_);
-        const auto endpoints = resolver.resolve(address.host, std::to_string(address.port),
-                                                tcp::resolver::passive | tcp::resolver::numeric_service);
-        for (const auto& entry : endpoints) {
+        return resolver.resolve(address.host, std::to_string(address.port),
+                                tcp::resolver::passive | tcp::resolver::numeric_service);
+    }
+
+    void Bind(const ListenAddress& address)
+    {
+        for (const auto& entry : Resolve(address)) {
             try {
                 auto listener = std::make_shared<Listener>(io_, tls_, context_, entry.endpoint());
                 listeners_.push_back(std::move(listener));
@@ -225,6 +268,9 @@ private:
         for (const auto& listener : listeners_) {
             listener->Stop();
         }
+        for (const auto& listener : metricsListeners_) {
+            listener->Stop();
+        }
         beast::error_code ignored;
         signals_.cancel(ignored);
         tracker_.StopAll();
@@ -263,6 +309,7 @@ private:
     net::steady_timer shutdownTimer_;
     net::steady_timer expiryTimer_;
     std::vector<std::shared_ptr<Listener>> listeners_;
+    std::vector<std::shared_ptr<MetricsListener>> metricsListeners_;
     std::chrono::steady_clock::time_point shutdownDeadline_;
     bool stopping_ = false;
 };

@@ -1,7 +1,11 @@
 #include "store/postgres_store.h"
 
+#include "core/log_line.h"
+
 #include <libpq-fe.h>
 
+#include <array>
+#include <cstring>
 #include <vector>
 
 namespace mossquill::service {
@@ -37,6 +41,45 @@ CREATE TABLE IF NOT EXISTS pair_codes (
     expires_ms BIGINT NOT NULL
 );
 )";
+
+// The storage thread serves every request, so no call to the database may hang it: a
+// connection attempt, a statement, a transaction left open and a silent peer all end.
+// Given before the URL, so a URL that names its own values wins.
+constexpr std::array<const char*, 7> kTimeoutKeywords = {
+    "connect_timeout", "keepalives", "keepalives_idle", "keepalives_interval", "keepalives_count",
+    "tcp_user_timeout", "options"};
+constexpr std::array<const char*, 7> kTimeoutValues = {
+    "5", "1", "10", "5", "3", "10000", "-c statement_timeout=5000 -c idle_in_transaction_session_timeout=10000"};
+// While the server is away, requests are refused at once instead of each waiting for a
+// connection attempt of its own.
+constexpr auto kReconnectPause = std::chrono::seconds(1);
+
+// Errors that say the server is away or gave up on the statement (connection lost, shut
+// down, statement time-out, out of resources), as opposed to a fault in the statement.
+bool IsOutage(const pg_conn* connection, const pg_result* result)
+{
+    if (PQstatus(connection) != CONNECTION_OK) {
+        return true;
+    }
+    const char* state = result == nullptr ? nullptr : PQresultErrorField(result, PG_DIAG_SQLSTATE);
+    if (state == nullptr) {
+        return result == nullptr;
+    }
+    return std::strncmp(state, "08", 2) == 0 || std::strncmp(state, "53", 2) == 0 ||
+           std::strncmp(state, "57", 2) == 0;
+}
+
+// A password in the URL is on the command line, where every local user can read it.
+bool UrlHasPassword(const std::string& url)
+{
+    PQconninfoOption* options = PQconninfoParse(url.c_str(), nullptr);
+    bool found = false;
+    for (const PQconninfoOption* option = options; option != nullptr && option->keyword != nullptr; ++option) {
+        found = found || (std::strcmp(option->keyword, "password") == 0 && option->val != nullptr && *option->val);
+    }
+    PQconninfoFree(options);
+    return found;
+}
 
 std::string Milliseconds(TimePoint time) { return std::to_string(ToEpochMilliseconds(time)); }
 
@@ -77,6 +120,10 @@ void PostgresStore::ResultFree::operator()(pg_result* result) const { PQclear(re
 
 PostgresStore::PostgresStore(const std::string& url) : url_(url)
 {
+    if (UrlHasPassword(url)) {
+        LogLine("event=insecure_configuration warning=\"the --db URL holds a password that every local user can "
+                "read in the process list; keep it in the PostgreSQL password file (PGPASSFILE) instead\"");
+    }
     Connect();
     // A commit must be on the server's disk before the answer goes out.
     const Result fsync = Run("SHOW fsync");
@@ -101,12 +148,32 @@ PostgresStore::~PostgresStore() { PQfinish(connection_); }
 
 void PostgresStore::Connect()
 {
+    const auto now = std::chrono::steady_clock::now();
+    if (now < nextConnectAt_) {
+        throw StorageUnavailable("PostgreSQL unavailable, next attempt shortly");
+    }
     PQfinish(connection_);
     prepared_.clear();
-    connection_ = PQconnectdb(url_.c_str());
+    std::vector<const char*> keywords(kTimeoutKeywords.begin(), kTimeoutKeywords.end());
+    std::vector<const char*> values(kTimeoutValues.begin(), kTimeoutValues.end());
+    keywords.push_back("dbname");
+    values.push_back(url_.c_str());
+    keywords.push_back(nullptr);
+    values.push_back(nullptr);
+    connection_ = PQconnectdbParams(keywords.data(), values.data(), 1);
     if (PQstatus(connection_) != CONNECTION_OK) {
-        throw PostgresError("cannot connect to PostgreSQL: " + std::string(PQerrorMessage(connection_)));
+        nextConnectAt_ = now + kReconnectPause;
+        throw StorageUnavailable("cannot connect to PostgreSQL: " + std::string(PQerrorMessage(connection_)));
     }
+}
+
+void PostgresStore::Fail(std::string_view what, const pg_result* result)
+{
+    std::string message = std::string(what.substr(0, 60)) + ": " + PQerrorMessage(connection_);
+    if (IsOutage(connection_, result)) {
+        throw StorageUnavailable(message);
+    }
+    throw PostgresError(message);
 }
 
 void PostgresStore::Execute(const char* sql)
@@ -114,14 +181,18 @@ void PostgresStore::Execute(const char* sql)
     const Result result(PQexec(connection_, sql));
     const auto status = PQresultStatus(result.get());
     if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
-        throw PostgresError(std::string(sql).substr(0, 60) + ": " + PQerrorMessage(connection_));
+        Fail(sql, result.get());
     }
 }
 
 PostgresStore::Result PostgresStore::Run(const char* sql, std::initializer_list<std::string> parameters)
 {
-    // A lost connection is opened again for the next statement outside a transaction.
-    if (PQstatus(connection_) != CONNECTION_OK && PQtransactionStatus(connection_) != PQTRANS_INTRANS) {
+    // A lost connection is opened again for the next statement outside a transaction;
+    // inside one, what ran before is gone and must not be followed by the rest.
+    if (PQstatus(connection_) != CONNECTION_OK) {
+        if (inTransaction_) {
+            throw StorageUnavailable("PostgreSQL connection lost inside a transaction");
+        }
         Connect();
     }
     auto found = prepared_.find(std::string_view(sql));
@@ -129,7 +200,7 @@ PostgresStore::Result PostgresStore::Run(const char* sql, std::initializer_list<
         const std::string name = "s" + std::to_string(prepared_.size());
         const Result prepared(PQprepare(connection_, name.c_str(), sql, 0, nullptr));
         if (PQresultStatus(prepared.get()) != PGRES_COMMAND_OK) {
-            throw PostgresError(std::string("cannot prepare ") + sql + ": " + PQerrorMessage(connection_));
+            Fail(std::string("cannot prepare ") + sql, prepared.get());
         }
         found = prepared_.emplace(sql, name).first;
     }
@@ -141,15 +212,23 @@ PostgresStore::Result PostgresStore::Run(const char* sql, std::initializer_list<
                                  nullptr, nullptr, 0));
     const auto status = PQresultStatus(result.get());
     if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
-        throw PostgresError(std::string(sql) + ": " + PQerrorMessage(connection_));
+        Fail(sql, result.get());
     }
     return result;
 }
 
-PostgresStore::Transaction::Transaction(PostgresStore& store) : store_(store) { store_.Execute("BEGIN"); }
+PostgresStore::Transaction::Transaction(PostgresStore& store) : store_(store)
+{
+    if (PQstatus(store_.connection_) != CONNECTION_OK) {
+        store_.Connect();
+    }
+    store_.Execute("BEGIN");
+    store_.inTransaction_ = true;
+}
 
 PostgresStore::Transaction::~Transaction()
 {
+    store_.inTransaction_ = false;
     if (open_) {
         PQclear(PQexec(store_.connection_, "ROLLBACK"));
     }

@@ -2,6 +2,7 @@
 
 #include "store/store.h"
 
+#include <chrono>
 #include <initializer_list>
 #include <map>
 #include <memory>
@@ -59,7 +60,10 @@ private:
     // Runs one statement (prepared on first use) with text parameters.
     Result Run(const char* sql, std::initializer_list<std::string> parameters = {});
     void Execute(const char* sql);
+    // Connects, or throws StorageUnavailable (at once within a second of a failed attempt).
     void Connect();
+    // Throws StorageUnavailable when the server is away, PostgresError otherwise.
+    [[noreturn]] void Fail(std::string_view what, const pg_result* result);
 
     // BEGIN on construction; rolls back unless committed.
     class Transaction final : public Store::Transaction {
@@ -75,6 +79,8 @@ private:
 
     std::string url_;
     pg_conn* connection_ = nullptr;
+    bool inTransaction_ = false;
+    std::chrono::steady_clock::time_point nextConnectAt_;
     std::map<std::string, std::string, std::less<>> prepared_;  // SQL text to statement name
 };
 

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -31,6 +32,13 @@ enum class ClaimResult { Claimed, InvalidCode, OwnCode, AlreadyFriends, FriendLi
 struct ClaimOutcome {
     ClaimResult result = ClaimResult::InvalidCode;
     DeviceRecord owner;  // the code's device when the claim succeeded
+};
+
+// The database cannot be reached or did not answer in time. Nothing was committed by the
+// call that throws it; a later call connects again by itself.
+class StorageUnavailable : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
 };
 
 // Devices that stop coming back are forgotten: sooner when nobody would miss them.

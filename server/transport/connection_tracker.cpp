@@ -1,5 +1,6 @@
 #include "transport/connection_tracker.h"
 
+#include "core/metrics.h"
 #include "limits/client_prefix.h"
 
 #include <vector>
@@ -32,7 +33,7 @@ void ConnectionTracker::Ticket::Attach(std::weak_ptr<StoppableConnection> connec
 
 std::optional<ConnectionTracker::Ticket> ConnectionTracker::Admit(const std::string& address)
 {
-    std::string prefix = ClientPrefix(address);
+    std::vector<std::string> networks = ClientNetworks(address);
     const std::lock_guard lock(mutex_);
     if (connections_.size() >= maxConnections_) {
         return std::nullopt;
@@ -41,14 +42,19 @@ std::optional<ConnectionTracker::Ticket> ConnectionTracker::Admit(const std::str
     if (fromAddress != perAddress_.end() && fromAddress->second >= maxPerAddress_) {
         return std::nullopt;
     }
-    const auto fromPrefix = perPrefix_.find(prefix);
-    if (fromPrefix != perPrefix_.end() && fromPrefix->second >= maxPerPrefix_) {
-        return std::nullopt;
+    for (const std::string& network : networks) {
+        const auto fromNetwork = perPrefix_.find(network);
+        if (fromNetwork != perPrefix_.end() && fromNetwork->second >= maxPerPrefix_) {
+            return std::nullopt;
+        }
     }
     ++perAddress_[address];
-    ++perPrefix_[prefix];
+    for (const std::string& network : networks) {
+        ++perPrefix_[network];
+    }
     const std::uint64_t id = nextId_++;
-    connections_.emplace(id, Entry{address, std::move(prefix), {}});
+    connections_.emplace(id, Entry{address, std::move(networks), {}});
+    Metrics().connectionsOpen.Add(1);
     return Ticket(*this, id);
 }
 
@@ -66,8 +72,11 @@ void ConnectionTracker::Release(std::uint64_t id)
         return;
     }
     Decrement(perAddress_, found->second.address);
-    Decrement(perPrefix_, found->second.prefix);
+    for (const std::string& network : found->second.networks) {
+        Decrement(perPrefix_, network);
+    }
     connections_.erase(found);
+    Metrics().connectionsOpen.Add(-1);
 }
 
 void ConnectionTracker::StopAll()

@@ -8,6 +8,7 @@
 #include <string>
 #include <unordered_map>
 #include <utility>
+#include <vector>
 
 namespace mossquill::service {
 
@@ -19,7 +20,8 @@ public:
 };
 
 // Counts open connections against a cap for everybody, one per client address and one
-// per client prefix (/24 or /64), and knows them for shutdown. Safe from any thread.
+// per client network (the /24; the /64, /56 and /48, each against the same cap), and
+// knows them for shutdown. Safe from any thread.
 class ConnectionTracker {
 public:
     // Held by a connection for its whole life; releases the place when destroyed.
@@ -50,7 +52,7 @@ public:
 private:
     struct Entry {
         std::string address;
-        std::string prefix;
+        std::vector<std::string> networks;  // every width the address counts at
         std::weak_ptr<StoppableConnection> connection;
     };
 

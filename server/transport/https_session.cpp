@@ -1,6 +1,7 @@
 #include "transport/https_session.h"
 
 #include "core/log_line.h"
+#include "core/metrics.h"
 #include "core/texts.h"
 #include "transport/websocket_session.h"
 #include "live/wire_format.h"
@@ -11,6 +12,7 @@
 #include <boost/beast/http/write.hpp>
 #include <boost/beast/websocket/rfc6455.hpp>
 
+#include <algorithm>
 #include <cstdio>
 #include <string_view>
 #include <variant>
@@ -85,9 +87,11 @@ void HttpsSession::OnHandshake(beast::error_code error)
         return;  // stopped during shutdown
     }
     if (error) {
-        LogLine(peer_ + " tls handshake failed: " + error.message());
+        Metrics().handshakeFailures.Add();
+        LogThrottled(ThrottledEvent::HandshakeFailed, {{"peer", peer_}, {"error", error.message()}});
         return;
     }
+    Metrics().handshakes.Add();
     ReadRequest();
 }
 
@@ -144,13 +148,26 @@ void HttpsSession::Answer(std::shared_ptr<Request> request)
     // connection simply waits for its answer.
     stream_.ExpiresNever();
     net::post(context_.storage, [self = shared_from_this(), request = std::move(request)] {
+        const ScopedTiming timing(Metrics().storageLatency, Metrics().storageErrors);
         auto response = std::make_shared<ApiResponse>(self->context_.api.Handle(ToApiRequest(*request, self->peerAddress_)));
         net::post(self->stream_.get_executor(), [self, request, response] {
             self->LogRequest(View(request->method_string()), View(request->target()), response->status,
                              response->deviceId, response->logNote);
-            self->Write(response->status, std::move(response->body), request->keep_alive());
+            self->Write(response->status, std::move(response->body), self->MayKeepAlive(*request, *response));
         });
     });
+}
+
+bool HttpsSession::MayKeepAlive(const Request& request, const ApiResponse& response)
+{
+    if (!request.keep_alive()) {
+        return false;
+    }
+    if (response.deviceId.empty() && ++unauthenticatedAnswers_ >= context_.limits.unauthenticatedAnswersPerConnection) {
+        Metrics().Refused(Refusal::IdleKeepAlive);
+        return false;
+    }
+    return true;
 }
 
 void HttpsSession::Refuse(unsigned status, std::string_view message)
@@ -165,6 +182,7 @@ void HttpsSession::Upgrade(std::shared_ptr<Request> request)
 {
     stream_.ExpiresNever();
     net::post(context_.storage, [self = shared_from_this(), request = std::move(request)] {
+        const ScopedTiming timing(Metrics().storageLatency, Metrics().storageErrors);
         auto admission = std::make_shared<std::variant<LiveAdmission, ApiResponse>>(
             self->context_.api.AdmitLiveSession(ToApiRequest(*request, self->peerAddress_)));
         net::post(self->stream_.get_executor(), [self, request, admission] { self->Admitted(*request, *admission); });
@@ -236,17 +254,16 @@ void HttpsSession::LogRequest(std::string_view method, std::string_view target, 
 {
     const auto elapsed = std::chrono::duration_cast<std::chrono::microseconds>(
         std::chrono::steady_clock::now() - requestStart_);
-    std::string line = peer_;
-    line.append(" ").append(method).append(" ").append(target.substr(0, 200));
-    line.append(" ").append(std::to_string(status));
-    line.append(" device=").append(deviceId.empty() ? std::string_view("-") : deviceId);
     char duration[32];
-    std::snprintf(duration, sizeof duration, " %.1fms", static_cast<double>(elapsed.count()) / 1000.0);
-    line.append(duration);
-    if (!note.empty()) {
-        line.append(" (").append(note).append(")");
-    }
-    LogLine(line);
+    std::snprintf(duration, sizeof duration, "%.1f", static_cast<double>(elapsed.count()) / 1000.0);
+    // The path only: a query string is the client's text and none of the log's business.
+    LogEvent("request", {{"peer", peer_},
+                         {"method", method},
+                         {"path", target.substr(0, std::min<std::size_t>(target.find('?'), 200))},
+                         {"status", std::to_string(status)},
+                         {"device", deviceId.empty() ? std::string_view("-") : deviceId},
+                         {"ms", duration},
+                         {"note", note}});
 }
 
 }  // namespace mossquill::service

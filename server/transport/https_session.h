@@ -34,6 +34,9 @@ private:
     void ReadRequest();
     void OnRead(beast::error_code error);
     void Answer(std::shared_ptr<Request> request);
+    // Whether the connection stays open after this answer: the client asked for it, and it
+    // has not used up its answers without a device.
+    bool MayKeepAlive(const Request& request, const ApiResponse& response);
     void Refuse(unsigned status, std::string_view message);
     void Upgrade(std::shared_ptr<Request> request);
     void Admitted(Request& request, std::variant<LiveAdmission, ApiResponse>& admission);
@@ -53,6 +56,7 @@ private:
     beast::http::response<beast::http::string_body> response_;
     std::chrono::steady_clock::time_point requestStart_;
     bool stopping_ = false;
+    std::size_t unauthenticatedAnswers_ = 0;
 };
 
 }  // namespace mossquill::service

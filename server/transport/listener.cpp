@@ -2,6 +2,7 @@
 
 #include "transport/https_session.h"
 #include "core/log_line.h"
+#include "core/metrics.h"
 
 #include <boost/asio/ip/v6_only.hpp>
 #include <boost/asio/strand.hpp>
@@ -66,9 +67,11 @@ void Listener::OnAccept(beast::error_code error, tcp::socket socket)
     beast::error_code ignored;
     const std::string address = socket.remote_endpoint(ignored).address().to_string();
     if (auto ticket = context_.tracker.Admit(address)) {
+        Metrics().connectionsAccepted.Add();
         std::make_shared<HttpsSession>(std::move(socket), tls_, context_, std::move(*ticket))->Start();
     } else {
-        LogLine(address + " connection refused: connection limit reached");
+        Metrics().Refused(Refusal::ConnectionLimit);
+        LogThrottled(ThrottledEvent::ConnectionRefused, {{"peer", address}, {"reason", "connection_limit"}});
     }
     Accept();
 }

@@ -1,6 +1,7 @@
 #include "transport/websocket_session.h"
 
 #include "core/log_line.h"
+#include "core/metrics.h"
 #include "core/texts.h"
 #include "live/wire_format.h"
 
@@ -25,7 +26,7 @@ bool RunGuarded(const std::string& peer, Step&& step)
         step();
         return true;
     } catch (const std::exception& error) {
-        LogLine(peer + " live failure: " + error.what());
+        LogEvent("live_failure", {{"peer", peer}, {"error", error.what()}});
         return false;
     }
 }
@@ -66,7 +67,7 @@ void WebSocketSession::OnAccept(beast::error_code error)
         return;
     }
     open_ = true;
-    LogLine(peer_ + " live open device=" + device_.id);
+    LogEvent("live_open", {{"peer", peer_}, {"device", device_.id}});
     if (closing_) {
         // Stopped while the handshake was finishing: the close goes out at once.
         WriteNext();
@@ -120,7 +121,11 @@ void WebSocketSession::OnRead(beast::error_code error)
         return;
     }
     const std::string message = beast::buffers_to_string(buffer_.data());
-    if (!RunGuarded(peer_, [&] { context_.relay.Receive(device_.id, *this, message, socket_.got_text()); })) {
+    if (!RunGuarded(peer_, [&] {
+            const auto received = std::chrono::steady_clock::now();
+            context_.relay.Receive(device_.id, *this, message, socket_.got_text());
+            Metrics().relayLatency.Observe(std::chrono::steady_clock::now() - received);
+        })) {
         CloseWith(websocket::close_reason(websocket::close_code::internal_error));
     }
     // Idle sessions are most of them: give the read buffer back between messages.
@@ -142,7 +147,7 @@ void WebSocketSession::Queue(std::string message)
     }
     if (outgoing_.size() >= context_.limits.maxQueuedMessages) {
         // A client that does not read would make the queue grow without end.
-        LogLine(peer_ + " live overflow device=" + device_.id);
+        LogEvent("live_overflow", {{"peer", peer_}, {"device", device_.id}});
         closing_ = true;
         socket_.next_layer().Close();
         return;
@@ -156,7 +161,7 @@ void WebSocketSession::Queue(std::string message)
 void WebSocketSession::Replace()
 {
     net::post(socket_.get_executor(), [self = shared_from_this()] {
-        LogLine(self->peer_ + " live replaced device=" + self->device_.id);
+        LogEvent("live_replaced", {{"peer", self->peer_}, {"device", self->device_.id}});
         self->CloseWith(websocket::close_reason(static_cast<websocket::close_code>(kReplacedCloseCode),
                                                 "replaced by a newer session"));
     });
@@ -245,7 +250,7 @@ void WebSocketSession::End(std::string_view reason)
     if (open_) {
         RunGuarded(peer_, [this] { context_.relay.Close(device_.id, *this); });
     }
-    LogLine(peer_ + " live close device=" + device_.id + ": " + std::string(reason));
+    LogEvent("live_close", {{"peer", peer_}, {"device", device_.id}, {"reason", reason}});
 }
 
 }  // namespace mossquill::service

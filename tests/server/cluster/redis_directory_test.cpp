@@ -128,6 +128,36 @@ protected:
     const DeviceRecord bob_{"bob", "阿乙", 0};
 };
 
+TEST_F(RedisDirectoryTest, AServerWithAPasswordServesOnlyClientsThatGiveIt)
+{
+    const std::string address = redis_->Address();
+    const auto colon = address.rfind(':');
+    const auto port = static_cast<unsigned short>(std::stoi(address.substr(colon + 1)));
+    redis_->Run({"CONFIG", "SET", "requirepass", "gut-secret"});
+    RedisClient withPassword(address.substr(0, colon), port, "gut-secret");
+    RedisClient without(address.substr(0, colon), port);
+    const bool refused = [&] {
+        try {
+            without.Run({"PING"});
+            return false;
+        } catch (const RedisError&) {
+            return true;
+        }
+    }();
+    const auto answer = withPassword.Run({"PING"}).Text();
+    const bool dedicatedServed = [&] {
+        try {
+            return withPassword.OpenDedicated()->Run({"PING"}).Text() == "PONG";
+        } catch (const RedisError&) {
+            return false;
+        }
+    }();
+    withPassword.Run({"CONFIG", "SET", "requirepass", ""});
+    EXPECT_TRUE(refused);
+    EXPECT_EQ(answer, "PONG");
+    EXPECT_TRUE(dedicatedServed) << "subscriptions authenticate too";
+}
+
 TEST_F(RedisDirectoryTest, SessionsAreFoundDeliveredToAndTakenOverAcrossInstances)
 {
     StartBoth(kLongTtl);

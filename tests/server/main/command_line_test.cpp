@@ -66,7 +66,8 @@ TEST(CommandLineTest, RedisSharingAndItsPresenceTime)
     for (const std::vector<std::string> wrong : {std::vector<std::string>{"--presence-ttl", "5"},
                                                   {"--redis", "redis.internal"},
                                                   {"--redis", "redis.internal:0"},
-                                                  {"--redis", "r:1", "--presence-ttl", "0"}}) {
+                                                  {"--redis", "r:1", "--presence-ttl", "0"},
+                                                  {"--redis-password-file", "/run/credentials/redis"}}) {
         auto arguments = alone;
         arguments.insert(arguments.end(), wrong.begin(), wrong.end());
         EXPECT_THROW(ParseCommandLine(arguments), UsageError) << wrong[0] << " " << wrong[1];

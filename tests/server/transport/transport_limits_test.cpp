@@ -173,3 +173,42 @@ TEST(TransportLimitsTest, Tls12OffersOnlyAeadSuitesWithForwardSecrecy)
 
 }  // namespace
 }  // namespace mossquill::service::testing
+
+namespace mossquill::service::testing {
+namespace {
+
+std::size_t Answers(const std::string& replies, std::string_view status)
+{
+    std::size_t count = 0;
+    for (auto at = replies.find(status); at != std::string::npos; at = replies.find(status, at + 1)) {
+        ++count;
+    }
+    return count;
+}
+
+TEST(TransportLimitsTest, AnonymousClientsGetNeitherAConnectionForEverNorUnlimitedHealthChecks)
+{
+    ServiceLimits limits;
+    limits.healthChecksPerNetwork = 6;
+    TransportLimits transport;
+    InProcessService service(limits, transport);
+    std::string pipelined;
+    for (int i = 0; i < 5; ++i) {
+        pipelined += "GET /v1/health HTTP/1.1\r\nHost: localhost\r\n\r\n";
+    }
+    const std::string replies = RawHttpsExchange(service.Port(), pipelined);
+    EXPECT_EQ(Answers(replies, "HTTP/1.1 200"), transport.unauthenticatedAnswersPerConnection)
+        << "the connection is closed after its share of answers without a device";
+
+    RequestHeaders loadBalancer;
+    loadBalancer.appKey.clear();
+    EXPECT_EQ(HttpsRequest(service.Port(), "GET", "/v1/health", "", loadBalancer).status, 200u);
+    EXPECT_EQ(HttpsRequest(service.Port(), "GET", "/v1/health", "", loadBalancer).status, 200u);
+    EXPECT_EQ(HttpsRequest(service.Port(), "GET", "/v1/health", "", loadBalancer).status, 429u)
+        << "health checks are limited per network";
+    loadBalancer.source = "127.1.0.1";
+    EXPECT_EQ(HttpsRequest(service.Port(), "GET", "/v1/health", "", loadBalancer).status, 200u);
+}
+
+}  // namespace
+}  // namespace mossquill::service::testing
