@@ -19,7 +19,8 @@ void PetApp::ApplyFullScreenChange(FullScreenWatch::Change change) {
     renderer_.Invalidate();
     RenderFrame();
     // Each box is shown once; boxes held again while these are open wait for the next return.
-    for (const PendingBox& box : deferredBoxes_.Release()) notices_.Show(window(), box.text, box.caption.c_str(), box.flags);
+    for (const PendingBox& box : deferredBoxes_.Release())
+        notices_.Show(window(), box.text, box.caption.c_str(), box.flags);
 }
 
 void PetApp::ShowOwnNotice(const std::wstring& text, const wchar_t* caption, UINT flags) {
@@ -44,15 +45,17 @@ void PetApp::BringIntoView() {
 
 void PetApp::OnNotifyIcon(UINT mouseMessage) {
     switch (mouseMessage) {
-        case WM_LBUTTONUP:
-            BringIntoView();
-            break;
-        case WM_RBUTTONUP:
-        case WM_CONTEXTMENU:
-            if (visitShowing_) ShowReactionMenu();
-            else ShowContextMenu();
-            break;
-        default:
-            break;
+    case WM_LBUTTONUP:
+        BringIntoView();
+        break;
+    case WM_RBUTTONUP:
+    case WM_CONTEXTMENU:
+        if (visitShowing_)
+            ShowReactionMenu();
+        else
+            ShowContextMenu();
+        break;
+    default:
+        break;
     }
 }

@@ -28,8 +28,8 @@ void PetApp::ShowContextMenu() {
     {
         PopupMenu menu = BuildContextMenu(MenuState());
         SetForegroundWindow(window());
-        command = static_cast<int>(TrackPopupMenu(menu.get(), TPM_RIGHTBUTTON | TPM_NONOTIFY | TPM_RETURNCMD,
-                                                  cursor.x, cursor.y, 0, window(), nullptr));
+        command = static_cast<int>(TrackPopupMenu(menu.get(), TPM_RIGHTBUTTON | TPM_NONOTIFY | TPM_RETURNCMD, cursor.x,
+                                                  cursor.y, 0, window(), nullptr));
     }
     RunMenuCommand(command, shown);
 }
@@ -41,8 +41,10 @@ void PetApp::RunMenuCommand(int command, const std::vector<OnlineFriend>& shown)
         // The list may have changed while the menu was open: the friend is the one it showed.
         if (choice->friendIndex < shown.size()) {
             const OnlineFriend& chosen = shown[choice->friendIndex];
-            if (choice->item == kRemoveFriendItem) RemoveFriend(chosen.id);
-            else SendVisit(chosen, static_cast<uint32_t>(choice->item), L"", false);
+            if (choice->item == kRemoveFriendItem)
+                RemoveFriend(chosen.id);
+            else
+                SendVisit(chosen, static_cast<uint32_t>(choice->item), L"", false);
         }
         return;
     }
@@ -59,27 +61,62 @@ void PetApp::RunMenuCommand(int command, const std::vector<OnlineFriend>& shown)
         return;
     }
     switch (command) {
-        case CMD_PET: Pet(); break;
-        case CMD_FEED: Feed(); break;
-        case CMD_DRAGON: ChallengeDragon(); break;
-        case CMD_GROWTH_RECORD: ShowGrowthRecord(); break;
-        case CMD_ADD_WORDS: AddWordsManually(); break;
-        case CMD_QUICK_VISIT: QuickVisit(false); break;
-        case CMD_DRIFT_NOTE: QuickVisit(true); break;
-        case CMD_RETURN_TO_CORNER: ReturnToCorner(); break;
-        case CMD_TOGGLE_ONLINE: ToggleOnline(); break;
-        case CMD_CHANGE_NICKNAME: ChangeNickname(); break;
-        case CMD_CREATE_PAIR_CODE: CreatePairingCode(); break;
-        case CMD_CLAIM_PAIR_CODE: ClaimPairingCode(); break;
-        case CMD_REFRESH_FRIENDS: RefreshFriends(); break;
-        case CMD_HIDE_WHEN_FULL_SCREEN: SetHideWhenFullScreen(!fullScreen_.enabled()); break;
-        case CMD_SETTINGS: ShowSettings(); break;
-        case CMD_UPDATE_NOTICE: ShowUpdateNotice(); break;
-        case CMD_USAGE_HELP: ShowUsageHelp(window()); break;
-        case CMD_EXIT:
-            if (window()) DestroyWindow(window());
-            break;
-        default: break;
+    case CMD_PET:
+        Pet();
+        break;
+    case CMD_FEED:
+        Feed();
+        break;
+    case CMD_DRAGON:
+        ChallengeDragon();
+        break;
+    case CMD_GROWTH_RECORD:
+        ShowGrowthRecord();
+        break;
+    case CMD_ADD_WORDS:
+        AddWordsManually();
+        break;
+    case CMD_QUICK_VISIT:
+        QuickVisit(false);
+        break;
+    case CMD_DRIFT_NOTE:
+        QuickVisit(true);
+        break;
+    case CMD_RETURN_TO_CORNER:
+        ReturnToCorner();
+        break;
+    case CMD_TOGGLE_ONLINE:
+        ToggleOnline();
+        break;
+    case CMD_CHANGE_NICKNAME:
+        ChangeNickname();
+        break;
+    case CMD_CREATE_PAIR_CODE:
+        CreatePairingCode();
+        break;
+    case CMD_CLAIM_PAIR_CODE:
+        ClaimPairingCode();
+        break;
+    case CMD_REFRESH_FRIENDS:
+        RefreshFriends();
+        break;
+    case CMD_HIDE_WHEN_FULL_SCREEN:
+        SetHideWhenFullScreen(!fullScreen_.enabled());
+        break;
+    case CMD_SETTINGS:
+        ShowSettings();
+        break;
+    case CMD_UPDATE_NOTICE:
+        ShowUpdateNotice();
+        break;
+    case CMD_USAGE_HELP:
+        ShowUsageHelp(window());
+        break;
+    case CMD_EXIT:
+        if (window()) DestroyWindow(window());
+        break;
+    default:
+        break;
     }
 }
 

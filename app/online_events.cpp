@@ -25,34 +25,35 @@ void PetApp::ShowServiceNotice(std::wstring text) {
 
 void PetApp::OnSessionEvent(UINT message, LPARAM payload) {
     switch (message) {
-        case WM_PET_NET_STATUS: {
-            const auto status = TakeSessionPayload<NetStatusPayload>(payload);
-            // Switching off stops the session; a status it posted just before is out of date.
-            if (!networkEnabled_) return;
-            const OnlinePresence::StatusChange change = presence_.ReceiveStatus(*status);
-            if (change.newConnection) online_.PublishAppearance(appearance());
-            RenderFrame();
-            if (change.notice) ShowServiceNotice(std::move(*change.notice));
-            break;
-        }
-        case WM_PET_FRIENDS: {
-            const auto list = TakeSessionPayload<FriendListPayload>(payload);
-            // A friend nobody here added (a guessed code, say) is worth noticing: it can be removed.
-            const std::optional<std::wstring> newcomer =
-                list->afterFriendAdded ? presence_.Newcomer(list->friends) : std::nullopt;
-            presence_.ReceiveFriends(std::move(list->friends));
-            if (newcomer) ShowReactionText(L"新好友：" + *newcomer, kNewFriendMs);
-            break;
-        }
-        case WM_PET_ANNOUNCEMENT: {
-            auto announcement = TakeSessionPayload<UpdateAnnouncement>(payload);
-            const bool unseen = settings_.ReadString(setting::kSeenAnnouncementId) != announcement->id;
-            updateNotice_.Receive(std::move(*announcement), unseen);
-            break;
-        }
-        case WM_PET_REACTION:
-            ShowReactionText(ReactionReport(*TakeSessionPayload<IncomingReaction>(payload)), kReceivedReactionMs);
-            break;
-        default: break;
+    case WM_PET_NET_STATUS: {
+        const auto status = TakeSessionPayload<NetStatusPayload>(payload);
+        // Switching off stops the session; a status it posted just before is out of date.
+        if (!networkEnabled_) return;
+        const OnlinePresence::StatusChange change = presence_.ReceiveStatus(*status);
+        if (change.newConnection) online_.PublishAppearance(appearance());
+        RenderFrame();
+        if (change.notice) ShowServiceNotice(std::move(*change.notice));
+        break;
+    }
+    case WM_PET_FRIENDS: {
+        const auto list = TakeSessionPayload<FriendListPayload>(payload);
+        // A friend nobody here added (a guessed code, say) is worth noticing: it can be removed.
+        const std::optional<std::wstring> newcomer =
+            list->afterFriendAdded ? presence_.Newcomer(list->friends) : std::nullopt;
+        presence_.ReceiveFriends(std::move(list->friends));
+        if (newcomer) ShowReactionText(L"新好友：" + *newcomer, kNewFriendMs);
+        break;
+    }
+    case WM_PET_ANNOUNCEMENT: {
+        auto announcement = TakeSessionPayload<UpdateAnnouncement>(payload);
+        const bool unseen = settings_.ReadString(setting::kSeenAnnouncementId) != announcement->id;
+        updateNotice_.Receive(std::move(*announcement), unseen);
+        break;
+    }
+    case WM_PET_REACTION:
+        ShowReactionText(ReactionReport(*TakeSessionPayload<IncomingReaction>(payload)), kReceivedReactionMs);
+        break;
+    default:
+        break;
     }
 }

@@ -12,8 +12,7 @@ void ShowStartupError(const wchar_t* text) { MessageBoxW(nullptr, text, kAppTitl
 
 }  // namespace
 
-PetApp::PetApp(HINSTANCE instance, Clock& clock, SettingsStore& settings, Notices& notices,
-               const ServiceHosts& hosts)
+PetApp::PetApp(HINSTANCE instance, Clock& clock, SettingsStore& settings, Notices& notices, const ServiceHosts& hosts)
     : instance_(instance),
       clock_(clock),
       settings_(settings),

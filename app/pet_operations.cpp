@@ -32,18 +32,17 @@ void PetApp::ChallengeDragon() {
                           static_cast<uint32_t>(reinterpret_cast<uintptr_t>(this)) ^
                           (static_cast<uint32_t>(today) << 17);
     switch (vitals_.ChallengeDragon(today, seed)) {
-        case DragonOutcome::AlreadyFoughtToday:
-            notices_.Show(window(), L"今天已经挑战过恶龙啦，明天再来！", L"挑战恶龙", MB_ICONINFORMATION);
-            break;
-        case DragonOutcome::Won:
-            ShowPose(POSE_DRAGON_WON, kDragonPoseSeconds);
-            notices_.Show(window(), L"挑战成功！咕噜兽从恶龙那里赢回了 10 点电量。", L"战胜恶龙", MB_ICONINFORMATION);
-            break;
-        case DragonOutcome::Lost:
-            ShowPose(POSE_DRAGON_LOST, kDragonPoseSeconds);
-            notices_.Show(window(), L"这次挑战失败，咕噜兽消耗了 10 点电量——明天再战！", L"挑战恶龙",
-                          MB_ICONINFORMATION);
-            break;
+    case DragonOutcome::AlreadyFoughtToday:
+        notices_.Show(window(), L"今天已经挑战过恶龙啦，明天再来！", L"挑战恶龙", MB_ICONINFORMATION);
+        break;
+    case DragonOutcome::Won:
+        ShowPose(POSE_DRAGON_WON, kDragonPoseSeconds);
+        notices_.Show(window(), L"挑战成功！咕噜兽从恶龙那里赢回了 10 点电量。", L"战胜恶龙", MB_ICONINFORMATION);
+        break;
+    case DragonOutcome::Lost:
+        ShowPose(POSE_DRAGON_LOST, kDragonPoseSeconds);
+        notices_.Show(window(), L"这次挑战失败，咕噜兽消耗了 10 点电量——明天再战！", L"挑战恶龙", MB_ICONINFORMATION);
+        break;
     }
 }
 
@@ -66,7 +65,8 @@ bool PetApp::ShowActivityCredit(const ActivityCredit& credit, bool announce) {
     SetAppearance(credit.level);
     const std::wstring name = AppearanceName(credit.level);
     if (announce) {
-        notices_.Show(window(), L"升级啦！现在是「" + name + L"」。新形象已永久解锁。", L"咕噜兽升级", MB_ICONINFORMATION);
+        notices_.Show(window(), L"升级啦！现在是「" + name + L"」。新形象已永久解锁。", L"咕噜兽升级",
+                      MB_ICONINFORMATION);
     } else {
         ShowReactionText(L"升级啦：" + name, kLevelUpTextMs);
     }

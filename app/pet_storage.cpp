@@ -40,12 +40,11 @@ void PetApp::LoadSettings() {
     growth_.Restore(growth, localNow);
     movement_.Restore(ReadStoredMovement());
     fullScreen_.SetEnabled(ReadInt(store, setting::kHideWhenFullScreen).value_or(1) != 0);
-    reminders_.Restore(StoredReminders{ReadInt(store, setting::kWaterIntervalMinutes),
-                                       ReadInt(store, setting::kOffworkEnabled), ReadInt(store, setting::kOffworkHour),
-                                       ReadInt(store, setting::kOffworkMinute),
-                                       ReadInt(store, setting::kLastOffworkDay),
-                                       ReadInt(store, setting::kLastLateNightDay)},
-                       now);
+    reminders_.Restore(
+        StoredReminders{ReadInt(store, setting::kWaterIntervalMinutes), ReadInt(store, setting::kOffworkEnabled),
+                        ReadInt(store, setting::kOffworkHour), ReadInt(store, setting::kOffworkMinute),
+                        ReadInt(store, setting::kLastOffworkDay), ReadInt(store, setting::kLastLateNightDay)},
+        now);
 }
 
 void PetApp::SaveAll() {

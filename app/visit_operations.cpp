@@ -87,7 +87,8 @@ VisitCardDescription PetApp::DescribeVisitCard() {
 void PetApp::SendVisit(const OnlineFriend& chosen, uint32_t actionIndex, const std::wstring& note, bool quiet) {
     if (actionIndex >= static_cast<uint32_t>(kVisitActionCount)) return;
     const std::vector<OnlineFriend>& friends = presence_.friends();
-    const auto found = std::find_if(friends.begin(), friends.end(), [&](const OnlineFriend& f) { return f.id == chosen.id; });
+    const auto found =
+        std::find_if(friends.begin(), friends.end(), [&](const OnlineFriend& f) { return f.id == chosen.id; });
     const OnlineFriend buddy = found != friends.end() ? *found : OnlineFriend{chosen.id, chosen.nickname, false, 0};
     if (!buddy.online) {
         notices_.Show(window(), buddy.nickname + L" 现在不在线，这次招呼不会保存，也不会稍后补发。", L"好友不在线",
@@ -133,7 +134,8 @@ std::optional<OnlineFriend> PetApp::ChooseOnlineFriend() {
     {
         PopupMenu chooser(CreatePopupMenu());
         for (size_t index = 0; index < online.size(); ++index) {
-            AppendMenuW(chooser.get(), MF_STRING, kChooserFirstCommand + index, MenuText(online[index].nickname).c_str());
+            AppendMenuW(chooser.get(), MF_STRING, kChooserFirstCommand + index,
+                        MenuText(online[index].nickname).c_str());
         }
         command = TrackAtCursor(window(), chooser.get());
     }

@@ -22,86 +22,86 @@ LRESULT PetApp::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM l
         return 0;
     }
     switch (message) {
-        case WM_DESTROY:
-            OnDestroy();
-            return 0;
-        case WM_ENDSESSION:
-            // Windows ends a logon session without destroying our window: keep what we know.
-            if (wParam) {
-                SavePosition();
-                SaveAll();
-            }
-            return 0;
-        case WM_SETTINGCHANGE:
-        case WM_DISPLAYCHANGE:
-            if (visitShowing_) {
-                RenderFrame();
-            } else {
-                ClampIntoWorkArea();
-            }
-            return 0;
-        case WM_PET_NOTIFY_ICON:
-            OnNotifyIcon(LOWORD(lParam));
-            return 0;
-        case WM_POWERBROADCAST:
-            // After a sleep the live socket is dead long before a receive fails: connect again now.
-            if (wParam == PBT_APMRESUMEAUTOMATIC && networkEnabled_) online_.ReconnectNow();
-            return TRUE;
-        case WM_PET_NETWORK_CHANGED:
-            if (networkEnabled_) online_.ReconnectNow();
-            return 0;
-        case WM_DPICHANGED:
-            ChangeDisplayScale(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
-            return 0;
-        case WM_CONTEXTMENU:
-        case WM_RBUTTONUP:
-            if (visitShowing_) {
-                ShowReactionMenu();
-            } else {
-                ShowContextMenu();
-            }
-            return 0;
-        case WM_KEYDOWN:
-            if (wParam == VK_ESCAPE && visitShowing_) EndIncomingVisit();
-            return 0;
-        case WM_HOTKEY:
-            if (wParam == kQuickVisitHotkey) QuickVisit(false);
-            return 0;
-        case WM_PET_VISIT:
-            ShowIncomingVisit(*TakeSessionPayload<IncomingVisit>(lParam));
-            return 0;
-        case WM_TIMER:
-            if (wParam == kFrameTimer) OnFrameTimer();
-            if (wParam == kClockTimer) OnClockTimer();
-            return 0;
-        case WM_MOUSEMOVE:
-            OnMouseMove(wParam);
-            return 0;
-        case WM_LBUTTONDOWN:
-            OnLeftButtonDown();
-            return 0;
-        case WM_LBUTTONUP:
-            OnLeftButtonUp();
-            return 0;
-        case WM_LBUTTONDBLCLK:
-            pointer_.Cancel();
-            if (GetCapture() == window) ReleaseCapture();
-            Feed();
-            return 0;
-        case WM_CAPTURECHANGED:
-            pointer_.Cancel();
-            return 0;
-        case WM_MOUSELEAVE:
-            pointer_.Leave();
-            return 0;
-        case WM_PET_NET_STATUS:
-        case WM_PET_FRIENDS:
-        case WM_PET_ANNOUNCEMENT:
-        case WM_PET_REACTION:
-            OnSessionEvent(message, lParam);
-            return 0;
-        default:
-            return DefWindowProcW(window, message, wParam, lParam);
+    case WM_DESTROY:
+        OnDestroy();
+        return 0;
+    case WM_ENDSESSION:
+        // Windows ends a logon session without destroying our window: keep what we know.
+        if (wParam) {
+            SavePosition();
+            SaveAll();
+        }
+        return 0;
+    case WM_SETTINGCHANGE:
+    case WM_DISPLAYCHANGE:
+        if (visitShowing_) {
+            RenderFrame();
+        } else {
+            ClampIntoWorkArea();
+        }
+        return 0;
+    case WM_PET_NOTIFY_ICON:
+        OnNotifyIcon(LOWORD(lParam));
+        return 0;
+    case WM_POWERBROADCAST:
+        // After a sleep the live socket is dead long before a receive fails: connect again now.
+        if (wParam == PBT_APMRESUMEAUTOMATIC && networkEnabled_) online_.ReconnectNow();
+        return TRUE;
+    case WM_PET_NETWORK_CHANGED:
+        if (networkEnabled_) online_.ReconnectNow();
+        return 0;
+    case WM_DPICHANGED:
+        ChangeDisplayScale(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+        return 0;
+    case WM_CONTEXTMENU:
+    case WM_RBUTTONUP:
+        if (visitShowing_) {
+            ShowReactionMenu();
+        } else {
+            ShowContextMenu();
+        }
+        return 0;
+    case WM_KEYDOWN:
+        if (wParam == VK_ESCAPE && visitShowing_) EndIncomingVisit();
+        return 0;
+    case WM_HOTKEY:
+        if (wParam == kQuickVisitHotkey) QuickVisit(false);
+        return 0;
+    case WM_PET_VISIT:
+        ShowIncomingVisit(*TakeSessionPayload<IncomingVisit>(lParam));
+        return 0;
+    case WM_TIMER:
+        if (wParam == kFrameTimer) OnFrameTimer();
+        if (wParam == kClockTimer) OnClockTimer();
+        return 0;
+    case WM_MOUSEMOVE:
+        OnMouseMove(wParam);
+        return 0;
+    case WM_LBUTTONDOWN:
+        OnLeftButtonDown();
+        return 0;
+    case WM_LBUTTONUP:
+        OnLeftButtonUp();
+        return 0;
+    case WM_LBUTTONDBLCLK:
+        pointer_.Cancel();
+        if (GetCapture() == window) ReleaseCapture();
+        Feed();
+        return 0;
+    case WM_CAPTURECHANGED:
+        pointer_.Cancel();
+        return 0;
+    case WM_MOUSELEAVE:
+        pointer_.Leave();
+        return 0;
+    case WM_PET_NET_STATUS:
+    case WM_PET_FRIENDS:
+    case WM_PET_ANNOUNCEMENT:
+    case WM_PET_REACTION:
+        OnSessionEvent(message, lParam);
+        return 0;
+    default:
+        return DefWindowProcW(window, message, wParam, lParam);
     }
 }
 

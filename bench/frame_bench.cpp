@@ -192,7 +192,8 @@ int RunMemory(bool layeredWay, long long frames) {
         if (i == 3 * sizeBlock) PrintMemory(way, "after the first pass through every size");
         const FrameDescription frame = CycledFrame(i, sizeBlock);
         if (layeredWay) {
-            if (!surface || surface->width() != frame.width) surface = std::make_unique<DibSurface>(frame.width, frame.height);
+            if (!surface || surface->width() != frame.width)
+                surface = std::make_unique<DibSurface>(frame.width, frame.height);
             layered->Compose(frame, *surface);
         } else {
             DibSurface perFrame(frame.width, frame.height);

@@ -23,7 +23,8 @@ int main(int argc, char** argv) {
     SetTimer(window, 3, static_cast<UINT>(seconds) * 1000, nullptr);
     PrintMemory("minimal window", "after start-up");
     MSG message;
-    while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
+    while (GetMessageW(&message, nullptr, 0, 0) > 0)
+        DispatchMessageW(&message);
     FILETIME creation{}, exit{}, kernel{}, user{};
     GetProcessTimes(GetCurrentProcess(), &creation, &exit, &kernel, &user);
     std::printf("minimal window: %.0f ms CPU in %d s (%.2f %% of one core)\n", FiletimeMs(kernel) + FiletimeMs(user),

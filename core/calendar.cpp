@@ -14,7 +14,8 @@ int32_t WeekKeyOf(const LocalDateTime& localTime) {
     const sys_days day{date};
     const unsigned daysSinceMonday = (weekday{day}.c_encoding() + 6) % 7;  // Sunday is day 6
     const year_month_day monday{day - days{daysSinceMonday}};
-    return static_cast<int32_t>(monday.year()) * 10000 + static_cast<int32_t>(static_cast<unsigned>(monday.month())) * 100 +
+    return static_cast<int32_t>(monday.year()) * 10000 +
+           static_cast<int32_t>(static_cast<unsigned>(monday.month())) * 100 +
            static_cast<int32_t>(static_cast<unsigned>(monday.day()));
 }
 

@@ -30,9 +30,9 @@ NotifyIcon::~NotifyIcon() {
 
 bool NotifyIcon::Add(HWND window, const wchar_t* tooltip) {
     if (!icon_) {
-        icon_ = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kProgramIconResource),
-                                              IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
-                                              GetSystemMetrics(SM_CYSMICON), 0));
+        icon_ =
+            static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kProgramIconResource), IMAGE_ICON,
+                                          GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
     }
     NOTIFYICONDATAW data = IconData(window);
     data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;

@@ -149,8 +149,8 @@ void Movement::DashJump() {
     for (int attempt = 0; attempt < kJumpTries; ++attempt) {
         target.x = RandomBetween(work.left, maxX);
         target.y = RandomBetween(work.top, maxY);
-        const bool clearOfPointer = std::abs(target.x + size / 2 - cursor.x) > size ||
-                                    std::abs(target.y + size / 2 - cursor.y) > size;
+        const bool clearOfPointer =
+            std::abs(target.x + size / 2 - cursor.x) > size || std::abs(target.y + size / 2 - cursor.y) > size;
         if (clearOfPointer) break;
     }
     awayFromHome_ = true;

@@ -83,7 +83,8 @@ void Movement::Rescale(DisplayScale scale, ScreenPoint topLeft) {
     scale_ = scale;
     const int size = windowSize();
     // Judged by the centre, so a window straddling two monitors stays on the one it moved to.
-    PlaceAt(ClampTopLeft(topLeft, size, window_.WorkAreaNearest(ScreenPoint{topLeft.x + size / 2, topLeft.y + size / 2})));
+    PlaceAt(
+        ClampTopLeft(topLeft, size, window_.WorkAreaNearest(ScreenPoint{topLeft.x + size / 2, topLeft.y + size / 2})));
 }
 
 void Movement::ReturnToCorner() { PlaceAt(DefaultCorner(window_.WorkArea(), windowSize())); }

@@ -14,7 +14,8 @@ ScreenPoint DefaultCorner(const ScreenRect& workArea, int petSize) {
     return ScreenPoint{workArea.right - petSize - kCornerInset, workArea.bottom - petSize - kCornerInset};
 }
 
-ScreenPoint ChooseStartPosition(const ScreenRect& workArea, int petSize, std::optional<int> savedX, std::optional<int> savedY) {
+ScreenPoint ChooseStartPosition(const ScreenRect& workArea, int petSize, std::optional<int> savedX,
+                                std::optional<int> savedY) {
     if (savedX && savedY) {
         const int x = *savedX;
         const int y = *savedY;

@@ -18,7 +18,8 @@ ScreenPoint DefaultCorner(const ScreenRect& workArea, int petSize);
 
 // The saved position when more than 24 pixels of the pet would lie inside the work area on every
 // side, else the default corner.
-ScreenPoint ChooseStartPosition(const ScreenRect& workArea, int petSize, std::optional<int> savedX, std::optional<int> savedY);
+ScreenPoint ChooseStartPosition(const ScreenRect& workArea, int petSize, std::optional<int> savedX,
+                                std::optional<int> savedY);
 
 // The top-left corner of a size x size window moved inside the area. When the area is smaller
 // than the window the left and top edges win, so the window's own corner stays reachable.

@@ -29,25 +29,40 @@ const wchar_t* AppearanceName(int appearance) { return kAppearances[ClampAppeara
 
 int BasePictureForPose(PoseId pose, int appearance) {
     switch (pose) {
-        case POSE_SPEECHLESS: return PIC_SPEECHLESS;
-        case POSE_BEGGING: return PIC_BEGGING;
-        case POSE_FLYING: return PIC_FLYING;
-        case POSE_CHEERS: return PIC_CHEERS;
-        case POSE_DRAGON_WON: return PIC_DRAGON_WON;
-        case POSE_DRAGON_LOST: return PIC_DRAGON_LOST;
-        default: return AppearanceBasePicture(appearance);
+    case POSE_SPEECHLESS:
+        return PIC_SPEECHLESS;
+    case POSE_BEGGING:
+        return PIC_BEGGING;
+    case POSE_FLYING:
+        return PIC_FLYING;
+    case POSE_CHEERS:
+        return PIC_CHEERS;
+    case POSE_DRAGON_WON:
+        return PIC_DRAGON_WON;
+    case POSE_DRAGON_LOST:
+        return PIC_DRAGON_LOST;
+    default:
+        return AppearanceBasePicture(appearance);
     }
 }
 
 int CutInPictureForPose(PoseId pose, int appearance, bool showAppearanceCutIn) {
     switch (pose) {
-        case POSE_NORMAL: return showAppearanceCutIn ? AppearanceCutInPicture(appearance) : kPictureNone;
-        case POSE_CHEERS: return PIC_CHEERS_CUT_IN;
-        case POSE_DRAGON_WON: return PIC_DRAGON_WON_CUT_IN;
-        case POSE_DRAGON_LOST: return PIC_DRAGON_LOST_CUT_IN;
-        case POSE_OFF_WORK: return PIC_OFF_WORK_CUT_IN;
-        case POSE_SLACKING: return PIC_SLACKING_CUT_IN;
-        case POSE_LATE_NIGHT: return PIC_LATE_NIGHT_CUT_IN;
-        default: return kPictureNone;
+    case POSE_NORMAL:
+        return showAppearanceCutIn ? AppearanceCutInPicture(appearance) : kPictureNone;
+    case POSE_CHEERS:
+        return PIC_CHEERS_CUT_IN;
+    case POSE_DRAGON_WON:
+        return PIC_DRAGON_WON_CUT_IN;
+    case POSE_DRAGON_LOST:
+        return PIC_DRAGON_LOST_CUT_IN;
+    case POSE_OFF_WORK:
+        return PIC_OFF_WORK_CUT_IN;
+    case POSE_SLACKING:
+        return PIC_SLACKING_CUT_IN;
+    case POSE_LATE_NIGHT:
+        return PIC_LATE_NIGHT_CUT_IN;
+    default:
+        return kPictureNone;
     }
 }

@@ -20,7 +20,8 @@ bool FitsInHeaderLine(const std::wstring& text) {
 
 bool OnlineClient::HasCompleteIdentity() {
     ExclusiveLock hold(state_->lock);
-    return !state_->identity.deviceId.empty() && !state_->identity.nickname.empty() && state_->identity.token.size() == kTokenLength;
+    return !state_->identity.deviceId.empty() && !state_->identity.nickname.empty() &&
+           state_->identity.token.size() == kTokenLength;
 }
 
 DeviceIdentity OnlineClient::Identity() {

@@ -67,11 +67,13 @@ std::optional<std::wstring> DecodeTokenPlaintext(const std::vector<unsigned char
     if (plaintext.size() >= 2 && plaintext.size() % 2 == 0) {
         std::wstring units(plaintext.size() / 2, L'\0');
         std::memcpy(units.data(), plaintext.data(), plaintext.size());
-        while (!units.empty() && units.back() == L'\0') units.pop_back();
+        while (!units.empty() && units.back() == L'\0')
+            units.pop_back();
         if (units.size() == kTokenLength) return units;
     }
     std::string_view bytes(reinterpret_cast<const char*>(plaintext.data()), plaintext.size());
-    while (!bytes.empty() && bytes.back() == '\0') bytes.remove_suffix(1);
+    while (!bytes.empty() && bytes.back() == '\0')
+        bytes.remove_suffix(1);
     if (bytes.size() == kTokenLength) return Utf8ToWide(bytes);
     return std::nullopt;
 }
@@ -86,8 +88,8 @@ bool WriteProtectedToken(const std::wstring& token) {
     DATA_BLOB plaintext{static_cast<DWORD>((token.size() + 1) * sizeof(wchar_t)),
                         reinterpret_cast<BYTE*>(const_cast<wchar_t*>(token.c_str()))};
     ProtectedBuffer protectedToken;
-    if (!CryptProtectData(&plaintext, kTokenProtectionDescription, nullptr, nullptr, nullptr,
-                          CRYPTPROTECT_UI_FORBIDDEN, &protectedToken.blob)) {
+    if (!CryptProtectData(&plaintext, kTokenProtectionDescription, nullptr, nullptr, nullptr, CRYPTPROTECT_UI_FORBIDDEN,
+                          &protectedToken.blob)) {
         return false;
     }
     return WriteValue(kNetworkTokenProtectedValue, REG_BINARY, protectedToken.blob.pbData, protectedToken.blob.cbData);

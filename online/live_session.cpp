@@ -73,7 +73,8 @@ void OnlineClient::Stop() {
     CloseSocket();
     if (run_) {
         const ULONGLONG waitEnd = GetTickCount64() + kStopWaitMs;
-        while (run_->threadsRunning.load() > 0 && GetTickCount64() < waitEnd) Sleep(10);
+        while (run_->threadsRunning.load() > 0 && GetTickCount64() < waitEnd)
+            Sleep(10);
         // A thread still blocked on the service ends by itself when its call does.
         for (std::thread* thread : {&sessionThread_, &workerThread_}) {
             if (!thread->joinable()) continue;
@@ -153,8 +154,8 @@ void OnlineClient::SessionLoop() {
 
 bool OnlineClient::Connect(const DeviceIdentity& identity) {
     const bool gatewayFirst = state_->hostPreference.load() == kPreferGatewayHost;
-    const std::array<std::size_t, 2> order = gatewayFirst ? std::array{kGatewayHostIndex, kRelayHostIndex}
-                                                          : std::array{kRelayHostIndex, kGatewayHostIndex};
+    const std::array<std::size_t, 2> order =
+        gatewayFirst ? std::array{kGatewayHostIndex, kRelayHostIndex} : std::array{kRelayHostIndex, kGatewayHostIndex};
     const std::wstring headers = BuildSessionHeaders(identity.deviceId, identity.token);
     for (const std::size_t host : order) {
         if (StopRequested()) return false;
@@ -214,7 +215,8 @@ void OnlineClient::ReceiveMessages() {
             type == WINHTTP_WEB_SOCKET_CLOSE_BUFFER_TYPE) {
             return;
         }
-        if (type != WINHTTP_WEB_SOCKET_UTF8_FRAGMENT_BUFFER_TYPE && type != WINHTTP_WEB_SOCKET_UTF8_MESSAGE_BUFFER_TYPE) {
+        if (type != WINHTTP_WEB_SOCKET_UTF8_FRAGMENT_BUFFER_TYPE &&
+            type != WINHTTP_WEB_SOCKET_UTF8_MESSAGE_BUFFER_TYPE) {
             continue;
         }
         auto message = assembler.Add({buffer.data(), bytesRead}, type == WINHTTP_WEB_SOCKET_UTF8_MESSAGE_BUFFER_TYPE);

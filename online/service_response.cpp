@@ -29,7 +29,8 @@ std::wstring WinHttpErrorText(unsigned long code) {
         text.assign(buffer, length);
         LocalFree(buffer);
     }
-    while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' ')) text.pop_back();
+    while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' '))
+        text.pop_back();
     if (text.empty()) return L"Windows 错误 " + std::to_wstring(code);
     return text;
 }

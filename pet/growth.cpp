@@ -30,8 +30,8 @@ void Growth::Restore(const StoredGrowth& stored, const LocalDateTime& localNow) 
     weekKey_ = stored.weekKey.value_or(0);
     RollOver(localNow);
 
-    maxUnlockedAppearance_ = std::max(std::clamp(stored.maxUnlockedAppearance.value_or(1), 1, kHighestAppearance),
-                                      level());
+    maxUnlockedAppearance_ =
+        std::max(std::clamp(stored.maxUnlockedAppearance.value_or(1), 1, kHighestAppearance), level());
     if (stored.selectedAppearance) {
         selectedAppearance_ = std::clamp(*stored.selectedAppearance, 0, maxUnlockedAppearance_);
     } else {
@@ -122,6 +122,7 @@ std::wstring GrowthRecordText(int32_t todayInput, int32_t weeklyWords, int32_t m
     } else {
         text += L"\n当前已达到暂定最高等级。";
     }
-    text += autoTypingEnabled ? L"\n自动统计已开启：只计次数，不记录文字内容。" : L"\n自动统计未开启，可在设置中心启用。";
+    text +=
+        autoTypingEnabled ? L"\n自动统计已开启：只计次数，不记录文字内容。" : L"\n自动统计未开启，可在设置中心启用。";
     return text;
 }

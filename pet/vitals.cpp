@@ -54,7 +54,8 @@ bool Vitals::Decay(uint64_t now) {
     const uint64_t steps = (now - lastDecayTick_) / kEnergyDecayStepMs;
     if (steps == 0) return false;
     lastDecayTick_ += steps * kEnergyDecayStepMs;
-    SetEnergy(static_cast<int32_t>(std::max<int64_t>(0, energy_ - static_cast<int64_t>(std::min<uint64_t>(steps, 100)))));
+    SetEnergy(
+        static_cast<int32_t>(std::max<int64_t>(0, energy_ - static_cast<int64_t>(std::min<uint64_t>(steps, 100)))));
     return true;
 }
 

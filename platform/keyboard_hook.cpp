@@ -22,15 +22,15 @@ void RunHookThread(HINSTANCE instance, std::promise<HookStart> started) {
     HHOOK hook = SetWindowsHookExW(WH_KEYBOARD_LL, KeyboardHookProc, instance, 0);
     started.set_value(HookStart{GetCurrentThreadId(), hook != nullptr});
     if (!hook) return;
-    while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
+    while (GetMessageW(&message, nullptr, 0, 0) > 0)
+        DispatchMessageW(&message);
     UnhookWindowsHookEx(hook);
 }
 
 }  // namespace
 
 LRESULT CALLBACK KeyboardHookProc(int code, WPARAM wParam, LPARAM lParam) {
-    if (code >= 0 && lParam != 0 && (wParam == WM_KEYDOWN || wParam == WM_SYSKEYDOWN) &&
-        g_countingEnabled.load()) {
+    if (code >= 0 && lParam != 0 && (wParam == WM_KEYDOWN || wParam == WM_SYSKEYDOWN) && g_countingEnabled.load()) {
         const auto* event = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
         // Keys sent by software (on-screen keyboards, macro tools) are not the user's work.
         if ((event->flags & LLKHF_INJECTED) == 0) g_pendingKeyPresses.fetch_add(1);

@@ -8,8 +8,8 @@ namespace {
 
 RegistryKey OpenForWriting() {
     RegistryKey key;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                        key.put(), nullptr) != ERROR_SUCCESS) {
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.put(),
+                        nullptr) != ERROR_SUCCESS) {
         return RegistryKey();
     }
     return key;
@@ -20,8 +20,8 @@ RegistryKey OpenForWriting() {
 std::optional<uint32_t> RegistrySettingsStore::ReadDword(const wchar_t* name) const {
     DWORD value = 0;
     DWORD size = sizeof(value);
-    if (RegGetValueW(HKEY_CURRENT_USER, kSettingsKeyPath, name, RRF_RT_REG_DWORD, nullptr, &value,
-                     &size) != ERROR_SUCCESS) {
+    if (RegGetValueW(HKEY_CURRENT_USER, kSettingsKeyPath, name, RRF_RT_REG_DWORD, nullptr, &value, &size) !=
+        ERROR_SUCCESS) {
         return std::nullopt;
     }
     return value;
@@ -36,14 +36,14 @@ void RegistrySettingsStore::WriteSettingDword(const wchar_t* name, uint32_t valu
 
 std::optional<std::wstring> RegistrySettingsStore::ReadString(const wchar_t* name) const {
     DWORD bytes = 0;
-    if (RegGetValueW(HKEY_CURRENT_USER, kSettingsKeyPath, name, RRF_RT_REG_SZ, nullptr, nullptr,
-                     &bytes) != ERROR_SUCCESS) {
+    if (RegGetValueW(HKEY_CURRENT_USER, kSettingsKeyPath, name, RRF_RT_REG_SZ, nullptr, nullptr, &bytes) !=
+        ERROR_SUCCESS) {
         return std::nullopt;
     }
     std::vector<wchar_t> buffer(bytes / sizeof(wchar_t) + 1, L'\0');
     bytes = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
-    if (RegGetValueW(HKEY_CURRENT_USER, kSettingsKeyPath, name, RRF_RT_REG_SZ, nullptr, buffer.data(),
-                     &bytes) != ERROR_SUCCESS) {
+    if (RegGetValueW(HKEY_CURRENT_USER, kSettingsKeyPath, name, RRF_RT_REG_SZ, nullptr, buffer.data(), &bytes) !=
+        ERROR_SUCCESS) {
         return std::nullopt;
     }
     std::wstring text(buffer.data());

@@ -12,8 +12,8 @@ constexpr DWORD kProgramPathCapacity = 260;
 
 RegistryKey OpenRunKeyForWriting() {
     RegistryKey key;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, kRunKeyPath, 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.put(),
-                        nullptr) != ERROR_SUCCESS) {
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, kRunKeyPath, 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.put(), nullptr) !=
+        ERROR_SUCCESS) {
         return RegistryKey();
     }
     return key;
@@ -22,8 +22,8 @@ RegistryKey OpenRunKeyForWriting() {
 }  // namespace
 
 bool StartupEntryExists() {
-    return RegGetValueW(HKEY_CURRENT_USER, kRunKeyPath, kStartupValueName, RRF_RT_REG_SZ, nullptr, nullptr,
-                        nullptr) == ERROR_SUCCESS;
+    return RegGetValueW(HKEY_CURRENT_USER, kRunKeyPath, kStartupValueName, RRF_RT_REG_SZ, nullptr, nullptr, nullptr) ==
+           ERROR_SUCCESS;
 }
 
 std::optional<std::wstring> EnableStartupEntry() {

@@ -2,8 +2,7 @@
 
 #include <algorithm>
 
-void DrawImageFitted(Gdiplus::GpGraphics* graphics, Gdiplus::GpImage* image, BoxF box, float alpha,
-                     bool mirror) {
+void DrawImageFitted(Gdiplus::GpGraphics* graphics, Gdiplus::GpImage* image, BoxF box, float alpha, bool mirror) {
     if (!image || alpha <= 0.001f) return;
     UINT imageWidth = 0;
     UINT imageHeight = 0;
@@ -23,10 +22,11 @@ void DrawImageFitted(Gdiplus::GpGraphics* graphics, Gdiplus::GpImage* image, Box
     if (gp::GdipCreateImageAttributes(&rawAttributes) != Gdiplus::Ok) return;
     ImageAttributesHandle attributes(rawAttributes);
     Gdiplus::ColorMatrix matrix{};
-    for (int i = 0; i < 5; ++i) matrix.m[i][i] = 1.0f;
+    for (int i = 0; i < 5; ++i)
+        matrix.m[i][i] = 1.0f;
     matrix.m[3][3] = std::clamp(alpha, 0.0f, 1.0f);
-    gp::GdipSetImageAttributesColorMatrix(attributes.get(), Gdiplus::ColorAdjustTypeDefault, TRUE, &matrix,
-                                          nullptr, Gdiplus::ColorMatrixFlagsDefault);
+    gp::GdipSetImageAttributesColorMatrix(attributes.get(), Gdiplus::ColorAdjustTypeDefault, TRUE, &matrix, nullptr,
+                                          Gdiplus::ColorMatrixFlagsDefault);
 
     Gdiplus::GraphicsState state = 0;
     gp::GdipSaveGraphics(graphics, &state);
@@ -34,8 +34,8 @@ void DrawImageFitted(Gdiplus::GpGraphics* graphics, Gdiplus::GpImage* image, Box
         gp::GdipTranslateWorldTransform(graphics, 2 * dx + dw, 0, Gdiplus::MatrixOrderPrepend);
         gp::GdipScaleWorldTransform(graphics, -1, 1, Gdiplus::MatrixOrderPrepend);
     }
-    gp::GdipDrawImageRectRect(graphics, image, dx, dy, dw, dh, 0, 0, iw, ih, Gdiplus::UnitPixel,
-                              attributes.get(), nullptr, nullptr);
+    gp::GdipDrawImageRectRect(graphics, image, dx, dy, dw, dh, 0, 0, iw, ih, Gdiplus::UnitPixel, attributes.get(),
+                              nullptr, nullptr);
     gp::GdipRestoreGraphics(graphics, state);
 }
 

@@ -7,7 +7,8 @@
 #include <algorithm>
 #include <cmath>
 
-PremultipliedImage DrawLayer(int width, int height, float scale, const std::function<void(Gdiplus::GpGraphics*)>& draw) {
+PremultipliedImage DrawLayer(int width, int height, float scale,
+                             const std::function<void(Gdiplus::GpGraphics*)>& draw) {
     DibSurface surface(width, height);
     if (!surface.valid()) return {};
     {

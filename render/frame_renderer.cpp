@@ -99,18 +99,20 @@ bool FrameRenderer::Push(HWND window, POINT topLeft, int width, int height, Comp
     SIZE size{width, height};
     POINT source{0, 0};
     BLENDFUNCTION blend{AC_SRC_OVER, 0, *constantAlpha, AC_SRC_ALPHA};
-    return UpdateLayeredWindow(window, surface_->screenDc(), &topLeft, &size, surface_->memoryDc(), &source, 0,
-                               &blend, ULW_ALPHA) != FALSE;
+    return UpdateLayeredWindow(window, surface_->screenDc(), &topLeft, &size, surface_->memoryDc(), &source, 0, &blend,
+                               ULW_ALPHA) != FALSE;
 }
 
 bool FrameRenderer::Render(HWND window, POINT topLeft, const FrameDescription& frame) {
     if (!window || frame.width < 1 || frame.height < 1) return false;
     PushedFrame next{window, topLeft.x, topLeft.y, frame};
     if (lastPushed_ == next) return true;
-    const bool pushed = Push(window, topLeft, frame.width, frame.height,
-                             [&](DibSurface& surface) { return Compose(frame, surface); });
-    if (pushed) lastPushed_ = std::move(next);
-    else lastPushed_.reset();
+    const bool pushed =
+        Push(window, topLeft, frame.width, frame.height, [&](DibSurface& surface) { return Compose(frame, surface); });
+    if (pushed)
+        lastPushed_ = std::move(next);
+    else
+        lastPushed_.reset();
     return pushed;
 }
 

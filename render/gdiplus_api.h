@@ -31,14 +31,12 @@ struct GdipDeleter {
 
 using GraphicsHandle = std::unique_ptr<Gdiplus::GpGraphics, GdipDeleter<&gp::GdipDeleteGraphics>>;
 using ImageHandle = std::unique_ptr<Gdiplus::GpImage, GdipDeleter<&gp::GdipDisposeImage>>;
-using ImageAttributesHandle =
-    std::unique_ptr<Gdiplus::GpImageAttributes, GdipDeleter<&gp::GdipDisposeImageAttributes>>;
+using ImageAttributesHandle = std::unique_ptr<Gdiplus::GpImageAttributes, GdipDeleter<&gp::GdipDisposeImageAttributes>>;
 using BrushHandle = std::unique_ptr<Gdiplus::GpBrush, GdipDeleter<&gp::GdipDeleteBrush>>;
 using PenHandle = std::unique_ptr<Gdiplus::GpPen, GdipDeleter<&gp::GdipDeletePen>>;
 using FontFamilyHandle = std::unique_ptr<Gdiplus::GpFontFamily, GdipDeleter<&gp::GdipDeleteFontFamily>>;
 using FontHandle = std::unique_ptr<Gdiplus::GpFont, GdipDeleter<&gp::GdipDeleteFont>>;
-using StringFormatHandle =
-    std::unique_ptr<Gdiplus::GpStringFormat, GdipDeleter<&gp::GdipDeleteStringFormat>>;
+using StringFormatHandle = std::unique_ptr<Gdiplus::GpStringFormat, GdipDeleter<&gp::GdipDeleteStringFormat>>;
 using PathHandle = std::unique_ptr<Gdiplus::GpPath, GdipDeleter<&gp::GdipDeletePath>>;
 
 // Keeps GDI+ started for as long as it lives.

@@ -100,7 +100,8 @@ void BlendTransformed(uint32_t* target, int targetWidth, int targetHeight, const
     if (weight == 0 || image.empty()) return;
     // Only the target pixels the transformed image can reach.
     float minX = 1e9f, minY = 1e9f, maxX = -1e9f, maxY = -1e9f;
-    for (const auto& [u, v] : {std::pair{0.0f, 0.0f}, std::pair{1.0f, 0.0f}, std::pair{0.0f, 1.0f}, std::pair{1.0f, 1.0f}}) {
+    for (const auto& [u, v] :
+         {std::pair{0.0f, 0.0f}, std::pair{1.0f, 0.0f}, std::pair{0.0f, 1.0f}, std::pair{1.0f, 1.0f}}) {
         const float ix = u * static_cast<float>(image.width), iy = v * static_cast<float>(image.height);
         const float x = imageToTarget.a * ix + imageToTarget.b * iy + imageToTarget.c;
         const float y = imageToTarget.d * ix + imageToTarget.e * iy + imageToTarget.f;
@@ -132,10 +133,14 @@ void BlendTransformed(uint32_t* target, int targetWidth, int targetHeight, const
             if ((p00 | p10 | p01 | p11) == 0) continue;
             const uint32_t w00 = (256 - fx) * (256 - fy) >> 8, w10 = fx * (256 - fy) >> 8;
             const uint32_t w01 = (256 - fx) * fy >> 8, w11 = 256 - w00 - w10 - w01;
-            const uint32_t rb = (((p00 & kRedBlue) * w00 + (p10 & kRedBlue) * w10 + (p01 & kRedBlue) * w01 +
-                                  (p11 & kRedBlue) * w11) >> 8) & kRedBlue;
+            const uint32_t rb =
+                (((p00 & kRedBlue) * w00 + (p10 & kRedBlue) * w10 + (p01 & kRedBlue) * w01 + (p11 & kRedBlue) * w11) >>
+                 8) &
+                kRedBlue;
             const uint32_t ag = ((((p00 >> 8) & kRedBlue) * w00 + ((p10 >> 8) & kRedBlue) * w10 +
-                                  ((p01 >> 8) & kRedBlue) * w01 + ((p11 >> 8) & kRedBlue) * w11) >> 8) & kRedBlue;
+                                  ((p01 >> 8) & kRedBlue) * w01 + ((p11 >> 8) & kRedBlue) * w11) >>
+                                 8) &
+                                kRedBlue;
             uint32_t pixel = rb | (ag << 8);
             if (pixel == 0) continue;
             if (weight != 256) pixel = Scale(pixel, weight);

@@ -14,8 +14,8 @@ public:
     // Pixels per 96-DPI unit of the card's layout; a change drops every kept layer.
     void UseScale(float scale);
     const PremultipliedImage& Backdrop(int width, int height, const std::wstring& title);
-    const PremultipliedImage& Names(int width, int height, const std::wstring& ownName,
-                                    const std::wstring& visitorName, const std::wstring& note);
+    const PremultipliedImage& Names(int width, int height, const std::wstring& ownName, const std::wstring& visitorName,
+                                    const std::wstring& note);
     const PremultipliedImage& Footer(int width, int height, const std::wstring& text);
 
 private:

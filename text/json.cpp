@@ -9,9 +9,7 @@ namespace {
 
 // The C library's isspace in the "C" locale: the four JSON white-space bytes plus vertical tab
 // and form feed. Spelled out so that the process locale cannot widen it.
-bool IsJsonSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
+bool IsJsonSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -38,7 +36,8 @@ private:
     char Peek() const { return text_[pos_]; }
 
     void SkipSpace() {
-        while (!AtEnd() && IsJsonSpace(Peek())) ++pos_;
+        while (!AtEnd() && IsJsonSpace(Peek()))
+            ++pos_;
     }
 
     bool ParseValue(JsonValue& out) {
@@ -82,7 +81,8 @@ private:
 
     bool ConsumeDigits() {
         const std::size_t start = pos_;
-        while (!AtEnd() && IsDigit(Peek())) ++pos_;
+        while (!AtEnd() && IsDigit(Peek()))
+            ++pos_;
         return pos_ > start;
     }
 
@@ -137,13 +137,25 @@ private:
         case '\\':
             out += letter;
             return true;
-        case 'b': out += '\b'; return true;
-        case 'f': out += '\f'; return true;
-        case 'n': out += '\n'; return true;
-        case 'r': out += '\r'; return true;
-        case 't': out += '\t'; return true;
-        case 'u': return ParseUnicodeEscape(out);
-        default: return false;
+        case 'b':
+            out += '\b';
+            return true;
+        case 'f':
+            out += '\f';
+            return true;
+        case 'n':
+            out += '\n';
+            return true;
+        case 'r':
+            out += '\r';
+            return true;
+        case 't':
+            out += '\t';
+            return true;
+        case 'u':
+            return ParseUnicodeEscape(out);
+        default:
+            return false;
         }
     }
 
@@ -252,13 +264,27 @@ std::string EscapeJsonUtf8(std::string_view utf8) {
     escaped.reserve(utf8.size() + 8);
     for (const char c : utf8) {
         switch (c) {
-        case '\b': escaped += "\\b"; break;
-        case '\t': escaped += "\\t"; break;
-        case '\n': escaped += "\\n"; break;
-        case '\f': escaped += "\\f"; break;
-        case '\r': escaped += "\\r"; break;
-        case '"': escaped += "\\\""; break;
-        case '\\': escaped += "\\\\"; break;
+        case '\b':
+            escaped += "\\b";
+            break;
+        case '\t':
+            escaped += "\\t";
+            break;
+        case '\n':
+            escaped += "\\n";
+            break;
+        case '\f':
+            escaped += "\\f";
+            break;
+        case '\r':
+            escaped += "\\r";
+            break;
+        case '"':
+            escaped += "\\\"";
+            break;
+        case '\\':
+            escaped += "\\\\";
+            break;
         default:
             if (static_cast<unsigned char>(c) < 0x20) {
                 escaped += "\\u00";

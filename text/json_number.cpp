@@ -17,7 +17,8 @@ bool MagnitudeAtLeastOne(std::string_view token) {
     std::int64_t leadExponent = 0;
     bool significant = false;
     const std::size_t intStart = pos;
-    while (pos < token.size() && IsDigit(token[pos])) ++pos;
+    while (pos < token.size() && IsDigit(token[pos]))
+        ++pos;
     if (token[intStart] != '0') {
         leadExponent = static_cast<std::int64_t>(pos - intStart) - 1;
         significant = true;

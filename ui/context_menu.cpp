@@ -44,7 +44,8 @@ HMENU AppearanceMenu(const ContextMenuState& state) {
 HMENU PoseMenu() {
     HMENU menu = CreatePopupMenu();
     const wchar_t* names[] = {L"恢复当前形象", L"无语", L"乞讨", L"飞天开心", L"喝水碰杯", L"摆烂一下", L"熬夜状态"};
-    for (int i = 0; i < 7; ++i) AddItem(menu, CMD_POSE_FIRST + i, names[i]);
+    for (int i = 0; i < 7; ++i)
+        AddItem(menu, CMD_POSE_FIRST + i, names[i]);
     return menu;
 }
 
@@ -77,8 +78,7 @@ HMENU FriendsMenu(const ContextMenuState& state) {
 
 HMENU OnlineMenu(const ContextMenuState& state) {
     HMENU menu = CreatePopupMenu();
-    AddItem(menu, CMD_TOGGLE_ONLINE, state.networkEnabled ? L"停用联机" : L"启用联机",
-            CheckedIf(state.networkEnabled));
+    AddItem(menu, CMD_TOGGLE_ONLINE, state.networkEnabled ? L"停用联机" : L"启用联机", CheckedIf(state.networkEnabled));
     AddItem(menu, CMD_CHANGE_NICKNAME, L"修改我的昵称…");
     AddItem(menu, CMD_CREATE_PAIR_CODE, L"生成我的配对码");
     AddItem(menu, CMD_CLAIM_PAIR_CODE, L"用配对码添加好友…");
@@ -131,8 +131,8 @@ PopupMenu BuildContextMenu(const ContextMenuState& state) {
 
 std::optional<PoseChoice> PoseForCommand(int command) {
     static constexpr PoseChoice kChoices[] = {
-        {POSE_NORMAL, 0},   {POSE_SPEECHLESS, 0}, {POSE_BEGGING, 0},    {POSE_FLYING, 0},
-        {POSE_CHEERS, 0},   {POSE_SLACKING, 10},  {POSE_LATE_NIGHT, 10},
+        {POSE_NORMAL, 0}, {POSE_SPEECHLESS, 0}, {POSE_BEGGING, 0},     {POSE_FLYING, 0},
+        {POSE_CHEERS, 0}, {POSE_SLACKING, 10},  {POSE_LATE_NIGHT, 10},
     };
     static_assert(std::size(kChoices) == CMD_POSE_LAST - CMD_POSE_FIRST + 1);
     if (command < CMD_POSE_FIRST || command > CMD_POSE_LAST) return std::nullopt;

@@ -14,18 +14,17 @@ struct PromptQuestion {
     std::size_t maxLength;
 };
 
-inline constexpr PromptQuestion kDriftNotePrompt{
-    L"漂流小纸条", L"写给好友的小纸条（最多 60 个字符）：", false, mossquill::protocol::kMaxNoteCharacters};
-inline constexpr PromptQuestion kManualActivityPrompt{
-    L"追加本次字数", L"请输入这次完成的字数（会累加到本周）：", true, 7};
-inline constexpr PromptQuestion kFirstNicknamePrompt{
-    L"启用咕噜兽联机", L"给这只咕噜兽取一个好友能认出的昵称：", false,
-    mossquill::protocol::kMaxNicknameCharacters};
+inline constexpr PromptQuestion kDriftNotePrompt{L"漂流小纸条", L"写给好友的小纸条（最多 60 个字符）：", false,
+                                                 mossquill::protocol::kMaxNoteCharacters};
+inline constexpr PromptQuestion kManualActivityPrompt{L"追加本次字数", L"请输入这次完成的字数（会累加到本周）：", true,
+                                                      7};
+inline constexpr PromptQuestion kFirstNicknamePrompt{L"启用咕噜兽联机", L"给这只咕噜兽取一个好友能认出的昵称：", false,
+                                                     mossquill::protocol::kMaxNicknameCharacters};
 inline constexpr wchar_t kFirstNicknameInitialText[] = L"咕噜兽";
 inline constexpr PromptQuestion kChangeNicknamePrompt{L"修改昵称", L"输入新的咕噜兽昵称：", false,
-                                                        mossquill::protocol::kMaxNicknameCharacters};
+                                                      mossquill::protocol::kMaxNicknameCharacters};
 inline constexpr PromptQuestion kPairingCodePrompt{L"添加咕噜兽好友", L"请输入对方生成的 6 位配对码：", true,
-                                                     mossquill::protocol::kPairingCodeLength};
+                                                   mossquill::protocol::kPairingCodeLength};
 
 inline bool RunPrompt(HWND owner, const PromptQuestion& question, const std::wstring& initialText,
                       std::wstring& result) {

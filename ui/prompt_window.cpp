@@ -98,8 +98,8 @@ bool PromptWindow::Run(HWND owner, const std::wstring& title, const std::wstring
 
     const int width = state.scale.Pixels(kPromptWindowWidth), height = state.scale.Pixels(kPromptWindowHeight);
     const POINT corner = CentredOverOnScreen(owner, width, height);
-    HWND window = CreateModalWindow(kPromptWindowClass, PromptWindowProc, title.c_str(), corner, width, height, owner,
-                                    &state);
+    HWND window =
+        CreateModalWindow(kPromptWindowClass, PromptWindowProc, title.c_str(), corner, width, height, owner, &state);
     if (!window) return false;
 
     RunModalWindow(window, owner, state.finished);

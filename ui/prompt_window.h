@@ -16,7 +16,6 @@ public:
     // Disables the owner until the user confirms or cancels. On confirmation, returns true with the
     // edited text trimmed of white space at both ends in `result`; otherwise leaves `result` alone.
     // `result` may be the same string as `initialText`.
-    static bool Run(HWND owner, const std::wstring& title, const std::wstring& prompt,
-                    const std::wstring& initialText, std::wstring& result, bool digitsOnly,
-                    int32_t maxLength);
+    static bool Run(HWND owner, const std::wstring& title, const std::wstring& prompt, const std::wstring& initialText,
+                    std::wstring& result, bool digitsOnly, int32_t maxLength);
 };

@@ -78,7 +78,8 @@ HWND Control(HWND window, int id) { return GetDlgItem(window, id); }
 
 template <size_t N>
 void FillCombo(HWND combo, const wchar_t* const (&items)[N], int32_t selected) {
-    for (const wchar_t* item : items) SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
+    for (const wchar_t* item : items)
+        SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
     SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(selected), 0);
 }
 
@@ -86,9 +87,7 @@ void SetCheck(HWND window, int id, bool checked) {
     SendMessageW(Control(window, id), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
-bool IsChecked(HWND window, int id) {
-    return SendMessageW(Control(window, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
-}
+bool IsChecked(HWND window, int id) { return SendMessageW(Control(window, id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
 int32_t Selection(HWND window, int id) {
     return static_cast<int32_t>(SendMessageW(Control(window, id), CB_GETCURSEL, 0, 0));
@@ -102,8 +101,8 @@ void CreateControls(HWND window, const SettingsSession& session) {
         const Placement& place = layout.place;
         CreateWindowExW(layout.exStyle, layout.className, layout.text, WS_CHILD | WS_VISIBLE | layout.style,
                         scale.Pixels(place.x), scale.Pixels(place.y), scale.Pixels(place.width),
-                        scale.Pixels(place.height), window,
-                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)), instance, nullptr);
+                        scale.Pixels(place.height), window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)),
+                        instance, nullptr);
     }
     FillCombo(Control(window, kSettingsSizeId), kSizeItems, state.sizeIndex);
     FillCombo(Control(window, kSettingsMovementId), kMovementItems, state.movementIndex);

@@ -14,9 +14,9 @@ struct ActionLook {
 
 // In the protocol's order.
 constexpr ActionLook kLooks[kVisitActionCount] = {
-    {L"挥手打招呼", PIC_GREET}, {L"发送爱心", PIC_HEART}, {L"无语", PIC_SPEECHLESS},
+    {L"挥手打招呼", PIC_GREET}, {L"发送爱心", PIC_HEART},  {L"无语", PIC_SPEECHLESS},
     {L"乞讨", PIC_BEGGING},     {L"飞天开心", PIC_FLYING}, {L"干杯", PIC_DRINK},
-    {L"一起发财", PIC_WEALTH},  {L"一起吃饭", PIC_EAT},   {L"邪恶一下", PIC_EVIL},
+    {L"一起发财", PIC_WEALTH},  {L"一起吃饭", PIC_EAT},    {L"邪恶一下", PIC_EVIL},
 };
 
 constexpr std::array<VisitAction, kVisitActionCount> kActions = [] {

@@ -21,13 +21,14 @@ std::string Quoted(std::string_view text) { return '"' + EscapeJsonUtf8(text) + 
 std::string VisitMessage(const std::wstring& friendId, int actionIndex, const std::wstring& note) {
     const VisitAction* action = VisitActionAt(actionIndex);
     if (!action) return {};
-    std::string text = R"({"type":)" + Quoted(message::kAction) + R"(,"to":")" + Escaped(friendId) +
-                       R"(","action":)" + Quoted(action->legacyId);
+    std::string text = R"({"type":)" + Quoted(message::kAction) + R"(,"to":")" + Escaped(friendId) + R"(","action":)" +
+                       Quoted(action->legacyId);
     if (action->id != action->legacyId) text += R"(,"action_v2":)" + Quoted(action->id);
     if (!note.empty()) text += R"(,"text":")" + Escaped(note) + '"';
     return text + '}';
 }
 
 std::string ReactionMessage(const std::wstring& toId, const std::wstring& reaction) {
-    return R"({"type":)" + Quoted(message::kReaction) + R"(,"to":")" + Escaped(toId) + R"(","reaction":")" + Escaped(reaction) + R"("})";
+    return R"({"type":)" + Quoted(message::kReaction) + R"(,"to":")" + Escaped(toId) + R"(","reaction":")" +
+           Escaped(reaction) + R"("})";
 }

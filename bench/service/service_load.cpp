@@ -61,7 +61,7 @@ struct Options {
     std::size_t sessions = 1000;
     double visitsPerSecond = 200;
     int holdSeconds = 10;
-    std::size_t inFlight = 200;      // connection attempts at once
+    std::size_t inFlight = 200;       // connection attempts at once
     std::size_t sourcePrefixes = 50;  // client addresses 127.0.P.1 .. 127.0.P+K.1, one /24 each
 };
 
@@ -77,8 +77,7 @@ struct ProcessSample {
     double rssKiB = 0;
 };
 
-ProcessSample SampleOneProcess(int pid)
-{
+ProcessSample SampleOneProcess(int pid) {
     ProcessSample sample;
     std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
     std::string line;
@@ -106,8 +105,7 @@ ProcessSample SampleOneProcess(int pid)
     return sample;
 }
 
-ProcessSample SampleProcess(const std::vector<int>& pids)
-{
+ProcessSample SampleProcess(const std::vector<int>& pids) {
     ProcessSample total;
     for (const int pid : pids) {
         const ProcessSample sample = SampleOneProcess(pid);
@@ -117,22 +115,19 @@ ProcessSample SampleProcess(const std::vector<int>& pids)
     return total;
 }
 
-tcp::endpoint TargetOf(const Options& options, std::size_t index)
-{
+tcp::endpoint TargetOf(const Options& options, std::size_t index) {
     const Target& target = options.targets[index % options.targets.size()];
     return {net::ip::make_address(target.host), target.port};
 }
 
-ssl::context MakeClientTls(const std::string& caFile)
-{
+ssl::context MakeClientTls(const std::string& caFile) {
     ssl::context context(ssl::context::tls_client);
     context.load_verify_file(caFile);
     context.set_verify_mode(ssl::verify_peer);
     return context;
 }
 
-net::ip::address SourceAddress(const Options& options, std::size_t index)
-{
+net::ip::address SourceAddress(const Options& options, std::size_t index) {
     const auto prefix = static_cast<unsigned>(1 + index % options.sourcePrefixes);
     return net::ip::make_address_v4((127u << 24) | ((prefix >> 8) << 16) | ((prefix & 0xff) << 8) | 1u);
 }
@@ -142,13 +137,10 @@ net::ip::address SourceAddress(const Options& options, std::size_t index)
 class SetupClient {
 public:
     SetupClient(const Options& options, ssl::context& tls, std::size_t index)
-        : options_(options), tls_(tls), index_(index)
-    {
-    }
+        : options_(options), tls_(tls), index_(index) {}
 
     nlohmann::json Call(http::verb method, const std::string& target, const nlohmann::json& body,
-                        const Identity* identity, unsigned expected)
-    {
+                        const Identity* identity, unsigned expected) {
         for (int attempt = 0; attempt < 2; ++attempt) {
             try {
                 if (!stream_) {
@@ -186,8 +178,7 @@ public:
     }
 
 private:
-    void Connect()
-    {
+    void Connect() {
         stream_.emplace(io_, tls_);
         SSL_set_tlsext_host_name(stream_->native_handle(), kHostName);
         stream_->set_verify_callback(ssl::host_name_verification(kHostName));
@@ -208,8 +199,7 @@ private:
 };
 
 // Devices 2k and 2k+1 are friends.
-std::vector<Identity> RegisterPairs(const Options& options)
-{
+std::vector<Identity> RegisterPairs(const Options& options) {
     std::vector<Identity> devices(options.sessions);
     std::atomic<std::size_t> nextPair{0};
     std::atomic<bool> failed{false};
@@ -223,16 +213,15 @@ std::vector<Identity> RegisterPairs(const Options& options)
             try {
                 for (std::size_t pair = nextPair++; pair * 2 + 1 < devices.size() && !failed; pair = nextPair++) {
                     for (std::size_t member = 0; member < 2; ++member) {
-                        const auto answer = client.Call(http::verb::post, "/v1/register",
-                                                        {{"nickname", "压测" + std::to_string(pair % 1000)}},
-                                                        nullptr, 201);
-                        devices[pair * 2 + member] = {answer.at("device").at("id"),
-                                                      answer.at("device").at("token")};
+                        const auto answer =
+                            client.Call(http::verb::post, "/v1/register",
+                                        {{"nickname", "压测" + std::to_string(pair % 1000)}}, nullptr, 201);
+                        devices[pair * 2 + member] = {answer.at("device").at("id"), answer.at("device").at("token")};
                     }
                     const auto code = client.Call(http::verb::post, "/v1/pair/create", nlohmann::json::object(),
                                                   &devices[pair * 2], 200);
-                    client.Call(http::verb::post, "/v1/pair/claim", {{"code", code.at("code")}},
-                                &devices[pair * 2 + 1], 200);
+                    client.Call(http::verb::post, "/v1/pair/claim", {{"code", code.at("code")}}, &devices[pair * 2 + 1],
+                                200);
                 }
             } catch (const std::exception& error) {
                 std::lock_guard lock(failureMutex);
@@ -280,8 +269,7 @@ struct LoadState {
     std::function<void()> onAllConnected;
     std::vector<SSL_SESSION*> tickets;  // by session: the TLS session to resume on reconnecting
 
-    ~LoadState()
-    {
+    ~LoadState() {
         for (SSL_SESSION* ticket : tickets) {
             SSL_SESSION_free(ticket);
         }
@@ -293,8 +281,7 @@ struct LoadState {
 class Session : public std::enable_shared_from_this<Session> {
 public:
     Session(LoadState& state, std::size_t index, SSL_SESSION* resume = nullptr)
-        : state_(state), index_(index), socket_(state.io, state.tls)
-    {
+        : state_(state), index_(index), socket_(state.io, state.tls) {
         if (resume != nullptr) {
             SSL_set_session(socket_.next_layer().native_handle(), resume);
         }
@@ -302,8 +289,7 @@ public:
 
     bool Open() const { return open_; }
 
-    void Start()
-    {
+    void Start() {
         auto& tcpSocket = beast::get_lowest_layer(socket_).socket();
         beast::error_code error;
         tcpSocket.open(tcp::v4(), error);
@@ -321,22 +307,20 @@ public:
             [self = shared_from_this()](beast::error_code error) { self->OnConnect(error); });
     }
 
-    void SendVisit(std::size_t visit, const std::string& to)
-    {
+    void SendVisit(std::size_t visit, const std::string& to) {
         if (!open_) {
             ++state_.totals.sendFailures;
             return;
         }
-        outgoing_.push_back(nlohmann::json{{"type", "action"}, {"to", to}, {"action", "greet"},
-                                           {"text", std::to_string(visit)}}
-                                .dump());
+        outgoing_.push_back(
+            nlohmann::json{{"type", "action"}, {"to", to}, {"action", "greet"}, {"text", std::to_string(visit)}}
+                .dump());
         if (outgoing_.size() == 1) {
             WriteNext();
         }
     }
 
-    void Close()
-    {
+    void Close() {
         if (open_) {
             open_ = false;
             closing_ = true;
@@ -345,24 +329,22 @@ public:
     }
 
 private:
-    void OnConnect(beast::error_code error)
-    {
+    void OnConnect(beast::error_code error) {
         if (error) {
             Fail();
             return;
         }
-        socket_.next_layer().async_handshake(ssl::stream_base::client, [self = shared_from_this()](
-                                                                            beast::error_code error) {
-            if (error) {
-                self->Fail();
-                return;
-            }
-            self->WebSocketHandshake();
-        });
+        socket_.next_layer().async_handshake(ssl::stream_base::client,
+                                             [self = shared_from_this()](beast::error_code error) {
+                                                 if (error) {
+                                                     self->Fail();
+                                                     return;
+                                                 }
+                                                 self->WebSocketHandshake();
+                                             });
     }
 
-    void WebSocketHandshake()
-    {
+    void WebSocketHandshake() {
         beast::get_lowest_layer(socket_).expires_never();
         socket_.set_option(websocket::stream_base::timeout::suggested(beast::role_type::client));
         const Identity& identity = state_.devices[index_];
@@ -380,15 +362,12 @@ private:
         });
     }
 
-    void Read()
-    {
-        socket_.async_read(buffer_, [self = shared_from_this()](beast::error_code error, std::size_t) {
-            self->OnRead(error);
-        });
+    void Read() {
+        socket_.async_read(buffer_,
+                           [self = shared_from_this()](beast::error_code error, std::size_t) { self->OnRead(error); });
     }
 
-    void OnRead(beast::error_code error)
-    {
+    void OnRead(beast::error_code error) {
         if (error) {
             if (open_ && !closing_) {
                 ++state_.totals.closedEarly;
@@ -426,30 +405,27 @@ private:
         Read();
     }
 
-    void WriteNext()
-    {
-        socket_.async_write(net::buffer(outgoing_.front()), [self = shared_from_this()](beast::error_code error,
-                                                                                         std::size_t) {
-            if (error) {
-                ++self->state_.totals.sendFailures;
-                self->outgoing_.clear();
-                return;
-            }
-            self->outgoing_.pop_front();
-            if (!self->outgoing_.empty()) {
-                self->WriteNext();
-            }
-        });
+    void WriteNext() {
+        socket_.async_write(net::buffer(outgoing_.front()),
+                            [self = shared_from_this()](beast::error_code error, std::size_t) {
+                                if (error) {
+                                    ++self->state_.totals.sendFailures;
+                                    self->outgoing_.clear();
+                                    return;
+                                }
+                                self->outgoing_.pop_front();
+                                if (!self->outgoing_.empty()) {
+                                    self->WriteNext();
+                                }
+                            });
     }
 
-    void Fail()
-    {
+    void Fail() {
         ++state_.totals.connectFailures;
         Finished();
     }
 
-    void Finished()
-    {
+    void Finished() {
         --state_.pendingConnects;
         state_.ConnectMore();
     }
@@ -464,8 +440,7 @@ private:
     bool closing_ = false;
 };
 
-void LoadState::ConnectMore()
-{
+void LoadState::ConnectMore() {
     while (pendingConnects < options.inFlight && nextToConnect < sessions.size()) {
         ++pendingConnects;
         sessions[nextToConnect++]->Start();
@@ -477,8 +452,7 @@ void LoadState::ConnectMore()
     }
 }
 
-double Percentile(std::vector<double>& values, double fraction)
-{
+double Percentile(std::vector<double>& values, double fraction) {
     if (values.empty()) {
         return 0;
     }
@@ -487,15 +461,15 @@ double Percentile(std::vector<double>& values, double fraction)
     return values[position];
 }
 
-Options ParseOptions(int argc, char** argv)
-{
+Options ParseOptions(int argc, char** argv) {
     Options options;
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string name = argv[i];
         const std::string value = argv[i + 1];
         if (name == "--target") {
             const auto colon = value.rfind(':');
-            options.targets.push_back({value.substr(0, colon), static_cast<unsigned short>(std::stoul(value.substr(colon + 1)))});
+            options.targets.push_back(
+                {value.substr(0, colon), static_cast<unsigned short>(std::stoul(value.substr(colon + 1)))});
         } else if (name == "--ca") {
             options.caFile = value;
         } else if (name == "--service-pid") {
@@ -524,15 +498,15 @@ Options ParseOptions(int argc, char** argv)
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     std::setvbuf(stdout, nullptr, _IOLBF, 0);  // each figure as soon as it is known
     try {
         const Options options = ParseOptions(argc, argv);
-        std::printf("load: %zu sessions (%zu friend pairs), %.0f visits/s for %d s, from %zu source prefixes, "
-                    "to %zu instances (friends on different ones when several)\n",
-                    options.sessions, options.sessions / 2, options.visitsPerSecond, options.holdSeconds,
-                    options.sourcePrefixes, options.targets.size());
+        std::printf(
+            "load: %zu sessions (%zu friend pairs), %.0f visits/s for %d s, from %zu source prefixes, "
+            "to %zu instances (friends on different ones when several)\n",
+            options.sessions, options.sessions / 2, options.visitsPerSecond, options.holdSeconds,
+            options.sourcePrefixes, options.targets.size());
 
         const auto setupStart = Clock::now();
         std::vector<Identity> devices = RegisterPairs(options);
@@ -578,14 +552,13 @@ int main(int argc, char** argv)
                 const double seconds = std::chrono::duration<double>(Clock::now() - started).count();
                 const ProcessSample stormEnd = SampleProcess(options.servicePids);
                 const std::size_t back = state.totals.connected - before.connected;
-                std::printf("reconnect storm: %zu of %zu sessions back in %.1f s: %.0f handshakes/s, %zu resumed, "
-                            "%zu failed; service CPU %.2f ms per handshake\n",
-                            back, state.sessions.size(), seconds, static_cast<double>(back) / seconds,
-                            state.totals.resumed - before.resumed,
-                            state.totals.connectFailures - before.connectFailures,
-                            back == 0 ? 0.0
-                                      : 1000.0 * (stormEnd.cpuSeconds - stormStart.cpuSeconds) /
-                                            static_cast<double>(back));
+                std::printf(
+                    "reconnect storm: %zu of %zu sessions back in %.1f s: %.0f handshakes/s, %zu resumed, "
+                    "%zu failed; service CPU %.2f ms per handshake\n",
+                    back, state.sessions.size(), seconds, static_cast<double>(back) / seconds,
+                    state.totals.resumed - before.resumed, state.totals.connectFailures - before.connectFailures,
+                    back == 0 ? 0.0
+                              : 1000.0 * (stormEnd.cpuSeconds - stormStart.cpuSeconds) / static_cast<double>(back));
                 for (auto& session : state.sessions) {
                     session->Close();
                 }
@@ -633,14 +606,14 @@ int main(int argc, char** argv)
         state.onAllConnected = [&] {
             connectSeconds = std::chrono::duration<double>(Clock::now() - connectStart).count();
             const ProcessSample afterConnect = SampleProcess(options.servicePids);
-            std::printf("connect: %zu of %zu sessions open in %.1f s: %.0f TLS+WebSocket handshakes/s, "
-                        "%zu failed; service CPU %.2f ms per handshake\n",
-                        state.totals.connected, state.sessions.size(), connectSeconds,
-                        static_cast<double>(state.totals.connected) / connectSeconds, state.totals.connectFailures,
-                        state.totals.connected == 0
-                            ? 0.0
-                            : 1000.0 * (afterConnect.cpuSeconds - beforeSessions.cpuSeconds) /
-                                  static_cast<double>(state.totals.connected));
+            std::printf(
+                "connect: %zu of %zu sessions open in %.1f s: %.0f TLS+WebSocket handshakes/s, "
+                "%zu failed; service CPU %.2f ms per handshake\n",
+                state.totals.connected, state.sessions.size(), connectSeconds,
+                static_cast<double>(state.totals.connected) / connectSeconds, state.totals.connectFailures,
+                state.totals.connected == 0 ? 0.0
+                                            : 1000.0 * (afterConnect.cpuSeconds - beforeSessions.cpuSeconds) /
+                                                  static_cast<double>(state.totals.connected));
             // Let the service settle before reading its idle memory.
             timer.expires_after(std::chrono::seconds(2));
             timer.async_wait([&](beast::error_code) {
@@ -656,8 +629,8 @@ int main(int argc, char** argv)
         const Totals& totals = state.totals;
         const std::size_t dropped = totals.visitsSent - totals.visitsReceived;
         std::vector<double> latencies = totals.latenciesMs;
-        std::printf("held: %zu of %zu sessions open after %.0f s; %zu closed early\n", heldAtEnd,
-                    state.sessions.size(), holdSeconds, totals.closedEarly);
+        std::printf("held: %zu of %zu sessions open after %.0f s; %zu closed early\n", heldAtEnd, state.sessions.size(),
+                    holdSeconds, totals.closedEarly);
         std::printf("relay: %zu visits sent, %zu delivered, %zu dropped, %zu error answers, %zu send failures\n",
                     totals.visitsSent, totals.visitsReceived, dropped, totals.errorsReceived, totals.sendFailures);
         std::printf("relay latency: p50 %.2f ms, p99 %.2f ms, max %.2f ms\n", Percentile(latencies, 0.5),
@@ -665,17 +638,19 @@ int main(int argc, char** argv)
                     latencies.empty() ? 0.0 : *std::max_element(latencies.begin(), latencies.end()));
         if (!options.servicePids.empty() && totals.connected > 0) {
             const double sessions = static_cast<double>(totals.connected);
-            std::printf("service memory: %.0f MiB before sessions, %.0f MiB with them idle: %.1f KiB per idle "
-                        "session; %.0f MiB at the end of the load\n",
-                        beforeSessions.rssKiB / 1024, idle.rssKiB / 1024,
-                        (idle.rssKiB - beforeSessions.rssKiB) / sessions, holdEnd.rssKiB / 1024);
+            std::printf(
+                "service memory: %.0f MiB before sessions, %.0f MiB with them idle: %.1f KiB per idle "
+                "session; %.0f MiB at the end of the load\n",
+                beforeSessions.rssKiB / 1024, idle.rssKiB / 1024, (idle.rssKiB - beforeSessions.rssKiB) / sessions,
+                holdEnd.rssKiB / 1024);
             const double cpu = (holdEnd.cpuSeconds - holdStart.cpuSeconds) / holdSeconds;
-            std::printf("service CPU under load: %.0f%% of one core, %.1f us per second per session, %.0f us per "
-                        "relayed visit\n",
-                        100 * cpu, 1e6 * cpu / sessions,
-                        totals.visitsReceived == 0 ? 0.0
-                                                   : 1e6 * (holdEnd.cpuSeconds - holdStart.cpuSeconds) /
-                                                         static_cast<double>(totals.visitsReceived));
+            std::printf(
+                "service CPU under load: %.0f%% of one core, %.1f us per second per session, %.0f us per "
+                "relayed visit\n",
+                100 * cpu, 1e6 * cpu / sessions,
+                totals.visitsReceived == 0
+                    ? 0.0
+                    : 1e6 * (holdEnd.cpuSeconds - holdStart.cpuSeconds) / static_cast<double>(totals.visitsReceived));
         }
         return dropped == 0 && totals.connectFailures == 0 && totals.closedEarly == 0 ? 0 : 1;
     } catch (const std::exception& error) {

@@ -15,12 +15,12 @@ constexpr auto kLongestBackoff = std::chrono::milliseconds(2000);
 }  // namespace
 
 RedisClient::RedisClient(std::string host, unsigned short port, std::optional<std::string> password)
-    : host_(std::move(host)), port_(port), address_(host_ + ":" + std::to_string(port_)), password_(std::move(password))
-{
-}
+    : host_(std::move(host)),
+      port_(port),
+      address_(host_ + ":" + std::to_string(port_)),
+      password_(std::move(password)) {}
 
-std::unique_ptr<RedisConnection> RedisClient::Open(std::optional<std::chrono::milliseconds> timeout) const
-{
+std::unique_ptr<RedisConnection> RedisClient::Open(std::optional<std::chrono::milliseconds> timeout) const {
     auto connection = std::make_unique<RedisConnection>(host_, port_, timeout);
     if (password_) {
         connection->Run({"AUTH", *password_});
@@ -29,8 +29,7 @@ std::unique_ptr<RedisConnection> RedisClient::Open(std::optional<std::chrono::mi
 }
 
 template <class Work>
-auto RedisClient::WithConnection(Work&& work)
-{
+auto RedisClient::WithConnection(Work&& work) {
     std::unique_ptr<RedisConnection> connection = Borrow();
     try {
         auto result = work(*connection);
@@ -47,23 +46,17 @@ auto RedisClient::WithConnection(Work&& work)
     }
 }
 
-RedisReply RedisClient::Run(const RedisCommand& command)
-{
+RedisReply RedisClient::Run(const RedisCommand& command) {
     return WithConnection([&](RedisConnection& connection) { return connection.Run(command); });
 }
 
-std::vector<RedisReply> RedisClient::RunAll(const std::vector<RedisCommand>& commands)
-{
+std::vector<RedisReply> RedisClient::RunAll(const std::vector<RedisCommand>& commands) {
     return WithConnection([&](RedisConnection& connection) { return connection.RunAll(commands); });
 }
 
-std::unique_ptr<RedisConnection> RedisClient::OpenDedicated() const
-{
-    return Open(std::nullopt);
-}
+std::unique_ptr<RedisConnection> RedisClient::OpenDedicated() const { return Open(std::nullopt); }
 
-std::unique_ptr<RedisConnection> RedisClient::Borrow()
-{
+std::unique_ptr<RedisConnection> RedisClient::Borrow() {
     {
         const std::lock_guard lock(mutex_);
         if (!idle_.empty()) {
@@ -87,14 +80,12 @@ std::unique_ptr<RedisConnection> RedisClient::Borrow()
     }
 }
 
-void RedisClient::GiveBack(std::unique_ptr<RedisConnection> connection)
-{
+void RedisClient::GiveBack(std::unique_ptr<RedisConnection> connection) {
     const std::lock_guard lock(mutex_);
     idle_.push_back(std::move(connection));
 }
 
-void RedisClient::Failed(const std::string& why)
-{
+void RedisClient::Failed(const std::string& why) {
     bool wasReachable = false;
     {
         const std::lock_guard lock(mutex_);
@@ -109,8 +100,7 @@ void RedisClient::Failed(const std::string& why)
     }
 }
 
-void RedisClient::Answered()
-{
+void RedisClient::Answered() {
     if (!reachable_.exchange(true)) {
         LogLine("Redis " + address_ + " answers again");
     }

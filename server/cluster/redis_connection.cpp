@@ -9,8 +9,7 @@
 namespace mossquill::service {
 namespace {
 
-timeval ToTimeval(std::chrono::milliseconds duration)
-{
+timeval ToTimeval(std::chrono::milliseconds duration) {
     return {static_cast<time_t>(duration.count() / 1000), static_cast<suseconds_t>(duration.count() % 1000 * 1000)};
 }
 
@@ -18,16 +17,14 @@ constexpr auto kConnectTimeout = std::chrono::seconds(5);
 
 }  // namespace
 
-RedisReply::RedisReply(redisReply* reply) : owner_(reply, freeReplyObject), reply_(reply)
-{
+RedisReply::RedisReply(redisReply* reply) : owner_(reply, freeReplyObject), reply_(reply) {
     if (reply_->type == REDIS_REPLY_ERROR) {
         throw RedisError("Redis: " + std::string(reply_->str, reply_->len));
     }
 }
 
 RedisReply::RedisReply(std::shared_ptr<redisReply> owner, const redisReply* element)
-    : owner_(std::move(owner)), reply_(element)
-{
+    : owner_(std::move(owner)), reply_(element) {
     if (reply_->type == REDIS_REPLY_ERROR) {
         throw RedisError("Redis: " + std::string(reply_->str, reply_->len));
     }
@@ -35,16 +32,14 @@ RedisReply::RedisReply(std::shared_ptr<redisReply> owner, const redisReply* elem
 
 bool RedisReply::IsNil() const { return reply_->type == REDIS_REPLY_NIL; }
 
-long long RedisReply::Integer() const
-{
+long long RedisReply::Integer() const {
     if (reply_->type != REDIS_REPLY_INTEGER) {
         throw RedisError("Redis: a number was expected");
     }
     return reply_->integer;
 }
 
-std::optional<std::string> RedisReply::Text() const
-{
+std::optional<std::string> RedisReply::Text() const {
     if (reply_->type == REDIS_REPLY_NIL) {
         return std::nullopt;
     }
@@ -56,8 +51,7 @@ std::optional<std::string> RedisReply::Text() const
 
 std::size_t RedisReply::Size() const { return reply_->type == REDIS_REPLY_ARRAY ? reply_->elements : 0; }
 
-RedisReply RedisReply::Element(std::size_t index) const
-{
+RedisReply RedisReply::Element(std::size_t index) const {
     if (index >= Size()) {
         throw RedisError("Redis: a shorter answer than expected");
     }
@@ -66,8 +60,7 @@ RedisReply RedisReply::Element(std::size_t index) const
 
 RedisConnection::RedisConnection(const std::string& host, unsigned short port,
                                  std::optional<std::chrono::milliseconds> timeout)
-    : context_(redisConnectWithTimeout(host.c_str(), port, ToTimeval(kConnectTimeout)), redisFree)
-{
+    : context_(redisConnectWithTimeout(host.c_str(), port, ToTimeval(kConnectTimeout)), redisFree) {
     const std::string where = host + ":" + std::to_string(port);
     if (!context_) {
         throw RedisError("Redis " + where + ": out of memory");
@@ -84,15 +77,13 @@ RedisConnection::RedisConnection(const std::string& host, unsigned short port,
 
 RedisConnection::~RedisConnection() = default;
 
-RedisReply RedisConnection::Run(const RedisCommand& command)
-{
+RedisReply RedisConnection::Run(const RedisCommand& command) {
     const ScopedTiming timing(Metrics().redisLatency, Metrics().redisErrors);
     Append(command);
     return NextReply();
 }
 
-std::vector<RedisReply> RedisConnection::RunAll(const std::vector<RedisCommand>& commands)
-{
+std::vector<RedisReply> RedisConnection::RunAll(const std::vector<RedisCommand>& commands) {
     const ScopedTiming timing(Metrics().redisLatency, Metrics().redisErrors);
     for (const auto& command : commands) {
         Append(command);
@@ -117,8 +108,7 @@ std::vector<RedisReply> RedisConnection::RunAll(const std::vector<RedisCommand>&
     return replies;
 }
 
-void RedisConnection::Send(const RedisCommand& command)
-{
+void RedisConnection::Send(const RedisCommand& command) {
     Append(command);
     // Flush at once: the caller is about to wait for pushed messages.
     int done = 0;
@@ -129,8 +119,7 @@ void RedisConnection::Send(const RedisCommand& command)
     }
 }
 
-RedisReply RedisConnection::NextReply()
-{
+RedisReply RedisConnection::NextReply() {
     if (broken_) {
         throw RedisError("Redis: connection lost");
     }
@@ -145,8 +134,7 @@ bool RedisConnection::Broken() const { return broken_; }
 
 void RedisConnection::Interrupt() { shutdown(context_->fd, SHUT_RDWR); }
 
-void RedisConnection::Append(const RedisCommand& command)
-{
+void RedisConnection::Append(const RedisCommand& command) {
     if (broken_) {
         throw RedisError("Redis: connection lost");
     }
@@ -156,14 +144,13 @@ void RedisConnection::Append(const RedisCommand& command)
         arguments.push_back(argument.data());
         lengths.push_back(argument.size());
     }
-    if (redisAppendCommandArgv(context_.get(), static_cast<int>(arguments.size()), arguments.data(),
-                               lengths.data()) != REDIS_OK) {
+    if (redisAppendCommandArgv(context_.get(), static_cast<int>(arguments.size()), arguments.data(), lengths.data()) !=
+        REDIS_OK) {
         Fail("command");
     }
 }
 
-void RedisConnection::Fail(const std::string& what)
-{
+void RedisConnection::Fail(const std::string& what) {
     broken_ = true;
     throw RedisError("Redis " + what + " failed: " + (context_->err != 0 ? context_->errstr : "no answer"));
 }

@@ -69,8 +69,7 @@ return redis.call('HMGET', KEYS[2], 'nickname', 'appearance')
 std::string InstanceOfOwner(const std::string& owner) { return owner.substr(0, owner.rfind(':')); }
 
 RedisCommand ClaimArguments(const char* script, const DeviceRecord& device, const std::string& owner,
-                            std::chrono::milliseconds presenceTtl)
-{
+                            std::chrono::milliseconds presenceTtl) {
     return {"EVAL",
             script,
             "2",
@@ -86,8 +85,7 @@ RedisCommand ClaimArguments(const char* script, const DeviceRecord& device, cons
 // Redis must announce expired keys on the keys' own channels (notify-keyspace-events "K"
 // and "x"), which lets each instance hear of session keys only; other flags already set
 // are kept.
-void EnableExpiryEvents(RedisClient& redis)
-{
+void EnableExpiryEvents(RedisClient& redis) {
     redis.Run({"PING"});  // an unreachable server is reported as it is
     try {
         const RedisReply current = redis.Run({"CONFIG", "GET", "notify-keyspace-events"});
@@ -107,15 +105,13 @@ void EnableExpiryEvents(RedisClient& redis)
 }  // namespace
 
 RedisDirectory::RedisDirectory(RedisClient& redis, std::chrono::milliseconds presenceTtl)
-    : redis_(redis), presenceTtl_(presenceTtl), instance_(NewDeviceId().substr(0, 16)), queue_(kQueueCapacity)
-{
+    : redis_(redis), presenceTtl_(presenceTtl), instance_(NewDeviceId().substr(0, 16)), queue_(kQueueCapacity) {
     EnableExpiryEvents(redis_);
 }
 
 RedisDirectory::~RedisDirectory() { Stop(); }
 
-void RedisDirectory::Start(PeerEvents& events)
-{
+void RedisDirectory::Start(PeerEvents& events) {
     events_ = &events;
     subscriber_ = std::make_unique<RedisSubscriber>(
         redis_, std::vector<std::string>{kInstancePrefix + instance_}, std::vector<std::string>{kSessionEvents + "*"},
@@ -126,8 +122,7 @@ void RedisDirectory::Start(PeerEvents& events)
     LogLine("instance " + instance_ + " shares sessions through Redis " + redis_.Address());
 }
 
-void RedisDirectory::Stop()
-{
+void RedisDirectory::Stop() {
     {
         const std::lock_guard lock(renewMutex_);
         stopping_ = true;
@@ -144,8 +139,7 @@ void RedisDirectory::Stop()
 
 void RedisDirectory::Check() { redis_.Run({"PING"}); }
 
-bool RedisDirectory::Claim(const DeviceRecord& device, std::uint64_t serial)
-{
+bool RedisDirectory::Claim(const DeviceRecord& device, std::uint64_t serial) {
     std::optional<std::string> previous;
     {
         const std::lock_guard lock(heldMutex_);
@@ -172,8 +166,7 @@ bool RedisDirectory::Claim(const DeviceRecord& device, std::uint64_t serial)
     return true;
 }
 
-void RedisDirectory::Release(const std::string& deviceId, std::uint64_t serial, std::function<void()> wentOffline)
-{
+void RedisDirectory::Release(const std::string& deviceId, std::uint64_t serial, std::function<void()> wentOffline) {
     {
         const std::lock_guard lock(heldMutex_);
         const auto found = held_.find(deviceId);
@@ -184,11 +177,11 @@ void RedisDirectory::Release(const std::string& deviceId, std::uint64_t serial, 
     auto release = [this, deviceId, serial, wentOffline = std::move(wentOffline)] {
         bool wasCurrent = true;  // without Redis: as far as this instance knows
         try {
-            wasCurrent = redis_.Run({"EVAL", kReleaseScript, "2", kSessionPrefix + deviceId, kDevicePrefix + deviceId,
-                                     Owner(serial)})
+            wasCurrent = redis_
+                             .Run({"EVAL", kReleaseScript, "2", kSessionPrefix + deviceId, kDevicePrefix + deviceId,
+                                   Owner(serial)})
                              .Integer() == 1;
-        } catch (const RedisError&) {
-        }
+        } catch (const RedisError&) {}
         if (wasCurrent) {
             wentOffline();
         }
@@ -198,8 +191,7 @@ void RedisDirectory::Release(const std::string& deviceId, std::uint64_t serial, 
     }
 }
 
-std::vector<bool> RedisDirectory::OnlineElsewhere(const std::vector<std::string>& deviceIds)
-{
+std::vector<bool> RedisDirectory::OnlineElsewhere(const std::vector<std::string>& deviceIds) {
     std::vector<bool> online(deviceIds.size(), false);
     try {
         const std::vector<std::string> instances = InstancesOf(deviceIds);
@@ -212,16 +204,14 @@ std::vector<bool> RedisDirectory::OnlineElsewhere(const std::vector<std::string>
     return online;
 }
 
-void RedisDirectory::Deliver(const std::string& deviceId, std::string text, std::function<void()> undelivered)
-{
+void RedisDirectory::Deliver(const std::string& deviceId, std::string text, std::function<void()> undelivered) {
     auto deliver = [this, deviceId, text = std::move(text), undelivered] {
         bool delivered = false;
         try {
             const std::string instance = InstancesOf({deviceId}).front();
             delivered = !instance.empty() && instance != instance_ &&
                         Publish(instance, {{"deliver", nlohmann::json::array({deviceId})}, {"text", text}});
-        } catch (const RedisError&) {
-        }
+        } catch (const RedisError&) {}
         if (!delivered) {
             undelivered();
         }
@@ -231,8 +221,7 @@ void RedisDirectory::Deliver(const std::string& deviceId, std::string text, std:
     }
 }
 
-void RedisDirectory::DeliverAll(const std::vector<std::string>& deviceIds, const std::string& text)
-{
+void RedisDirectory::DeliverAll(const std::vector<std::string>& deviceIds, const std::string& text) {
     if (deviceIds.empty()) {
         return;
     }
@@ -253,31 +242,27 @@ void RedisDirectory::DeliverAll(const std::vector<std::string>& deviceIds, const
             for (const auto& [instance, ids] : byInstance) {
                 Publish(instance, {{"deliver", ids}, {"text", text}});
             }
-        } catch (const RedisError&) {
-        }
+        } catch (const RedisError&) {}
     });
 }
 
-void RedisDirectory::Befriend(const std::string& deviceId, const std::string& friendId, const std::string& text)
-{
+void RedisDirectory::Befriend(const std::string& deviceId, const std::string& friendId, const std::string& text) {
     const std::string instance = InstancesOf({deviceId}).front();
     if (!instance.empty() && instance != instance_) {
         Publish(instance, {{"befriend", deviceId}, {"friend", friendId}, {"text", text}});
     }
 }
 
-void RedisDirectory::Unfriend(const std::string& deviceId, const std::string& formerId, const std::string& text)
-{
+void RedisDirectory::Unfriend(const std::string& deviceId, const std::string& formerId, const std::string& text) {
     const std::string instance = InstancesOf({deviceId}).front();
     if (!instance.empty() && instance != instance_) {
         Publish(instance, {{"unfriend", deviceId}, {"friend", formerId}, {"text", text}});
     }
 }
 
-void RedisDirectory::ProfileChanged(const DeviceRecord& device)
-{
-    redis_.Run({"EVAL", kProfileScript, "1", kDevicePrefix + device.id, device.nickname,
-                std::to_string(device.appearance)});
+void RedisDirectory::ProfileChanged(const DeviceRecord& device) {
+    redis_.Run(
+        {"EVAL", kProfileScript, "1", kDevicePrefix + device.id, device.nickname, std::to_string(device.appearance)});
     {
         const std::lock_guard lock(heldMutex_);
         const auto found = held_.find(device.id);
@@ -294,8 +279,7 @@ void RedisDirectory::ProfileChanged(const DeviceRecord& device)
 
 std::string RedisDirectory::Owner(std::uint64_t serial) const { return instance_ + ":" + std::to_string(serial); }
 
-std::vector<std::string> RedisDirectory::InstancesOf(const std::vector<std::string>& deviceIds)
-{
+std::vector<std::string> RedisDirectory::InstancesOf(const std::vector<std::string>& deviceIds) {
     if (deviceIds.empty()) {
         return {};
     }
@@ -313,13 +297,11 @@ std::vector<std::string> RedisDirectory::InstancesOf(const std::vector<std::stri
     return instances;
 }
 
-bool RedisDirectory::Publish(const std::string& instance, const nlohmann::json& note)
-{
+bool RedisDirectory::Publish(const std::string& instance, const nlohmann::json& note) {
     return redis_.Run({"PUBLISH", kInstancePrefix + instance, note.dump()}).Integer() > 0;
 }
 
-void RedisDirectory::OnMessage(const std::string& channel, const std::string& message)
-{
+void RedisDirectory::OnMessage(const std::string& channel, const std::string& message) {
     try {
         if (channel.starts_with(kSessionEvents)) {
             if (message == "expired") {
@@ -333,8 +315,7 @@ void RedisDirectory::OnMessage(const std::string& channel, const std::string& me
     }
 }
 
-void RedisDirectory::OnNote(const nlohmann::json& note)
-{
+void RedisDirectory::OnNote(const nlohmann::json& note) {
     if (note.contains("deliver")) {
         events_->DeliverHere(note.at("deliver").get<std::vector<std::string>>(), note.at("text"));
     } else if (note.contains("befriend")) {
@@ -357,8 +338,7 @@ void RedisDirectory::OnNote(const nlohmann::json& note)
     }
 }
 
-void RedisDirectory::OnExpired(const std::string& deviceId)
-{
+void RedisDirectory::OnExpired(const std::string& deviceId) {
     const RedisReply card =
         redis_.Run({"EVAL", kLapsedScript, "2", kSessionPrefix + deviceId, kDevicePrefix + deviceId});
     if (card.Size() != 2 || card.Element(0).IsNil()) {
@@ -367,8 +347,7 @@ void RedisDirectory::OnExpired(const std::string& deviceId)
     events_->WentOffline({deviceId, *card.Element(0).Text(), std::stoi(card.Element(1).Text().value_or("0"))});
 }
 
-void RedisDirectory::RenewLoop()
-{
+void RedisDirectory::RenewLoop() {
     std::unique_lock lock(renewMutex_);
     while (!renewWake_.wait_for(lock, presenceTtl_ / 3, [this] { return stopping_; })) {
         lock.unlock();
@@ -381,8 +360,7 @@ void RedisDirectory::RenewLoop()
     }
 }
 
-void RedisDirectory::Renew()
-{
+void RedisDirectory::Renew() {
     std::vector<std::pair<std::string, std::uint64_t>> takenOver;
     std::vector<std::string> backOnline;
     {

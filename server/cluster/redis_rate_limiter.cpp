@@ -23,8 +23,7 @@ return 1
 )";
 
 // Events of one millisecond from several instances must stay distinct members.
-std::string UniqueMember(TimePoint now)
-{
+std::string UniqueMember(TimePoint now) {
     static std::atomic<unsigned long long> counter{0};
     static const std::string process = NewDeviceId().substr(0, 12);
     return std::to_string(ToEpochMilliseconds(now)) + ":" + process + ":" + std::to_string(counter++);
@@ -34,17 +33,13 @@ std::string UniqueMember(TimePoint now)
 
 RedisWindowLimiter::RedisWindowLimiter(RedisClient& redis, std::string name, std::size_t limit,
                                        std::chrono::milliseconds window)
-    : redis_(redis), prefix_("mossquill:limit:" + name + ":"), limit_(limit), window_(window), local_(limit, window)
-{
-}
+    : redis_(redis), prefix_("mossquill:limit:" + name + ":"), limit_(limit), window_(window), local_(limit, window) {}
 
-bool RedisWindowLimiter::IsExhausted(const std::string& key, TimePoint now)
-{
+bool RedisWindowLimiter::IsExhausted(const std::string& key, TimePoint now) {
     return limit_ != 0 && !Run("check", key, now);
 }
 
-void RedisWindowLimiter::Record(const std::string& key, TimePoint now)
-{
+void RedisWindowLimiter::Record(const std::string& key, TimePoint now) {
     if (limit_ != 0) {
         Run("record", key, now);
     }
@@ -52,8 +47,7 @@ void RedisWindowLimiter::Record(const std::string& key, TimePoint now)
 
 bool RedisWindowLimiter::TryTake(const std::string& key, TimePoint now) { return limit_ == 0 || Run("take", key, now); }
 
-bool RedisWindowLimiter::Run(const char* mode, const std::string& key, TimePoint now)
-{
+bool RedisWindowLimiter::Run(const char* mode, const std::string& key, TimePoint now) {
     const std::string_view what = mode;
     bool room = false;
     try {
@@ -78,8 +72,7 @@ bool RedisWindowLimiter::Run(const char* mode, const std::string& key, TimePoint
     return room;
 }
 
-LimiterFactory RedisWindowLimiter::Factory(RedisClient& redis)
-{
+LimiterFactory RedisWindowLimiter::Factory(RedisClient& redis) {
     return [&redis](std::string_view name, std::size_t limit, std::chrono::milliseconds window) {
         return std::make_unique<RedisWindowLimiter>(redis, std::string(name), limit, window);
     };

@@ -12,26 +12,21 @@ constexpr auto kReconnectPause = std::chrono::seconds(1);
 }  // namespace
 
 RedisSubscriber::RedisSubscriber(RedisClient& redis, std::vector<std::string> channels,
-                                 std::vector<std::string> patterns, std::function<void()> prepare,
-                                 Handler onMessage)
+                                 std::vector<std::string> patterns, std::function<void()> prepare, Handler onMessage)
     : redis_(redis),
       channels_(std::move(channels)),
       patterns_(std::move(patterns)),
       prepare_(std::move(prepare)),
-      onMessage_(std::move(onMessage))
-{
-}
+      onMessage_(std::move(onMessage)) {}
 
 RedisSubscriber::~RedisSubscriber() { Stop(); }
 
-void RedisSubscriber::Start()
-{
+void RedisSubscriber::Start() {
     auto connection = Subscribe();
     thread_ = std::thread([this, connection = std::move(connection)]() mutable { Listen(std::move(connection)); });
 }
 
-void RedisSubscriber::Stop()
-{
+void RedisSubscriber::Stop() {
     {
         const std::lock_guard lock(mutex_);
         stopping_ = true;
@@ -44,8 +39,7 @@ void RedisSubscriber::Stop()
     }
 }
 
-std::unique_ptr<RedisConnection> RedisSubscriber::Subscribe()
-{
+std::unique_ptr<RedisConnection> RedisSubscriber::Subscribe() {
     prepare_();
     auto connection = redis_.OpenDedicated();
     for (const auto& [verb, names] : {std::pair{"SUBSCRIBE", &channels_}, std::pair{"PSUBSCRIBE", &patterns_}}) {
@@ -62,8 +56,7 @@ std::unique_ptr<RedisConnection> RedisSubscriber::Subscribe()
     return connection;
 }
 
-void RedisSubscriber::Listen(std::unique_ptr<RedisConnection> connection)
-{
+void RedisSubscriber::Listen(std::unique_ptr<RedisConnection> connection) {
     for (;;) {
         {
             const std::lock_guard lock(mutex_);
@@ -79,7 +72,8 @@ void RedisSubscriber::Listen(std::unique_ptr<RedisConnection> connection)
                 const std::size_t size = reply.Size();
                 const auto kind = size > 0 ? reply.Element(0).Text() : std::nullopt;
                 if ((size == 3 && kind == "message") || (size == 4 && kind == "pmessage")) {
-                    onMessage_(reply.Element(size - 2).Text().value_or(""), reply.Element(size - 1).Text().value_or(""));
+                    onMessage_(reply.Element(size - 2).Text().value_or(""),
+                               reply.Element(size - 1).Text().value_or(""));
                 }
             }
         } catch (const std::exception& error) {

@@ -12,8 +12,8 @@
 namespace mossquill::service {
 
 // Listens to Redis channels and channel patterns on a connection and a thread of its own
-// and hands every message, with the channel it came on, to `onMessage` on that thread. A lost connection is made again (messages sent
-// meanwhile are lost: pub/sub keeps nothing).
+// and hands every message, with the channel it came on, to `onMessage` on that thread. A lost connection is made again
+// (messages sent meanwhile are lost: pub/sub keeps nothing).
 class RedisSubscriber {
 public:
     using Handler = std::function<void(const std::string& channel, const std::string& message)>;

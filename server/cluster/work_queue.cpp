@@ -11,8 +11,7 @@ WorkQueue::WorkQueue(std::size_t capacity) : capacity_(capacity), thread_([this]
 
 WorkQueue::~WorkQueue() { Stop(); }
 
-bool WorkQueue::Post(std::function<void()> job)
-{
+bool WorkQueue::Post(std::function<void()> job) {
     if (std::this_thread::get_id() == thread_.get_id()) {
         job();
         return true;
@@ -28,8 +27,7 @@ bool WorkQueue::Post(std::function<void()> job)
     return true;
 }
 
-void WorkQueue::Stop()
-{
+void WorkQueue::Stop() {
     {
         const std::lock_guard lock(mutex_);
         stopping_ = true;
@@ -40,8 +38,7 @@ void WorkQueue::Stop()
     }
 }
 
-void WorkQueue::Run()
-{
+void WorkQueue::Run() {
     std::unique_lock lock(mutex_);
     for (;;) {
         wake_.wait(lock, [this] { return stopping_ || !jobs_.empty(); });

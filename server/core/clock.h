@@ -19,8 +19,7 @@ public:
 };
 
 // Milliseconds since the Unix epoch, the form stored in the database.
-inline long long ToEpochMilliseconds(TimePoint time)
-{
+inline long long ToEpochMilliseconds(TimePoint time) {
     return std::chrono::duration_cast<std::chrono::milliseconds>(time.time_since_epoch()).count();
 }
 

@@ -13,15 +13,13 @@
 namespace mossquill::service {
 namespace {
 
-void FillRandom(unsigned char* data, std::size_t size)
-{
+void FillRandom(unsigned char* data, std::size_t size) {
     if (RAND_bytes(data, static_cast<int>(size)) != 1) {
         throw std::runtime_error("random generator failed");
     }
 }
 
-std::string RandomHex(std::size_t bytes)
-{
+std::string RandomHex(std::size_t bytes) {
     static constexpr char kDigits[] = "0123456789abcdef";
     std::string raw(bytes, '\0');
     FillRandom(reinterpret_cast<unsigned char*>(raw.data()), raw.size());
@@ -41,11 +39,11 @@ std::string NewToken() { return RandomHex(32); }
 
 std::string NewDeviceId() { return RandomHex(16); }
 
-std::string NewPairCode()
-{
+std::string NewPairCode() {
     constexpr std::uint32_t kCodes = [] {
         std::uint32_t codes = 1;
-        for (std::size_t digit = 0; digit < protocol::kPairingCodeLength; ++digit) codes *= 10;
+        for (std::size_t digit = 0; digit < protocol::kPairingCodeLength; ++digit)
+            codes *= 10;
         return codes;
     }();
     // Largest multiple of kCodes that fits: values at or above it are redrawn so that
@@ -62,16 +60,14 @@ std::string NewPairCode()
     return std::string(protocol::kPairingCodeLength - code.size(), '0') + code;
 }
 
-std::string TokenDigest(std::string_view token)
-{
+std::string TokenDigest(std::string_view token) {
     std::string digest(SHA256_DIGEST_LENGTH, '\0');
     SHA256(reinterpret_cast<const unsigned char*>(token.data()), token.size(),
            reinterpret_cast<unsigned char*>(digest.data()));
     return digest;
 }
 
-bool SameDigest(std::string_view a, std::string_view b)
-{
+bool SameDigest(std::string_view a, std::string_view b) {
     return a.size() == b.size() && CRYPTO_memcmp(a.data(), b.data(), a.size()) == 0;
 }
 

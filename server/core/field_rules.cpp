@@ -9,8 +9,7 @@
 #include <cmath>
 
 namespace mossquill::service {
-TextField CheckNickname(const nlohmann::json* member)
-{
+TextField CheckNickname(const nlohmann::json* member) {
     if (member == nullptr || !member->is_string()) {
         return {{}, texts::kNicknameMissing};
     }
@@ -28,8 +27,7 @@ TextField CheckNickname(const nlohmann::json* member)
     return {std::string(trimmed), {}};
 }
 
-TextField CheckNote(const nlohmann::json* member)
-{
+TextField CheckNote(const nlohmann::json* member) {
     if (member == nullptr) {
         return {};
     }
@@ -46,8 +44,7 @@ TextField CheckNote(const nlohmann::json* member)
     return {note, {}};
 }
 
-AppearanceField CheckAppearance(const nlohmann::json& member)
-{
+AppearanceField CheckAppearance(const nlohmann::json& member) {
     if (member.is_number_integer()) {
         const auto value = member.get<long long>();
         if (value >= 0 && value <= protocol::kMaxAppearance) {
@@ -62,9 +59,9 @@ AppearanceField CheckAppearance(const nlohmann::json& member)
     return {0, texts::kAppearanceInvalid};
 }
 
-bool IsPairCodeFormat(std::string_view code)
-{
-    return code.size() == protocol::kPairingCodeLength && std::all_of(code.begin(), code.end(), [](char c) { return c >= '0' && c <= '9'; });
+bool IsPairCodeFormat(std::string_view code) {
+    return code.size() == protocol::kPairingCodeLength &&
+           std::all_of(code.begin(), code.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 }  // namespace mossquill::service

@@ -20,8 +20,7 @@ public:
     bool boolean(bool value) { return Put(json(value)); }
     bool number_integer(json::number_integer_t value) { return Put(json(value)); }
     bool number_unsigned(json::number_unsigned_t value) { return Put(json(value)); }
-    bool number_float(json::number_float_t value, const json::string_t&)
-    {
+    bool number_float(json::number_float_t value, const json::string_t&) {
         return std::isfinite(value) && Put(json(value));
     }
     bool string(json::string_t& value) { return Put(json(std::move(value))); }
@@ -30,8 +29,7 @@ public:
     bool start_array(std::size_t) { return Open(json::array()); }
     bool end_object() { return Close(); }
     bool end_array() { return Close(); }
-    bool key(json::string_t& name)
-    {
+    bool key(json::string_t& name) {
         if (open_.back()->contains(name)) {
             return false;
         }
@@ -43,8 +41,7 @@ public:
     json TakeRoot() { return std::move(root_); }
 
 private:
-    json* Place(json value)
-    {
+    json* Place(json value) {
         if (open_.empty()) {
             root_ = std::move(value);
             return &root_;
@@ -59,14 +56,12 @@ private:
         return &slot;
     }
 
-    bool Put(json value)
-    {
+    bool Put(json value) {
         Place(std::move(value));
         return true;
     }
 
-    bool Open(json container)
-    {
+    bool Open(json container) {
         if (open_.size() >= kMaxDepth) {
             return false;
         }
@@ -76,8 +71,7 @@ private:
         return true;
     }
 
-    bool Close()
-    {
+    bool Close() {
         open_.pop_back();
         return true;
     }
@@ -89,8 +83,7 @@ private:
 
 }  // namespace
 
-JsonInput ParseJsonObject(std::string_view text)
-{
+JsonInput ParseJsonObject(std::string_view text) {
     JsonInput input;
     if (!IsValidUtf8(text)) {
         input.error = JsonInputError::InvalidUtf8;
@@ -108,8 +101,7 @@ JsonInput ParseJsonObject(std::string_view text)
     return input;
 }
 
-std::string_view DescribeJsonInputError(JsonInputError error)
-{
+std::string_view DescribeJsonInputError(JsonInputError error) {
     switch (error) {
     case JsonInputError::InvalidUtf8:
         return texts::kInvalidUtf8;

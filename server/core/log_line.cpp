@@ -23,8 +23,7 @@ struct Throttle {
     std::uint64_t dropped = 0;
 };
 
-void AppendValue(std::string& line, std::string_view value)
-{
+void AppendValue(std::string& line, std::string_view value) {
     const bool quoted = value.empty() || value.find_first_of(" =\"") != std::string_view::npos;
     if (quoted) {
         line += '"';
@@ -44,8 +43,7 @@ void AppendValue(std::string& line, std::string_view value)
     }
 }
 
-void Write(std::string line)
-{
+void Write(std::string line) {
     static std::mutex mutex;
     line += '\n';
     const std::lock_guard lock(mutex);
@@ -53,12 +51,10 @@ void Write(std::string line)
     std::fflush(stdout);
 }
 
-std::string Stamp()
-{
+std::string Stamp() {
     const auto now = std::chrono::system_clock::now();
     const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
-    const auto millis =
-        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
+    const auto millis = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
     std::tm utc{};
     gmtime_r(&seconds, &utc);
     char stamp[40];
@@ -69,8 +65,7 @@ std::string Stamp()
 
 }  // namespace
 
-void LogEvent(std::string_view event, std::initializer_list<LogField> fields)
-{
+void LogEvent(std::string_view event, std::initializer_list<LogField> fields) {
     std::string line = Stamp();
     line += " event=";
     AppendValue(line, event);
@@ -88,8 +83,7 @@ void LogEvent(std::string_view event, std::initializer_list<LogField> fields)
 
 void LogLine(std::string_view text) { LogEvent("notice", {{"msg", text}}); }
 
-void LogThrottled(ThrottledEvent kind, std::initializer_list<LogField> fields)
-{
+void LogThrottled(ThrottledEvent kind, std::initializer_list<LogField> fields) {
     static std::mutex mutex;
     static std::array<Throttle, static_cast<std::size_t>(ThrottledEvent::Count)> throttles;
     const std::string_view name = kThrottledNames[static_cast<std::size_t>(kind)];

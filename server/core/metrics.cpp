@@ -13,36 +13,31 @@ namespace mossquill::service {
 namespace {
 
 constexpr std::array<std::string_view, static_cast<std::size_t>(Refusal::Count)> kRefusalRules = {
-    "connection_limit", "auth_failures", "registrations", "claim_failures",
+    "connection_limit", "auth_failures",  "registrations", "claim_failures",
     "changes",          "session_starts", "live_messages", "idle_keep_alive"};
 
-std::string Number(double value)
-{
+std::string Number(double value) {
     char text[40];
     std::snprintf(text, sizeof text, "%.15g", value);
     return text;
 }
 
-void Family(std::string& out, std::string_view name, std::string_view type, std::string_view help)
-{
+void Family(std::string& out, std::string_view name, std::string_view type, std::string_view help) {
     out.append("# HELP ").append(name).append(" ").append(help).append("\n");
     out.append("# TYPE ").append(name).append(" ").append(type).append("\n");
 }
 
-void Sample(std::string& out, std::string_view name, const std::string& value)
-{
+void Sample(std::string& out, std::string_view name, const std::string& value) {
     out.append(name).append(" ").append(value).append("\n");
 }
 
 void Scalar(std::string& out, std::string_view name, std::string_view type, std::string_view help,
-            const std::string& value)
-{
+            const std::string& value) {
     Family(out, name, type, help);
     Sample(out, name, value);
 }
 
-void Histogram(std::string& out, std::string_view name, std::string_view help, const LatencyHistogram& histogram)
-{
+void Histogram(std::string& out, std::string_view name, std::string_view help, const LatencyHistogram& histogram) {
     Family(out, name, "histogram", help);
     // Read the count first: buckets observed later can only add, so no bucket exceeds +Inf.
     const std::uint64_t count = histogram.Count();
@@ -58,8 +53,7 @@ void Histogram(std::string& out, std::string_view name, std::string_view help, c
 }
 
 // CPU seconds, resident bytes and start time from /proc/self/stat (fields 14, 15, 22, 24).
-void ProcessFigures(std::string& out)
-{
+void ProcessFigures(std::string& out) {
     std::ifstream file("/proc/self/stat");
     std::string stat((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     const auto afterName = stat.rfind(')');
@@ -104,8 +98,7 @@ void ProcessFigures(std::string& out)
 
 }  // namespace
 
-void LatencyHistogram::Observe(std::chrono::steady_clock::duration elapsed)
-{
+void LatencyHistogram::Observe(std::chrono::steady_clock::duration elapsed) {
     const double seconds = std::chrono::duration<double>(elapsed).count();
     std::size_t bucket = 0;
     while (bucket < kBoundsSeconds.size() && seconds > kBoundsSeconds[bucket]) {
@@ -114,20 +107,18 @@ void LatencyHistogram::Observe(std::chrono::steady_clock::duration elapsed)
     if (bucket < kBoundsSeconds.size()) {
         buckets_[bucket].fetch_add(1, std::memory_order_relaxed);
     }
-    sumMicros_.fetch_add(static_cast<std::uint64_t>(
-                             std::chrono::duration_cast<std::chrono::microseconds>(elapsed).count()),
-                         std::memory_order_relaxed);
+    sumMicros_.fetch_add(
+        static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(elapsed).count()),
+        std::memory_order_relaxed);
     count_.fetch_add(1, std::memory_order_relaxed);
 }
 
-ServiceMetrics& Metrics()
-{
+ServiceMetrics& Metrics() {
     static ServiceMetrics metrics;
     return metrics;
 }
 
-std::string MetricsExposition(const ServiceMetrics& m)
-{
+std::string MetricsExposition(const ServiceMetrics& m) {
     std::string out;
     const auto count = [](const Counter& counter) { return std::to_string(counter.Value()); };
     const auto level = [](const Gauge& gauge) { return std::to_string(gauge.Value()); };

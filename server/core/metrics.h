@@ -52,11 +52,8 @@ private:
 class ScopedTiming {
 public:
     ScopedTiming(LatencyHistogram& histogram, Counter& errors)
-        : histogram_(histogram), errors_(errors), exceptions_(std::uncaught_exceptions())
-    {
-    }
-    ~ScopedTiming()
-    {
+        : histogram_(histogram), errors_(errors), exceptions_(std::uncaught_exceptions()) {}
+    ~ScopedTiming() {
         histogram_.Observe(std::chrono::steady_clock::now() - start_);
         if (std::uncaught_exceptions() > exceptions_) {
             errors_.Add();
@@ -74,14 +71,14 @@ private:
 
 // Why the service turned a client away; each is one label value of the refusals counter.
 enum class Refusal : std::size_t {
-    ConnectionLimit,    // connection caps (everybody, address, network)
-    AuthFailures,       // failed authentications of the client's network
-    Registrations,      // registration budgets
-    ClaimFailures,      // failed-claim budgets
-    Changes,            // profile changes, new codes and friend-list reads
-    SessionStarts,      // live sessions started by a device
-    LiveMessages,       // messages of a live session
-    IdleKeepAlive,      // unauthenticated requests on one kept-alive connection
+    ConnectionLimit,  // connection caps (everybody, address, network)
+    AuthFailures,     // failed authentications of the client's network
+    Registrations,    // registration budgets
+    ClaimFailures,    // failed-claim budgets
+    Changes,          // profile changes, new codes and friend-list reads
+    SessionStarts,    // live sessions started by a device
+    LiveMessages,     // messages of a live session
+    IdleKeepAlive,    // unauthenticated requests on one kept-alive connection
     Count
 };
 

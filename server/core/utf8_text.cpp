@@ -7,15 +7,11 @@ constexpr std::string_view kIdeographicSpace = "\xE3\x80\x80";
 
 bool IsContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
 
-bool IsAsciiSpace(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
-}
+bool IsAsciiSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
 
 }  // namespace
 
-bool IsValidUtf8(std::string_view text)
-{
+bool IsValidUtf8(std::string_view text) {
     std::size_t i = 0;
     while (i < text.size()) {
         const auto lead = static_cast<unsigned char>(text[i]);
@@ -57,8 +53,7 @@ bool IsValidUtf8(std::string_view text)
     return true;
 }
 
-std::size_t CodePointCount(std::string_view validText)
-{
+std::size_t CodePointCount(std::string_view validText) {
     std::size_t count = 0;
     for (const char c : validText) {
         if (!IsContinuation(static_cast<unsigned char>(c))) {
@@ -68,8 +63,7 @@ std::size_t CodePointCount(std::string_view validText)
     return count;
 }
 
-bool HasControlCharacter(std::string_view validText)
-{
+bool HasControlCharacter(std::string_view validText) {
     for (std::size_t i = 0; i < validText.size(); ++i) {
         const auto byte = static_cast<unsigned char>(validText[i]);
         if (byte < 0x20 || byte == 0x7F) {
@@ -86,8 +80,7 @@ bool HasControlCharacter(std::string_view validText)
     return false;
 }
 
-std::string_view TrimSpaces(std::string_view validText)
-{
+std::string_view TrimSpaces(std::string_view validText) {
     for (;;) {
         if (!validText.empty() && IsAsciiSpace(validText.front())) {
             validText.remove_prefix(1);

@@ -44,8 +44,7 @@ constexpr std::array<Route, 8> kRoutes = {{
     {kLiveSessionPath, "GET", Endpoint::LiveSession},
 }};
 
-bool Matches(const Route& route, std::string_view path)
-{
+bool Matches(const Route& route, std::string_view path) {
     if (!route.takesId) {
         return path == route.path;
     }
@@ -55,8 +54,7 @@ bool Matches(const Route& route, std::string_view path)
 
 ApiResponse Failure(unsigned status, std::string_view message) { return {status, ErrorBody(message), {}, {}}; }
 
-ApiResponse Refused(Refusal rule, std::string_view message)
-{
+ApiResponse Refused(Refusal rule, std::string_view message) {
     Metrics().Refused(rule);
     return Failure(429, message);
 }
@@ -64,8 +62,7 @@ ApiResponse Refused(Refusal rule, std::string_view message)
 ApiResponse Success(unsigned status, const nlohmann::json& body) { return {status, ToText(body), {}, {}}; }
 
 // A failure inside the service: the user sees a general text, the log the reason.
-ApiResponse InternalFailure(const std::exception& error)
-{
+ApiResponse InternalFailure(const std::exception& error) {
     Metrics().storageErrors.Add();
     ApiResponse response = Failure(500, texts::kInternalError);
     response.logNote = error.what();
@@ -73,8 +70,7 @@ ApiResponse InternalFailure(const std::exception& error)
 }
 
 // The database is away: the client is told to come back later; nothing was committed.
-ApiResponse StorageAway(const StorageUnavailable& error)
-{
+ApiResponse StorageAway(const StorageUnavailable& error) {
     Metrics().storageErrors.Add();
     ApiResponse response = Failure(503, texts::kStorageUnavailable);
     response.logNote = error.what();
@@ -84,8 +80,7 @@ ApiResponse StorageAway(const StorageUnavailable& error)
 // Work after a committed change may fail, but the change stands: the answer stays a
 // success (a 500 would invite a retry that then fails) and the log keeps the reason.
 template <class Work>
-void NotifyAfterCommit(ApiResponse& response, Work&& work)
-{
+void NotifyAfterCommit(ApiResponse& response, Work&& work) {
     try {
         work();
     } catch (const std::exception& error) {
@@ -95,15 +90,13 @@ void NotifyAfterCommit(ApiResponse& response, Work&& work)
 
 std::string_view PathOf(std::string_view target) { return target.substr(0, target.find('?')); }
 
-bool EqualsIgnoringCase(std::string_view a, std::string_view b)
-{
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
                return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
            });
 }
 
-bool IsJsonMediaType(std::string_view contentType)
-{
+bool IsJsonMediaType(std::string_view contentType) {
     std::string_view media = contentType.substr(0, contentType.find(';'));
     while (!media.empty() && media.back() == ' ') {
         media.remove_suffix(1);
@@ -112,8 +105,7 @@ bool IsJsonMediaType(std::string_view contentType)
 }
 
 // The body as a JSON object, or the failure to answer. An empty body reads as {}.
-std::variant<nlohmann::json, ApiResponse> ReadObject(const ApiRequest& request)
-{
+std::variant<nlohmann::json, ApiResponse> ReadObject(const ApiRequest& request) {
     if (request.body.empty()) {
         return nlohmann::json::object();
     }
@@ -127,8 +119,7 @@ std::variant<nlohmann::json, ApiResponse> ReadObject(const ApiRequest& request)
     return std::move(input.value);
 }
 
-const nlohmann::json* Member(const nlohmann::json& object, const char* name)
-{
+const nlohmann::json* Member(const nlohmann::json& object, const char* name) {
     const auto found = object.find(name);
     return found == object.end() ? nullptr : &*found;
 }
@@ -144,7 +135,8 @@ HttpApi::HttpApi(Store& store, const Clock& clock, const ServiceLimits& limits, 
       limits_(limits),
       relay_(relay),
       registrationsPerAddress_(limiters("register-address", limits.registrationsPerAddress, limits.registrationWindow)),
-      registrationsPerPrefix_(limiters("register-prefix", limits.registrationsPerAddress * kRegistrationsPerPrefixFactor,
+      registrationsPerPrefix_(limiters("register-prefix",
+                                       limits.registrationsPerAddress * kRegistrationsPerPrefixFactor,
                                        limits.registrationWindow)),
       registrationsOverall_(limiters("register-all", limits.registrationsPerAddress * kRegistrationsOverallFactor,
                                      limits.registrationWindow)),
@@ -153,12 +145,9 @@ HttpApi::HttpApi(Store& store, const Clock& clock, const ServiceLimits& limits, 
       friendListReads_(limiters("friend-list", limits.friendListReadsPerDevice, limits.friendListWindow)),
       liveSessionStarts_(limiters("live-start", limits.liveSessionsPerDevice, limits.liveSessionWindow)),
       changes_(limiters("change", limits.changesPerDevice, limits.changeWindow)),
-      healthChecks_(limiters("health", limits.healthChecksPerNetwork, limits.healthWindow))
-{
-}
+      healthChecks_(limiters("health", limits.healthChecksPerNetwork, limits.healthWindow)) {}
 
-ApiResponse HttpApi::Handle(const ApiRequest& request)
-{
+ApiResponse HttpApi::Handle(const ApiRequest& request) {
     try {
         return Route(request);
     } catch (const StorageUnavailable& error) {
@@ -168,8 +157,7 @@ ApiResponse HttpApi::Handle(const ApiRequest& request)
     }
 }
 
-std::variant<LiveAdmission, ApiResponse> HttpApi::AdmitLiveSession(const ApiRequest& request)
-{
+std::variant<LiveAdmission, ApiResponse> HttpApi::AdmitLiveSession(const ApiRequest& request) {
     try {
         if (!SameDigest(request.appKey, kApplicationKey)) {
             return Failure(403, texts::kWrongAppKey);
@@ -195,8 +183,7 @@ std::variant<LiveAdmission, ApiResponse> HttpApi::AdmitLiveSession(const ApiRequ
     }
 }
 
-ApiResponse HttpApi::Route(const ApiRequest& request)
-{
+ApiResponse HttpApi::Route(const ApiRequest& request) {
     const std::string_view path = PathOf(request.target);
     const auto route =
         std::find_if(kRoutes.begin(), kRoutes.end(), [&](const auto& candidate) { return Matches(candidate, path); });
@@ -257,8 +244,7 @@ ApiResponse HttpApi::Route(const ApiRequest& request)
     return response;
 }
 
-std::variant<DeviceCredentials, ApiResponse> HttpApi::Authenticate(const ApiRequest& request)
-{
+std::variant<DeviceCredentials, ApiResponse> HttpApi::Authenticate(const ApiRequest& request) {
     // Credentials come first: a device that proves itself is never refused because of
     // what other hosts of its network did. Failures count against every network width
     // the failing address belongs to, and once one of them is spent its failures get 429.
@@ -294,8 +280,7 @@ std::variant<DeviceCredentials, ApiResponse> HttpApi::Authenticate(const ApiRequ
     return std::move(*credentials);
 }
 
-ApiResponse HttpApi::Register(const ApiRequest& request)
-{
+ApiResponse HttpApi::Register(const ApiRequest& request) {
     auto body = ReadObject(request);
     if (auto* refusal = std::get_if<ApiResponse>(&body)) {
         return std::move(*refusal);
@@ -328,8 +313,7 @@ ApiResponse HttpApi::Register(const ApiRequest& request)
     return response;
 }
 
-ApiResponse HttpApi::UpdateProfile(const DeviceRecord& device, const ApiRequest& request)
-{
+ApiResponse HttpApi::UpdateProfile(const DeviceRecord& device, const ApiRequest& request) {
     auto body = ReadObject(request);
     if (auto* refusal = std::get_if<ApiResponse>(&body)) {
         return std::move(*refusal);
@@ -367,8 +351,7 @@ ApiResponse HttpApi::UpdateProfile(const DeviceRecord& device, const ApiRequest&
     return response;
 }
 
-ApiResponse HttpApi::CreatePairCode(const DeviceRecord& device, const ApiRequest& request)
-{
+ApiResponse HttpApi::CreatePairCode(const DeviceRecord& device, const ApiRequest& request) {
     auto body = ReadObject(request);
     if (auto* refusal = std::get_if<ApiResponse>(&body)) {
         return std::move(*refusal);
@@ -384,8 +367,7 @@ ApiResponse HttpApi::CreatePairCode(const DeviceRecord& device, const ApiRequest
     return Failure(503, texts::kCodesExhausted);
 }
 
-ApiResponse HttpApi::ClaimPairCode(const DeviceCredentials& claimer, const ApiRequest& request)
-{
+ApiResponse HttpApi::ClaimPairCode(const DeviceCredentials& claimer, const ApiRequest& request) {
     auto body = ReadObject(request);
     if (auto* refusal = std::get_if<ApiResponse>(&body)) {
         return std::move(*refusal);
@@ -429,8 +411,7 @@ ApiResponse HttpApi::ClaimPairCode(const DeviceCredentials& claimer, const ApiRe
     return response;
 }
 
-ApiResponse HttpApi::Health(const ApiRequest& request)
-{
+ApiResponse HttpApi::Health(const ApiRequest& request) {
     // For load balancers, needing no key, so limited per network like other reads. A real
     // check is a database read (and, with other instances, a word with Redis); it runs at
     // most once per interval, and the answers between repeat its result.
@@ -455,8 +436,7 @@ ApiResponse HttpApi::Health(const ApiRequest& request)
     return *healthAnswer_;
 }
 
-ApiResponse HttpApi::ListFriends(const DeviceRecord& device)
-{
+ApiResponse HttpApi::ListFriends(const DeviceRecord& device) {
     if (!friendListReads_->TryTake(device.id, clock_.Now())) {
         return Refused(Refusal::Changes, texts::kTooManyChanges);
     }
@@ -469,8 +449,7 @@ ApiResponse HttpApi::ListFriends(const DeviceRecord& device)
     return Success(200, {{"friends", friends}});
 }
 
-ApiResponse HttpApi::RemoveFriend(const DeviceRecord& device, std::string_view friendId)
-{
+ApiResponse HttpApi::RemoveFriend(const DeviceRecord& device, std::string_view friendId) {
     // An id longer than any device's names nobody; it is not looked up.
     if (friendId.size() > kMaxDeviceIdLength || !store_.RemoveFriendship(device.id, friendId)) {
         return Failure(404, texts::kNotAFriend);

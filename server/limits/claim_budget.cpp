@@ -16,13 +16,10 @@ ClaimBudget::ClaimBudget(const ServiceLimits& limits, const LimiterFactory& limi
       perIpv4Network_(limiters("claim-ipv4-24", limits.claimFailuresPerIpv4Network, limits.claimWindow)),
       perIpv6Customer_(limiters("claim-ipv6-56", limits.claimFailuresPerIpv6Customer, limits.claimWindow)),
       perIpv6Block_(limiters("claim-ipv6-48", limits.claimFailuresPerIpv6Block, limits.claimWindow)),
-      overall_(limiters("claim-all", limits.claimFailuresOverall, limits.claimCeilingWindow))
-{
-}
+      overall_(limiters("claim-all", limits.claimFailuresOverall, limits.claimCeilingWindow)) {}
 
 std::vector<ClaimBudget::Counter> ClaimBudget::Counters(const std::string& deviceId, TimePoint registeredAt,
-                                                         std::string_view address, TimePoint now) const
-{
+                                                        std::string_view address, TimePoint now) const {
     std::vector<Counter> counters = {{perDevice_.get(), deviceId}};
     if (now - registeredAt < newDeviceAge_) {
         counters.push_back({perNewDevice_.get(), deviceId});
@@ -40,9 +37,8 @@ std::vector<ClaimBudget::Counter> ClaimBudget::Counters(const std::string& devic
     return counters;
 }
 
-ClaimBudget::Verdict ClaimBudget::Check(const std::string& deviceId, TimePoint registeredAt,
-                                        std::string_view address, TimePoint now)
-{
+ClaimBudget::Verdict ClaimBudget::Check(const std::string& deviceId, TimePoint registeredAt, std::string_view address,
+                                        TimePoint now) {
     for (const Counter& counter : Counters(deviceId, registeredAt, address, now)) {
         if (counter.limiter->IsExhausted(counter.key, now)) {
             return Verdict::Spent;
@@ -52,8 +48,7 @@ ClaimBudget::Verdict ClaimBudget::Check(const std::string& deviceId, TimePoint r
 }
 
 void ClaimBudget::RecordFailure(const std::string& deviceId, TimePoint registeredAt, std::string_view address,
-                                TimePoint now)
-{
+                                TimePoint now) {
     for (const Counter& counter : Counters(deviceId, registeredAt, address, now)) {
         counter.limiter->Record(counter.key, now);
     }

@@ -15,8 +15,7 @@ constexpr std::array<int, 3> kIpv6Widths = {64, 56, 48};
 enum class Family { V4, V6, None };
 
 // Parses the address; an IPv4-mapped IPv6 address comes back as IPv4 in the first 4 bytes.
-Family Parse(std::string_view address, AddressBytes& bytes)
-{
+Family Parse(std::string_view address, AddressBytes& bytes) {
     const std::string text(address);
     if (inet_pton(AF_INET, text.c_str(), bytes.data()) == 1) {
         return Family::V4;
@@ -32,16 +31,14 @@ Family Parse(std::string_view address, AddressBytes& bytes)
     return Family::None;
 }
 
-std::string Ipv4Network(AddressBytes bytes)
-{
+std::string Ipv4Network(AddressBytes bytes) {
     char printed[INET_ADDRSTRLEN] = {};
     bytes[3] = 0;
     inet_ntop(AF_INET, bytes.data(), printed, sizeof printed);
     return std::string(printed) + "/24";
 }
 
-std::string Ipv6Network(AddressBytes bytes, int width)
-{
+std::string Ipv6Network(AddressBytes bytes, int width) {
     char printed[INET6_ADDRSTRLEN] = {};
     const auto kept = static_cast<std::size_t>(width / 8);
     std::memset(bytes.data() + kept, 0, bytes.size() - kept);
@@ -51,13 +48,9 @@ std::string Ipv6Network(AddressBytes bytes, int width)
 
 }  // namespace
 
-std::string ClientPrefix(std::string_view address)
-{
-    return ClientNetworks(address).front();
-}
+std::string ClientPrefix(std::string_view address) { return ClientNetworks(address).front(); }
 
-std::vector<std::string> ClientNetworks(std::string_view address)
-{
+std::vector<std::string> ClientNetworks(std::string_view address) {
     AddressBytes bytes{};
     switch (Parse(address, bytes)) {
     case Family::V4:

@@ -10,24 +10,19 @@ constexpr std::size_t kFirstSweep = 1024;
 }  // namespace
 
 SlidingWindowLimiter::SlidingWindowLimiter(std::size_t limit, std::chrono::milliseconds window)
-    : limit_(limit), window_(window), sweepAt_(kFirstSweep)
-{
-}
+    : limit_(limit), window_(window), sweepAt_(kFirstSweep) {}
 
-bool SlidingWindowLimiter::IsExhausted(const std::string& key, TimePoint now)
-{
+bool SlidingWindowLimiter::IsExhausted(const std::string& key, TimePoint now) {
     const std::lock_guard lock(mutex_);
     return IsExhaustedLocked(key, now);
 }
 
-void SlidingWindowLimiter::Record(const std::string& key, TimePoint now)
-{
+void SlidingWindowLimiter::Record(const std::string& key, TimePoint now) {
     const std::lock_guard lock(mutex_);
     RecordLocked(key, now);
 }
 
-bool SlidingWindowLimiter::TryTake(const std::string& key, TimePoint now)
-{
+bool SlidingWindowLimiter::TryTake(const std::string& key, TimePoint now) {
     const std::lock_guard lock(mutex_);
     if (IsExhaustedLocked(key, now)) {
         return false;
@@ -36,8 +31,7 @@ bool SlidingWindowLimiter::TryTake(const std::string& key, TimePoint now)
     return true;
 }
 
-bool SlidingWindowLimiter::IsExhaustedLocked(const std::string& key, TimePoint now)
-{
+bool SlidingWindowLimiter::IsExhaustedLocked(const std::string& key, TimePoint now) {
     if (limit_ == 0) {
         return false;
     }
@@ -49,8 +43,7 @@ bool SlidingWindowLimiter::IsExhaustedLocked(const std::string& key, TimePoint n
     return found->second.size() >= limit_;
 }
 
-void SlidingWindowLimiter::RecordLocked(const std::string& key, TimePoint now)
-{
+void SlidingWindowLimiter::RecordLocked(const std::string& key, TimePoint now) {
     if (limit_ == 0) {
         return;
     }
@@ -66,22 +59,19 @@ void SlidingWindowLimiter::RecordLocked(const std::string& key, TimePoint now)
     }
 }
 
-LimiterFactory SlidingWindowLimiter::Factory()
-{
+LimiterFactory SlidingWindowLimiter::Factory() {
     return [](std::string_view, std::size_t limit, std::chrono::milliseconds window) {
         return std::make_unique<SlidingWindowLimiter>(limit, window);
     };
 }
 
-void SlidingWindowLimiter::Prune(std::deque<TimePoint>& events, TimePoint now) const
-{
+void SlidingWindowLimiter::Prune(std::deque<TimePoint>& events, TimePoint now) const {
     while (!events.empty() && now - events.front() >= window_) {
         events.pop_front();
     }
 }
 
-void SlidingWindowLimiter::SweepIdleKeys(TimePoint now)
-{
+void SlidingWindowLimiter::SweepIdleKeys(TimePoint now) {
     for (auto it = events_.begin(); it != events_.end();) {
         Prune(it->second, now);
         it = it->second.empty() ? events_.erase(it) : std::next(it);

@@ -14,8 +14,7 @@ constexpr std::array<const char*, 5> kMembers = {"id", "title", "message", "late
 
 }  // namespace
 
-nlohmann::json LoadAnnouncement(const std::string& path)
-{
+nlohmann::json LoadAnnouncement(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
     if (!file) {
         throw std::runtime_error("cannot read announcement file " + path);

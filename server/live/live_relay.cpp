@@ -11,8 +11,7 @@
 namespace mossquill::service {
 namespace {
 
-std::string PresenceText(const DeviceRecord& device, std::string_view type, bool online)
-{
+std::string PresenceText(const DeviceRecord& device, std::string_view type, bool online) {
     return ToText({{"type", type}, {"friend", FriendJson(device, online)}});
 }
 
@@ -23,13 +22,10 @@ LiveRelay::LiveRelay(const Clock& clock, const ServiceLimits& limits, std::optio
     : clock_(clock),
       directory_(directory),
       announcement_(std::move(announcement)),
-      messageLimiter_(limiters("live-message", limits.liveMessagesPerDevice, limits.liveMessageWindow))
-{
-}
+      messageLimiter_(limiters("live-message", limits.liveMessagesPerDevice, limits.liveMessageWindow)) {}
 
 void LiveRelay::Open(const DeviceRecord& device, const std::vector<DeviceRecord>& friends,
-                     const std::shared_ptr<LiveConnection>& connection)
-{
+                     const std::shared_ptr<LiveConnection>& connection) {
     const std::vector<std::string> friendIds = IdsOf(friends);
     const std::string presence = PresenceText(device, protocol::message::kPresence, true);
     std::vector<std::string> elsewhere;
@@ -57,7 +53,8 @@ void LiveRelay::Open(const DeviceRecord& device, const std::vector<DeviceRecord>
         for (std::size_t i = 0; i < friends.size(); ++i) {
             list.push_back(FriendJson(friends[i], sessions_.contains(friends[i].id) || friendsElsewhere[i]));
         }
-        nlohmann::json connected = {{"type", protocol::message::kConnected}, {"device", DeviceJson(device)}, {"friends", list}};
+        nlohmann::json connected = {
+            {"type", protocol::message::kConnected}, {"device", DeviceJson(device)}, {"friends", list}};
         if (announcement_) {
             connected["announcement"] = *announcement_;
         }
@@ -72,8 +69,7 @@ void LiveRelay::Open(const DeviceRecord& device, const std::vector<DeviceRecord>
     directory_.DeliverAll(elsewhere, presence);
 }
 
-void LiveRelay::Close(const std::string& deviceId, const LiveConnection& connection)
-{
+void LiveRelay::Close(const std::string& deviceId, const LiveConnection& connection) {
     Session closed;
     {
         const std::lock_guard lock(mutex_);
@@ -104,8 +100,7 @@ void LiveRelay::Close(const std::string& deviceId, const LiveConnection& connect
 
 bool LiveRelay::IsOnline(const std::string& deviceId) const { return AreOnline({deviceId}).front(); }
 
-std::vector<bool> LiveRelay::AreOnline(const std::vector<std::string>& deviceIds) const
-{
+std::vector<bool> LiveRelay::AreOnline(const std::vector<std::string>& deviceIds) const {
     std::vector<bool> online(deviceIds.size());
     std::vector<std::string> notHere;
     {
@@ -127,8 +122,7 @@ std::vector<bool> LiveRelay::AreOnline(const std::vector<std::string>& deviceIds
 }
 
 void LiveRelay::Receive(const std::string& deviceId, const LiveConnection& connection, std::string_view message,
-                        bool isText)
-{
+                        bool isText) {
     const std::shared_ptr<LiveConnection> sender = Held(deviceId, connection);
     if (!sender) {
         return;  // a replaced session that has not finished closing
@@ -150,8 +144,7 @@ void LiveRelay::Receive(const std::string& deviceId, const LiveConnection& conne
     Relay(deviceId, connection, sender, input.value);
 }
 
-std::shared_ptr<LiveConnection> LiveRelay::Held(const std::string& deviceId, const LiveConnection& connection) const
-{
+std::shared_ptr<LiveConnection> LiveRelay::Held(const std::string& deviceId, const LiveConnection& connection) const {
     const std::lock_guard lock(mutex_);
     const auto found = sessions_.find(deviceId);
     if (found == sessions_.end() || found->second.connection.get() != &connection) {
@@ -161,8 +154,7 @@ std::shared_ptr<LiveConnection> LiveRelay::Held(const std::string& deviceId, con
 }
 
 void LiveRelay::Relay(const std::string& senderId, const LiveConnection& connection,
-                      const std::shared_ptr<LiveConnection>& senderConnection, const nlohmann::json& message)
-{
+                      const std::shared_ptr<LiveConnection>& senderConnection, const nlohmann::json& message) {
     LiveConnection& sender = *senderConnection;
     const auto type = message.find("type");
     const std::string_view typeName =
@@ -208,7 +200,8 @@ void LiveRelay::Relay(const std::string& senderId, const LiveConnection& connect
         }
     } else {
         const auto reaction = message.find("reaction");
-        if (reaction == message.end() || !reaction->is_string() || !IsReaction(reaction->get_ref<const std::string&>())) {
+        if (reaction == message.end() || !reaction->is_string() ||
+            !IsReaction(reaction->get_ref<const std::string&>())) {
             sender.Send(LiveError(texts::kReactionInvalid));
             return;
         }
@@ -241,14 +234,12 @@ void LiveRelay::Relay(const std::string& senderId, const LiveConnection& connect
     });
 }
 
-void LiveRelay::NotifyFriendAdded(const DeviceRecord& claimer, const DeviceRecord& owner)
-{
+void LiveRelay::NotifyFriendAdded(const DeviceRecord& claimer, const DeviceRecord& owner) {
     Befriend(claimer, owner);
     Befriend(owner, claimer);
 }
 
-void LiveRelay::Befriend(const DeviceRecord& to, const DeviceRecord& newFriend)
-{
+void LiveRelay::Befriend(const DeviceRecord& to, const DeviceRecord& newFriend) {
     const std::string text =
         ToText({{"type", protocol::message::kFriendAdded}, {"friend", FriendJson(newFriend, IsOnline(newFriend.id))}});
     if (!ChangeFriendsHere(to.id, newFriend.id, true, text)) {
@@ -256,14 +247,12 @@ void LiveRelay::Befriend(const DeviceRecord& to, const DeviceRecord& newFriend)
     }
 }
 
-void LiveRelay::NotifyFriendRemoved(const DeviceRecord& remover, const DeviceRecord& removed)
-{
+void LiveRelay::NotifyFriendRemoved(const DeviceRecord& remover, const DeviceRecord& removed) {
     Unfriend(remover, removed);
     Unfriend(removed, remover);
 }
 
-void LiveRelay::Unfriend(const DeviceRecord& to, const DeviceRecord& former)
-{
+void LiveRelay::Unfriend(const DeviceRecord& to, const DeviceRecord& former) {
     // No presence: a former friend's is no longer this device's business.
     const std::string text = ToText({{"type", "friend_removed"}, {"friend", DeviceJson(former)}});
     if (!ChangeFriendsHere(to.id, former.id, false, text)) {
@@ -272,8 +261,7 @@ void LiveRelay::Unfriend(const DeviceRecord& to, const DeviceRecord& former)
 }
 
 bool LiveRelay::ChangeFriendsHere(const std::string& deviceId, const std::string& friendId, bool befriended,
-                                  const std::string& text)
-{
+                                  const std::string& text) {
     const std::lock_guard lock(mutex_);
     const auto found = sessions_.find(deviceId);
     if (found == sessions_.end()) {
@@ -288,8 +276,7 @@ bool LiveRelay::ChangeFriendsHere(const std::string& deviceId, const std::string
     return true;
 }
 
-void LiveRelay::NotifyProfileChanged(const DeviceRecord& device, const std::vector<DeviceRecord>& friends)
-{
+void LiveRelay::NotifyProfileChanged(const DeviceRecord& device, const std::vector<DeviceRecord>& friends) {
     bool here = false;
     {
         const std::lock_guard lock(mutex_);
@@ -306,14 +293,12 @@ void LiveRelay::NotifyProfileChanged(const DeviceRecord& device, const std::vect
 
 void LiveRelay::CheckDirectory() const { directory_.Check(); }
 
-void LiveRelay::SetAnnouncement(std::optional<nlohmann::json> announcement)
-{
+void LiveRelay::SetAnnouncement(std::optional<nlohmann::json> announcement) {
     const std::lock_guard lock(mutex_);
     announcement_ = std::move(announcement);
 }
 
-void LiveRelay::DropSessions()
-{
+void LiveRelay::DropSessions() {
     decltype(sessions_) dropped;
     {
         const std::lock_guard lock(mutex_);
@@ -322,24 +307,20 @@ void LiveRelay::DropSessions()
     Metrics().liveSessions.Add(-static_cast<std::int64_t>(dropped.size()));
 }
 
-void LiveRelay::DeliverHere(const std::vector<std::string>& deviceIds, const std::string& text)
-{
+void LiveRelay::DeliverHere(const std::vector<std::string>& deviceIds, const std::string& text) {
     const std::lock_guard lock(mutex_);
     SendHereLocked(deviceIds, text);
 }
 
-void LiveRelay::BefriendHere(const std::string& deviceId, const std::string& friendId, const std::string& text)
-{
+void LiveRelay::BefriendHere(const std::string& deviceId, const std::string& friendId, const std::string& text) {
     ChangeFriendsHere(deviceId, friendId, true, text);
 }
 
-void LiveRelay::UnfriendHere(const std::string& deviceId, const std::string& formerId, const std::string& text)
-{
+void LiveRelay::UnfriendHere(const std::string& deviceId, const std::string& formerId, const std::string& text) {
     ChangeFriendsHere(deviceId, formerId, false, text);
 }
 
-void LiveRelay::ProfileHere(const DeviceRecord& device)
-{
+void LiveRelay::ProfileHere(const DeviceRecord& device) {
     const std::lock_guard lock(mutex_);
     const auto found = sessions_.find(device.id);
     if (found != sessions_.end()) {
@@ -347,8 +328,7 @@ void LiveRelay::ProfileHere(const DeviceRecord& device)
     }
 }
 
-void LiveRelay::ReplaceHere(const std::string& deviceId, std::uint64_t serial)
-{
+void LiveRelay::ReplaceHere(const std::string& deviceId, std::uint64_t serial) {
     std::shared_ptr<LiveConnection> replaced;
     {
         const std::lock_guard lock(mutex_);
@@ -362,8 +342,7 @@ void LiveRelay::ReplaceHere(const std::string& deviceId, std::uint64_t serial)
     }
 }
 
-void LiveRelay::WentOffline(const DeviceRecord& device)
-{
+void LiveRelay::WentOffline(const DeviceRecord& device) {
     const std::string presence = PresenceText(device, protocol::message::kPresence, false);
     const std::lock_guard lock(mutex_);
     if (sessions_.contains(device.id)) {
@@ -376,8 +355,7 @@ void LiveRelay::WentOffline(const DeviceRecord& device)
     }
 }
 
-void LiveRelay::BackOnline(const std::string& deviceId)
-{
+void LiveRelay::BackOnline(const std::string& deviceId) {
     std::vector<std::string> friends;
     std::string presence;
     {
@@ -392,8 +370,7 @@ void LiveRelay::BackOnline(const std::string& deviceId)
     SendToOnline(friends, presence);
 }
 
-void LiveRelay::SendToOnline(const std::vector<std::string>& deviceIds, const std::string& message)
-{
+void LiveRelay::SendToOnline(const std::vector<std::string>& deviceIds, const std::string& message) {
     std::vector<std::string> elsewhere;
     {
         const std::lock_guard lock(mutex_);
@@ -403,8 +380,7 @@ void LiveRelay::SendToOnline(const std::vector<std::string>& deviceIds, const st
 }
 
 std::vector<std::string> LiveRelay::SendHereLocked(const std::vector<std::string>& deviceIds,
-                                                   const std::string& message) const
-{
+                                                   const std::string& message) const {
     std::vector<std::string> elsewhere;
     for (const auto& id : deviceIds) {
         if (LiveConnection* connection = Current(id)) {
@@ -416,8 +392,7 @@ std::vector<std::string> LiveRelay::SendHereLocked(const std::vector<std::string
     return elsewhere;
 }
 
-LiveConnection* LiveRelay::Current(const std::string& deviceId) const
-{
+LiveConnection* LiveRelay::Current(const std::string& deviceId) const {
     const auto found = sessions_.find(deviceId);
     return found == sessions_.end() ? nullptr : found->second.connection.get();
 }

@@ -40,8 +40,7 @@ public:
               const std::shared_ptr<LiveConnection>& connection);
 
     // One complete message from the session; binary ones count against the limit too.
-    void Receive(const std::string& deviceId, const LiveConnection& connection, std::string_view message,
-                 bool isText);
+    void Receive(const std::string& deviceId, const LiveConnection& connection, std::string_view message, bool isText);
 
     // The session has ended (for whatever reason).
     void Close(const std::string& deviceId, const LiveConnection& connection);
@@ -89,7 +88,8 @@ private:
     // Here or on any instance.
     void SendToOnline(const std::vector<std::string>& deviceIds, const std::string& message);
     // Those held here, under the lock; returns the others.
-    std::vector<std::string> SendHereLocked(const std::vector<std::string>& deviceIds, const std::string& message) const;
+    std::vector<std::string> SendHereLocked(const std::vector<std::string>& deviceIds,
+                                            const std::string& message) const;
     // The session's connection while it is the device's current one.
     std::shared_ptr<LiveConnection> Held(const std::string& deviceId, const LiveConnection& connection) const;
     void Relay(const std::string& senderId, const LiveConnection& connection,

@@ -92,8 +92,7 @@ public:
     void Check() override {}
     bool Claim(const DeviceRecord&, std::uint64_t) override { return false; }
     void Release(const std::string&, std::uint64_t, std::function<void()> wentOffline) override { wentOffline(); }
-    std::vector<bool> OnlineElsewhere(const std::vector<std::string>& deviceIds) override
-    {
+    std::vector<bool> OnlineElsewhere(const std::vector<std::string>& deviceIds) override {
         return std::vector<bool>(deviceIds.size(), false);
     }
     void Deliver(const std::string&, std::string, std::function<void()> undelivered) override { undelivered(); }

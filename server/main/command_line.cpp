@@ -5,8 +5,7 @@
 namespace mossquill::service {
 namespace {
 
-unsigned long ParseNumber(const std::string& text, const std::string& option, unsigned long maximum)
-{
+unsigned long ParseNumber(const std::string& text, const std::string& option, unsigned long maximum) {
     unsigned long value = 0;
     const char* end = text.data() + text.size();
     const auto [stop, error] = std::from_chars(text.data(), end, value);
@@ -17,8 +16,7 @@ unsigned long ParseNumber(const std::string& text, const std::string& option, un
     return value;
 }
 
-ListenAddress ParseHostPort(const std::string& text, const std::string& option)
-{
+ListenAddress ParseHostPort(const std::string& text, const std::string& option) {
     std::string host;
     std::string port;
     if (text.starts_with("[")) {
@@ -63,7 +61,8 @@ const char* const kUsage =
     "  --max-connections-per-address N\n"
     "                        open connections from one client address at most (default 100)\n"
     "  --max-connections-per-prefix N\n"
-    "                        open connections from one /24 (IPv4) network, or one /64, /56 or /48 (IPv6), at most (default 400)\n"
+    "                        open connections from one /24 (IPv4) network, or one /64, /56 or /48 (IPv6), at most "
+    "(default 400)\n"
     "  --redis HOST:PORT     share live sessions, presence and rate limits with other instances through Redis\n"
     "  --presence-ttl SECONDS\n"
     "                        with --redis: how long the devices of an instance that died stay online (default 30)\n"
@@ -74,8 +73,7 @@ const char* const kUsage =
 
 ListenAddress ParseListenAddress(const std::string& text) { return ParseHostPort(text, "--listen"); }
 
-CommandLine ParseCommandLine(const std::vector<std::string>& arguments)
-{
+CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     CommandLine result;
     ServerConfig& config = result.config;
     bool presenceTtlGiven = false;

@@ -10,8 +10,7 @@
 
 #include <sys/resource.h>
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     using namespace mossquill::service;
     // A closed log pipe or peer must show up as a failed write, not end the process.
     std::signal(SIGPIPE, SIG_IGN);

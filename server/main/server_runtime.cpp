@@ -37,21 +37,16 @@ constexpr auto kShutdownGrace = std::chrono::seconds(3);
 constexpr auto kShutdownPoll = std::chrono::milliseconds(20);
 constexpr auto kExpiryInterval = std::chrono::hours(1);
 
-unsigned NetworkThreads()
-{
-    return std::max(1u, std::thread::hardware_concurrency());
-}
+unsigned NetworkThreads() { return std::max(1u, std::thread::hardware_concurrency()); }
 
-std::optional<nlohmann::json> ReadAnnouncement(const std::optional<std::string>& file)
-{
+std::optional<nlohmann::json> ReadAnnouncement(const std::optional<std::string>& file) {
     if (!file) {
         return std::nullopt;
     }
     return LoadAnnouncement(*file);
 }
 
-std::string Describe(const tcp::endpoint& endpoint)
-{
+std::string Describe(const tcp::endpoint& endpoint) {
     const auto address = endpoint.address();
     const std::string host = address.is_v6() ? "[" + address.to_string() + "]" : address.to_string();
     return host + ":" + std::to_string(endpoint.port());
@@ -59,8 +54,7 @@ std::string Describe(const tcp::endpoint& endpoint)
 
 // The Redis password from its file or the environment (never the command line, which
 // every local user can read); nothing when neither gives one.
-std::optional<std::string> RedisPassword(const ServerConfig& config)
-{
+std::optional<std::string> RedisPassword(const ServerConfig& config) {
     if (config.redisPasswordFile) {
         std::ifstream file(*config.redisPasswordFile);
         std::string password;
@@ -76,16 +70,14 @@ std::optional<std::string> RedisPassword(const ServerConfig& config)
     return std::nullopt;
 }
 
-std::unique_ptr<RedisClient> MakeRedis(const ServerConfig& config)
-{
+std::unique_ptr<RedisClient> MakeRedis(const ServerConfig& config) {
     if (!config.redis) {
         return nullptr;
     }
     return std::make_unique<RedisClient>(config.redis->host, config.redis->port, RedisPassword(config));
 }
 
-std::unique_ptr<SessionDirectory> MakeDirectory(RedisClient* redis, std::chrono::seconds presenceTtl)
-{
+std::unique_ptr<SessionDirectory> MakeDirectory(RedisClient* redis, std::chrono::seconds presenceTtl) {
     if (redis == nullptr) {
         return std::make_unique<LoneInstance>();
     }
@@ -115,8 +107,7 @@ public:
           io_(static_cast<int>(NetworkThreads())),
           signals_(io_),
           shutdownTimer_(io_),
-          expiryTimer_(storage_)
-    {
+          expiryTimer_(storage_) {
         for (const auto& address : config.listen) {
             Bind(address);
         }
@@ -130,8 +121,7 @@ public:
         }
     }
 
-    ~Impl()
-    {
+    ~Impl() {
         directory_->Stop();
         // Sessions whose peers never finished closing are still held by the relay; they
         // must go before the io_context they belong to.
@@ -141,8 +131,7 @@ public:
     Impl(const Impl&) = delete;
     Impl& operator=(const Impl&) = delete;
 
-    std::vector<ListenAddress> BoundAddresses() const
-    {
+    std::vector<ListenAddress> BoundAddresses() const {
         std::vector<ListenAddress> bound;
         for (const auto& listener : listeners_) {
             const auto endpoint = listener->LocalEndpoint();
@@ -151,8 +140,7 @@ public:
         return bound;
     }
 
-    void Run()
-    {
+    void Run() {
         for (const auto& listener : metricsListeners_) {
             listener->Start();
             LogLine("metrics on " + Describe(listener->LocalEndpoint()));
@@ -186,21 +174,18 @@ public:
         LogLine("stopped");
     }
 
-    void Stop()
-    {
+    void Stop() {
         net::post(io_, [this] { BeginShutdown(); });
     }
 
 private:
-    tcp::resolver::results_type Resolve(const ListenAddress& address)
-    {
+    tcp::resolver::results_type Resolve(const ListenAddress& address) {
         tcp::resolver resolver(io_);
         return resolver.resolve(address.host, std::to_string(address.port),
                                 tcp::resolver::passive | tcp::resolver::numeric_service);
     }
 
-    void Bind(const ListenAddress& address)
-    {
+    void Bind(const ListenAddress& address) {
         for (const auto& entry : Resolve(address)) {
             try {
                 auto listener = std::make_shared<Listener>(io_, tls_, context_, entry.endpoint());
@@ -213,8 +198,7 @@ private:
     }
 
     // On the storage thread: forgets devices that stopped coming back, hourly.
-    void ExpireDevices()
-    {
+    void ExpireDevices() {
         expiryTimer_.expires_after(kExpiryInterval);
         expiryTimer_.async_wait([this](beast::error_code error) {
             if (error) {
@@ -232,8 +216,7 @@ private:
         });
     }
 
-    void WaitForSignal()
-    {
+    void WaitForSignal() {
         signals_.async_wait([this](beast::error_code error, int signal) {
             if (error) {
                 return;
@@ -248,8 +231,7 @@ private:
         });
     }
 
-    void ReloadAnnouncement()
-    {
+    void ReloadAnnouncement() {
         try {
             relay_.SetAnnouncement(ReadAnnouncement(config_.announcementFile));
             LogLine("announcement reread");
@@ -258,8 +240,7 @@ private:
         }
     }
 
-    void BeginShutdown()
-    {
+    void BeginShutdown() {
         if (stopping_) {
             return;
         }
@@ -279,8 +260,7 @@ private:
     }
 
     // Lets closing handshakes finish, but not for longer than the grace period.
-    void WaitForConnections()
-    {
+    void WaitForConnections() {
         if (tracker_.Count() == 0 || std::chrono::steady_clock::now() >= shutdownDeadline_) {
             io_.stop();
             return;
@@ -315,9 +295,7 @@ private:
 };
 
 ServerRuntime::ServerRuntime(const ServerConfig& config, const Clock& clock)
-    : impl_(std::make_unique<Impl>(config, clock))
-{
-}
+    : impl_(std::make_unique<Impl>(config, clock)) {}
 
 ServerRuntime::~ServerRuntime() = default;
 

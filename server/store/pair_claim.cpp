@@ -8,8 +8,7 @@
 namespace mossquill::service {
 
 ClaimOutcome Store::ClaimPairCode(std::string_view claimerId, std::string_view code, TimePoint now,
-                                  std::size_t maxFriends)
-{
+                                  std::size_t maxFriends) {
     const std::unique_ptr<Transaction> transaction = BeginClaim();
     const std::optional<std::string> ownerId = LockCodeOwner(code, now);
     if (!ownerId) {

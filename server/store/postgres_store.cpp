@@ -46,8 +46,8 @@ CREATE TABLE IF NOT EXISTS pair_codes (
 // connection attempt, a statement, a transaction left open and a silent peer all end.
 // Given before the URL, so a URL that names its own values wins.
 constexpr std::array<const char*, 7> kTimeoutKeywords = {
-    "connect_timeout", "keepalives", "keepalives_idle", "keepalives_interval", "keepalives_count",
-    "tcp_user_timeout", "options"};
+    "connect_timeout",  "keepalives",       "keepalives_idle", "keepalives_interval",
+    "keepalives_count", "tcp_user_timeout", "options"};
 constexpr std::array<const char*, 7> kTimeoutValues = {
     "5", "1", "10", "5", "3", "10000", "-c statement_timeout=5000 -c idle_in_transaction_session_timeout=10000"};
 // While the server is away, requests are refused at once instead of each waiting for a
@@ -56,8 +56,7 @@ constexpr auto kReconnectPause = std::chrono::seconds(1);
 
 // Errors that say the server is away or gave up on the statement (connection lost, shut
 // down, statement time-out, out of resources), as opposed to a fault in the statement.
-bool IsOutage(const pg_conn* connection, const pg_result* result)
-{
+bool IsOutage(const pg_conn* connection, const pg_result* result) {
     if (PQstatus(connection) != CONNECTION_OK) {
         return true;
     }
@@ -65,13 +64,11 @@ bool IsOutage(const pg_conn* connection, const pg_result* result)
     if (state == nullptr) {
         return result == nullptr;
     }
-    return std::strncmp(state, "08", 2) == 0 || std::strncmp(state, "53", 2) == 0 ||
-           std::strncmp(state, "57", 2) == 0;
+    return std::strncmp(state, "08", 2) == 0 || std::strncmp(state, "53", 2) == 0 || std::strncmp(state, "57", 2) == 0;
 }
 
 // A password in the URL is on the command line, where every local user can read it.
-bool UrlHasPassword(const std::string& url)
-{
+bool UrlHasPassword(const std::string& url) {
     PQconninfoOption* options = PQconninfoParse(url.c_str(), nullptr);
     bool found = false;
     for (const PQconninfoOption* option = options; option != nullptr && option->keyword != nullptr; ++option) {
@@ -84,8 +81,7 @@ bool UrlHasPassword(const std::string& url)
 std::string Milliseconds(TimePoint time) { return std::to_string(ToEpochMilliseconds(time)); }
 
 // Token digests are bytes; PostgreSQL keeps them as hex text.
-std::string ToHex(std::string_view bytes)
-{
+std::string ToHex(std::string_view bytes) {
     static constexpr char kDigits[] = "0123456789abcdef";
     std::string hex;
     for (const unsigned char byte : bytes) {
@@ -95,8 +91,7 @@ std::string ToHex(std::string_view bytes)
     return hex;
 }
 
-std::string FromHex(std::string_view hex)
-{
+std::string FromHex(std::string_view hex) {
     const auto value = [](char digit) { return digit <= '9' ? digit - '0' : digit - 'a' + 10; };
     std::string bytes;
     for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
@@ -111,18 +106,17 @@ long long Integer(const pg_result* result, int row, int column) { return std::st
 
 }  // namespace
 
-bool IsPostgresUrl(std::string_view database)
-{
+bool IsPostgresUrl(std::string_view database) {
     return database.starts_with("postgresql://") || database.starts_with("postgres://");
 }
 
 void PostgresStore::ResultFree::operator()(pg_result* result) const { PQclear(result); }
 
-PostgresStore::PostgresStore(const std::string& url) : url_(url)
-{
+PostgresStore::PostgresStore(const std::string& url) : url_(url) {
     if (UrlHasPassword(url)) {
-        LogLine("event=insecure_configuration warning=\"the --db URL holds a password that every local user can "
-                "read in the process list; keep it in the PostgreSQL password file (PGPASSFILE) instead\"");
+        LogLine(
+            "event=insecure_configuration warning=\"the --db URL holds a password that every local user can "
+            "read in the process list; keep it in the PostgreSQL password file (PGPASSFILE) instead\"");
     }
     Connect();
     // A commit must be on the server's disk before the answer goes out.
@@ -146,8 +140,7 @@ PostgresStore::PostgresStore(const std::string& url) : url_(url)
 
 PostgresStore::~PostgresStore() { PQfinish(connection_); }
 
-void PostgresStore::Connect()
-{
+void PostgresStore::Connect() {
     const auto now = std::chrono::steady_clock::now();
     if (now < nextConnectAt_) {
         throw StorageUnavailable("PostgreSQL unavailable, next attempt shortly");
@@ -167,8 +160,7 @@ void PostgresStore::Connect()
     }
 }
 
-void PostgresStore::Fail(std::string_view what, const pg_result* result)
-{
+void PostgresStore::Fail(std::string_view what, const pg_result* result) {
     std::string message = std::string(what.substr(0, 60)) + ": " + PQerrorMessage(connection_);
     if (IsOutage(connection_, result)) {
         throw StorageUnavailable(message);
@@ -176,8 +168,7 @@ void PostgresStore::Fail(std::string_view what, const pg_result* result)
     throw PostgresError(message);
 }
 
-void PostgresStore::Execute(const char* sql)
-{
+void PostgresStore::Execute(const char* sql) {
     const Result result(PQexec(connection_, sql));
     const auto status = PQresultStatus(result.get());
     if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
@@ -185,8 +176,7 @@ void PostgresStore::Execute(const char* sql)
     }
 }
 
-PostgresStore::Result PostgresStore::Run(const char* sql, std::initializer_list<std::string> parameters)
-{
+PostgresStore::Result PostgresStore::Run(const char* sql, std::initializer_list<std::string> parameters) {
     // A lost connection is opened again for the next statement outside a transaction;
     // inside one, what ran before is gone and must not be followed by the rest.
     if (PQstatus(connection_) != CONNECTION_OK) {
@@ -217,8 +207,7 @@ PostgresStore::Result PostgresStore::Run(const char* sql, std::initializer_list<
     return result;
 }
 
-PostgresStore::Transaction::Transaction(PostgresStore& store) : store_(store)
-{
+PostgresStore::Transaction::Transaction(PostgresStore& store) : store_(store) {
     if (PQstatus(store_.connection_) != CONNECTION_OK) {
         store_.Connect();
     }
@@ -226,34 +215,31 @@ PostgresStore::Transaction::Transaction(PostgresStore& store) : store_(store)
     store_.inTransaction_ = true;
 }
 
-PostgresStore::Transaction::~Transaction()
-{
+PostgresStore::Transaction::~Transaction() {
     store_.inTransaction_ = false;
     if (open_) {
         PQclear(PQexec(store_.connection_, "ROLLBACK"));
     }
 }
 
-void PostgresStore::Transaction::Commit()
-{
+void PostgresStore::Transaction::Commit() {
     store_.Execute("COMMIT");
     open_ = false;
 }
 
 void PostgresStore::Check() { Run("SELECT 1 FROM devices LIMIT 1"); }
 
-void PostgresStore::AddDevice(const DeviceRecord& device, std::string_view tokenDigest, TimePoint now)
-{
+void PostgresStore::AddDevice(const DeviceRecord& device, std::string_view tokenDigest, TimePoint now) {
     Run("INSERT INTO devices (id, token_digest, nickname, appearance, created_ms, last_seen_ms) "
         "VALUES ($1, $2, $3, $4, $5, $5)",
         {device.id, ToHex(tokenDigest), device.nickname, std::to_string(device.appearance), Milliseconds(now)});
 }
 
-std::optional<DeviceCredentials> PostgresStore::FindCredentials(std::string_view deviceId)
-{
-    const Result row = Run("SELECT nickname, appearance, token_digest, created_ms, last_seen_ms FROM devices "
-                           "WHERE id = $1",
-                           {std::string(deviceId)});
+std::optional<DeviceCredentials> PostgresStore::FindCredentials(std::string_view deviceId) {
+    const Result row =
+        Run("SELECT nickname, appearance, token_digest, created_ms, last_seen_ms FROM devices "
+            "WHERE id = $1",
+            {std::string(deviceId)});
     if (PQntuples(row.get()) == 0) {
         return std::nullopt;
     }
@@ -264,37 +250,34 @@ std::optional<DeviceCredentials> PostgresStore::FindCredentials(std::string_view
                              FromEpochMilliseconds(Integer(r, 0, 4))};
 }
 
-void PostgresStore::UpdateProfile(const DeviceRecord& device)
-{
+void PostgresStore::UpdateProfile(const DeviceRecord& device) {
     Run("UPDATE devices SET nickname = $2, appearance = $3 WHERE id = $1",
         {device.id, device.nickname, std::to_string(device.appearance)});
 }
 
-void PostgresStore::MarkSeen(std::string_view deviceId, TimePoint now)
-{
+void PostgresStore::MarkSeen(std::string_view deviceId, TimePoint now) {
     Run("UPDATE devices SET last_seen_ms = $2 WHERE id = $1", {std::string(deviceId), Milliseconds(now)});
 }
 
-std::size_t PostgresStore::ExpireDevices(TimePoint now, const DeviceExpiry& expiry)
-{
+std::size_t PostgresStore::ExpireDevices(TimePoint now, const DeviceExpiry& expiry) {
     // Friendships and codes go with their devices (ON DELETE CASCADE).
-    const Result deleted = Run(
-        "DELETE FROM devices WHERE id IN (SELECT d.id FROM devices d WHERE d.last_seen_ms <= $2 OR "
-        "(d.last_seen_ms <= $1 AND NOT EXISTS (SELECT 1 FROM friendships f WHERE f.low_id = d.id) "
-        "AND NOT EXISTS (SELECT 1 FROM friendships f WHERE f.high_id = d.id)) LIMIT 1000)",
-        {Milliseconds(now - expiry.withoutFriends), Milliseconds(now - expiry.withFriends)});
+    const Result deleted =
+        Run("DELETE FROM devices WHERE id IN (SELECT d.id FROM devices d WHERE d.last_seen_ms <= $2 OR "
+            "(d.last_seen_ms <= $1 AND NOT EXISTS (SELECT 1 FROM friendships f WHERE f.low_id = d.id) "
+            "AND NOT EXISTS (SELECT 1 FROM friendships f WHERE f.high_id = d.id)) LIMIT 1000)",
+            {Milliseconds(now - expiry.withoutFriends), Milliseconds(now - expiry.withFriends)});
     return static_cast<std::size_t>(std::stoull(PQcmdTuples(deleted.get())));
 }
 
 bool PostgresStore::ReplacePairCode(std::string_view deviceId, std::string_view code, TimePoint expiresAt,
-                                    TimePoint now)
-{
+                                    TimePoint now) {
     Transaction transaction(*this);
     Run("DELETE FROM pair_codes WHERE expires_ms <= $1", {Milliseconds(now)});
     Run("DELETE FROM pair_codes WHERE device_id = $1", {std::string(deviceId)});
-    const Result inserted = Run("INSERT INTO pair_codes (code, device_id, expires_ms) VALUES ($1, $2, $3) "
-                                "ON CONFLICT (code) DO NOTHING",
-                                {std::string(code), std::string(deviceId), Milliseconds(expiresAt)});
+    const Result inserted =
+        Run("INSERT INTO pair_codes (code, device_id, expires_ms) VALUES ($1, $2, $3) "
+            "ON CONFLICT (code) DO NOTHING",
+            {std::string(code), std::string(deviceId), Milliseconds(expiresAt)});
     if (std::string_view(PQcmdTuples(inserted.get())) != "1") {
         return false;  // rolled back: the device keeps its previous code
     }
@@ -304,8 +287,7 @@ bool PostgresStore::ReplacePairCode(std::string_view deviceId, std::string_view 
 
 std::unique_ptr<Store::Transaction> PostgresStore::BeginClaim() { return std::make_unique<Transaction>(*this); }
 
-std::optional<std::string> PostgresStore::LockCodeOwner(std::string_view code, TimePoint now)
-{
+std::optional<std::string> PostgresStore::LockCodeOwner(std::string_view code, TimePoint now) {
     const Result found = Run("SELECT device_id FROM pair_codes WHERE code = $1 AND expires_ms > $2 FOR UPDATE",
                              {std::string(code), Milliseconds(now)});
     if (PQntuples(found.get()) == 0) {
@@ -314,54 +296,48 @@ std::optional<std::string> PostgresStore::LockCodeOwner(std::string_view code, T
     return Text(found.get(), 0, 0);
 }
 
-void PostgresStore::LockDevices(std::string_view low, std::string_view high)
-{
+void PostgresStore::LockDevices(std::string_view low, std::string_view high) {
     // In one order, so that two claims never wait for each other's second lock.
     Run("SELECT id FROM devices WHERE id IN ($1, $2) ORDER BY id FOR UPDATE", {std::string(low), std::string(high)});
 }
 
-std::size_t PostgresStore::FriendCount(std::string_view deviceId)
-{
+std::size_t PostgresStore::FriendCount(std::string_view deviceId) {
     const Result count =
         Run("SELECT COUNT(*) FROM friendships WHERE low_id = $1 OR high_id = $1", {std::string(deviceId)});
     return static_cast<std::size_t>(Integer(count.get(), 0, 0));
 }
 
-void PostgresStore::AddFriendship(std::string_view low, std::string_view high, TimePoint now)
-{
+void PostgresStore::AddFriendship(std::string_view low, std::string_view high, TimePoint now) {
     Run("INSERT INTO friendships (low_id, high_id, created_ms) VALUES ($1, $2, $3)",
         {std::string(low), std::string(high), Milliseconds(now)});
 }
 
-void PostgresStore::DeleteCode(std::string_view code)
-{
+void PostgresStore::DeleteCode(std::string_view code) {
     Run("DELETE FROM pair_codes WHERE code = $1", {std::string(code)});
 }
 
-std::vector<DeviceRecord> PostgresStore::FriendsOf(std::string_view deviceId)
-{
-    const Result rows = Run("SELECT d.id, d.nickname, d.appearance FROM friendships f "
-                            "JOIN devices d ON d.id = CASE WHEN f.low_id = $1 THEN f.high_id ELSE f.low_id END "
-                            "WHERE f.low_id = $1 OR f.high_id = $1 ORDER BY f.created_ms, f.made",
-                            {std::string(deviceId)});
+std::vector<DeviceRecord> PostgresStore::FriendsOf(std::string_view deviceId) {
+    const Result rows =
+        Run("SELECT d.id, d.nickname, d.appearance FROM friendships f "
+            "JOIN devices d ON d.id = CASE WHEN f.low_id = $1 THEN f.high_id ELSE f.low_id END "
+            "WHERE f.low_id = $1 OR f.high_id = $1 ORDER BY f.created_ms, f.made",
+            {std::string(deviceId)});
     std::vector<DeviceRecord> friends;
     for (int row = 0; row < PQntuples(rows.get()); ++row) {
-        friends.push_back({Text(rows.get(), row, 0), Text(rows.get(), row, 1),
-                           static_cast<int>(Integer(rows.get(), row, 2))});
+        friends.push_back(
+            {Text(rows.get(), row, 0), Text(rows.get(), row, 1), static_cast<int>(Integer(rows.get(), row, 2))});
     }
     return friends;
 }
 
-bool PostgresStore::AreFriends(std::string_view a, std::string_view b)
-{
+bool PostgresStore::AreFriends(std::string_view a, std::string_view b) {
     const auto [low, high] = OrderedPair(a, b);
     const Result row =
         Run("SELECT 1 FROM friendships WHERE low_id = $1 AND high_id = $2", {std::string(low), std::string(high)});
     return PQntuples(row.get()) > 0;
 }
 
-bool PostgresStore::RemoveFriendship(std::string_view a, std::string_view b)
-{
+bool PostgresStore::RemoveFriendship(std::string_view a, std::string_view b) {
     const auto [low, high] = OrderedPair(a, b);
     const Result deleted =
         Run("DELETE FROM friendships WHERE low_id = $1 AND high_id = $2", {std::string(low), std::string(high)});

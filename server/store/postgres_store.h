@@ -38,8 +38,7 @@ public:
     void UpdateProfile(const DeviceRecord& device) override;
     void MarkSeen(std::string_view deviceId, TimePoint now) override;
     std::size_t ExpireDevices(TimePoint now, const DeviceExpiry& expiry) override;
-    bool ReplacePairCode(std::string_view deviceId, std::string_view code, TimePoint expiresAt,
-                         TimePoint now) override;
+    bool ReplacePairCode(std::string_view deviceId, std::string_view code, TimePoint expiresAt, TimePoint now) override;
     std::vector<DeviceRecord> FriendsOf(std::string_view deviceId) override;
     bool AreFriends(std::string_view a, std::string_view b) override;
     bool RemoveFriendship(std::string_view a, std::string_view b) override;

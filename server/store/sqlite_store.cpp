@@ -41,11 +41,9 @@ constexpr long long kSchemaVersion = 2;
 constexpr int kSynchronousFull = 2;
 constexpr std::size_t kExpiryBatch = 1000;
 
-
 }  // namespace
 
-SqliteStore::SqliteStore(const std::string& path) : database_(path), statements_(database_)
-{
+SqliteStore::SqliteStore(const std::string& path) : database_(path), statements_(database_) {
     database_.Execute("PRAGMA busy_timeout = 5000");
     database_.Execute("PRAGMA journal_mode = WAL");
     // FULL: a commit is on disk before the caller hears of it, even after a power loss.
@@ -60,8 +58,7 @@ SqliteStore::SqliteStore(const std::string& path) : database_(path), statements_
     Migrate();
 }
 
-Durability SqliteStore::CurrentDurability()
-{
+Durability SqliteStore::CurrentDurability() {
     Durability durability;
     auto mode = statements_("PRAGMA journal_mode");
     if (mode->Step()) {
@@ -76,8 +73,7 @@ Durability SqliteStore::CurrentDurability()
 
 void SqliteStore::Check() { statements_("SELECT 1 FROM devices LIMIT 1")->Step(); }
 
-void SqliteStore::Migrate()
-{
+void SqliteStore::Migrate() {
     SqliteTransaction transaction(database_);
     long long version = 0;
     {
@@ -98,19 +94,18 @@ void SqliteStore::Migrate()
     transaction.Commit();
 }
 
-void SqliteStore::AddDevice(const DeviceRecord& device, std::string_view tokenDigest, TimePoint now)
-{
-    auto insert = statements_("INSERT INTO devices (id, token_digest, nickname, appearance, created_ms, last_seen_ms) "
-                              "VALUES (?1, ?2, ?3, ?4, ?5, ?5)");
+void SqliteStore::AddDevice(const DeviceRecord& device, std::string_view tokenDigest, TimePoint now) {
+    auto insert = statements_(
+        "INSERT INTO devices (id, token_digest, nickname, appearance, created_ms, last_seen_ms) "
+        "VALUES (?1, ?2, ?3, ?4, ?5, ?5)");
     insert->Bind(1, device.id).BindBlob(2, tokenDigest).Bind(3, device.nickname);
     insert->Bind(4, static_cast<long long>(device.appearance)).Bind(5, ToEpochMilliseconds(now));
     insert->Step();
 }
 
-std::optional<DeviceCredentials> SqliteStore::FindCredentials(std::string_view deviceId)
-{
-    auto select = statements_(
-        "SELECT nickname, appearance, token_digest, created_ms, last_seen_ms FROM devices WHERE id = ?1");
+std::optional<DeviceCredentials> SqliteStore::FindCredentials(std::string_view deviceId) {
+    auto select =
+        statements_("SELECT nickname, appearance, token_digest, created_ms, last_seen_ms FROM devices WHERE id = ?1");
     select->Bind(1, deviceId);
     if (!select->Step()) {
         return std::nullopt;
@@ -121,20 +116,17 @@ std::optional<DeviceCredentials> SqliteStore::FindCredentials(std::string_view d
                              FromEpochMilliseconds(select->Integer(4))};
 }
 
-void SqliteStore::UpdateProfile(const DeviceRecord& device)
-{
+void SqliteStore::UpdateProfile(const DeviceRecord& device) {
     auto update = statements_("UPDATE devices SET nickname = ?2, appearance = ?3 WHERE id = ?1");
     update->Bind(1, device.id).Bind(2, device.nickname).Bind(3, static_cast<long long>(device.appearance)).Step();
 }
 
-void SqliteStore::MarkSeen(std::string_view deviceId, TimePoint now)
-{
+void SqliteStore::MarkSeen(std::string_view deviceId, TimePoint now) {
     auto update = statements_("UPDATE devices SET last_seen_ms = ?2 WHERE id = ?1");
     update->Bind(1, deviceId).Bind(2, ToEpochMilliseconds(now)).Step();
 }
 
-std::size_t SqliteStore::ExpireDevices(TimePoint now, const DeviceExpiry& expiry)
-{
+std::size_t SqliteStore::ExpireDevices(TimePoint now, const DeviceExpiry& expiry) {
     SqliteTransaction transaction(database_);
     database_.Execute("CREATE TEMP TABLE IF NOT EXISTS expiring (id TEXT PRIMARY KEY); DELETE FROM expiring");
     auto select = statements_(
@@ -155,8 +147,8 @@ std::size_t SqliteStore::ExpireDevices(TimePoint now, const DeviceExpiry& expiry
     return expired;
 }
 
-bool SqliteStore::ReplacePairCode(std::string_view deviceId, std::string_view code, TimePoint expiresAt, TimePoint now)
-{
+bool SqliteStore::ReplacePairCode(std::string_view deviceId, std::string_view code, TimePoint expiresAt,
+                                  TimePoint now) {
     SqliteTransaction transaction(database_);
     statements_("DELETE FROM pair_codes WHERE expires_ms <= ?1")->Bind(1, ToEpochMilliseconds(now)).Step();
     if (statements_("SELECT 1 FROM pair_codes WHERE code = ?1")->Bind(1, code).Step()) {
@@ -169,8 +161,7 @@ bool SqliteStore::ReplacePairCode(std::string_view deviceId, std::string_view co
     return true;
 }
 
-std::unique_ptr<Store::Transaction> SqliteStore::BeginClaim()
-{
+std::unique_ptr<Store::Transaction> SqliteStore::BeginClaim() {
     class Claim final : public Transaction {
     public:
         explicit Claim(SqliteDatabase& database) : transaction_(database) {}
@@ -182,8 +173,7 @@ std::unique_ptr<Store::Transaction> SqliteStore::BeginClaim()
     return std::make_unique<Claim>(database_);
 }
 
-std::optional<std::string> SqliteStore::LockCodeOwner(std::string_view code, TimePoint now)
-{
+std::optional<std::string> SqliteStore::LockCodeOwner(std::string_view code, TimePoint now) {
     auto select = statements_("SELECT device_id FROM pair_codes WHERE code = ?1 AND expires_ms > ?2");
     if (!select->Bind(1, code).Bind(2, ToEpochMilliseconds(now)).Step()) {
         return std::nullopt;
@@ -191,19 +181,16 @@ std::optional<std::string> SqliteStore::LockCodeOwner(std::string_view code, Tim
     return select->Text(0);
 }
 
-void SqliteStore::AddFriendship(std::string_view low, std::string_view high, TimePoint now)
-{
+void SqliteStore::AddFriendship(std::string_view low, std::string_view high, TimePoint now) {
     auto insert = statements_("INSERT INTO friendships (low_id, high_id, created_ms) VALUES (?1, ?2, ?3)");
     insert->Bind(1, low).Bind(2, high).Bind(3, ToEpochMilliseconds(now)).Step();
 }
 
-void SqliteStore::DeleteCode(std::string_view code)
-{
+void SqliteStore::DeleteCode(std::string_view code) {
     statements_("DELETE FROM pair_codes WHERE code = ?1")->Bind(1, code).Step();
 }
 
-std::vector<DeviceRecord> SqliteStore::FriendsOf(std::string_view deviceId)
-{
+std::vector<DeviceRecord> SqliteStore::FriendsOf(std::string_view deviceId) {
     auto select = statements_(
         "SELECT d.id, d.nickname, d.appearance FROM friendships f "
         "JOIN devices d ON d.id = CASE WHEN f.low_id = ?1 THEN f.high_id ELSE f.low_id END "
@@ -216,21 +203,21 @@ std::vector<DeviceRecord> SqliteStore::FriendsOf(std::string_view deviceId)
     return friends;
 }
 
-bool SqliteStore::AreFriends(std::string_view a, std::string_view b)
-{
+bool SqliteStore::AreFriends(std::string_view a, std::string_view b) {
     const auto [low, high] = OrderedPair(a, b);
-    return statements_("SELECT 1 FROM friendships WHERE low_id = ?1 AND high_id = ?2")->Bind(1, low).Bind(2, high).Step();
+    return statements_("SELECT 1 FROM friendships WHERE low_id = ?1 AND high_id = ?2")
+        ->Bind(1, low)
+        .Bind(2, high)
+        .Step();
 }
 
-bool SqliteStore::RemoveFriendship(std::string_view a, std::string_view b)
-{
+bool SqliteStore::RemoveFriendship(std::string_view a, std::string_view b) {
     const auto [low, high] = OrderedPair(a, b);
     statements_("DELETE FROM friendships WHERE low_id = ?1 AND high_id = ?2")->Bind(1, low).Bind(2, high).Step();
     return sqlite3_changes(database_.Handle()) > 0;
 }
 
-std::size_t SqliteStore::FriendCount(std::string_view deviceId)
-{
+std::size_t SqliteStore::FriendCount(std::string_view deviceId) {
     auto select = statements_("SELECT COUNT(*) FROM friendships WHERE low_id = ?1 OR high_id = ?1");
     select->Bind(1, deviceId).Step();
     return static_cast<std::size_t>(select->Integer(0));

@@ -5,8 +5,7 @@
 
 namespace mossquill::service {
 
-std::optional<DeviceRecord> Store::FindDevice(std::string_view deviceId)
-{
+std::optional<DeviceRecord> Store::FindDevice(std::string_view deviceId) {
     auto credentials = FindCredentials(deviceId);
     if (!credentials) {
         return std::nullopt;
@@ -14,8 +13,7 @@ std::optional<DeviceRecord> Store::FindDevice(std::string_view deviceId)
     return std::move(credentials->device);
 }
 
-std::vector<std::string> IdsOf(const std::vector<DeviceRecord>& devices)
-{
+std::vector<std::string> IdsOf(const std::vector<DeviceRecord>& devices) {
     std::vector<std::string> ids;
     ids.reserve(devices.size());
     for (const auto& device : devices) {
@@ -24,8 +22,7 @@ std::vector<std::string> IdsOf(const std::vector<DeviceRecord>& devices)
     return ids;
 }
 
-std::unique_ptr<Store> OpenStore(const std::string& database)
-{
+std::unique_ptr<Store> OpenStore(const std::string& database) {
     if (IsPostgresUrl(database)) {
         return std::make_unique<PostgresStore>(database);
     }
@@ -34,8 +31,7 @@ std::unique_ptr<Store> OpenStore(const std::string& database)
 
 TimePoint FromEpochMilliseconds(long long milliseconds) { return TimePoint(std::chrono::milliseconds(milliseconds)); }
 
-std::pair<std::string_view, std::string_view> OrderedPair(std::string_view a, std::string_view b)
-{
+std::pair<std::string_view, std::string_view> OrderedPair(std::string_view a, std::string_view b) {
     return a < b ? std::pair{a, b} : std::pair{b, a};
 }
 

@@ -8,8 +8,7 @@
 namespace mossquill::service {
 namespace {
 
-void Decrement(std::unordered_map<std::string, std::size_t>& counts, const std::string& key)
-{
+void Decrement(std::unordered_map<std::string, std::size_t>& counts, const std::string& key) {
     const auto found = counts.find(key);
     if (found != counts.end() && --found->second == 0) {
         counts.erase(found);
@@ -18,21 +17,18 @@ void Decrement(std::unordered_map<std::string, std::size_t>& counts, const std::
 
 }  // namespace
 
-ConnectionTracker::Ticket::~Ticket()
-{
+ConnectionTracker::Ticket::~Ticket() {
     if (tracker_ != nullptr) {
         tracker_->Release(id_);
     }
 }
 
-void ConnectionTracker::Ticket::Attach(std::weak_ptr<StoppableConnection> connection)
-{
+void ConnectionTracker::Ticket::Attach(std::weak_ptr<StoppableConnection> connection) {
     const std::lock_guard lock(tracker_->mutex_);
     tracker_->connections_.at(id_).connection = std::move(connection);
 }
 
-std::optional<ConnectionTracker::Ticket> ConnectionTracker::Admit(const std::string& address)
-{
+std::optional<ConnectionTracker::Ticket> ConnectionTracker::Admit(const std::string& address) {
     std::vector<std::string> networks = ClientNetworks(address);
     const std::lock_guard lock(mutex_);
     if (connections_.size() >= maxConnections_) {
@@ -58,14 +54,12 @@ std::optional<ConnectionTracker::Ticket> ConnectionTracker::Admit(const std::str
     return Ticket(*this, id);
 }
 
-std::size_t ConnectionTracker::Count() const
-{
+std::size_t ConnectionTracker::Count() const {
     const std::lock_guard lock(mutex_);
     return connections_.size();
 }
 
-void ConnectionTracker::Release(std::uint64_t id)
-{
+void ConnectionTracker::Release(std::uint64_t id) {
     const std::lock_guard lock(mutex_);
     const auto found = connections_.find(id);
     if (found == connections_.end()) {
@@ -79,8 +73,7 @@ void ConnectionTracker::Release(std::uint64_t id)
     Metrics().connectionsOpen.Add(-1);
 }
 
-void ConnectionTracker::StopAll()
-{
+void ConnectionTracker::StopAll() {
     // Stopping may end a connection and so change the map; work on a copy, unlocked.
     std::vector<std::shared_ptr<StoppableConnection>> open;
     {

@@ -40,9 +40,7 @@ public:
     };
 
     ConnectionTracker(std::size_t maxConnections, std::size_t maxPerAddress, std::size_t maxPerPrefix)
-        : maxConnections_(maxConnections), maxPerAddress_(maxPerAddress), maxPerPrefix_(maxPerPrefix)
-    {
-    }
+        : maxConnections_(maxConnections), maxPerAddress_(maxPerAddress), maxPerPrefix_(maxPerPrefix) {}
 
     // A ticket, or nothing when a cap is reached.
     std::optional<Ticket> Admit(const std::string& address);

@@ -26,20 +26,17 @@ constexpr const char* kServerName = "mossquill-service";
 
 std::string_view View(beast::string_view text) { return {text.data(), text.size()}; }
 
-std::string_view Header(const http::request<http::string_body>& request, std::string_view name)
-{
+std::string_view Header(const http::request<http::string_body>& request, std::string_view name) {
     const auto found = request.find(beast::string_view(name.data(), name.size()));
     return found == request.end() ? std::string_view() : View(found->value());
 }
 
-std::string_view Header(const http::request<http::string_body>& request, http::field field)
-{
+std::string_view Header(const http::request<http::string_body>& request, http::field field) {
     const auto found = request.find(field);
     return found == request.end() ? std::string_view() : View(found->value());
 }
 
-ApiRequest ToApiRequest(const http::request<http::string_body>& request, std::string_view peerAddress)
-{
+ApiRequest ToApiRequest(const http::request<http::string_body>& request, std::string_view peerAddress) {
     return {View(request.method_string()),
             View(request.target()),
             Header(request, "X-Mossquill-App-Key"),
@@ -54,8 +51,7 @@ ApiRequest ToApiRequest(const http::request<http::string_body>& request, std::st
 
 HttpsSession::HttpsSession(tcp::socket socket, net::ssl::context& tls, NetworkContext& context,
                            ConnectionTracker::Ticket ticket)
-    : stream_(std::move(socket), tls), context_(context), ticket_(std::move(ticket))
-{
+    : stream_(std::move(socket), tls), context_(context), ticket_(std::move(ticket)) {
     beast::error_code error;
     const auto remote = stream_.Socket().remote_endpoint(error);
     if (!error) {
@@ -66,23 +62,20 @@ HttpsSession::HttpsSession(tcp::socket socket, net::ssl::context& tls, NetworkCo
     }
 }
 
-void HttpsSession::Start()
-{
+void HttpsSession::Start() {
     ticket_->Attach(weak_from_this());
     stream_.ExpiresAfter(context_.limits.handshakeTimeout);
     stream_.async_handshake([self = shared_from_this()](beast::error_code error) { self->OnHandshake(error); });
 }
 
-void HttpsSession::Stop()
-{
+void HttpsSession::Stop() {
     net::post(stream_.get_executor(), [self = shared_from_this()] {
         self->stopping_ = true;
         self->stream_.Cancel();
     });
 }
 
-void HttpsSession::OnHandshake(beast::error_code error)
-{
+void HttpsSession::OnHandshake(beast::error_code error) {
     if (error == net::error::operation_aborted) {
         return;  // stopped during shutdown
     }
@@ -95,8 +88,7 @@ void HttpsSession::OnHandshake(beast::error_code error)
     ReadRequest();
 }
 
-void HttpsSession::ReadRequest()
-{
+void HttpsSession::ReadRequest() {
     if (stopping_) {
         Shutdown();
         return;
@@ -109,8 +101,7 @@ void HttpsSession::ReadRequest()
                      [self = shared_from_this()](beast::error_code error, std::size_t) { self->OnRead(error); });
 }
 
-void HttpsSession::OnRead(beast::error_code error)
-{
+void HttpsSession::OnRead(beast::error_code error) {
     requestStart_ = std::chrono::steady_clock::now();
     if (error == http::error::end_of_stream || error == net::ssl::error::stream_truncated) {
         Shutdown();
@@ -142,14 +133,14 @@ void HttpsSession::OnRead(beast::error_code error)
     Answer(std::move(request));
 }
 
-void HttpsSession::Answer(std::shared_ptr<Request> request)
-{
+void HttpsSession::Answer(std::shared_ptr<Request> request) {
     // The request is answered on the storage thread; no timer runs meanwhile, the
     // connection simply waits for its answer.
     stream_.ExpiresNever();
     net::post(context_.storage, [self = shared_from_this(), request = std::move(request)] {
         const ScopedTiming timing(Metrics().storageLatency, Metrics().storageErrors);
-        auto response = std::make_shared<ApiResponse>(self->context_.api.Handle(ToApiRequest(*request, self->peerAddress_)));
+        auto response =
+            std::make_shared<ApiResponse>(self->context_.api.Handle(ToApiRequest(*request, self->peerAddress_)));
         net::post(self->stream_.get_executor(), [self, request, response] {
             self->LogRequest(View(request->method_string()), View(request->target()), response->status,
                              response->deviceId, response->logNote);
@@ -158,8 +149,7 @@ void HttpsSession::Answer(std::shared_ptr<Request> request)
     });
 }
 
-bool HttpsSession::MayKeepAlive(const Request& request, const ApiResponse& response)
-{
+bool HttpsSession::MayKeepAlive(const Request& request, const ApiResponse& response) {
     if (!request.keep_alive()) {
         return false;
     }
@@ -170,16 +160,14 @@ bool HttpsSession::MayKeepAlive(const Request& request, const ApiResponse& respo
     return true;
 }
 
-void HttpsSession::Refuse(unsigned status, std::string_view message)
-{
+void HttpsSession::Refuse(unsigned status, std::string_view message) {
     const bool headerRead = parser_ && parser_->is_header_done();
     LogRequest(headerRead ? View(parser_->get().method_string()) : "-",
                headerRead ? View(parser_->get().target()) : "-", status, {}, "malformed or oversized request");
     Write(status, ErrorBody(message), false);
 }
 
-void HttpsSession::Upgrade(std::shared_ptr<Request> request)
-{
+void HttpsSession::Upgrade(std::shared_ptr<Request> request) {
     stream_.ExpiresNever();
     net::post(context_.storage, [self = shared_from_this(), request = std::move(request)] {
         const ScopedTiming timing(Metrics().storageLatency, Metrics().storageErrors);
@@ -189,8 +177,7 @@ void HttpsSession::Upgrade(std::shared_ptr<Request> request)
     });
 }
 
-void HttpsSession::Admitted(Request& request, std::variant<LiveAdmission, ApiResponse>& admission)
-{
+void HttpsSession::Admitted(Request& request, std::variant<LiveAdmission, ApiResponse>& admission) {
     if (auto* refusal = std::get_if<ApiResponse>(&admission)) {
         LogRequest(View(request.method_string()), View(request.target()), refusal->status, refusal->deviceId,
                    refusal->logNote);
@@ -201,16 +188,15 @@ void HttpsSession::Admitted(Request& request, std::variant<LiveAdmission, ApiRes
         Shutdown();
         return;
     }
-    LogRequest(View(request.method_string()), View(request.target()), 101,
-               std::get<LiveAdmission>(admission).device.id, {});
+    LogRequest(View(request.method_string()), View(request.target()), 101, std::get<LiveAdmission>(admission).device.id,
+               {});
     auto live = std::make_shared<WebSocketSession>(std::move(stream_), context_, std::move(*ticket_), peer_,
                                                    std::get<LiveAdmission>(std::move(admission)));
     ticket_.reset();
     live->Accept(std::move(request));
 }
 
-void HttpsSession::Write(unsigned status, std::string body, bool keepAlive)
-{
+void HttpsSession::Write(unsigned status, std::string body, bool keepAlive) {
     response_ = {};
     response_.result(status);
     response_.version(11);
@@ -222,14 +208,12 @@ void HttpsSession::Write(unsigned status, std::string body, bool keepAlive)
     response_.prepare_payload();
     stream_.ExpiresAfter(context_.limits.requestTimeout);
     http::async_write(stream_, response_,
-                      [self = shared_from_this(), keep = response_.keep_alive()](beast::error_code error,
-                                                                                  std::size_t) {
+                      [self = shared_from_this(), keep = response_.keep_alive()](beast::error_code error, std::size_t) {
                           self->OnWrite(keep, error);
                       });
 }
 
-void HttpsSession::OnWrite(bool keepAlive, beast::error_code error)
-{
+void HttpsSession::OnWrite(bool keepAlive, beast::error_code error) {
     if (error) {
         return;
     }
@@ -240,8 +224,7 @@ void HttpsSession::OnWrite(bool keepAlive, beast::error_code error)
     }
 }
 
-void HttpsSession::Shutdown()
-{
+void HttpsSession::Shutdown() {
     stream_.ExpiresAfter(context_.limits.handshakeTimeout);
     stream_.async_shutdown([self = shared_from_this()](beast::error_code) {
         beast::error_code ignored;
@@ -250,10 +233,9 @@ void HttpsSession::Shutdown()
 }
 
 void HttpsSession::LogRequest(std::string_view method, std::string_view target, unsigned status,
-                              std::string_view deviceId, std::string_view note) const
-{
-    const auto elapsed = std::chrono::duration_cast<std::chrono::microseconds>(
-        std::chrono::steady_clock::now() - requestStart_);
+                              std::string_view deviceId, std::string_view note) const {
+    const auto elapsed =
+        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - requestStart_);
     char duration[32];
     std::snprintf(duration, sizeof duration, "%.1f", static_cast<double>(elapsed.count()) / 1000.0);
     // The path only: a query string is the client's text and none of the log's business.

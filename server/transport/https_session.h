@@ -21,8 +21,7 @@ namespace mossquill::service {
 // session on the WebSocket path.
 class HttpsSession : public StoppableConnection, public std::enable_shared_from_this<HttpsSession> {
 public:
-    HttpsSession(tcp::socket socket, net::ssl::context& tls, NetworkContext& context,
-                 ConnectionTracker::Ticket ticket);
+    HttpsSession(tcp::socket socket, net::ssl::context& tls, NetworkContext& context, ConnectionTracker::Ticket ticket);
 
     void Start();
     void Stop() override;

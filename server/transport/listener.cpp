@@ -17,8 +17,7 @@ constexpr auto kAcceptBackoff = std::chrono::milliseconds(100);
 }  // namespace
 
 Listener::Listener(net::io_context& io, net::ssl::context& tls, NetworkContext& context, const tcp::endpoint& endpoint)
-    : io_(io), tls_(tls), context_(context), acceptor_(net::make_strand(io)), backoff_(acceptor_.get_executor())
-{
+    : io_(io), tls_(tls), context_(context), acceptor_(net::make_strand(io)), backoff_(acceptor_.get_executor()) {
     acceptor_.open(endpoint.protocol());
     acceptor_.set_option(net::socket_base::reuse_address(true));
     if (endpoint.protocol() == tcp::v6()) {
@@ -28,10 +27,11 @@ Listener::Listener(net::io_context& io, net::ssl::context& tls, NetworkContext& 
     acceptor_.listen(net::socket_base::max_listen_connections);
 }
 
-void Listener::Start() { net::post(acceptor_.get_executor(), [self = shared_from_this()] { self->Accept(); }); }
+void Listener::Start() {
+    net::post(acceptor_.get_executor(), [self = shared_from_this()] { self->Accept(); });
+}
 
-void Listener::Stop()
-{
+void Listener::Stop() {
     net::post(acceptor_.get_executor(), [self = shared_from_this()] {
         beast::error_code ignored;
         self->acceptor_.close(ignored);
@@ -39,18 +39,16 @@ void Listener::Stop()
     });
 }
 
-void Listener::Accept()
-{
+void Listener::Accept() {
     // Each connection gets a strand of its own, so its handlers never run at once while
     // the connections share every network thread.
-    acceptor_.async_accept(net::make_strand(io_), [self = shared_from_this()](beast::error_code error,
-                                                                             tcp::socket socket) {
-        self->OnAccept(error, std::move(socket));
-    });
+    acceptor_.async_accept(net::make_strand(io_),
+                           [self = shared_from_this()](beast::error_code error, tcp::socket socket) {
+                               self->OnAccept(error, std::move(socket));
+                           });
 }
 
-void Listener::OnAccept(beast::error_code error, tcp::socket socket)
-{
+void Listener::OnAccept(beast::error_code error, tcp::socket socket) {
     if (error == net::error::operation_aborted || !acceptor_.is_open()) {
         return;
     }

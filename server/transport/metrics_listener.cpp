@@ -34,40 +34,38 @@ struct Exchange {
 }  // namespace
 
 MetricsListener::MetricsListener(net::io_context& io, const tcp::endpoint& endpoint)
-    : io_(io), acceptor_(net::make_strand(io))
-{
+    : io_(io), acceptor_(net::make_strand(io)) {
     acceptor_.open(endpoint.protocol());
     acceptor_.set_option(net::socket_base::reuse_address(true));
     acceptor_.bind(endpoint);
     acceptor_.listen();
 }
 
-void MetricsListener::Start() { net::post(acceptor_.get_executor(), [self = shared_from_this()] { self->Accept(); }); }
+void MetricsListener::Start() {
+    net::post(acceptor_.get_executor(), [self = shared_from_this()] { self->Accept(); });
+}
 
-void MetricsListener::Stop()
-{
+void MetricsListener::Stop() {
     net::post(acceptor_.get_executor(), [self = shared_from_this()] {
         beast::error_code ignored;
         self->acceptor_.close(ignored);
     });
 }
 
-void MetricsListener::Accept()
-{
-    acceptor_.async_accept(net::make_strand(io_), [self = shared_from_this()](beast::error_code error,
-                                                                             tcp::socket socket) {
-        if (error == net::error::operation_aborted || !self->acceptor_.is_open()) {
-            return;
-        }
-        if (!error && *self->open_ < kMaxOpen) {
-            self->Serve(std::move(socket));
-        }
-        self->Accept();
-    });
+void MetricsListener::Accept() {
+    acceptor_.async_accept(net::make_strand(io_),
+                           [self = shared_from_this()](beast::error_code error, tcp::socket socket) {
+                               if (error == net::error::operation_aborted || !self->acceptor_.is_open()) {
+                                   return;
+                               }
+                               if (!error && *self->open_ < kMaxOpen) {
+                                   self->Serve(std::move(socket));
+                               }
+                               self->Accept();
+                           });
 }
 
-void MetricsListener::Serve(tcp::socket socket)
-{
+void MetricsListener::Serve(tcp::socket socket) {
     ++*open_;
     auto exchange = std::make_shared<Exchange>(std::move(socket));
     // Runs on the acceptor's strand when the exchange ends, however it ends.
@@ -75,28 +73,27 @@ void MetricsListener::Serve(tcp::socket socket)
         net::post(self->acceptor_.get_executor(), [self] { --*self->open_; });
     });
     exchange->stream.expires_after(kExchangeTimeout);
-    http::async_read(exchange->stream, exchange->buffer, exchange->request,
-                     [exchange, done](beast::error_code error, std::size_t) {
-                         if (error) {
-                             return;
-                         }
-                         auto& response = exchange->response;
-                         response.version(11);
-                         response.keep_alive(false);
-                         const auto& request = exchange->request;
-                         if (request.method() != http::verb::get || request.target().substr(0, 8) != "/metrics") {
-                             response.result(http::status::not_found);
-                         } else {
-                             response.set(http::field::content_type, "text/plain; version=0.0.4; charset=utf-8");
-                             response.body() = MetricsExposition(Metrics());
-                         }
-                         response.prepare_payload();
-                         http::async_write(exchange->stream, response,
-                                           [exchange, done](beast::error_code, std::size_t) {
-                                               beast::error_code ignored;
-                                               exchange->stream.socket().shutdown(tcp::socket::shutdown_both, ignored);
-                                           });
-                     });
+    http::async_read(
+        exchange->stream, exchange->buffer, exchange->request, [exchange, done](beast::error_code error, std::size_t) {
+            if (error) {
+                return;
+            }
+            auto& response = exchange->response;
+            response.version(11);
+            response.keep_alive(false);
+            const auto& request = exchange->request;
+            if (request.method() != http::verb::get || request.target().substr(0, 8) != "/metrics") {
+                response.result(http::status::not_found);
+            } else {
+                response.set(http::field::content_type, "text/plain; version=0.0.4; charset=utf-8");
+                response.body() = MetricsExposition(Metrics());
+            }
+            response.prepare_payload();
+            http::async_write(exchange->stream, response, [exchange, done](beast::error_code, std::size_t) {
+                beast::error_code ignored;
+                exchange->stream.socket().shutdown(tcp::socket::shutdown_both, ignored);
+            });
+        });
 }
 
 }  // namespace mossquill::service

@@ -18,8 +18,7 @@ constexpr unsigned char kSessionContext[] = "mossquill";
 
 }  // namespace
 
-boost::asio::ssl::context MakeServerTlsContext(const std::string& certificateChainFile, const std::string& keyFile)
-{
+boost::asio::ssl::context MakeServerTlsContext(const std::string& certificateChainFile, const std::string& keyFile) {
     namespace ssl = boost::asio::ssl;
     ssl::context context(ssl::context::tls_server);
     context.set_options(ssl::context::default_workarounds | ssl::context::no_sslv2 | ssl::context::no_sslv3 |

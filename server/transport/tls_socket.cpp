@@ -16,8 +16,7 @@ namespace net = boost::asio;
 
 // OpenSSL's socket BIO writes with write(), which raises SIGPIPE when the peer has gone;
 // this one sends with MSG_NOSIGNAL and reads as the socket BIO does.
-int SendWithoutSignal(BIO* bio, const char* data, int size)
-{
+int SendWithoutSignal(BIO* bio, const char* data, int size) {
     int descriptor = -1;
     BIO_get_fd(bio, &descriptor);
     errno = 0;
@@ -29,8 +28,7 @@ int SendWithoutSignal(BIO* bio, const char* data, int size)
     return sent;
 }
 
-const BIO_METHOD* SocketMethod()
-{
+const BIO_METHOD* SocketMethod() {
     static const BIO_METHOD* const method = [] {
         const BIO_METHOD* socket = BIO_s_socket();
         BIO_METHOD* own = BIO_meth_new(BIO_TYPE_SOCKET, "socket without SIGPIPE");
@@ -51,8 +49,7 @@ const BIO_METHOD* SocketMethod()
 }  // namespace
 
 TlsSocket::TlsSocket(net::ip::tcp::socket socket, net::ssl::context& context)
-    : socket_(std::move(socket)), ssl_(SSL_new(context.native_handle())), deadline_(socket_.get_executor())
-{
+    : socket_(std::move(socket)), ssl_(SSL_new(context.native_handle())), deadline_(socket_.get_executor()) {
     if (!ssl_) {
         throw std::runtime_error("cannot make a TLS connection object");
     }
@@ -70,15 +67,13 @@ TlsSocket::TlsSocket(net::ip::tcp::socket socket, net::ssl::context& context)
     SSL_set_accept_state(ssl_.get());
 }
 
-TlsSocket::~TlsSocket()
-{
+TlsSocket::~TlsSocket() {
     if (alive_) {
         *alive_ = false;
     }
 }
 
-void TlsSocket::ExpiresAfter(std::chrono::steady_clock::duration timeout)
-{
+void TlsSocket::ExpiresAfter(std::chrono::steady_clock::duration timeout) {
     timedOut_ = false;
     deadline_.expires_after(timeout);
     deadline_.async_wait([this, alive = std::weak_ptr<bool>(alive_)](boost::beast::error_code error) {
@@ -93,21 +88,18 @@ void TlsSocket::ExpiresAfter(std::chrono::steady_clock::duration timeout)
 
 void TlsSocket::ExpiresNever() { deadline_.cancel(); }
 
-void TlsSocket::Cancel()
-{
+void TlsSocket::Cancel() {
     boost::system::error_code ignored;
     socket_.cancel(ignored);
 }
 
-void TlsSocket::Close()
-{
+void TlsSocket::Close() {
     boost::system::error_code ignored;
     deadline_.cancel();
     socket_.close(ignored);
 }
 
-int TlsSocket::Step(int result)
-{
+int TlsSocket::Step(int result) {
     lastError_ = {};
     if (result == 1) {
         ERR_clear_error();
@@ -136,8 +128,7 @@ int TlsSocket::Step(int result)
 
 void beast_close_socket(TlsSocket& stream) { stream.Close(); }
 
-void teardown(boost::beast::role_type, TlsSocket& stream, boost::beast::error_code& error)
-{
+void teardown(boost::beast::role_type, TlsSocket& stream, boost::beast::error_code& error) {
     error = {};
     stream.Close();
 }

@@ -46,23 +46,20 @@ public:
     void Close();
 
     template <class Handler>
-    auto async_handshake(Handler&& handler)
-    {
-        return Start<false>(
-            [](SSL* ssl, std::size_t&) { return SSL_do_handshake(ssl); }, std::forward<Handler>(handler));
+    auto async_handshake(Handler&& handler) {
+        return Start<false>([](SSL* ssl, std::size_t&) { return SSL_do_handshake(ssl); },
+                            std::forward<Handler>(handler));
     }
 
     // Sends close_notify; does not wait for the peer's.
     template <class Handler>
-    auto async_shutdown(Handler&& handler)
-    {
-        return Start<false>(
-            [](SSL* ssl, std::size_t&) { return SSL_shutdown(ssl) >= 0 ? 1 : -1; }, std::forward<Handler>(handler));
+    auto async_shutdown(Handler&& handler) {
+        return Start<false>([](SSL* ssl, std::size_t&) { return SSL_shutdown(ssl) >= 0 ? 1 : -1; },
+                            std::forward<Handler>(handler));
     }
 
     template <class MutableBufferSequence, class Handler>
-    auto async_read_some(const MutableBufferSequence& buffers, Handler&& handler)
-    {
+    auto async_read_some(const MutableBufferSequence& buffers, Handler&& handler) {
         const boost::asio::mutable_buffer buffer = FirstBuffer(buffers);
         return Start<true>(
             [buffer](SSL* ssl, std::size_t& done) {
@@ -72,8 +69,7 @@ public:
     }
 
     template <class ConstBufferSequence, class Handler>
-    auto async_write_some(const ConstBufferSequence& buffers, Handler&& handler)
-    {
+    auto async_write_some(const ConstBufferSequence& buffers, Handler&& handler) {
         // A WebSocket frame comes as header and payload; one record carries both.
         auto gathered = std::make_shared<std::string>();
         for (auto it = boost::asio::buffer_sequence_begin(buffers); it != boost::asio::buffer_sequence_end(buffers);
@@ -110,8 +106,7 @@ private:
         bool waited = false;
 
         template <class Self>
-        void operator()(Self& self, boost::beast::error_code error = {})
-        {
+        void operator()(Self& self, boost::beast::error_code error = {}) {
             if (error) {
                 Finish(self, stream.timedOut_ ? boost::beast::error::timeout : error, 0);
                 return;
@@ -121,9 +116,9 @@ private:
             const int outcome = stream.Step(call(stream.ssl_.get(), done));
             if (outcome == kWantRead || outcome == kWantWrite) {
                 waited = true;
-                stream.socket_.async_wait(outcome == kWantRead ? boost::asio::socket_base::wait_read
-                                                               : boost::asio::socket_base::wait_write,
-                                          std::move(self));
+                stream.socket_.async_wait(
+                    outcome == kWantRead ? boost::asio::socket_base::wait_read : boost::asio::socket_base::wait_write,
+                    std::move(self));
                 return;
             }
             Finish(self, stream.lastError_, done);
@@ -131,20 +126,17 @@ private:
 
         // A result at once is handed over through the executor, never from inside the call.
         template <class Self>
-        void Finish(Self& self, boost::beast::error_code error, std::size_t done)
-        {
+        void Finish(Self& self, boost::beast::error_code error, std::size_t done) {
             if (waited) {
                 Complete(self, error, done);
                 return;
             }
-            boost::asio::post(stream.get_executor(), [self = std::move(self), error, done]() mutable {
-                Complete(self, error, done);
-            });
+            boost::asio::post(stream.get_executor(),
+                              [self = std::move(self), error, done]() mutable { Complete(self, error, done); });
         }
 
         template <class Self>
-        static void Complete(Self& self, boost::beast::error_code error, std::size_t done)
-        {
+        static void Complete(Self& self, boost::beast::error_code error, std::size_t done) {
             if constexpr (TransfersBytes) {
                 self.complete(error, done);
             } else {
@@ -154,8 +146,7 @@ private:
     };
 
     template <bool TransfersBytes, class Call, class Handler>
-    auto Start(Call call, Handler&& handler)
-    {
+    auto Start(Call call, Handler&& handler) {
         using Signature = std::conditional_t<TransfersBytes, void(boost::beast::error_code, std::size_t),
                                              void(boost::beast::error_code)>;
         return boost::asio::async_compose<Handler, Signature>(Operation<Call, TransfersBytes>{*this, std::move(call)},
@@ -163,8 +154,7 @@ private:
     }
 
     template <class MutableBufferSequence>
-    static boost::asio::mutable_buffer FirstBuffer(const MutableBufferSequence& buffers)
-    {
+    static boost::asio::mutable_buffer FirstBuffer(const MutableBufferSequence& buffers) {
         for (auto it = boost::asio::buffer_sequence_begin(buffers); it != boost::asio::buffer_sequence_end(buffers);
              ++it) {
             if (boost::asio::mutable_buffer buffer = *it; buffer.size() > 0) {
@@ -196,8 +186,7 @@ void beast_close_socket(TlsSocket& stream);
 void teardown(boost::beast::role_type role, TlsSocket& stream, boost::beast::error_code& error);
 
 template <class Handler>
-void async_teardown(boost::beast::role_type, TlsSocket& stream, Handler&& handler)
-{
+void async_teardown(boost::beast::role_type, TlsSocket& stream, Handler&& handler) {
     stream.async_shutdown(std::forward<Handler>(handler));
 }
 

@@ -20,8 +20,7 @@ constexpr std::uint16_t kReplacedCloseCode = 4000;
 // Runs one step of the relay; a failure (the database, say) is logged and ends only
 // this session, never the service.
 template <class Step>
-bool RunGuarded(const std::string& peer, Step&& step)
-{
+bool RunGuarded(const std::string& peer, Step&& step) {
     try {
         step();
         return true;
@@ -41,27 +40,22 @@ WebSocketSession::WebSocketSession(TlsStream stream, NetworkContext& context, Co
       peer_(std::move(peer)),
       device_(std::move(admission.device)),
       friends_(std::move(admission.friends)),
-      heartbeat_(socket_.get_executor())
-{
-}
+      heartbeat_(socket_.get_executor()) {}
 
-void WebSocketSession::Accept(beast::http::request<beast::http::string_body> request)
-{
+void WebSocketSession::Accept(beast::http::request<beast::http::string_body> request) {
     ticket_.Attach(weak_from_this());
     socket_.next_layer().ExpiresNever();
-    socket_.set_option(websocket::stream_base::timeout{context_.limits.handshakeTimeout,
-                                                       context_.limits.liveIdleTimeout, true});
-    socket_.set_option(websocket::stream_base::decorator([](websocket::response_type& response) {
-        response.set(beast::http::field::server, "mossquill-service");
-    }));
+    socket_.set_option(
+        websocket::stream_base::timeout{context_.limits.handshakeTimeout, context_.limits.liveIdleTimeout, true});
+    socket_.set_option(websocket::stream_base::decorator(
+        [](websocket::response_type& response) { response.set(beast::http::field::server, "mossquill-service"); }));
     socket_.read_message_max(context_.limits.maxMessageBytes);
     // The request must stay alive until the handshake has been answered.
     auto held = std::make_shared<beast::http::request<beast::http::string_body>>(std::move(request));
     socket_.async_accept(*held, [self = shared_from_this(), held](beast::error_code error) { self->OnAccept(error); });
 }
 
-void WebSocketSession::OnAccept(beast::error_code error)
-{
+void WebSocketSession::OnAccept(beast::error_code error) {
     if (error) {
         End("handshake failed: " + error.message());
         return;
@@ -79,14 +73,12 @@ void WebSocketSession::OnAccept(beast::error_code error)
     // admission, so no database work is left). Reading starts once it has, so that nothing
     // the client sends is missed.
     net::post(context_.storage, [self = shared_from_this(), friends = std::move(friends_)] {
-        const bool started =
-            RunGuarded(self->peer_, [&] { self->context_.relay.Open(self->device_, friends, self); });
+        const bool started = RunGuarded(self->peer_, [&] { self->context_.relay.Open(self->device_, friends, self); });
         net::post(self->socket_.get_executor(), [self, started] { self->Started(started); });
     });
 }
 
-void WebSocketSession::Started(bool started)
-{
+void WebSocketSession::Started(bool started) {
     registered_ = started;
     if (ended_) {
         if (started) {
@@ -107,15 +99,12 @@ void WebSocketSession::Started(bool started)
     ScheduleHeartbeat();
 }
 
-void WebSocketSession::ReadMessage()
-{
-    socket_.async_read(buffer_, [self = shared_from_this()](beast::error_code error, std::size_t) {
-        self->OnRead(error);
-    });
+void WebSocketSession::ReadMessage() {
+    socket_.async_read(buffer_,
+                       [self = shared_from_this()](beast::error_code error, std::size_t) { self->OnRead(error); });
 }
 
-void WebSocketSession::OnRead(beast::error_code error)
-{
+void WebSocketSession::OnRead(beast::error_code error) {
     if (error) {
         End(error.message());
         return;
@@ -134,14 +123,12 @@ void WebSocketSession::OnRead(beast::error_code error)
     ReadMessage();
 }
 
-void WebSocketSession::Send(std::string message)
-{
+void WebSocketSession::Send(std::string message) {
     net::post(socket_.get_executor(),
               [self = shared_from_this(), message = std::move(message)]() mutable { self->Queue(std::move(message)); });
 }
 
-void WebSocketSession::Queue(std::string message)
-{
+void WebSocketSession::Queue(std::string message) {
     if (closing_ || ended_) {
         return;
     }
@@ -158,8 +145,7 @@ void WebSocketSession::Queue(std::string message)
     }
 }
 
-void WebSocketSession::Replace()
-{
+void WebSocketSession::Replace() {
     net::post(socket_.get_executor(), [self = shared_from_this()] {
         LogEvent("live_replaced", {{"peer", self->peer_}, {"device", self->device_.id}});
         self->CloseWith(websocket::close_reason(static_cast<websocket::close_code>(kReplacedCloseCode),
@@ -167,15 +153,13 @@ void WebSocketSession::Replace()
     });
 }
 
-void WebSocketSession::Stop()
-{
+void WebSocketSession::Stop() {
     net::post(socket_.get_executor(), [self = shared_from_this()] {
         self->CloseWith(websocket::close_reason(websocket::close_code::going_away));
     });
 }
 
-void WebSocketSession::WriteNext()
-{
+void WebSocketSession::WriteNext() {
     if (writing_) {
         return;
     }
@@ -190,14 +174,11 @@ void WebSocketSession::WriteNext()
     }
     writing_ = true;
     socket_.text(true);
-    socket_.async_write(net::buffer(outgoing_.front()), [self = shared_from_this()](beast::error_code error,
-                                                                                    std::size_t) {
-        self->OnWrite(error);
-    });
+    socket_.async_write(net::buffer(outgoing_.front()),
+                        [self = shared_from_this()](beast::error_code error, std::size_t) { self->OnWrite(error); });
 }
 
-void WebSocketSession::OnWrite(beast::error_code error)
-{
+void WebSocketSession::OnWrite(beast::error_code error) {
     writing_ = false;
     if (error) {
         return;  // the pending read fails as well and ends the session
@@ -206,8 +187,7 @@ void WebSocketSession::OnWrite(beast::error_code error)
     WriteNext();
 }
 
-void WebSocketSession::CloseWith(websocket::close_reason reason)
-{
+void WebSocketSession::CloseWith(websocket::close_reason reason) {
     if (closing_ || ended_) {
         return;
     }
@@ -227,8 +207,7 @@ void WebSocketSession::CloseWith(websocket::close_reason reason)
     }
 }
 
-void WebSocketSession::ScheduleHeartbeat()
-{
+void WebSocketSession::ScheduleHeartbeat() {
     heartbeat_.expires_after(context_.limits.heartbeatInterval);
     heartbeat_.async_wait([weak = weak_from_this()](beast::error_code error) {
         const auto self = weak.lock();
@@ -240,8 +219,7 @@ void WebSocketSession::ScheduleHeartbeat()
     });
 }
 
-void WebSocketSession::End(std::string_view reason)
-{
+void WebSocketSession::End(std::string_view reason) {
     if (ended_) {
         return;
     }

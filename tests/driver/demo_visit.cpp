@@ -36,7 +36,8 @@ POINT CentreOf(HWND window) {
 }
 
 void Press(HWND menu, WORD key, int times = 1) {
-    for (int i = 0; i < times; ++i) PostMessageW(menu, WM_KEYDOWN, key, 0);
+    for (int i = 0; i < times; ++i)
+        PostMessageW(menu, WM_KEYDOWN, key, 0);
 }
 
 // Right-clicks the pet and chooses the main menu's item `item` (from 1, nothing selected at first);
@@ -90,7 +91,8 @@ int wmain(int argc, wchar_t** argv) {
 
     if (command == L"online") {
         if (!ChooseFromMenu(pid, pet, kOnlineSubmenu, 0) || !AnswerPrompt(pid, argument)) return Fail("no prompt");
-        for (int waited = 0; waited < 300 && ReadSetting(L"NetworkEnabled") != 1u; ++waited) Sleep(100);
+        for (int waited = 0; waited < 300 && ReadSetting(L"NetworkEnabled") != 1u; ++waited)
+            Sleep(100);
         return ReadSetting(L"NetworkEnabled") == 1u ? 0 : Fail("the pet did not go online");
     }
     if (command == L"code") {
@@ -98,9 +100,12 @@ int wmain(int argc, wchar_t** argv) {
         if (!ChooseFromMenu(pid, pet, kOnlineSubmenu, 2) || !CloseBox(pid, &text)) return Fail("no code box");
         std::wstring code;
         for (wchar_t c : text) {
-            if (std::iswdigit(c)) code += c;
-            else if (code.size() == 6) break;
-            else code.clear();
+            if (std::iswdigit(c))
+                code += c;
+            else if (code.size() == 6)
+                break;
+            else
+                code.clear();
         }
         if (code.size() != 6) return Fail("no code in the box");
         std::printf("CODE=%s\n", WideToUtf8(code).c_str());

@@ -171,7 +171,8 @@ std::vector<uint32_t> CaptureScreen(const RECT& area) {
     GdiFlush();
     const uint32_t* source = surface.pixels();
     pixels.reserve(static_cast<size_t>(surface.width()) * surface.height());
-    for (int i = 0; i < surface.width() * surface.height(); ++i) pixels.push_back(source[i] & 0x00FFFFFF);
+    for (int i = 0; i < surface.width() * surface.height(); ++i)
+        pixels.push_back(source[i] & 0x00FFFFFF);
     return pixels;
 }
 

@@ -9,7 +9,8 @@ HWND OpenSettingsCentre(DWORD processId, POINT at) {
     HWND menu = WaitForWindow(processId, L"#32768", nullptr, 5s);
     if (!menu) return nullptr;
     // Up from nothing selected lands on the last item; "设置中心…" is the fourth from the end.
-    for (int i = 0; i < 4; ++i) PostMessageW(menu, WM_KEYDOWN, VK_UP, 0);
+    for (int i = 0; i < 4; ++i)
+        PostMessageW(menu, WM_KEYDOWN, VK_UP, 0);
     PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
     return WaitForWindow(processId, L"MossquillSettingsWindow", L"咕噜兽设置中心", 10s);
 }

@@ -96,7 +96,8 @@ TEST_F(Desktop, AtOneAndAHalfTimesTheScaleThePetAndTheSettingsCentreAreOneAndAHa
 TEST_F(Desktop, AFullScreenProgramHidesThePetAndHoldsItsReminderUntilItGoesUnlessSwitchedOff) {
     // The off-work reminder falls due at the next minute, while the game runs.
     SYSTEMTIME now{};
-    for (GetLocalTime(&now); now.wSecond < 40 || now.wSecond > 48; GetLocalTime(&now)) Sleep(200);
+    for (GetLocalTime(&now); now.wSecond < 40 || now.wSecond > 48; GetLocalTime(&now))
+        Sleep(200);
     const int next = (now.wHour * 60 + now.wMinute + 1) % (24 * 60);
     WriteSetting(L"OffworkEnabled", 1);
     WriteSetting(L"OffworkHour", static_cast<DWORD>(next / 60));
@@ -107,7 +108,8 @@ TEST_F(Desktop, AFullScreenProgramHidesThePetAndHoldsItsReminderUntilItGoesUnles
         const ULONGLONG shown = GetTickCount64();
         EXPECT_TRUE(WaitUntilClosed(window, 1s)) << "hidden";
         std::printf("hidden %llu ms after the game came to the front\n", GetTickCount64() - shown);
-        for (GetLocalTime(&now); now.wHour * 60 + now.wMinute != next; GetLocalTime(&now)) Sleep(200);
+        for (GetLocalTime(&now); now.wHour * 60 + now.wMinute != next; GetLocalTime(&now))
+            Sleep(200);
         EXPECT_FALSE(WaitForMessageBox(pet->id(), 3s)) << "no box over the game";
         EXPECT_TRUE(ReadSetting(L"LastOffworkDay")) << "the reminder fired meanwhile";
         EXPECT_FALSE(IsWindowVisible(window));
@@ -125,7 +127,8 @@ TEST_F(Desktop, AFullScreenProgramHidesThePetAndHoldsItsReminderUntilItGoesUnles
     RightClickAt(Centre());
     HWND menu = WaitForWindow(pet->id(), L"#32768", nullptr, 5s);
     ASSERT_NE(menu, nullptr);
-    for (int i = 0; i < 5; ++i) PostMessageW(menu, WM_KEYDOWN, VK_UP, 0);
+    for (int i = 0; i < 5; ++i)
+        PostMessageW(menu, WM_KEYDOWN, VK_UP, 0);
     PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
     ASSERT_TRUE(WaitUntilClosed(menu, 5s));
     FullScreenWindow game;

@@ -44,7 +44,8 @@ protected:
         const int w = rect.right - rect.left;
         const RECT band{rect.left, rect.top, rect.left + w * 35 / 100, rect.top + w * 45 / 100};
         int count = 0;
-        for (uint32_t pixel : CaptureScreen(band)) count += IsHeartPixel(pixel) ? 1 : 0;
+        for (uint32_t pixel : CaptureScreen(band))
+            count += IsHeartPixel(pixel) ? 1 : 0;
         return count;
     }
     bool HeartAppears() const {
@@ -144,7 +145,8 @@ void EnterWordsByHand(const PetProcess& pet, POINT at, const std::wstring& text)
     RightClickAt(at);
     HWND menu = WaitForWindow(pet.id(), L"#32768", nullptr, 5s);
     ASSERT_NE(menu, nullptr);
-    for (int i = 0; i < 8; ++i) PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);  // the separator is skipped
+    for (int i = 0; i < 8; ++i)
+        PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);  // the separator is skipped
     PostMessageW(menu, WM_KEYDOWN, VK_RIGHT, 0);
     Sleep(200);
     HWND submenu = nullptr;

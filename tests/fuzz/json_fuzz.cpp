@@ -23,11 +23,14 @@ void Require(bool condition, const char* what) {
 bool SameTree(const JsonValue& a, const JsonValue& b) {
     if (a.kind != b.kind) return false;
     switch (a.kind) {
-    case JsonKind::Null: return true;
-    case JsonKind::Bool: return a.boolValue == b.boolValue;
+    case JsonKind::Null:
+        return true;
+    case JsonKind::Bool:
+        return a.boolValue == b.boolValue;
     case JsonKind::Number:
         return a.numberValue == b.numberValue && std::signbit(a.numberValue) == std::signbit(b.numberValue);
-    case JsonKind::String: return a.stringValue == b.stringValue;
+    case JsonKind::String:
+        return a.stringValue == b.stringValue;
     case JsonKind::Array:
         if (a.items.size() != b.items.size()) return false;
         for (std::size_t i = 0; i < a.items.size(); ++i) {
@@ -56,8 +59,12 @@ void WriteString(const std::string& bytes, std::string& out) {
 // Numbers in the shortest form that reads back to the same double.
 void WriteTree(const JsonValue& value, std::string& out) {
     switch (value.kind) {
-    case JsonKind::Null: out += "null"; break;
-    case JsonKind::Bool: out += value.boolValue ? "true" : "false"; break;
+    case JsonKind::Null:
+        out += "null";
+        break;
+    case JsonKind::Bool:
+        out += value.boolValue ? "true" : "false";
+        break;
     case JsonKind::Number: {
         char digits[64];
         const auto written = std::to_chars(digits, digits + sizeof digits, value.numberValue);
@@ -65,7 +72,9 @@ void WriteTree(const JsonValue& value, std::string& out) {
         out.append(digits, written.ptr);
         break;
     }
-    case JsonKind::String: WriteString(value.stringValue, out); break;
+    case JsonKind::String:
+        WriteString(value.stringValue, out);
+        break;
     case JsonKind::Array: {
         out += '[';
         const char* separator = "";
@@ -95,7 +104,8 @@ void WriteTree(const JsonValue& value, std::string& out) {
 
 void CheckEscapedRoundTrip(const std::string& bytes) {
     const std::string escaped = EscapeJsonUtf8(bytes);
-    for (const char c : escaped) Require(static_cast<unsigned char>(c) >= 0x20, "control byte left unescaped");
+    for (const char c : escaped)
+        Require(static_cast<unsigned char>(c) >= 0x20, "control byte left unescaped");
     JsonValue reread;
     Require(ParseJson("\"" + escaped + "\"", reread), "escaped string does not parse");
     Require(reread.kind == JsonKind::String && reread.stringValue == bytes, "escaped string reads back differently");
@@ -103,7 +113,8 @@ void CheckEscapedRoundTrip(const std::string& bytes) {
 
 void CheckStrings(const JsonValue& value) {
     if (value.kind == JsonKind::String) CheckEscapedRoundTrip(value.stringValue);
-    for (const JsonValue& item : value.items) CheckStrings(item);
+    for (const JsonValue& item : value.items)
+        CheckStrings(item);
     for (const auto& [key, member] : value.members) {
         CheckEscapedRoundTrip(key);
         CheckStrings(member);
@@ -118,7 +129,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     JsonValue value;
     const bool accepted = ParseJson(text, value);
     JsonValue padded;
-    Require(ParseJson(" \v\n" + std::string(text) + "\f\t\r", padded) == accepted, "surrounding white space changes the verdict");
+    Require(ParseJson(" \v\n" + std::string(text) + "\f\t\r", padded) == accepted,
+            "surrounding white space changes the verdict");
     if (!accepted) return 0;
     Require(SameTree(value, padded), "surrounding white space changes the tree");
 

@@ -14,9 +14,9 @@ TEST(CalendarKeys, DayKeysAndMondayWeekKeysAcrossMonthAndYearEnds) {
     EXPECT_EQ(WeekKeyOf(Local(2026, 12, 7)), 20261207);   // Monday is its own week key
     EXPECT_EQ(WeekKeyOf(Local(2026, 12, 13)), 20261207);  // Sunday belongs to the week before
     EXPECT_EQ(WeekKeyOf(Local(2026, 12, 14)), 20261214);
-    EXPECT_EQ(WeekKeyOf(Local(2026, 10, 1)), 20260928);   // Thursday back into September
-    EXPECT_EQ(WeekKeyOf(Local(2027, 1, 3)), 20261228);    // Sunday back into the old year
-    EXPECT_EQ(WeekKeyOf(Local(2024, 3, 2)), 20240226);    // across a leap February
+    EXPECT_EQ(WeekKeyOf(Local(2026, 10, 1)), 20260928);  // Thursday back into September
+    EXPECT_EQ(WeekKeyOf(Local(2027, 1, 3)), 20261228);   // Sunday back into the old year
+    EXPECT_EQ(WeekKeyOf(Local(2024, 3, 2)), 20240226);   // across a leap February
     EXPECT_EQ(DayKeyOf(Local(2027, 1, 1)), 20270101);
 }
 

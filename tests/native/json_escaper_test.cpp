@@ -26,7 +26,8 @@ TEST(JsonEscaper, EverythingElseIsCopied) {
 
 TEST(JsonEscaper, EveryByteSurvivesTheReader) {
     std::string all;
-    for (int byte = 0; byte < 256; ++byte) all += static_cast<char>(byte);
+    for (int byte = 0; byte < 256; ++byte)
+        all += static_cast<char>(byte);
     JsonValue value;
     ASSERT_TRUE(ParseJson("\"" + EscapeJsonUtf8(all) + "\"", value));
     EXPECT_EQ(value.stringValue, all);

@@ -30,9 +30,11 @@ std::string DecodedString(std::string_view text) {
 
 std::string Nested(int depth, std::string_view open, std::string_view inner, std::string_view close) {
     std::string text;
-    for (int i = 0; i < depth; ++i) text += open;
+    for (int i = 0; i < depth; ++i)
+        text += open;
     text += inner;
-    for (int i = 0; i < depth; ++i) text += close;
+    for (int i = 0; i < depth; ++i)
+        text += close;
     return text;
 }
 
@@ -40,8 +42,8 @@ TEST(JsonDocument, OneValueWithCLocaleWhiteSpaceAround) {
     EXPECT_TRUE(Parses("  {\"a\":1}  "));
     EXPECT_TRUE(Parses("\v[\v1\f,\t2\r]\n"));  // vertical tab and form feed count as white space
     EXPECT_TRUE(Parses("{\v\"a\"\f:\v1\f}"));
-    for (const std::string& bad : {"{\"a\":1} x"s, "1 2"s, ""s, " \t\r\n"s, "[1]\0"s,
-                                   "\xA0[1]"s, "[1]\x85"s, "\xEF\xBB\xBF[1]"s}) {
+    for (const std::string& bad :
+         {"{\"a\":1} x"s, "1 2"s, ""s, " \t\r\n"s, "[1]\0"s, "\xA0[1]"s, "[1]\x85"s, "\xEF\xBB\xBF[1]"s}) {
         EXPECT_FALSE(Parses(bad)) << bad;
     }
 }
@@ -67,8 +69,8 @@ TEST(JsonLiterals, ExactSpellingOnly) {
 }
 
 TEST(JsonNumbers, GrammarIsStrict) {
-    for (const char* bad : {"-", "1.", "1e", "1e+", "01", "-01", "+1", ".5", "1.e5", "-.5", "0x10",
-                            "1e5.5", "--1", "- 1", "Infinity", "NaN", "[1.]", "[01]"}) {
+    for (const char* bad : {"-", "1.", "1e", "1e+", "01", "-01", "+1", ".5", "1.e5", "-.5", "0x10", "1e5.5", "--1",
+                            "- 1", "Infinity", "NaN", "[1.]", "[01]"}) {
         EXPECT_FALSE(Parses(bad)) << bad;
     }
 }
@@ -122,17 +124,15 @@ TEST(JsonStrings, EscapesDecodeToUtf8Bytes) {
 }
 
 TEST(JsonStrings, HighSurrogateNeedsEscapedLowSurrogateRightBehind) {
-    for (const char* bad : {R"("\ud83d")", R"("\ud83dx")", R"("\ud83d\n")", R"("\ud83d\u0041")",
-                            R"("\ud83d\ud83d")", R"("\ud83d\ude0")", R"("\ud83d\)", R"("\ud83d \ude00")",
-                            R"("\ud83d\U DE00")"}) {
+    for (const char* bad : {R"("\ud83d")", R"("\ud83dx")", R"("\ud83d\n")", R"("\ud83d\u0041")", R"("\ud83d\ud83d")",
+                            R"("\ud83d\ude0")", R"("\ud83d\)", R"("\ud83d \ude00")", R"("\ud83d\U DE00")"}) {
         EXPECT_FALSE(Parses(bad)) << bad;
     }
 }
 
 TEST(JsonStrings, MalformedEscapesAndControlBytesFail) {
-    for (const char* bad : {R"("\x41")", R"("\a")", R"("\U0041")", R"("\u00g1")", R"("\u12")",
-                            R"("\u004")", "\"\\", "\"abc", "\"", "\"\t\"", "\"\n\"", "\"\x1F\"",
-                            "'a'"}) {
+    for (const char* bad : {R"("\x41")", R"("\a")", R"("\U0041")", R"("\u00g1")", R"("\u12")", R"("\u004")", "\"\\",
+                            "\"abc", "\"", "\"\t\"", "\"\n\"", "\"\x1F\"", "'a'"}) {
         EXPECT_FALSE(Parses(bad)) << bad;
     }
     EXPECT_FALSE(Parses("\"a\0b\""s));
@@ -144,16 +144,17 @@ TEST(JsonStrings, RawBytesAreCopiedWithoutValidation) {
 }
 
 TEST(JsonContainers, SeparatorsAndBrackets) {
-    for (const char* empty : {"[]", "[ \n ]", "{}", "{ \t }"}) EXPECT_TRUE(Parses(empty)) << empty;
+    for (const char* empty : {"[]", "[ \n ]", "{}", "{ \t }"})
+        EXPECT_TRUE(Parses(empty)) << empty;
     const JsonValue array = MustParse("[ 1 , \"two\" ,[null] ,{}]");
     ASSERT_EQ(array.kind, JsonKind::Array);
     ASSERT_EQ(array.items.size(), 4u);
     EXPECT_EQ(array.items[1].stringValue, "two");
     EXPECT_EQ(array.items[2].items.at(0).kind, JsonKind::Null);
     EXPECT_EQ(array.items[3].kind, JsonKind::Object);
-    for (const char* bad : {"[1,]", "[,1]", "[1 2]", "[", "[1", "[1, ", "[1}", "{\"a\":1,}", "{,}",
-                            "{\"a\" 1}", "{a:1}", "{\"a\":}", "{\"a\":1", "{\"a\"", "{\"a\":1]",
-                            "{\"a\":1 \"b\":2}", "{\"a\":1,\"a\":}"}) {
+    for (const char* bad :
+         {"[1,]", "[,1]", "[1 2]", "[", "[1", "[1, ", "[1}", "{\"a\":1,}", "{,}", "{\"a\" 1}", "{a:1}", "{\"a\":}",
+          "{\"a\":1", "{\"a\"", "{\"a\":1]", "{\"a\":1 \"b\":2}", "{\"a\":1,\"a\":}"}) {
         EXPECT_FALSE(Parses(bad)) << bad;
     }
 }
@@ -168,7 +169,8 @@ TEST(JsonObjects, FirstOccurrenceOfAKeyWins) {
 TEST(JsonObjects, MembersAreOrderedByBytes) {
     const JsonValue object = MustParse("{\"\xE4\":1,\"b\":2,\"B\":3,\"ab\":4,\"a\":5,\"\":6}");
     std::string order;
-    for (const auto& [key, member] : object.members) order += "[" + key + "]";
+    for (const auto& [key, member] : object.members)
+        order += "[" + key + "]";
     EXPECT_EQ(order, "[][B][a][ab][b][\xE4]");
 }
 
@@ -195,7 +197,8 @@ TEST(JsonNesting, DepthIsLimited) {
     EXPECT_FALSE(Parses(Nested(limit / 2, "[{\"k\":", "[1]", "}]")));
     // Siblings do not add up: the limit is on depth, not on the number of containers.
     std::string wide = "[";
-    for (int i = 0; i < 3 * limit; ++i) wide += "[[]],";
+    for (int i = 0; i < 3 * limit; ++i)
+        wide += "[[]],";
     wide += "1]";
     EXPECT_TRUE(Parses(wide));
     EXPECT_FALSE(Parses(std::string(1'000'000, '[')));

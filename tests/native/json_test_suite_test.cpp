@@ -74,9 +74,12 @@ std::string ReadBytes(const fs::path& path) {
 
 bool ExpectedVerdict(const std::string& name) {
     switch (name.front()) {
-    case 'y': return !kRejectedDespiteY.contains(name);
-    case 'n': return kAcceptedDespiteN.contains(name);
-    default: return kAcceptedI.contains(name);
+    case 'y':
+        return !kRejectedDespiteY.contains(name);
+    case 'n':
+        return kAcceptedDespiteN.contains(name);
+    default:
+        return kAcceptedI.contains(name);
     }
 }
 
@@ -112,7 +115,8 @@ TEST(JsonTestSuiteFiles, CollectionAndExceptionListsAgree) {
     EXPECT_GE(names.size(), 300u) << "collection missing under " << kParsingDir;
     const std::set<std::string> present(names.begin(), names.end());
     for (const auto* list : {&kAcceptedDespiteN, &kRejectedDespiteY, &kAcceptedI}) {
-        for (const std::string& name : *list) EXPECT_TRUE(present.contains(name)) << name;
+        for (const std::string& name : *list)
+            EXPECT_TRUE(present.contains(name)) << name;
     }
 }
 

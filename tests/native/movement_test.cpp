@@ -43,12 +43,12 @@ TEST(StartPosition, SavedPositionMustKeepMoreThan24PixelsInsideTheWorkArea) {
 
     auto at = [&](std::optional<int> x, std::optional<int> y) { return ChooseStartPosition(work, 230, x, y); };
     EXPECT_EQ(at(100, 200).x, 100);
-    EXPECT_EQ(at(1255, 200).x, 1255);         // 25 pixels still inside on the right
-    EXPECT_EQ(at(1256, 200).x, corner.x);      // only 24
+    EXPECT_EQ(at(1255, 200).x, 1255);      // 25 pixels still inside on the right
+    EXPECT_EQ(at(1256, 200).x, corner.x);  // only 24
     EXPECT_EQ(at(-205, 200).x, -205);
     EXPECT_EQ(at(-206, 200).x, corner.x);
     EXPECT_EQ(at(100, std::nullopt).x, corner.x);  // both values are needed
-    EXPECT_EQ(at(1500, 300).x, corner.x);      // saved on a monitor that is gone
+    EXPECT_EQ(at(1500, 300).x, corner.x);          // saved on a monitor that is gone
     EXPECT_EQ(at(1500, 300).y, corner.y);
 }
 
@@ -84,16 +84,19 @@ TEST(WalkCycle, HigherWeeklyLevelsWalkFasterAndKeepTheFractionForLater) {
     };
     cycle.carry = 0;
     std::vector<int> moves;
-    for (int i = 0; i < 4; ++i) moves.push_back(atPeak(2));
+    for (int i = 0; i < 4; ++i)
+        moves.push_back(atPeak(2));
     EXPECT_EQ(moves, (std::vector<int>{4, 4, 4, 5}));  // 4.32 px per tick
     EXPECT_NEAR(cycle.carry, 0.28f, 1e-4f);
     int total = 0;
-    for (int i = 0; i < 25; ++i) total += atPeak(2);
+    for (int i = 0; i < 25; ++i)
+        total += atPeak(2);
     EXPECT_NEAR(total + cycle.carry - 0.28f, 108.0f, 1e-3f);  // 108 px a second
 
     cycle.carry = 0;
     total = 0;
-    for (int i = 0; i < 3; ++i) total += atPeak(1);
+    for (int i = 0; i < 3; ++i)
+        total += atPeak(1);
     EXPECT_NEAR(total + cycle.carry, 3 * 3.66f, 1e-4f);
 }
 
@@ -108,7 +111,9 @@ public:
         rect = ScreenRect{topLeft.x, topLeft.y, topLeft.x + rect.right - rect.left, topLeft.y + rect.bottom - rect.top};
         ++moves;
     }
-    void Place(ScreenPoint topLeft, int size) override { rect = ScreenRect{topLeft.x, topLeft.y, topLeft.x + size, topLeft.y + size}; }
+    void Place(ScreenPoint topLeft, int size) override {
+        rect = ScreenRect{topLeft.x, topLeft.y, topLeft.x + size, topLeft.y + size};
+    }
 
     ScreenRect rect{600, 300, 600 + kSize, 300 + kSize};
     ScreenRect work{0, 0, 1280, 760};
@@ -276,7 +281,8 @@ TEST_F(Moving, HoldingStopsWalkingAndResetsADashFade) {
         ASSERT_TRUE(TickUntil([&] { return Left() != 600; }, 50));
         h.hold();
         const ScreenRect heldAt = window.rect;
-        for (int i = 0; i < 5; ++i) Tick();
+        for (int i = 0; i < 5; ++i)
+            Tick();
         EXPECT_EQ(At(window.rect), At(heldAt));
         EXPECT_TRUE(movement.walking());
         release();
@@ -298,7 +304,8 @@ TEST_F(Moving, HoldingStopsWalkingAndResetsADashFade) {
         held = false;
         // The next dash comes a second after the last tick that held the pet.
         uint64_t lastHeld = clock.Now();
-        for (Tick(); movement.nextDashTick() == clock.Now() + 1000; Tick()) lastHeld = clock.Now();
+        for (Tick(); movement.nextDashTick() == clock.Now() + 1000; Tick())
+            lastHeld = clock.Now();
         ASSERT_TRUE(TickUntil([&] { return movement.dashState() == DASH_FADING_OUT; }, 100));
         EXPECT_GE(clock.Now(), lastHeld + 1000);
         EXPECT_LT(clock.Now(), lastHeld + 1040);
@@ -345,7 +352,8 @@ TEST_F(Moving, ChangingTheModeBringsADashingPetHomeFirstAndStoresTheMode) {
     EXPECT_EQ(store.dwords[L"WalkingEnabled"], 0u);
     EXPECT_FALSE(movement.walking());
     const ScreenRect still = window.rect;
-    for (int i = 0; i < 100; ++i) Tick();
+    for (int i = 0; i < 100; ++i)
+        Tick();
     EXPECT_EQ(At(window.rect), At(still));
     EXPECT_FLOAT_EQ(movement.opacity(), 1.0f);
 }
@@ -377,7 +385,8 @@ TEST_F(Moving, MixedModeWalksThenDashesTwoToFourTimesThenComesHomeToRest) {
     }
     ASSERT_FALSE(movement.dashPhaseActive());
     EXPECT_EQ(static_cast<int>(jumpTicks.size()), dashes);
-    for (size_t i = 1; i < jumpTicks.size(); ++i) EXPECT_GE(jumpTicks[i] - jumpTicks[i - 1], 3440u);
+    for (size_t i = 1; i < jumpTicks.size(); ++i)
+        EXPECT_GE(jumpTicks[i] - jumpTicks[i - 1], 3440u);
     EXPECT_EQ(At(window.rect), At(walkedTo));
     EXPECT_FALSE(movement.awayFromHome());
     EXPECT_TRUE(movement.walking());

@@ -14,9 +14,10 @@ TEST(PoseState, CutInFadesAfterTheHoldAndReturnsUnderThePointer) {
 
     uint64_t now = start;
     int ticksAtFull = 0;
-    while (pose.Step(now += 40, false, 0), pose.cutInAlpha() == 1.0f) ++ticksAtFull;
+    while (pose.Step(now += 40, false, 0), pose.cutInAlpha() == 1.0f)
+        ++ticksAtFull;
     EXPECT_EQ(ticksAtFull, 21);  // held for 0.84..0.88 s
-    int fadeTicks = 1;  // the tick that left the loop above
+    int fadeTicks = 1;           // the tick that left the loop above
     while (pose.cutInAlpha() > 0.0f) {
         pose.Step(now += 40, false, 0);
         ++fadeTicks;

@@ -17,15 +17,16 @@ namespace {
 
 std::string Repeat(const std::string& text, std::size_t times) {
     std::string out;
-    for (std::size_t i = 0; i < times; ++i) out += text;
+    for (std::size_t i = 0; i < times; ++i)
+        out += text;
     return out;
 }
 
 TEST(ServiceBounds, EveryFieldIsCutOrRefusedWhereItIsRead) {
     const std::string huge(1 << 20, 'n');
-    const SessionMessage visitMessage = ReadSessionMessage(
-        R"({"type":"action","from":{"id":"b","nickname":")" + huge + R"("},"action":")" + huge + R"(","text":")" +
-        Repeat("字", 500) + R"("})");
+    const SessionMessage visitMessage =
+        ReadSessionMessage(R"({"type":"action","from":{"id":"b","nickname":")" + huge + R"("},"action":")" + huge +
+                           R"(","text":")" + Repeat("字", 500) + R"("})");
     ASSERT_TRUE(std::holds_alternative<IncomingVisit>(visitMessage));
     const auto& visit = std::get<IncomingVisit>(visitMessage);
     EXPECT_EQ(visit.fromNickname, std::wstring(kMaxNicknameCharacters - 1, L'n') + L"…");
@@ -58,14 +59,16 @@ TEST(ServiceBounds, EveryFieldIsCutOrRefusedWhereItIsRead) {
     const std::vector<OnlineFriend> friends = ParseFriendList(&root);
     ASSERT_EQ(friends.size(), kMaxFriends);
     EXPECT_EQ(friends.back().id, L"f499");
-    for (const OnlineFriend& buddy : friends) ASSERT_EQ(buddy.nickname.size(), kMaxNicknameCharacters);
+    for (const OnlineFriend& buddy : friends)
+        ASSERT_EQ(buddy.nickname.size(), kMaxNicknameCharacters);
 }
 
 TEST(NoticeSlot, OneBoxAtATimeShowingTheLatestTextOnceItCloses) {
     NoticeSlot slot;
     EXPECT_TRUE(slot.Offer(L"一"));
     // Eleven more arrive while the first box is up: none opens a box, the latest waits.
-    for (int i = 2; i <= 12; ++i) EXPECT_FALSE(slot.Offer(i % 2 ? L"单" : L"双"));
+    for (int i = 2; i <= 12; ++i)
+        EXPECT_FALSE(slot.Offer(i % 2 ? L"单" : L"双"));
     EXPECT_EQ(slot.Closed(), L"双");
     // A repeat of what is on screen is dropped, and the slot is free again.
     EXPECT_FALSE(slot.Offer(L"双"));
@@ -76,7 +79,8 @@ TEST(NoticeSlot, OneBoxAtATimeShowingTheLatestTextOnceItCloses) {
 
 TEST(BackgroundRequests, ManyChangesWaitAsOneCallOfEachKind) {
     BackgroundRequests requests;
-    for (int i = 0; i < 40; ++i) requests.RefreshFriends();
+    for (int i = 0; i < 40; ++i)
+        requests.RefreshFriends();
     requests.PublishAppearance(1);
     requests.PublishAppearance(3);
     auto first = requests.Next();

@@ -51,15 +51,14 @@ TEST(SessionMessage, EachTypeBecomesItsEventWithItsFieldRules) {
 
 TEST(SessionMessage, WhatLacksItsTypeOrItsRequiredMembersIsDropped) {
     const std::string deep = std::string(100000, '[') + std::string(100000, ']');
-    for (const std::string& text : {std::string("not json"), std::string(R"({"type":"connected")"),
-                                    std::string(R"(["type","connected"])"), std::string(R"({"type":"heartbeat"})"),
-                                    std::string(R"({"type":7})"), std::string(R"({"friends":[]})"),
-                                    std::string(R"({"type":"action","from":{"id":"x"},"action":"greet"})"),
-                                    std::string(R"({"type":"action","from":"x","nickname":"n"})"),
-                                    std::string(R"({"type":"reaction","from":[{"nickname":"n"}],"reaction":"like"})"),
-                                    std::string(R"({"type":"error","message":""})"),
-                                    std::string("{\"type\":\"error\",\"message\":\"\xE4\"}"),
-                                    R"({"type":"error","message":"x","deep":)" + deep + "}"}) {
+    for (const std::string& text :
+         {std::string("not json"), std::string(R"({"type":"connected")"), std::string(R"(["type","connected"])"),
+          std::string(R"({"type":"heartbeat"})"), std::string(R"({"type":7})"), std::string(R"({"friends":[]})"),
+          std::string(R"({"type":"action","from":{"id":"x"},"action":"greet"})"),
+          std::string(R"({"type":"action","from":"x","nickname":"n"})"),
+          std::string(R"({"type":"reaction","from":[{"nickname":"n"}],"reaction":"like"})"),
+          std::string(R"({"type":"error","message":""})"), std::string("{\"type\":\"error\",\"message\":\"\xE4\"}"),
+          R"({"type":"error","message":"x","deep":)" + deep + "}"}) {
         EXPECT_TRUE(std::holds_alternative<std::monostate>(ReadSessionMessage(text))) << text.substr(0, 80);
     }
 }

@@ -11,7 +11,8 @@
 
 namespace {
 
-IncomingVisit Visit(std::wstring nickname, std::wstring action = L"greet", std::wstring note = L"", int appearance = 0) {
+IncomingVisit Visit(std::wstring nickname, std::wstring action = L"greet", std::wstring note = L"",
+                    int appearance = 0) {
     return IncomingVisit{L"id-" + nickname, nickname, std::move(action), std::move(note), appearance};
 }
 

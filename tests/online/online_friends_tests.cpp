@@ -17,7 +17,8 @@ bool ChooseRemovalOfFirstFriend(const PetApp& app) {
     // Down so many times from where the menu starts, then the key.
     const auto keys = [](int downs, WORD then) {
         return [=](HWND menu) {
-            for (int i = 0; i < downs; ++i) PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
+            for (int i = 0; i < downs; ++i)
+                PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
             PostMessageW(menu, WM_KEYDOWN, then, 0);
         };
     };

@@ -40,7 +40,9 @@ bool WaitFor(const std::function<bool()>& done, DWORD ms) {
     return done();
 }
 
-std::vector<DoubleFrame> Presence(int count) { return std::vector<DoubleFrame>(count, {1, true, R"({"type":"presence"})"}); }
+std::vector<DoubleFrame> Presence(int count) {
+    return std::vector<DoubleFrame>(count, {1, true, R"({"type":"presence"})"});
+}
 
 TEST_F(HostileService, TrickledAnswersEndAtTheDeadlineAndPresenceCostsAtMostTwoLists) {
     OnlineClient client(MakeHosts(kDoubleHost, kDoubleHost));
@@ -124,7 +126,8 @@ TEST_F(HostileService, NeverHoldsThePet) {
     }
     std::vector<DoubleFrame> frames{{1, true, R"({"type":"connected","friends":[)" + friends + "]}"}};
     for (int i = 0; i < 12; ++i) {
-        frames.push_back({1, true, std::string(R"({"type":"error","message":"服务出错了)") + (i % 2 ? "乙" : "甲") + "\"}"});
+        frames.push_back(
+            {1, true, std::string(R"({"type":"error","message":"服务出错了)") + (i % 2 ? "乙" : "甲") + "\"}"});
     }
     const std::vector<DoubleFrame> presence = Presence(40);
     frames.insert(frames.end(), presence.begin(), presence.end());

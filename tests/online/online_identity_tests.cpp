@@ -78,14 +78,16 @@ TEST_F(IdentityStore, RegistersWithTheServiceAndStoresTheTokenOnlyProtected) {
     LPWSTR description = nullptr;
     ASSERT_TRUE(CryptUnprotectData(&input, &description, nullptr, nullptr, nullptr, CRYPTPROTECT_UI_FORBIDDEN, &plain));
     EXPECT_EQ(std::wstring(description), L"咕噜兽联机身份");
-    EXPECT_EQ(std::wstring(reinterpret_cast<const wchar_t*>(plain.pbData), plain.cbData / 2), client.Identity().token + L'\0');
+    EXPECT_EQ(std::wstring(reinterpret_cast<const wchar_t*>(plain.pbData), plain.cbData / 2),
+              client.Identity().token + L'\0');
     EXPECT_EQ(plain.cbData, 130u);
     LocalFree(plain.pbData);
     LocalFree(description);
 
     auto probe = RunSiblingProgram(L"identity_probe.exe");
     ASSERT_TRUE(probe);
-    EXPECT_EQ(probe->output, WideToUtf8(client.Identity().deviceId) + "\n" + WideToUtf8(L"小咕噜") + "\n" + narrowToken + "\n1\n");
+    EXPECT_EQ(probe->output,
+              WideToUtf8(client.Identity().deviceId) + "\n" + WideToUtf8(L"小咕噜") + "\n" + narrowToken + "\n1\n");
 
     // The loaded identity is accepted by the service.
     OnlineClient restarted;

@@ -29,9 +29,8 @@ protected:
         auto device = std::make_unique<Device>();
         std::wstring error;
         EXPECT_TRUE(device->client.Register(name, &error)) << WideToUtf8(error);
-        device->client.InstallCallbacks({.onFriends = [raw = device.get()](const std::vector<OnlineFriend>& list, bool) {
-            raw->deliveries.push_back(list);
-        }});
+        device->client.InstallCallbacks({.onFriends = [raw = device.get()](const std::vector<OnlineFriend>& list,
+                                                                           bool) { raw->deliveries.push_back(list); }});
         return device;
     }
     // Two devices that became friends through a pairing code.
@@ -253,15 +252,16 @@ TEST(ParseFriendList, OnlineOnlyForTheLiteralTrue) {
         {"id":"3","nickname":"n","online":"true"}, {"id":"4","nickname":"n"}, {"id":"5","nickname":"n","online":false}])");
     ASSERT_EQ(friends.size(), 5u);
     EXPECT_TRUE(friends[0].online);
-    for (std::size_t i = 1; i < friends.size(); ++i) EXPECT_FALSE(friends[i].online) << i;
+    for (std::size_t i = 1; i < friends.size(); ++i)
+        EXPECT_FALSE(friends[i].online) << i;
 }
 
 TEST(ReadAppearance, TruncatesClampsAndTurnsEverythingElseToZero) {
     const struct {
         const char* json;
         int appearance;
-    } cases[] = {{"2.9", 2},   {"0.5", 0},  {"-1", 0},   {"4", 3},          {"1e20", 0},         {"-1e20", 0},
-                 {"\"2\"", 0}, {"true", 0}, {"null", 0}, {"3", 3},          {"1", 1},            {"-0.9", 0},
+    } cases[] = {{"2.9", 2},   {"0.5", 0},  {"-1", 0},         {"4", 3},          {"1e20", 0},       {"-1e20", 0},
+                 {"\"2\"", 0}, {"true", 0}, {"null", 0},       {"3", 3},          {"1", 1},          {"-0.9", 0},
                  {"3.99", 3},  {"1.5", 1},  {"2147483647", 3}, {"2147483648", 0}, {"-2147483648", 0}};
     for (const auto& value : cases) {
         JsonValue parsed;

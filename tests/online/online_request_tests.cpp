@@ -12,7 +12,8 @@ namespace {
 
 using namespace std::string_literals;
 
-const std::string kAppKeyLine = "X-Mossquill-App-Key: 5d3b8e0f71a24c96b0e7d14f2a9c63e85b07f1d2c4a98e360f5b12d7e4c9a0b6\r\n";
+const std::string kAppKeyLine =
+    "X-Mossquill-App-Key: 5d3b8e0f71a24c96b0e7d14f2a9c63e85b07f1d2c4a98e360f5b12d7e4c9a0b6\r\n";
 const std::string kContentTypeLine = "Content-Type: application/json; charset=utf-8\r\n";
 const std::wstring kNoSuchPathText = L"没有这个联机接口。";
 
@@ -185,7 +186,8 @@ TEST(DescribeFailure, PrefersTheServersMessageThenTheTransportTextThenTheFallbac
 
     // A message of any length from the service is cut for its message box.
     std::string endless = "{\"message\":\"";
-    for (int i = 0; i < 5000; ++i) endless += "咕";
+    for (int i = 0; i < 5000; ++i)
+        endless += "咕";
     const std::wstring bounded = DescribeFailure({400, endless + "\"}", L""}, fallback);
     EXPECT_EQ(bounded, std::wstring(200, L'咕') + L"…");
 }

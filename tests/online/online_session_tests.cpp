@@ -54,7 +54,8 @@ public:
             requested_.push_back(pause);
             changed_.notify_all();
             // The stop flag has no signal of its own: the wait keeps looking at it.
-            while (releases_ == 0 && !stop.load()) changed_.wait_for(hold, std::chrono::milliseconds(20));
+            while (releases_ == 0 && !stop.load())
+                changed_.wait_for(hold, std::chrono::milliseconds(20));
             if (releases_ > 0) --releases_;
         };
     }
@@ -83,13 +84,14 @@ private:
 class Pet {
 public:
     explicit Pet(const ServiceHosts& hosts = kServiceHosts) : client(hosts) {
-        client.InstallCallbacks({[this](bool connected, const std::wstring& text) {
-                                     Record([&](Delivered& d) { d.statuses.push_back({connected, text}); });
-                                 },
-                                 [this](const auto& list) { Record([&](Delivered& d) { d.lists.push_back(list); }); },
-                                 [this](const auto& visit) { Record([&](Delivered& d) { d.visits.push_back(visit); }); },
-                                 [this](const auto& notice) { Record([&](Delivered& d) { d.announcements.push_back(notice); }); },
-                                 [this](const auto& reaction) { Record([&](Delivered& d) { d.reactions.push_back(reaction); }); }});
+        client.InstallCallbacks(
+            {[this](bool connected, const std::wstring& text) {
+                 Record([&](Delivered& d) { d.statuses.push_back({connected, text}); });
+             },
+             [this](const auto& list) { Record([&](Delivered& d) { d.lists.push_back(list); }); },
+             [this](const auto& visit) { Record([&](Delivered& d) { d.visits.push_back(visit); }); },
+             [this](const auto& notice) { Record([&](Delivered& d) { d.announcements.push_back(notice); }); },
+             [this](const auto& reaction) { Record([&](Delivered& d) { d.reactions.push_back(reaction); }); }});
     }
     // Waits up to `ms` until `done` holds for what was delivered; gives a copy of it.
     Delivered WaitUntil(const std::function<bool(const Delivered&)>& done, DWORD ms = 8000) {
@@ -100,9 +102,12 @@ public:
     bool Connects() {
         const std::size_t before = WaitUntil([](const Delivered&) { return true; }).Count(kConnectedText);
         client.Start();
-        return WaitUntil([&](const Delivered& d) { return d.Count(kConnectedText) > before; }).Count(kConnectedText) > before;
+        return WaitUntil([&](const Delivered& d) { return d.Count(kConnectedText) > before; }).Count(kConnectedText) >
+               before;
     }
-    SessionSendResult::Outcome Send(const std::wstring& json) { return client.SendSessionMessage(WideToUtf8(json)).outcome; }
+    SessionSendResult::Outcome Send(const std::wstring& json) {
+        return client.SendSessionMessage(WideToUtf8(json)).outcome;
+    }
     std::wstring Id() { return client.Identity().deviceId; }
 
 private:
@@ -142,7 +147,8 @@ TEST_F(LiveSession, FriendsComeAndGoAndVisitsReactionsAndErrorsTravelBetweenTwoP
     auto beta = RegisteredPet(L"阿乙");
     ASSERT_EQ(WideToUtf8(PairDevices(alpha->client, beta->client)), "");
     const auto shows = [&](const std::wstring& id, bool online) {
-        return alpha->WaitUntil([&](const Delivered& d) { return d.LastListShows(id, online); }).LastListShows(id, online);
+        return alpha->WaitUntil([&](const Delivered& d) { return d.LastListShows(id, online); })
+            .LastListShows(id, online);
     };
 
     // The connected message brings the list; the friend coming online and a friend added through
@@ -169,7 +175,8 @@ TEST_F(LiveSession, FriendsComeAndGoAndVisitsReactionsAndErrorsTravelBetweenTwoP
     EXPECT_EQ(alpha->Send(L"{\"type\":\"action\",\"to\":\"" + gamma->Id() + L"\",\"action\":\"greet\"}"),
               SessionSendResult::Outcome::Sent);
     const NetStatusPayload refusal{true, L"好友现在不在线，这次串门不会保存，也不会稍后补发。"};
-    EXPECT_EQ(alpha->WaitUntil([&](const Delivered& d) { return d.statuses.back() == refusal; }).statuses.back(), refusal);
+    EXPECT_EQ(alpha->WaitUntil([&](const Delivered& d) { return d.statuses.back() == refusal; }).statuses.back(),
+              refusal);
 
     // The friend leaving shows in the list; its own stop reports nothing and ends sending.
     beta->client.Stop();
@@ -204,8 +211,9 @@ TEST_F(LiveSession, AClosedConnectionIsReportedAndRenewedTenSecondsLaterOnTheHos
     EXPECT_EQ(pause.WaitForPause(1), std::chrono::milliseconds(10000));
     EXPECT_EQ(pet.WaitUntil([](const Delivered&) { return true; }).Count(kConnectedText), 1u);
     pause.Release();
-    EXPECT_EQ(pet.WaitUntil([](const Delivered& d) { return d.Count(kConnectedText) == 2; }, 30000).Count(kConnectedText),
-              2u);
+    EXPECT_EQ(
+        pet.WaitUntil([](const Delivered& d) { return d.Count(kConnectedText) == 2; }, 30000).Count(kConnectedText),
+        2u);
     EXPECT_EQ(LastDoubleRequest(), "") << "the gateway host answered last and is tried first";
 
     // Stop during the pause after another loss ends it.
@@ -223,9 +231,8 @@ TEST_F(LiveSession, AfterAResumeTheSessionReconnectsAtOnceWithAFreshFriendList) 
     // The machine slept: the socket may look alive, but the pet drops it and connects again.
     const ULONGLONG resumed = GetTickCount64();
     pet->client.ReconnectNow();
-    const Delivered back = pet->WaitUntil([&](const Delivered& d) {
-        return d.Count(kConnectedText) == 2 && d.lists.size() > lists;
-    });
+    const Delivered back =
+        pet->WaitUntil([&](const Delivered& d) { return d.Count(kConnectedText) == 2 && d.lists.size() > lists; });
     ASSERT_EQ(back.Count(kConnectedText), 2u);
     EXPECT_EQ(back.Count(kLostText), 1u);
     const ULONGLONG took = back.statusTicks.back() - resumed;
@@ -262,7 +269,8 @@ TEST_F(LiveSession, HostileMessagesAreDroppedAndTheNextMessageStillArrives) {
         {0, false, "x", 700000},
         {0, false, "y", 700000},
         {0, true, R"("})"},
-        {1, true, R"({"type":"error","message":"nested","deep":)" + std::string(50000, '[') + std::string(50000, ']') + "}"},
+        {1, true,
+         R"({"type":"error","message":"nested","deep":)" + std::string(50000, '[') + std::string(50000, ']') + "}"},
         {1, true, R"({"type":"reaction","from":{"id":"f1","nickname":"小一"},"reaction":"dislike"})"},
         {1, true, R"({"type":"error","message":"后来的消息"})"},
     });
@@ -270,17 +278,20 @@ TEST_F(LiveSession, HostileMessagesAreDroppedAndTheNextMessageStillArrives) {
     pet.client.SetIdentity({L"dev-w", L"守门", FakeToken(L'w')});
     ASSERT_TRUE(pet.Connects());
     const std::string upgrade = LastDoubleRequest();
-    EXPECT_NE(upgrade.find("\r\nX-Mossquill-App-Key: 5d3b8e0f71a24c96b0e7d14f2a9c63e85b07f1d2c4a98e360f5b12d7e4c9a0b6\r\n"
-                           "X-Mossquill-Device: dev-w\r\nAuthorization: Bearer " + std::string(64, 'w') + "\r\n"),
-              std::string::npos)
+    EXPECT_NE(
+        upgrade.find("\r\nX-Mossquill-App-Key: 5d3b8e0f71a24c96b0e7d14f2a9c63e85b07f1d2c4a98e360f5b12d7e4c9a0b6\r\n"
+                     "X-Mossquill-Device: dev-w\r\nAuthorization: Bearer " +
+                     std::string(64, 'w') + "\r\n"),
+        std::string::npos)
         << upgrade;
     EXPECT_EQ(upgrade.find("Content-Type"), std::string::npos) << upgrade;
 
     const Delivered got = pet.WaitUntil([](const Delivered& d) { return d.Count(L"后来的消息") == 1; });
     EXPECT_EQ(got.statuses.size(), 2u) << "only the connection and the last message";
     EXPECT_EQ(got.lists, (std::vector<std::vector<OnlineFriend>>{{{L"f1", L"小一", true, 3}}}));
-    EXPECT_EQ(got.announcements,
-              (std::vector<UpdateAnnouncement>{{L"2027-01", L"新版本", L"更好玩", L"6.1", L"https://mossquill.test/d"}}));
+    EXPECT_EQ(
+        got.announcements,
+        (std::vector<UpdateAnnouncement>{{L"2027-01", L"新版本", L"更好玩", L"6.1", L"https://mossquill.test/d"}}));
     EXPECT_EQ(got.reactions, (std::vector<IncomingReaction>{{L"f1", L"小一", L"dislike"}}));
 
     // Stopping a connected session closes it normally, and reports nothing.

@@ -28,7 +28,8 @@ TEST(SettingsCentreOnline, TickingOnlineWithAnEmptyNicknameRegistersTheDefaultNa
     SetControlText(settings, kSettingsNicknameId, L"");
     ClickControl(settings, IDOK);
     ASSERT_TRUE(WaitUntilClosed(settings, 30s));
-    for (int attempt = 0; attempt < 300 && ReadSetting(L"NetworkEnabled") != 1u; ++attempt) Sleep(50);
+    for (int attempt = 0; attempt < 300 && ReadSetting(L"NetworkEnabled") != 1u; ++attempt)
+        Sleep(50);
     EXPECT_EQ(ReadSetting(L"NetworkEnabled"), 1u);
     EXPECT_EQ(ReadIdentityString(kNetworkNicknameValue), L"咕噜兽");
     EXPECT_FALSE(ReadIdentityString(kNetworkDeviceIdValue).value_or(L"").empty());

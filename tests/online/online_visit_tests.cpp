@@ -26,7 +26,8 @@ void PostFriends(const PetApp& app, std::vector<OnlineFriend> friends) {
 // The n-th item (from 1) of a menu that just opened with nothing selected, chosen with the keyboard.
 UserStep MenuItem(int n) {
     return {kMenuClass, [n](HWND menu) {
-                for (int i = 0; i < n; ++i) PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
+                for (int i = 0; i < n; ++i)
+                    PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
                 PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
             }};
 }
@@ -107,21 +108,24 @@ TEST(TwoPets, VisitCrossesTheServiceLikeComesBackAndQuickVisitsQueueOnTheCard) {
     // Four quick visits in a row, by the hot key, the menu, the menu with a note and directly:
     // one shows, two wait, the fourth is lost.
     const std::vector<std::function<void()>> quickVisits{
-        [&] { PressQuickVisitKeys(); },
-        [&] { WorkContextMenu(guest.app, {MenuItem(4)}); },
-        [&] { WorkContextMenu(guest.app, {MenuItem(5), Answer(L"海边见")}); },
+        [&] { PressQuickVisitKeys(); }, [&] { WorkContextMenu(guest.app, {MenuItem(4)}); },
+        [&] {
+            WorkContextMenu(guest.app, {MenuItem(5), Answer(L"海边见")});
+        },
         [&] { guest.app.QuickVisit(false); }};
     for (const auto& visit : quickVisits) {
         guest.clock.Advance(30000);
         const size_t arrived = host.app.visits().waiting() + (host.app.visits().showing() ? 1 : 0);
         visit();
         EXPECT_TRUE(PumpUntil([&] {
-            return guest.app.reaction().text() == L"已去找 小家" && guest.app.reaction().endTick() == guest.clock.Now() + 2300;
+            return guest.app.reaction().text() == L"已去找 小家" &&
+                   guest.app.reaction().endTick() == guest.clock.Now() + 2300;
         }));
         if (arrived < 3) {
             EXPECT_TRUE(PumpUntil([&] {
                 return host.app.visits().waiting() + (host.app.visits().showing() ? 1 : 0) == arrived + 1;
-            })) << "quick visit " << arrived + 1 << " did not arrive";
+            })) << "quick visit "
+                << arrived + 1 << " did not arrive";
         }
     }
     // The guest's messages reach the host in the order they were sent: once a like sent after the
@@ -176,7 +180,8 @@ TEST(TwoPets, AChoiceStaysWithTheFriendAndTheCardItWasMadeOn) {
                         Answer(L"给小家的纸条").act(prompt);
                     }}});
         guest.app.QuickVisit(true);
-        while (!user.finished()) PumpFor(50);
+        while (!user.finished())
+            PumpFor(50);
         EXPECT_EQ(LastNotice(guest).text, L"小家 现在不在线，这次招呼不会保存，也不会稍后补发。");
         EXPECT_EQ(LastNotice(guest).caption, std::wstring(L"好友不在线"));
     }

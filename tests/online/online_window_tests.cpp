@@ -20,7 +20,8 @@ namespace {
 // The friends' lines of the menu as it would open now.
 std::vector<std::pair<std::wstring, bool>> MenuFriends(const PetApp& app) {
     std::vector<std::pair<std::wstring, bool>> lines;
-    for (const MenuFriend& buddy : app.MenuState().friends) lines.emplace_back(buddy.nickname, buddy.online);
+    for (const MenuFriend& buddy : app.MenuState().friends)
+        lines.emplace_back(buddy.nickname, buddy.online);
     return lines;
 }
 
@@ -79,8 +80,8 @@ TEST(OnlineWindow, AFreshPetGoesOnlinePairsAndHearsFromItsFriend) {
     EXPECT_TRUE(listed(false));
 
     // The service's refusal of a visit to the friend who left is told once, not again.
-    const std::string visit = WideToUtf8(L"{\"type\":\"action\",\"to\":\"" + buddy.Identity().deviceId +
-                                         L"\",\"action\":\"greet\"}");
+    const std::string visit =
+        WideToUtf8(L"{\"type\":\"action\",\"to\":\"" + buddy.Identity().deviceId + L"\",\"action\":\"greet\"}");
     for (int attempt = 0; attempt < 2; ++attempt) {
         ASSERT_EQ(app.online().SendSessionMessage(visit).outcome, SessionSendResult::Outcome::Sent);
         PumpFor(1500);
@@ -117,11 +118,12 @@ TEST(OnlineWindow, CommandsWithoutAnIdentityAskToGoOnlineFirst) {
 }
 
 TEST(FriendOrder, OnlineFirstThenNicknamesIgnoringCaseInTheServicesOrder) {
-    std::vector<OnlineFriend> friends{{L"1", L"b", false}, {L"2", L"A", true}, {L"3", L"a", true},
-                                      {L"4", L"B", true},  {L"5", L"a", false}};
+    std::vector<OnlineFriend> friends{
+        {L"1", L"b", false}, {L"2", L"A", true}, {L"3", L"a", true}, {L"4", L"B", true}, {L"5", L"a", false}};
     SortFriends(friends);
     std::wstring ids;
-    for (const auto& buddy : friends) ids += buddy.id;
+    for (const auto& buddy : friends)
+        ids += buddy.id;
     EXPECT_EQ(ids, L"23451");
 }
 

@@ -96,7 +96,8 @@ TEST_F(ProgramIcon, TheShellsIconHoldsEverySizeAsA32BitImageThatWindowsCanDecode
     // Windows picks the exact image for the sizes it draws most.
     for (int size : {16, 32, 48, 256}) {
         const int id = LookupIconIdFromDirectoryEx(const_cast<BYTE*>(group), TRUE, size, size, LR_DEFAULTCOLOR);
-        const auto* chosen = std::find_if(entries, entries + header->count, [&](const IconGroupEntry& e) { return e.id == id; });
+        const auto* chosen =
+            std::find_if(entries, entries + header->count, [&](const IconGroupEntry& e) { return e.id == id; });
         ASSERT_NE(chosen, entries + header->count);
         EXPECT_EQ(chosen->width == 0 ? 256 : chosen->width, size);
     }

@@ -182,8 +182,8 @@ RunningPet WaitForRunningPet(driver::Timeout timeout) {
     if (!window) return {};
     DWORD processId = 0;
     GetWindowThreadProcessId(window, &processId);
-    return RunningPet(window, OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE,
-                                          FALSE, processId));
+    return RunningPet(
+        window, OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE, FALSE, processId));
 }
 
 bool WizardWindow::Next() const {

@@ -159,9 +159,11 @@ public:
             threadId_ = GetCurrentThreadId();
             ready_ = true;
             MSG message;
-            while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
+            while (GetMessageW(&message, nullptr, 0, 0) > 0)
+                DispatchMessageW(&message);
         });
-        while (!ready_) std::this_thread::sleep_for(10ms);
+        while (!ready_)
+            std::this_thread::sleep_for(10ms);
     }
     ~HungPetWindow() {
         PostThreadMessageW(threadId_, WM_QUIT, 0, 0);

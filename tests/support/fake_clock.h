@@ -15,9 +15,12 @@ public:
         const sys_days day = floor<days>(local_);
         const year_month_day date{day};
         const hh_mm_ss time{floor<seconds>(local_ - day)};
-        return {static_cast<int32_t>(date.year()), static_cast<int32_t>(static_cast<unsigned>(date.month())),
-                static_cast<int32_t>(static_cast<unsigned>(date.day())), static_cast<int32_t>(time.hours().count()),
-                static_cast<int32_t>(time.minutes().count()), static_cast<int32_t>(time.seconds().count())};
+        return {static_cast<int32_t>(date.year()),
+                static_cast<int32_t>(static_cast<unsigned>(date.month())),
+                static_cast<int32_t>(static_cast<unsigned>(date.day())),
+                static_cast<int32_t>(time.hours().count()),
+                static_cast<int32_t>(time.minutes().count()),
+                static_cast<int32_t>(time.seconds().count())};
     }
     std::optional<uint32_t> MillisecondsSinceLastInput() const override { return idleMs; }
 

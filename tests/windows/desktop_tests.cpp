@@ -18,7 +18,9 @@ public:
     RECT WorkAreaNearest(POINT point) const override { return point.x < 1920 ? left : right; }
     POINT Cursor() const override { return POINT{}; }
     void MoveTo(POINT topLeft) override { OffsetRect(&rect, topLeft.x - rect.left, topLeft.y - rect.top); }
-    void Place(POINT topLeft, int size) override { rect = RECT{topLeft.x, topLeft.y, topLeft.x + size, topLeft.y + size}; }
+    void Place(POINT topLeft, int size) override {
+        rect = RECT{topLeft.x, topLeft.y, topLeft.x + size, topLeft.y + size};
+    }
 
     RECT left{0, 0, 1920, 1040};
     RECT right{1920, 0, 1920 + 2880, 1560};

@@ -17,9 +17,9 @@
 namespace {
 
 struct Difference {
-    int largest = 0;          // largest channel difference of any pixel
-    double mean = 0;          // mean channel difference
-    double shareAbove = 0;    // share of pixels with a channel differing by more than kFar
+    int largest = 0;        // largest channel difference of any pixel
+    double mean = 0;        // mean channel difference
+    double shareAbove = 0;  // share of pixels with a channel differing by more than kFar
 };
 
 constexpr int kFar = 48;
@@ -65,7 +65,8 @@ public:
                 row[static_cast<size_t>(y) * cell_ * 3 + x] = OnCard(r);
                 row[static_cast<size_t>(y) * cell_ * 3 + cell_ + x] = OnCard(l);
                 int worst = 0;
-                for (int shift : {0, 8, 16, 24}) worst = std::max(worst, std::abs(Channel(r, shift) - Channel(l, shift)));
+                for (int shift : {0, 8, 16, 24})
+                    worst = std::max(worst, std::abs(Channel(r, shift) - Channel(l, shift)));
                 const int v = 255 - std::min(255, 4 * worst);
                 row[static_cast<size_t>(y) * cell_ * 3 + 2 * cell_ + x] = 0xFF000000u | (255 << 16) | (v << 8) | v;
             }
@@ -74,9 +75,8 @@ public:
         ++rows_;
     }
     bool Save(const char* path) const {
-        const std::vector<uint8_t> png = EncodePng(cell_ * 3, cell_ * rows_, [&](int x, int y) {
-            return pixels_[static_cast<size_t>(y) * cell_ * 3 + x];
-        });
+        const std::vector<uint8_t> png = EncodePng(
+            cell_ * 3, cell_ * rows_, [&](int x, int y) { return pixels_[static_cast<size_t>(y) * cell_ * 3 + x]; });
         std::ofstream file(path, std::ios::binary);
         file.write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
         return !png.empty() && file.good();
@@ -171,8 +171,7 @@ TEST(FrameComparison, LayeredFramesMatchTheDirectOnesAcrossPosesSizesAndMotion) 
                 EXPECT_LE(d.shareAbove, yardstick.shareAbove) << "share of pixels differing by more than " << kFar;
                 std::printf("  yardstick: mean %.3f far %.4f\n", yardstick.mean, yardstick.shareAbove);
             }
-            std::printf("%-32s %3d  largest %3d  mean %.3f  far %.4f\n", c.name, size, d.largest, d.mean,
-                        d.shareAbove);
+            std::printf("%-32s %3d  largest %3d  mean %.3f  far %.4f\n", c.name, size, d.largest, d.mean, d.shareAbove);
             worstMean = std::max(worstMean, d.mean);
             worstShare = std::max(worstShare, d.shareAbove);
             if (size == 285 || &c == &cases[0] || &c == &cases[15]) sheet.AddRow(reference, layered);

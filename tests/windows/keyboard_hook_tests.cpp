@@ -22,7 +22,8 @@ void PumpFor(DWORD ms) {
     for (DWORD now = GetTickCount(); now < end; now = GetTickCount()) {
         MsgWaitForMultipleObjects(0, nullptr, FALSE, end - now, QS_ALLINPUT);
         MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageW(&message);
     }
 }
 
@@ -42,8 +43,8 @@ bool CountedAtLeast(uint32_t presses) { return g_pendingKeyPresses.load() >= pre
 void StartUnix(std::wstring commandLine, PROCESS_INFORMATION& process) {
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
-    ASSERT_TRUE(CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                               &process));
+    ASSERT_TRUE(
+        CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
 }
 
 // Runs a Linux program while pumping messages.
@@ -52,7 +53,8 @@ void RunUnix(std::wstring commandLine) {
     StartUnix(std::move(commandLine), process);
     while (MsgWaitForMultipleObjects(1, &process.hProcess, FALSE, 5000, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
         MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageW(&message);
     }
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
@@ -99,7 +101,8 @@ public:
         : thread_([this] {
               FocusWindow focus;
               ready_.set_value();
-              while (!stop_.load()) PumpFor(50);
+              while (!stop_.load())
+                  PumpFor(50);
           }) {
         ready_.get_future().wait();
     }

@@ -36,7 +36,8 @@ std::vector<Item> ReadMenu(HMENU menu) {
 
 std::vector<std::wstring> Texts(const std::vector<Item>& items) {
     std::vector<std::wstring> texts;
-    for (const Item& item : items) texts.push_back(item.separator ? L"---" : item.text);
+    for (const Item& item : items)
+        texts.push_back(item.separator ? L"---" : item.text);
     return texts;
 }
 
@@ -44,13 +45,28 @@ TEST(ContextMenu, MainMenuOrderAndIds) {
     ContextMenuState state;
     PopupMenu menu = BuildContextMenu(state);
     const auto items = ReadMenu(menu.get());
-    const std::vector<std::wstring> expected = {
-        L"摸摸咕噜兽", L"投喂 / 充电（+30）", L"今日挑战恶龙", L"快捷串门（Ctrl + Alt + B）", L"漂流小纸条…", L"---",
-        L"切换已解锁形象", L"切换动作", L"成长记录", L"好友与高级串门", L"移动模式", L"回到屏幕右下角", L"---",
-        L"全屏时自动隐藏", L"设置中心…", L"更新与公告", L"使用说明", L"让咕噜兽休息"};
+    const std::vector<std::wstring> expected = {L"摸摸咕噜兽",
+                                                L"投喂 / 充电（+30）",
+                                                L"今日挑战恶龙",
+                                                L"快捷串门（Ctrl + Alt + B）",
+                                                L"漂流小纸条…",
+                                                L"---",
+                                                L"切换已解锁形象",
+                                                L"切换动作",
+                                                L"成长记录",
+                                                L"好友与高级串门",
+                                                L"移动模式",
+                                                L"回到屏幕右下角",
+                                                L"---",
+                                                L"全屏时自动隐藏",
+                                                L"设置中心…",
+                                                L"更新与公告",
+                                                L"使用说明",
+                                                L"让咕噜兽休息"};
     EXPECT_EQ(Texts(items), expected);
     const int ids[] = {99, 100, 103, 104, 105};
-    for (int i = 0; i < 5; ++i) EXPECT_EQ(items[i].id, ids[i]);
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(items[i].id, ids[i]);
     EXPECT_EQ(items[11].id, 204);
     EXPECT_EQ(items[13].id, 108);
     EXPECT_TRUE(items[13].checked) << "hiding over full-screen programs is on by default";
@@ -60,12 +76,14 @@ TEST(ContextMenu, MainMenuOrderAndIds) {
     EXPECT_EQ(items[17].id, 251);
     state.hideWhenFullScreen = false;
     EXPECT_FALSE(ReadMenu(BuildContextMenu(state).get())[13].checked);
-    for (int i : {6, 7, 8, 9, 10}) EXPECT_NE(items[i].submenu, nullptr);
+    for (int i : {6, 7, 8, 9, 10})
+        EXPECT_NE(items[i].submenu, nullptr);
 
     const auto poses = ReadMenu(items[7].submenu);
     EXPECT_EQ(Texts(poses), (std::vector<std::wstring>{L"恢复当前形象", L"无语", L"乞讨", L"飞天开心", L"喝水碰杯",
-                                                        L"摆烂一下", L"熬夜状态"}));
-    for (int i = 0; i < 7; ++i) EXPECT_EQ(poses[i].id, 120 + i);
+                                                       L"摆烂一下", L"熬夜状态"}));
+    for (int i = 0; i < 7; ++i)
+        EXPECT_EQ(poses[i].id, 120 + i);
     const auto growth = ReadMenu(items[8].submenu);
     EXPECT_EQ(Texts(growth), (std::vector<std::wstring>{L"查看今日与本周进度", L"手动补充活跃值…"}));
     EXPECT_EQ(growth[0].id, 102);
@@ -78,15 +96,16 @@ TEST(ContextMenu, AppearancesGreyedAboveTheUnlockAndChecked) {
     state.maxUnlockedAppearance = 1;
     PopupMenu menu = BuildContextMenu(state);
     const auto looks = ReadMenu(ReadMenu(menu.get())[6].submenu);
-    EXPECT_EQ(Texts(looks), (std::vector<std::wstring>{L"原版咕噜兽（始终可恢复）", L"等级 1 · 新手村勇者",
-                                                        L"等级 2 · 见习魔法师（未解锁）",
-                                                        L"等级 3 · 咕噜兽大法师（未解锁）"}));
+    EXPECT_EQ(Texts(looks),
+              (std::vector<std::wstring>{L"原版咕噜兽（始终可恢复）", L"等级 1 · 新手村勇者",
+                                         L"等级 2 · 见习魔法师（未解锁）", L"等级 3 · 咕噜兽大法师（未解锁）"}));
     EXPECT_FALSE(looks[0].checked);
     EXPECT_TRUE(looks[1].checked);
     EXPECT_FALSE(looks[1].grayed);
     EXPECT_TRUE(looks[2].grayed);
     EXPECT_TRUE(looks[3].grayed);
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(looks[i].id, 160 + i);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(looks[i].id, 160 + i);
 
     state.selectedAppearance = 0;
     state.maxUnlockedAppearance = 3;
@@ -103,11 +122,12 @@ TEST(ContextMenu, OnlineSubmenuFollowsTheConnection) {
     auto main = ReadMenu(offline.get());
     EXPECT_EQ(main[9].text, L"好友与高级串门");
     auto online = ReadMenu(main[9].submenu);
-    EXPECT_EQ(Texts(online), (std::vector<std::wstring>{L"启用联机", L"修改我的昵称…", L"生成我的配对码",
-                                                         L"用配对码添加好友…", L"刷新好友列表", L"---",
-                                                         L"指定好友与动作"}));
+    EXPECT_EQ(Texts(online),
+              (std::vector<std::wstring>{L"启用联机", L"修改我的昵称…", L"生成我的配对码", L"用配对码添加好友…",
+                                         L"刷新好友列表", L"---", L"指定好友与动作"}));
     EXPECT_FALSE(online[0].checked);
-    for (int i = 0; i < 5; ++i) EXPECT_EQ(online[i].id, 180 + i);
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(online[i].id, 180 + i);
     const auto friends = ReadMenu(online[6].submenu);
     ASSERT_EQ(friends.size(), 1u);
     EXPECT_EQ(friends[0].text, L"还没有好友（只需添加一次）");
@@ -138,9 +158,9 @@ TEST(ContextMenu, FriendVisitCommandsEncodeFriendAndAction) {
     EXPECT_EQ(Texts(friends),
               (std::vector<std::wstring>{L"小绿（在线）", L"阿木（离线）", L"Mo（在线）", L"R&&D（在线）"}));
     const auto third = ReadMenu(friends[2].submenu);
-    EXPECT_EQ(Texts(third), (std::vector<std::wstring>{L"挥手打招呼", L"发送爱心", L"无语", L"乞讨", L"飞天开心",
-                                                        L"干杯", L"一起发财", L"一起吃饭", L"邪恶一下", L"---",
-                                                        L"删除好友…"}));
+    EXPECT_EQ(Texts(third),
+              (std::vector<std::wstring>{L"挥手打招呼", L"发送爱心", L"无语", L"乞讨", L"飞天开心", L"干杯",
+                                         L"一起发财", L"一起吃饭", L"邪恶一下", L"---", L"删除好友…"}));
     EXPECT_EQ(third[5].id, 3037);
     EXPECT_EQ(third[10].id, 3041);
     EXPECT_EQ(FriendChoiceForCommand(3041)->friendIndex, 2u) << "the removal names the friend it was shown under";
@@ -156,8 +176,8 @@ TEST(ContextMenu, MovementChecksAndPendingUpdateMark) {
     const auto main = ReadMenu(menu.get());
     EXPECT_EQ(main[15].text, L"更新与公告 ●");
     const auto modes = ReadMenu(main[10].submenu);
-    EXPECT_EQ(Texts(modes), (std::vector<std::wstring>{L"静止", L"沿边散步", L"随机乱窜（停留 3 秒）",
-                                                        L"散步与乱窜混合"}));
+    EXPECT_EQ(Texts(modes),
+              (std::vector<std::wstring>{L"静止", L"沿边散步", L"随机乱窜（停留 3 秒）", L"散步与乱窜混合"}));
     for (int i = 0; i < 4; ++i) {
         EXPECT_EQ(modes[i].id, 200 + i);
         EXPECT_EQ(modes[i].checked, i == 2);
@@ -173,7 +193,8 @@ TEST(Notices, UsageHelpIsTheFixedTextOf339Characters) {
     EXPECT_EQ(help.caption, L"咕噜兽使用说明");
     EXPECT_EQ(help.text.size(), 339u);
     EXPECT_EQ(help.text.substr(0, 13), L"咕噜兽桌宠 6.0.0\n\n");
-    EXPECT_NE(help.text.find(L"• Ctrl + Alt + B 可直接选择在线好友并随机串门；漂流小纸条最多 60 字符。\n"), std::wstring::npos);
+    EXPECT_NE(help.text.find(L"• Ctrl + Alt + B 可直接选择在线好友并随机串门；漂流小纸条最多 60 字符。\n"),
+              std::wstring::npos);
     EXPECT_EQ(help.text.back(), L'。');
 }
 

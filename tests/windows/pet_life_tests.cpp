@@ -106,7 +106,8 @@ TEST(Dragon, BoundsCutTheChangeButTheTextStillSaysTen) {
 TEST(Dragon, OddsAreEven) {
     int wins = 0;
     constexpr int kDraws = 20000;
-    for (uint32_t i = 0; i < kDraws; ++i) wins += DragonChallengeWon(i * 2654435761u) ? 1 : 0;
+    for (uint32_t i = 0; i < kDraws; ++i)
+        wins += DragonChallengeWon(i * 2654435761u) ? 1 : 0;
     // Five standard deviations of a fair coin over 20000 throws is about 354.
     EXPECT_NEAR(wins, kDraws / 2, 354);
 }
@@ -126,7 +127,6 @@ TEST(WaterReminder, FiresOneIntervalAfterStartThenAfterEachFiring) {
     EXPECT_EQ(app.reminders().nextWaterTick(), pet.clock.Now() + 30 * 60000);
     pet.LiveFor(30 * 60000);
     EXPECT_EQ(pet.notices.shown.size(), 2u);
-
 }
 
 TEST(WaterReminder, SwitchedOffTheBookedOneIsCancelledAndOnlyThirtyOrFortyFiveCount) {
@@ -158,8 +158,8 @@ TEST(WaterReminder, FiresDuringAVisitWithoutWaiting) {
 
 TEST(OffworkReminder, FiresWithinItsMinuteOnceADayAndIsNotMadeUp) {
     OfflinePet pet(FakeClock(2026, 12, 9, 17, 59));
-    pet.store.dwords = {{L"OffworkEnabled", 1}, {L"OffworkHour", 18}, {L"OffworkMinute", 0},
-                        {L"WaterIntervalMinutes", 0}};
+    pet.store.dwords = {
+        {L"OffworkEnabled", 1}, {L"OffworkHour", 18}, {L"OffworkMinute", 0}, {L"WaterIntervalMinutes", 0}};
     PetApp& app = pet.Loaded();
     pet.LiveFor(60000);  // now 18:00:00
     ASSERT_EQ(pet.notices.shown.size(), 1u);

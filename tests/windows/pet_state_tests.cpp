@@ -47,8 +47,11 @@ TEST(LoadSettings, FirstStartWithEmptyKeyUsesDefaultsAndWritesTheCalendarValuesA
 
 TEST(LoadSettings, ClampsOutOfRangeValues) {
     LoadedPet pet;
-    pet.store.dwords = {{L"Energy", static_cast<DWORD>(-5)}, {L"PetSize", 200},  {L"OffworkHour", 30},
-                        {L"OffworkMinute", 75},               {L"WaterIntervalMinutes", 60},
+    pet.store.dwords = {{L"Energy", static_cast<DWORD>(-5)},
+                        {L"PetSize", 200},
+                        {L"OffworkHour", 30},
+                        {L"OffworkMinute", 75},
+                        {L"WaterIntervalMinutes", 60},
                         {L"TodayInput", static_cast<DWORD>(-3)}};
     PetApp& app = pet.Load();
     EXPECT_EQ(app.vitals().energy(), 0);
@@ -98,8 +101,8 @@ TEST(LoadSettings, WeeklyTotalResetsWhenTheStoredWeekIsAnotherWeek) {
     EXPECT_EQ(app.growth().maxUnlockedAppearance(), 3);  // unlocks are kept for good
 
     LoadedPet sameWeek(FakeClock(2026, 12, 13));
-    sameWeek.store.dwords = {{L"WeeklyWords", 1200}, {L"WeekKey", 20261207}, {L"TodayInput", 40},
-                             {L"TypingDayKey", 20261212}};
+    sameWeek.store.dwords = {
+        {L"WeeklyWords", 1200}, {L"WeekKey", 20261207}, {L"TodayInput", 40}, {L"TypingDayKey", 20261212}};
     EXPECT_EQ(sameWeek.Load().growth().weeklyWords(), 1200);
     EXPECT_EQ(sameWeek.app.growth().todayInput(), 0);  // yesterday's count does not carry over
 }
@@ -128,10 +131,11 @@ TEST(SaveAll, WritesEveryValueInItsFixedOrder) {
     pet.store.writes.clear();
     app.SaveAll();
     const std::vector<std::wstring> order = {
-        L"Energy",         L"WeeklyWords",      L"TodayInput",           L"TypingDayKey",  L"WeekKey",
-        L"MaxUnlockedAppearance", L"SelectedAppearance", L"PetSize", L"WalkingEnabled", L"MovementMode",
-        L"AutoTypingEnabled", L"WaterIntervalMinutes", L"LastBattleDay", L"OffworkEnabled", L"OffworkHour",
-        L"OffworkMinute", L"LastOffworkDay",   L"LastLateNightDay"};
+        L"Energy",         L"WeeklyWords",           L"TodayInput",         L"TypingDayKey",
+        L"WeekKey",        L"MaxUnlockedAppearance", L"SelectedAppearance", L"PetSize",
+        L"WalkingEnabled", L"MovementMode",          L"AutoTypingEnabled",  L"WaterIntervalMinutes",
+        L"LastBattleDay",  L"OffworkEnabled",        L"OffworkHour",        L"OffworkMinute",
+        L"LastOffworkDay", L"LastLateNightDay"};
     EXPECT_EQ(pet.store.writes, order);
     EXPECT_EQ(pet.store.dwords[L"Energy"], 57u);
     EXPECT_EQ(pet.store.dwords[L"WalkingEnabled"], 1u);

@@ -91,8 +91,7 @@ TEST_F(RealPetWindow, AnOperationBehindAMessageBoxFindsNoWindowOnceItWasClosed) 
     app.Feed();
     EXPECT_EQ(notices.shown.back().owner, nullptr) << "no box is owned by a dead window";
     MSG quit{};
-    while (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-    }
+    while (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {}
 }
 
 }  // namespace

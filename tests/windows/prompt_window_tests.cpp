@@ -50,9 +50,9 @@ protected:
             return RegisterClassW(&windowClass) != 0;
         }();
         EXPECT_TRUE(registered);
-        HWND window = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"PromptTestOwner", L"咕噜兽桌宠",
-                                      WS_POPUP | WS_VISIBLE, x, y, width, height, nullptr, nullptr,
-                                      GetModuleHandleW(nullptr), nullptr);
+        HWND window =
+            CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"PromptTestOwner", L"咕噜兽桌宠", WS_POPUP | WS_VISIBLE,
+                            x, y, width, height, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
         SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&record));
         SetForegroundWindow(window);
         PumpFor(100);
@@ -93,7 +93,14 @@ TEST_F(Prompt, WindowAndControlsAreBuiltAsDesigned) {
         EXPECT_EQ(windowClass.hCursor, LoadCursorW(nullptr, IDC_ARROW));
         EXPECT_EQ(windowClass.hIcon, nullptr);
 
-        struct Control { int id; const wchar_t* className; std::wstring text; LONG style; LONG exStyle; RECT rect; };
+        struct Control {
+            int id;
+            const wchar_t* className;
+            std::wstring text;
+            LONG style;
+            LONG exStyle;
+            RECT rect;
+        };
         const LONG child = WS_CHILD | WS_VISIBLE;
         const Control controls[] = {
             {0, L"static", L"输入新的咕噜兽昵称：", child, 0, {18, 18, 362, 52}},
@@ -102,7 +109,8 @@ TEST_F(Prompt, WindowAndControlsAreBuiltAsDesigned) {
             {IDCANCEL, L"button", L"取消", child | WS_TABSTOP, 0, {286, 99, 362, 126}},
         };
         int children = 0;
-        for (HWND c = GetWindow(prompt, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) ++children;
+        for (HWND c = GetWindow(prompt, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+            ++children;
         EXPECT_EQ(children, 4);
         for (const Control& expected : controls) {
             SCOPED_TRACE(expected.id);
@@ -131,7 +139,10 @@ TEST_F(Prompt, WindowAndControlsAreBuiltAsDesigned) {
 }
 
 TEST_F(Prompt, CentredOverTheOwnerWithTruncatingDivisionInsideTheWorkArea) {
-    struct Case { RECT owner; POINT expected; };
+    struct Case {
+        RECT owner;
+        POINT expected;
+    };
     RECT area{};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
     // Odd differences show the truncation: (201 - 396) / 2 is -97, not -98. Where the centred
@@ -164,7 +175,11 @@ TEST_F(Prompt, CentredOverTheOwnerWithTruncatingDivisionInsideTheWorkArea) {
 
 TEST_F(Prompt, EnterConfirmsTheTypedTextTrimmed) {
     std::wstring result = L"不变";
-    EXPECT_TRUE(Ask({[](HWND) { Type(L"  昵称  "); PressKey(VK_RETURN); }}, result));
+    EXPECT_TRUE(Ask({[](HWND) {
+                        Type(L"  昵称  ");
+                        PressKey(VK_RETURN);
+                    }},
+                    result));
     EXPECT_EQ(result, L"昵称");
 
     const Step typeAndClickOk = [](HWND prompt) {
@@ -175,7 +190,11 @@ TEST_F(Prompt, EnterConfirmsTheTypedTextTrimmed) {
     EXPECT_EQ(result, L"咕噜  兽");
 
     // An empty answer is still an answer; the caller decides what it means.
-    EXPECT_TRUE(Ask({[](HWND) { Type(L"   "); PressKey(VK_RETURN); }}, result));
+    EXPECT_TRUE(Ask({[](HWND) {
+                        Type(L"   ");
+                        PressKey(VK_RETURN);
+                    }},
+                    result));
     EXPECT_EQ(result, L"");
 }
 
@@ -195,12 +214,16 @@ TEST_F(Prompt, InitialTextIsSelectedSoTypingReplacesIt) {
 }
 
 TEST_F(Prompt, EveryWayOfCancellingLeavesTheResultAlone) {
-    struct Way { const char* name; Step cancel; };
+    struct Way {
+        const char* name;
+        Step cancel;
+    };
     const Way ways[] = {
         {"Cancel button", [](HWND prompt) { ClickAt(CentreOf(GetDlgItem(prompt, IDCANCEL))); }},
         {"Escape", [](HWND) { PressKey(VK_ESCAPE); }},
         {"close box", [](HWND prompt) { PostMessageW(prompt, WM_SYSCOMMAND, SC_CLOSE, 0); }},
-        {"Alt+F4", [](HWND) {
+        {"Alt+F4",
+         [](HWND) {
              SendKey(VK_MENU, false);
              PressKey(VK_F4);
              SendKey(VK_MENU, true);
@@ -233,13 +256,25 @@ TEST_F(Prompt, TabWalksFromTheEditFieldToTheButtonsAndEnterPressesTheFocusedOne)
 
 TEST_F(Prompt, DigitsOnlyRefusesLettersAndTheLimitRefusesTheSeventhCharacter) {
     std::wstring result;
-    EXPECT_TRUE(Ask({[](HWND) { Type(L"1a2b3 "); PressKey(VK_RETURN); }}, result, true, 6));
+    EXPECT_TRUE(Ask({[](HWND) {
+                        Type(L"1a2b3 ");
+                        PressKey(VK_RETURN);
+                    }},
+                    result, true, 6));
     EXPECT_EQ(result, L"123");
 
-    EXPECT_TRUE(Ask({[](HWND) { Type(L"1234567"); PressKey(VK_RETURN); }}, result, true, 6));
+    EXPECT_TRUE(Ask({[](HWND) {
+                        Type(L"1234567");
+                        PressKey(VK_RETURN);
+                    }},
+                    result, true, 6));
     EXPECT_EQ(result, L"123456");
 
-    EXPECT_TRUE(Ask({[](HWND) { Type(L"1a2b3"); PressKey(VK_RETURN); }}, result, false, 6));
+    EXPECT_TRUE(Ask({[](HWND) {
+                        Type(L"1a2b3");
+                        PressKey(VK_RETURN);
+                    }},
+                    result, false, 6));
     EXPECT_EQ(result, L"1a2b3");
 }
 
@@ -295,7 +330,13 @@ TEST_F(Prompt, DestroyingTheOwnerEndsTheLoop) {
 }
 
 TEST_F(Prompt, EachCallerAsksItsOwnQuestion) {
-    struct Case { const PromptQuestion& question; std::wstring title; std::wstring prompt; bool digitsOnly; int maxLength; };
+    struct Case {
+        const PromptQuestion& question;
+        std::wstring title;
+        std::wstring prompt;
+        bool digitsOnly;
+        int maxLength;
+    };
     const Case cases[] = {
         {kDriftNotePrompt, L"漂流小纸条", L"写给好友的小纸条（最多 60 个字符）：", false, 60},
         {kManualActivityPrompt, L"追加本次字数", L"请输入这次完成的字数（会累加到本周）：", true, 7},

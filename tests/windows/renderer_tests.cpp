@@ -37,7 +37,8 @@ Extent OpaqueExtent(const DibSurface& surface, int x0, int y0, int x1, int y1, u
 uint32_t MaxAlpha(const DibSurface& surface, int x0, int y0, int x1, int y1) {
     uint32_t best = 0;
     for (int y = y0; y < y1; ++y) {
-        for (int x = x0; x < x1; ++x) best = std::max(best, Alpha(surface.PixelAt(x, y)));
+        for (int x = x0; x < x1; ++x)
+            best = std::max(best, Alpha(surface.PixelAt(x, y)));
     }
     return best;
 }
@@ -68,7 +69,11 @@ protected:
 GdiplusSession Renderer::session;
 
 TEST_F(Renderer, EnergyBadgeScalesWithThePetBetweenItsLimits) {
-    struct Case { int size; float diameter; float inset; };
+    struct Case {
+        int size;
+        float diameter;
+        float inset;
+    };
     for (const Case c : {Case{175, 35.0f, 4.375f}, Case{230, 43.7f, 5.75f}, Case{285, 54.0f, 7.125f}}) {
         SCOPED_TRACE(c.size);
         DibSurface surface(c.size, c.size);

@@ -49,8 +49,8 @@ protected:
         }();
         ASSERT_TRUE(registered);
         owner = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"SettingsTestOwner", L"咕噜兽桌宠",
-                                WS_POPUP | WS_VISIBLE, 500, 300, 231, 231, nullptr, nullptr,
-                                GetModuleHandleW(nullptr), nullptr);
+                                WS_POPUP | WS_VISIBLE, 500, 300, 231, 231, nullptr, nullptr, GetModuleHandleW(nullptr),
+                                nullptr);
         SetForegroundWindow(owner);
         PumpFor(100);
     }
@@ -107,7 +107,8 @@ TEST_F(Settings, OpensCentredOverItsOwnerShowingTheStoredOptionsInTidyControls) 
             EXPECT_TRUE(IntersectRect(&inside, &box, &client) && EqualRect(&inside, &box)) << boxes.size();
             const bool frame = (GetWindowLongW(c, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX &&
                                _wcsicmp(ClassOf(c).c_str(), L"button") == 0;
-            for (const RECT& other : boxes) EXPECT_FALSE(!frame && IntersectRect(&inside, &box, &other)) << boxes.size();
+            for (const RECT& other : boxes)
+                EXPECT_FALSE(!frame && IntersectRect(&inside, &box, &other)) << boxes.size();
             if (!frame) boxes.push_back(box);
         }
         EXPECT_EQ(boxes.size(), 20u);  // 24 controls, 4 of them group frames
@@ -140,9 +141,19 @@ TEST_F(Settings, OpensCentredOverItsOwnerShowingTheStoredOptionsInTidyControls) 
 
 TEST_F(Settings, TabWalksEveryControlInOrderAndEnterSaves) {
     SettingsState state = SettingsStateFor(StoredOptions());
-    const int order[] = {kSettingsSizeId, kSettingsStartupId, kSettingsMovementId, kSettingsWaterId,
-                         kSettingsOffworkId, kSettingsOffworkTimeId, kSettingsCountingId, kSettingsOnlineId,
-                         kSettingsNicknameId, kSettingsDefaultsId, IDOK, IDCANCEL, kSettingsSizeId};
+    const int order[] = {kSettingsSizeId,
+                         kSettingsStartupId,
+                         kSettingsMovementId,
+                         kSettingsWaterId,
+                         kSettingsOffworkId,
+                         kSettingsOffworkTimeId,
+                         kSettingsCountingId,
+                         kSettingsOnlineId,
+                         kSettingsNicknameId,
+                         kSettingsDefaultsId,
+                         IDOK,
+                         IDCANCEL,
+                         kSettingsSizeId};
     std::vector<Step> steps;
     for (int id : order) {
         steps.push_back([id](HWND) {

@@ -12,7 +12,8 @@
 
 namespace {
 
-IncomingVisit Visit(std::wstring nickname, std::wstring action = L"greet", std::wstring note = L"", int appearance = 0) {
+IncomingVisit Visit(std::wstring nickname, std::wstring action = L"greet", std::wstring note = L"",
+                    int appearance = 0) {
     return IncomingVisit{L"id-" + nickname, nickname, std::move(action), std::move(note), appearance};
 }
 
@@ -41,8 +42,9 @@ protected:
             const std::vector<uint8_t> png = EncodePng(40, 40, [colour](int, int) { return colour; });
             images.Add(id, png.data(), png.size());
         }
-        card = VisitCardDescription{440, 300, L"小绿", L"我", L"一起吃饭", PIC_EAT, PIC_APPEARANCE0_BASE,
-                                    PIC_APPEARANCE3_BASE, L"", 0, 10, false};
+        card = VisitCardDescription{
+            440, 300, L"小绿", L"我", L"一起吃饭", PIC_EAT, PIC_APPEARANCE0_BASE, PIC_APPEARANCE3_BASE,
+            L"", 0,   10,      false};
     }
     // Pixels of the box that are plainly the one colour channel (shift 16 red, 8 green, 0 blue).
     static int Count(const DibSurface& surface, int shift, int x0, int y0, int x1, int y1) {
@@ -51,7 +53,8 @@ protected:
             for (int x = x0; x < x1; ++x) {
                 const uint32_t p = surface.PixelAt(x, y);
                 bool plain = ((p >> shift) & 0xFF) > 0xC0;
-                for (int other : {0, 8, 16}) plain = plain && (other == shift || ((p >> other) & 0xFF) < 0x40);
+                for (int other : {0, 8, 16})
+                    plain = plain && (other == shift || ((p >> other) & 0xFF) < 0x40);
                 count += plain;
             }
         }
@@ -68,7 +71,11 @@ TEST_F(VisitCardPixels, PhasesWithAndWithoutANote) {
     for (const bool withNote : {false, true}) {
         SCOPED_TRACE(withNote);
         card.note = withNote ? L"你好" : L"";
-        struct Moment { uint64_t elapsed; bool art; bool pair; };
+        struct Moment {
+            uint64_t elapsed;
+            bool art;
+            bool pair;
+        };
         for (const Moment m : {Moment{2850, true, false}, Moment{3000, true, true}, Moment{3300, false, true}}) {
             SCOPED_TRACE(m.elapsed);
             card.elapsedMs = m.elapsed;
@@ -103,7 +110,8 @@ TEST_F(VisitCardPixels, KeptTextsFollowTheCountdownAndTheNextVisitor) {
         for (int y : {0, 1}) {
             const int top = y == 0 ? 300 - 36 : 6, bottom = top + 30;
             for (int row = top; row < bottom; ++row) {
-                for (int x = 0; x < 440; ++x) rows.push_back(surface.PixelAt(x, row));
+                for (int x = 0; x < 440; ++x)
+                    rows.push_back(surface.PixelAt(x, row));
             }
         }
         return rows;

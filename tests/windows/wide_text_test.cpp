@@ -20,8 +20,8 @@ TEST(Utf8ToWide, ConvertsValidText) {
 }
 
 TEST(Utf8ToWide, InvalidTextGivesEmptyNotAPrefix) {
-    for (const std::string& bad : {"ab\xE4"s, "\xE4"s, "ok\xE5\x92"s, "\xC0\x80"s, "\xED\xB8\x80"s,
-                                   "\xF4\x90\x80\x80"s, "\x80x"s, "\xFF"s}) {
+    for (const std::string& bad :
+         {"ab\xE4"s, "\xE4"s, "ok\xE5\x92"s, "\xC0\x80"s, "\xED\xB8\x80"s, "\xF4\x90\x80\x80"s, "\x80x"s, "\xFF"s}) {
         EXPECT_EQ(Utf8ToWide(bad), L"") << "bytes: " << bad;
     }
 }

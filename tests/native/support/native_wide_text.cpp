@@ -62,9 +62,11 @@ std::string WideToUtf8(std::wstring_view wide) {
     for (std::size_t i = 0; i < wide.size(); ++i) {
         auto codePoint = static_cast<std::uint32_t>(wide[i]);
         if (codePoint >= 0xD800 && codePoint <= 0xDFFF) {
-            const bool paired = codePoint < 0xDC00 && i + 1 < wide.size() && wide[i + 1] >= 0xDC00 && wide[i + 1] <= 0xDFFF;
-            codePoint = paired ? 0x10000 + ((codePoint - 0xD800) << 10) + (static_cast<std::uint32_t>(wide[++i]) - 0xDC00)
-                               : 0xFFFD;
+            const bool paired =
+                codePoint < 0xDC00 && i + 1 < wide.size() && wide[i + 1] >= 0xDC00 && wide[i + 1] <= 0xDFFF;
+            codePoint = paired
+                            ? 0x10000 + ((codePoint - 0xD800) << 10) + (static_cast<std::uint32_t>(wide[++i]) - 0xDC00)
+                            : 0xFFFD;
         }
         if (codePoint > 0x10FFFF) codePoint = 0xFFFD;
         AppendUtf8(utf8, codePoint);

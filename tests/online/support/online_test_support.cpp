@@ -176,7 +176,8 @@ std::optional<ChildResult> RunSiblingProgram(const wchar_t* fileName) {
     ChildResult result;
     char buffer[4096];
     DWORD read = 0;
-    while (ReadFile(readEnd, buffer, sizeof(buffer), &read, nullptr) && read > 0) result.output.append(buffer, read);
+    while (ReadFile(readEnd, buffer, sizeof(buffer), &read, nullptr) && read > 0)
+        result.output.append(buffer, read);
     CloseHandle(readEnd);
     WaitForSingleObject(process.hProcess, 30000);
     GetExitCodeProcess(process.hProcess, &result.exitCode);

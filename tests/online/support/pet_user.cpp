@@ -53,7 +53,8 @@ StartedPet::StartedPet(const std::function<void(MemorySettingsStore&)>& prepare)
 bool WorkContextMenu(const PetApp& app, std::vector<UserStep> steps) {
     User user(std::move(steps));
     PostMessageW(app.window(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(app.window()), 0);
-    while (!user.finished()) PumpFor(50);
+    while (!user.finished())
+        PumpFor(50);
     PumpFor(300);
     return user.done();
 }
@@ -62,12 +63,14 @@ void ChooseOnlineCommand(const PetApp& app, int item, std::vector<UserStep> then
     const auto press = [](HWND menu, WORD key) { PostMessageW(menu, WM_KEYDOWN, key, 0); };
     std::vector<UserStep> steps{{kMenuClass, [=](HWND menu) {
                                      // Down from nothing selected: the ninth item is the online submenu.
-                                     for (int i = 0; i < 9; ++i) press(menu, VK_DOWN);
+                                     for (int i = 0; i < 9; ++i)
+                                         press(menu, VK_DOWN);
                                      press(menu, VK_RIGHT);
                                  }}};
     steps.push_back({kMenuClass,
                      [=](HWND submenu) {
-                         for (int i = 0; i < item; ++i) press(submenu, VK_DOWN);
+                         for (int i = 0; i < item; ++i)
+                             press(submenu, VK_DOWN);
                          press(submenu, VK_RETURN);
                      },
                      2});

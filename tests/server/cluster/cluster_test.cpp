@@ -28,8 +28,7 @@ constexpr auto kPresenceTtl = 2s;
 // A Redis server of the test's own, to stop and start again; it keeps nothing on disk.
 class RedisServer {
 public:
-    explicit RedisServer(const TemporaryDirectory& directory) : directory_(directory)
-    {
+    explicit RedisServer(const TemporaryDirectory& directory) : directory_(directory) {
         std::mt19937 random(std::random_device{}());
         for (int attempt = 0; attempt < 5 && pid_ < 0; ++attempt) {
             port_ = static_cast<unsigned short>(41000 + random() % 8000);
@@ -47,10 +46,8 @@ public:
 
     // Connections that hold both a channel and a pattern subscription: one per instance that
     // listens to Redis.
-    int Subscribers() const
-    {
-        const std::string clients =
-            RedisConnection("127.0.0.1", port_, 1s).Run({"CLIENT", "LIST"}).Text().value_or("");
+    int Subscribers() const {
+        const std::string clients = RedisConnection("127.0.0.1", port_, 1s).Run({"CLIENT", "LIST"}).Text().value_or("");
         const auto positive = [](std::string_view line, std::string_view field) {
             const auto at = line.find(field);
             return at != std::string_view::npos && line.substr(at + field.size(), 1) != "0";
@@ -67,8 +64,7 @@ public:
 
     // Starts the server on its port; on return it answers, unless it could not start
     // (the port taken), when no process is left.
-    void Start()
-    {
+    void Start() {
         pid_ = fork();
         if (pid_ == 0) {
             const int log = open(directory_.File("redis.log").c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
@@ -99,8 +95,7 @@ public:
     void Pause() { kill(pid_, SIGSTOP); }
     void Resume() { kill(pid_, SIGCONT); }
 
-    void Kill()
-    {
+    void Kill() {
         if (pid_ > 0) {
             kill(pid_, SIGKILL);
             waitpid(pid_, nullptr, 0);
@@ -118,8 +113,7 @@ private:
 // and one Redis server (MOSSQUILL_TEST_REDIS, see tests/server/with-redis).
 class ClusterTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         const auto redis = FreshTestRedis();
         if (!redis || !TestsUsePostgres()) {
             GTEST_SKIP() << "needs MOSSQUILL_TEST_REDIS and MOSSQUILL_TEST_POSTGRESQL";
@@ -128,8 +122,7 @@ protected:
     }
 
     // Starts both instances, or starts them again on the same database.
-    void StartInstances(const std::string& redis)
-    {
+    void StartInstances(const std::string& redis) {
         if (database_.empty()) {
             database_ = TestDatabase(directory_);
         }
@@ -149,14 +142,12 @@ protected:
     ServiceAddress One() const { return {one_->Host(), one_->Port()}; }
     ServiceAddress Two() const { return {two_->Host(), two_->Port()}; }
 
-    static HttpReply Claim(const ServiceAddress& service, const Device& device, const std::string& code)
-    {
+    static HttpReply Claim(const ServiceAddress& service, const Device& device, const std::string& code) {
         return HttpsRequest(service, "POST", "/v1/pair/claim", nlohmann::json{{"code", code}}.dump(), device.Auth());
     }
 
     // Registers two devices, one through each instance, and makes them friends.
-    std::pair<Device, Device> Friends()
-    {
+    std::pair<Device, Device> Friends() {
         const Device alice = Register(One(), "阿甲");
         const Device bob = Register(Two(), "阿乙");
         EXPECT_EQ(Claim(Two(), bob, CreatePairCode(One(), alice)).status, 200u);
@@ -171,8 +162,7 @@ protected:
     int generation_ = 0;
 };
 
-TEST_F(ClusterTest, FriendsOnTwoInstancesPairVisitReactAndSeeEachOther)
-{
+TEST_F(ClusterTest, FriendsOnTwoInstancesPairVisitReactAndSeeEachOther) {
     const Device alice = Register(One(), "阿甲");
     const Device bob = Register(Two(), "阿乙");
     auto aliceLive = ConnectLive(One(), alice);
@@ -214,8 +204,7 @@ TEST_F(ClusterTest, FriendsOnTwoInstancesPairVisitReactAndSeeEachOther)
     EXPECT_EQ(ExpectMessage(*aliceLive, "error")["message"], texts::kFriendOffline);
 }
 
-TEST_F(ClusterTest, ARemovalReachesTheSessionsOnBothInstancesAndOutlivesARestart)
-{
+TEST_F(ClusterTest, ARemovalReachesTheSessionsOnBothInstancesAndOutlivesARestart) {
     const auto [alice, bob] = Friends();
     auto aliceLive = ConnectLive(One(), alice);
     auto bobLive = ConnectLive(Two(), bob);
@@ -236,8 +225,7 @@ TEST_F(ClusterTest, ARemovalReachesTheSessionsOnBothInstancesAndOutlivesARestart
     EXPECT_TRUE(FriendIds(Two(), bob).empty());
 }
 
-TEST_F(ClusterTest, ASecondSessionOnTheOtherInstanceReplacesTheFirst)
-{
+TEST_F(ClusterTest, ASecondSessionOnTheOtherInstanceReplacesTheFirst) {
     const auto [alice, bob] = Friends();
     auto bobLive = ConnectLive(Two(), bob);
     auto first = ConnectLive(One(), alice);
@@ -257,8 +245,7 @@ TEST_F(ClusterTest, ASecondSessionOnTheOtherInstanceReplacesTheFirst)
     EXPECT_EQ(ExpectMessage(*bobLive, "presence")["friend"]["online"], false);
 }
 
-TEST_F(ClusterTest, DevicesOfAKilledInstanceGoOfflineForFriendsOnTheOther)
-{
+TEST_F(ClusterTest, DevicesOfAKilledInstanceGoOfflineForFriendsOnTheOther) {
     const auto [alice, bob] = Friends();
     auto aliceLive = ConnectLive(One(), alice);
     auto bobLive = ConnectLive(Two(), bob);
@@ -278,8 +265,7 @@ TEST_F(ClusterTest, DevicesOfAKilledInstanceGoOfflineForFriendsOnTheOther)
     EXPECT_EQ(ExpectMessage(*bobLive, "presence")["friend"]["online"], true);
 }
 
-TEST_F(ClusterTest, FailedClaimsCountAgainstOneLimitOnEveryInstance)
-{
+TEST_F(ClusterTest, FailedClaimsCountAgainstOneLimitOnEveryInstance) {
     const Device guesser = Register(One(), "路人");
     const ServiceLimits limits;
     for (std::size_t attempt = 0; attempt < limits.claimFailuresPerNewDevice; ++attempt) {
@@ -293,8 +279,7 @@ TEST_F(ClusterTest, FailedClaimsCountAgainstOneLimitOnEveryInstance)
     }
 }
 
-TEST_F(ClusterTest, InstancesRideOutARedisRestart)
-{
+TEST_F(ClusterTest, InstancesRideOutARedisRestart) {
     RedisServer redis(directory_);
     StartInstances(redis.Address());
     const auto [alice, bob] = Friends();
@@ -337,8 +322,7 @@ TEST_F(ClusterTest, InstancesRideOutARedisRestart)
     EXPECT_EQ(offline["friend"]["online"], false);
 }
 
-TEST_F(ClusterTest, AStalledRedisLeavesSessionsOnOneInstanceAnsweringWithinASecond)
-{
+TEST_F(ClusterTest, AStalledRedisLeavesSessionsOnOneInstanceAnsweringWithinASecond) {
     RedisServer redis(directory_);
     StartInstances(redis.Address());
     const auto [alice, bob] = Friends();

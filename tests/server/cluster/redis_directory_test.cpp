@@ -25,34 +25,28 @@ constexpr auto kLongTtl = 60s;
 // What other instances asked of one directory's sessions, one line per event.
 class RecordedEvents final : public PeerEvents {
 public:
-    void DeliverHere(const std::vector<std::string>& deviceIds, const std::string& text) override
-    {
+    void DeliverHere(const std::vector<std::string>& deviceIds, const std::string& text) override {
         for (const auto& id : deviceIds) {
             Add("deliver " + id + " " + text);
         }
     }
-    void BefriendHere(const std::string& deviceId, const std::string& friendId, const std::string& text) override
-    {
+    void BefriendHere(const std::string& deviceId, const std::string& friendId, const std::string& text) override {
         Add("befriend " + deviceId + " " + friendId + " " + text);
     }
-    void UnfriendHere(const std::string& deviceId, const std::string& formerId, const std::string& text) override
-    {
+    void UnfriendHere(const std::string& deviceId, const std::string& formerId, const std::string& text) override {
         Add("unfriend " + deviceId + " " + formerId + " " + text);
     }
     void ProfileHere(const DeviceRecord& device) override { Add("profile " + device.id + " " + device.nickname); }
-    void ReplaceHere(const std::string& deviceId, std::uint64_t serial) override
-    {
+    void ReplaceHere(const std::string& deviceId, std::uint64_t serial) override {
         Add("replace " + deviceId + " " + std::to_string(serial));
     }
-    void WentOffline(const DeviceRecord& device) override
-    {
+    void WentOffline(const DeviceRecord& device) override {
         Add("offline " + device.id + " " + device.nickname + " " + std::to_string(device.appearance));
     }
     void BackOnline(const std::string& deviceId) override { Add("back " + deviceId); }
 
     // The next event, or "" when none comes in time.
-    std::string Next(std::chrono::milliseconds timeout = 3s)
-    {
+    std::string Next(std::chrono::milliseconds timeout = 3s) {
         std::unique_lock lock(mutex_);
         if (!arrived_.wait_for(lock, timeout, [this] { return !events_.empty(); })) {
             return {};
@@ -63,8 +57,7 @@ public:
     }
 
 private:
-    void Add(std::string event)
-    {
+    void Add(std::string event) {
         const std::lock_guard lock(mutex_);
         events_.push_back(std::move(event));
         arrived_.notify_all();
@@ -77,23 +70,20 @@ private:
 
 // Releases and deliveries answer through callbacks from the directory's own queue. A
 // delivery to a device that is nowhere always calls back, after what was queued before.
-void WaitForQueue(SessionDirectory& directory)
-{
+void WaitForQueue(SessionDirectory& directory) {
     std::promise<void> passed;
     directory.Deliver("nobody", "", [&] { passed.set_value(); });
     ASSERT_EQ(passed.get_future().wait_for(3s), std::future_status::ready);
 }
 
-bool Delivered(SessionDirectory& directory, const std::string& deviceId, const std::string& text)
-{
+bool Delivered(SessionDirectory& directory, const std::string& deviceId, const std::string& text) {
     std::atomic<bool> undelivered{false};
     directory.Deliver(deviceId, text, [&] { undelivered = true; });
     WaitForQueue(directory);
     return !undelivered;
 }
 
-bool WentOffline(SessionDirectory& directory, const std::string& deviceId, std::uint64_t serial)
-{
+bool WentOffline(SessionDirectory& directory, const std::string& deviceId, std::uint64_t serial) {
     std::atomic<bool> offline{false};
     directory.Release(deviceId, serial, [&] { offline = true; });
     WaitForQueue(directory);
@@ -103,16 +93,14 @@ bool WentOffline(SessionDirectory& directory, const std::string& deviceId, std::
 // Two directories on the test Redis server (MOSSQUILL_TEST_REDIS), as two instances use them.
 class RedisDirectoryTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         redis_ = FreshTestRedis();
         if (!redis_) {
             GTEST_SKIP() << "needs MOSSQUILL_TEST_REDIS";
         }
     }
 
-    void StartBoth(std::chrono::milliseconds ttl)
-    {
+    void StartBoth(std::chrono::milliseconds ttl) {
         one_ = std::make_unique<RedisDirectory>(*redis_, ttl);
         two_ = std::make_unique<RedisDirectory>(*redis_, ttl);
         one_->Start(oneEvents_);
@@ -128,8 +116,7 @@ protected:
     const DeviceRecord bob_{"bob", "阿乙", 0};
 };
 
-TEST_F(RedisDirectoryTest, AServerWithAPasswordServesOnlyClientsThatGiveIt)
-{
+TEST_F(RedisDirectoryTest, AServerWithAPasswordServesOnlyClientsThatGiveIt) {
     const std::string address = redis_->Address();
     const auto colon = address.rfind(':');
     const auto port = static_cast<unsigned short>(std::stoi(address.substr(colon + 1)));
@@ -158,8 +145,7 @@ TEST_F(RedisDirectoryTest, AServerWithAPasswordServesOnlyClientsThatGiveIt)
     EXPECT_TRUE(dedicatedServed) << "subscriptions authenticate too";
 }
 
-TEST_F(RedisDirectoryTest, SessionsAreFoundDeliveredToAndTakenOverAcrossInstances)
-{
+TEST_F(RedisDirectoryTest, SessionsAreFoundDeliveredToAndTakenOverAcrossInstances) {
     StartBoth(kLongTtl);
     EXPECT_FALSE(one_->Claim(alice_, 1)) << "alice was not online anywhere";
     EXPECT_EQ(two_->OnlineElsewhere({"alice", "bob"}), (std::vector<bool>{true, false}));
@@ -185,8 +171,7 @@ TEST_F(RedisDirectoryTest, SessionsAreFoundDeliveredToAndTakenOverAcrossInstance
     EXPECT_EQ(oneEvents_.Next(500ms), "") << "nothing else";
 }
 
-TEST_F(RedisDirectoryTest, RenewalKeepsSessionsAndNoticesLostTakeoversAndLapses)
-{
+TEST_F(RedisDirectoryTest, RenewalKeepsSessionsAndNoticesLostTakeoversAndLapses) {
     StartBoth(kTtl);
     one_->Claim(alice_, 1);
     one_->Claim(bob_, 2);
@@ -202,8 +187,7 @@ TEST_F(RedisDirectoryTest, RenewalKeepsSessionsAndNoticesLostTakeoversAndLapses)
     EXPECT_EQ(two_->OnlineElsewhere({"bob"}), std::vector<bool>{true});
 }
 
-TEST_F(RedisDirectoryTest, DevicesOfAnInstanceThatStopsRenewingGoOfflineElsewhere)
-{
+TEST_F(RedisDirectoryTest, DevicesOfAnInstanceThatStopsRenewingGoOfflineElsewhere) {
     StartBoth(kTtl);
     one_->Claim(alice_, 1);
     one_->ProfileChanged({"alice", "甲二", 3});
@@ -215,8 +199,7 @@ TEST_F(RedisDirectoryTest, DevicesOfAnInstanceThatStopsRenewingGoOfflineElsewher
     EXPECT_FALSE(two_->Claim(alice_, 1)) << "coming back is coming online";
 }
 
-TEST_F(RedisDirectoryTest, SharedWindowsCountLikeTheInMemoryOnesForEveryInstance)
-{
+TEST_F(RedisDirectoryTest, SharedWindowsCountLikeTheInMemoryOnesForEveryInstance) {
     // Two instances' limiters of one rule against one in memory, on the same random events.
     RedisWindowLimiter first(*redis_, "rule", 3, 10s);
     RedisWindowLimiter second(*redis_, "rule", 3, 10s);

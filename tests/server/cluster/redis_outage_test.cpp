@@ -17,8 +17,7 @@ using namespace std::chrono_literals;
 // answered: Redis behind a partition that drops packets, or a stopped process.
 class SilentServer {
 public:
-    SilentServer() : fd_(socket(AF_INET, SOCK_STREAM, 0))
-    {
+    SilentServer() : fd_(socket(AF_INET, SOCK_STREAM, 0)) {
         sockaddr_in address{};
         address.sin_family = AF_INET;
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
@@ -41,15 +40,13 @@ private:
 };
 
 template <class Call>
-std::chrono::steady_clock::duration TimeOf(Call&& call)
-{
+std::chrono::steady_clock::duration TimeOf(Call&& call) {
     const auto start = std::chrono::steady_clock::now();
     call();
     return std::chrono::steady_clock::now() - start;
 }
 
-TEST(RedisOutage, ASilentServerCostsOneTimeOutThenCallsFailAtOnceAndLimitsAreDecidedHere)
-{
+TEST(RedisOutage, ASilentServerCostsOneTimeOutThenCallsFailAtOnceAndLimitsAreDecidedHere) {
     const SilentServer silent;
     RedisClient redis("127.0.0.1", silent.Port());
     ASSERT_TRUE(redis.Reachable());

@@ -9,8 +9,7 @@
 namespace mossquill::service {
 namespace {
 
-TEST(Utf8TextTest, AcceptsOnlyWellFormedUtf8)
-{
+TEST(Utf8TextTest, AcceptsOnlyWellFormedUtf8) {
     EXPECT_TRUE(IsValidUtf8("plain 咕噜兽 \xF0\x9F\x98\x80 \xF4\x8F\xBF\xBF"));
     const char* const invalid[] = {
         "\x80",              // lone continuation
@@ -28,8 +27,7 @@ TEST(Utf8TextTest, AcceptsOnlyWellFormedUtf8)
     }
 }
 
-TEST(Utf8TextTest, CountsTrimsAndFindsControls)
-{
+TEST(Utf8TextTest, CountsTrimsAndFindsControls) {
     EXPECT_EQ(CodePointCount("a咕\xF0\x9F\x98\x80"), 3u);
     EXPECT_EQ(TrimSpaces("\xE3\x80\x80 \t咕 噜\r\n\xE3\x80\x80"), "咕 噜");
     EXPECT_EQ(TrimSpaces(" \xE3\x80\x80 "), "");
@@ -38,8 +36,7 @@ TEST(Utf8TextTest, CountsTrimsAndFindsControls)
     EXPECT_FALSE(HasControlCharacter("a\xC2\xA0\xE4\xB8\x80"));
 }
 
-TEST(FieldRulesTest, NicknamesAreTrimmedAndLimitedToTwelveCharacters)
-{
+TEST(FieldRulesTest, NicknamesAreTrimmedAndLimitedToTwelveCharacters) {
     const nlohmann::json twelve = "一二三四五六七八九十\xF0\x9F\x98\x80x";
     EXPECT_EQ(CheckNickname(&twelve).value, twelve.get<std::string>());
     const nlohmann::json padded = " 咕噜兽\xE3\x80\x80";
@@ -49,8 +46,7 @@ TEST(FieldRulesTest, NicknamesAreTrimmedAndLimitedToTwelveCharacters)
     EXPECT_EQ(CheckNickname(nullptr).error, texts::kNicknameMissing);
 }
 
-TEST(FieldRulesTest, NotesAreOptionalTextOfAtMostSixtyCharacters)
-{
+TEST(FieldRulesTest, NotesAreOptionalTextOfAtMostSixtyCharacters) {
     EXPECT_TRUE(CheckNote(nullptr).error.empty());
     std::string sixty;
     for (int i = 0; i < 60; ++i) {
@@ -64,19 +60,17 @@ TEST(FieldRulesTest, NotesAreOptionalTextOfAtMostSixtyCharacters)
     EXPECT_EQ(CheckNote(&number).error, texts::kNoteInvalid);
 }
 
-TEST(FieldRulesTest, AppearancesAreIntegersFromZeroToThree)
-{
+TEST(FieldRulesTest, AppearancesAreIntegersFromZeroToThree) {
     EXPECT_EQ(CheckAppearance(nlohmann::json(3)).value, 3);
     EXPECT_EQ(CheckAppearance(nlohmann::json(2.0)).value, 2);
-    for (const nlohmann::json& value : {nlohmann::json(4), nlohmann::json(-1), nlohmann::json(0.5),
-                                        nlohmann::json(18446744073709551615ull), nlohmann::json("1"),
-                                        nlohmann::json(nullptr)}) {
+    for (const nlohmann::json& value :
+         {nlohmann::json(4), nlohmann::json(-1), nlohmann::json(0.5), nlohmann::json(18446744073709551615ull),
+          nlohmann::json("1"), nlohmann::json(nullptr)}) {
         EXPECT_EQ(CheckAppearance(value).error, texts::kAppearanceInvalid) << value.dump();
     }
 }
 
-TEST(FieldRulesTest, ActionsCodesAndReactions)
-{
+TEST(FieldRulesTest, ActionsCodesAndReactions) {
     for (const char* action : {"greet", "heart", "no_speech", "begging", "flying", "drink", "wealth", "eat", "evil"}) {
         EXPECT_TRUE(IsVisitAction(action)) << action;
     }

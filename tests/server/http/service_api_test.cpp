@@ -15,16 +15,14 @@ class ServiceApiTest : public ::testing::Test {
 protected:
     unsigned short Port() const { return service_->Port(); }
 
-    HttpReply Claim(const Device& device, std::string_view code)
-    {
+    HttpReply Claim(const Device& device, std::string_view code) {
         return HttpsRequest(Port(), "POST", "/v1/pair/claim", nlohmann::json{{"code", code}}.dump(), device.Auth());
     }
 
     std::unique_ptr<InProcessService> service_ = std::make_unique<InProcessService>();
 };
 
-TEST_F(ServiceApiTest, RegistrationIssuesADistinctIdentityWithA64CharacterToken)
-{
+TEST_F(ServiceApiTest, RegistrationIssuesADistinctIdentityWithA64CharacterToken) {
     const HttpReply reply = HttpsRequest(Port(), "POST", "/v1/register", R"({"nickname":"  咕噜兽  "})");
     ASSERT_EQ(reply.status, 201u) << reply.body;
     const auto device = reply.Json().at("device");
@@ -37,8 +35,7 @@ TEST_F(ServiceApiTest, RegistrationIssuesADistinctIdentityWithA64CharacterToken)
     EXPECT_NE(other.token, device.at("token"));
 }
 
-TEST_F(ServiceApiTest, RegistrationRefusesBadNicknames)
-{
+TEST_F(ServiceApiTest, RegistrationRefusesBadNicknames) {
     const std::string thirteen = "一二三四五六七八九十一二三";
     const struct {
         std::string body;
@@ -58,8 +55,7 @@ TEST_F(ServiceApiTest, RegistrationRefusesBadNicknames)
     EXPECT_EQ(Register(Port(), thirteen.substr(0, thirteen.size() - 3)).nickname.size(), 36u);
 }
 
-TEST_F(ServiceApiTest, RefusesWrongKeysIdentitiesMethodsAndPaths)
-{
+TEST_F(ServiceApiTest, RefusesWrongKeysIdentitiesMethodsAndPaths) {
     const Device device = Register(Port(), "甲");
 
     RequestHeaders wrongKey = device.Auth();
@@ -94,8 +90,7 @@ TEST_F(ServiceApiTest, RefusesWrongKeysIdentitiesMethodsAndPaths)
     EXPECT_EQ(reply.Message(), texts::kWebSocketRequired);
 }
 
-TEST_F(ServiceApiTest, RefusesMalformedAndOversizedBodies)
-{
+TEST_F(ServiceApiTest, RefusesMalformedAndOversizedBodies) {
     const Device device = Register(Port(), "甲");
     const struct {
         std::string body;
@@ -131,22 +126,21 @@ TEST_F(ServiceApiTest, RefusesMalformedAndOversizedBodies)
     EXPECT_EQ(HttpsRequest(Port(), "GET", "/v1/friends", "", device.Auth()).status, 200u);
 }
 
-TEST_F(ServiceApiTest, ProfileChangesNicknameAndAppearanceWithinTheirRanges)
-{
+TEST_F(ServiceApiTest, ProfileChangesNicknameAndAppearanceWithinTheirRanges) {
     const Device device = Register(Port(), "甲");
     const Device friendDevice = Register(Port(), "乙");
     ASSERT_EQ(Claim(friendDevice, CreatePairCode(Port(), device)).status, 200u);
 
-    HttpReply reply = HttpsRequest(Port(), "PATCH", "/v1/profile", R"({"nickname":"新名字","appearance":2})",
-                                   device.Auth());
+    HttpReply reply =
+        HttpsRequest(Port(), "PATCH", "/v1/profile", R"({"nickname":"新名字","appearance":2})", device.Auth());
     ASSERT_EQ(reply.status, 200u) << reply.body;
     reply = HttpsRequest(Port(), "GET", "/v1/friends", "", friendDevice.Auth());
     EXPECT_EQ(reply.Json()["friends"][0]["nickname"], "新名字");
     EXPECT_EQ(reply.Json()["friends"][0]["appearance"], 2);
     EXPECT_EQ(reply.Json()["friends"][0]["online"], false);
 
-    for (const char* body : {R"({"appearance":4})", R"({"appearance":-1})", R"({"appearance":1.5})",
-                             R"({"appearance":"2"})"}) {
+    for (const char* body :
+         {R"({"appearance":4})", R"({"appearance":-1})", R"({"appearance":1.5})", R"({"appearance":"2"})"}) {
         reply = HttpsRequest(Port(), "PATCH", "/v1/profile", body, device.Auth());
         EXPECT_EQ(reply.status, 400u) << body;
         EXPECT_EQ(reply.Message(), texts::kAppearanceInvalid) << body;
@@ -160,8 +154,7 @@ TEST_F(ServiceApiTest, ProfileChangesNicknameAndAppearanceWithinTheirRanges)
     EXPECT_EQ(reply.Json()["friends"][0]["appearance"], 2) << "a refused change must change nothing";
 }
 
-TEST_F(ServiceApiTest, PairingCodesAreSixDigitsOneTimeAndReplacedByANewerOne)
-{
+TEST_F(ServiceApiTest, PairingCodesAreSixDigitsOneTimeAndReplacedByANewerOne) {
     const Device owner = Register(Port(), "甲");
     const Device claimer = Register(Port(), "乙");
     const Device late = Register(Port(), "丙");
@@ -202,8 +195,7 @@ TEST_F(ServiceApiTest, PairingCodesAreSixDigitsOneTimeAndReplacedByANewerOne)
     EXPECT_EQ(reply.Message(), texts::kCodeFormat);
 }
 
-TEST_F(ServiceApiTest, PairingCodesExpireAfterTenMinutes)
-{
+TEST_F(ServiceApiTest, PairingCodesExpireAfterTenMinutes) {
     const Device owner = Register(Port(), "甲");
     const Device claimer = Register(Port(), "乙");
     const Device other = Register(Port(), "丙");
@@ -219,8 +211,7 @@ TEST_F(ServiceApiTest, PairingCodesExpireAfterTenMinutes)
     EXPECT_EQ(reply.Message(), texts::kCodeInvalid);
 }
 
-TEST(ServiceLimitsTest, FailedClaimsAreLimitedPerDeviceAndOverall)
-{
+TEST(ServiceLimitsTest, FailedClaimsAreLimitedPerDeviceAndOverall) {
     ServiceLimits limits;
     limits.claimFailuresPerDevice = 3;
     limits.claimFailuresOverall = 5;
@@ -252,8 +243,7 @@ TEST(ServiceLimitsTest, FailedClaimsAreLimitedPerDeviceAndOverall)
     EXPECT_EQ(claim(walker, fresh).status, 200u) << "the window has passed";
 }
 
-TEST(ServiceLimitsTest, ProfileChangesAndNewCodesAreLimitedPerDevice)
-{
+TEST(ServiceLimitsTest, ProfileChangesAndNewCodesAreLimitedPerDevice) {
     ServiceLimits limits;
     limits.changesPerDevice = 3;
     InProcessService service(limits);
@@ -274,8 +264,7 @@ TEST(ServiceLimitsTest, ProfileChangesAndNewCodesAreLimitedPerDevice)
     EXPECT_NO_THROW(CreatePairCode(service.Port(), busy));
 }
 
-TEST(ServiceLimitsTest, RegistrationsAreLimitedPerAddress)
-{
+TEST(ServiceLimitsTest, RegistrationsAreLimitedPerAddress) {
     ServiceLimits limits;
     limits.registrationsPerAddress = 2;
     InProcessService service(limits);

@@ -14,27 +14,23 @@ constexpr const char* kOtherNetwork = "127.1.0.1";
 
 std::string AttackerAddress(int host) { return "127.0.0." + std::to_string(2 + host); }
 
-RequestHeaders From(const Device& device, const std::string& source)
-{
+RequestHeaders From(const Device& device, const std::string& source) {
     RequestHeaders headers = device.Auth();
     headers.source = source;
     return headers;
 }
 
-HttpReply Claim(unsigned short port, const RequestHeaders& headers, std::string_view code)
-{
+HttpReply Claim(unsigned short port, const RequestHeaders& headers, std::string_view code) {
     return HttpsRequest(port, "POST", "/v1/pair/claim", nlohmann::json{{"code", code}}.dump(), headers);
 }
 
 // A code nobody holds: the service's codes are drawn at random, this one is checked.
-std::string UnusedCode(const std::string& taken, int attempt)
-{
+std::string UnusedCode(const std::string& taken, int attempt) {
     std::string code = std::to_string(100000 + attempt);
     return code == taken ? "999999" : code;
 }
 
-TEST(AttackLimitsTest, AClaimFloodFromOneNetworkLeavesOtherNetworksAbleToClaim)
-{
+TEST(AttackLimitsTest, AClaimFloodFromOneNetworkLeavesOtherNetworksAbleToClaim) {
     ServiceLimits limits;
     limits.claimFailuresPerDevice = 4;
     limits.claimFailuresPerNewDevice = 2;
@@ -79,8 +75,7 @@ TEST(AttackLimitsTest, AClaimFloodFromOneNetworkLeavesOtherNetworksAbleToClaim)
     EXPECT_EQ(Claim(port, From(settled, kOtherNetwork), "000000").status, 429u);
 }
 
-TEST(AttackLimitsTest, AFloodOverManyNetworksSpendsEachOnesDailyBudgetAndSparesTheOthers)
-{
+TEST(AttackLimitsTest, AFloodOverManyNetworksSpendsEachOnesDailyBudgetAndSparesTheOthers) {
     const ServiceLimits limits;  // as deployed
     InProcessService service(limits);
     const unsigned short port = service.Port();
@@ -111,8 +106,7 @@ TEST(AttackLimitsTest, AFloodOverManyNetworksSpendsEachOnesDailyBudgetAndSparesT
     EXPECT_EQ(accepted.status, 200u) << accepted.body;
 }
 
-TEST(AttackLimitsTest, IdentityProbesFromOneNetworkDoNotLockOutAnother)
-{
+TEST(AttackLimitsTest, IdentityProbesFromOneNetworkDoNotLockOutAnother) {
     ServiceLimits limits;
     limits.authFailuresPerPrefix = 3;
     limits.friendListReadsPerDevice = 3;
@@ -138,8 +132,7 @@ TEST(AttackLimitsTest, IdentityProbesFromOneNetworkDoNotLockOutAnother)
     EXPECT_EQ(tooOften.Message(), texts::kTooManyChanges);
 }
 
-TEST(AttackLimitsTest, RegistrationsAreBoundedPerNetwork)
-{
+TEST(AttackLimitsTest, RegistrationsAreBoundedPerNetwork) {
     ServiceLimits limits;
     limits.registrationsPerAddress = 1;  // so ten per network
     InProcessService service(limits);

@@ -8,8 +8,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-TEST(RateLimiterTest, WindowSlidesPerKey)
-{
+TEST(RateLimiterTest, WindowSlidesPerKey) {
     SlidingWindowLimiter limiter(2, 10s);
     const TimePoint start{};
     EXPECT_TRUE(limiter.TryTake("a", start));
@@ -21,8 +20,7 @@ TEST(RateLimiterTest, WindowSlidesPerKey)
     EXPECT_TRUE(limiter.TryTake("a", start + 14s));
 }
 
-TEST(RateLimiterTest, RecordingWithoutTakingStillCounts)
-{
+TEST(RateLimiterTest, RecordingWithoutTakingStillCounts) {
     SlidingWindowLimiter limiter(1, 1min);
     const TimePoint start{};
     EXPECT_FALSE(limiter.IsExhausted("x", start));
@@ -31,8 +29,7 @@ TEST(RateLimiterTest, RecordingWithoutTakingStillCounts)
     EXPECT_FALSE(limiter.IsExhausted("x", start + 60s));
 }
 
-TEST(RateLimiterTest, ZeroMeansNoLimitAndSweepsKeepRecentKeys)
-{
+TEST(RateLimiterTest, ZeroMeansNoLimitAndSweepsKeepRecentKeys) {
     SlidingWindowLimiter unlimited(0, 1min);
     for (int i = 0; i < 100; ++i) {
         EXPECT_TRUE(unlimited.TryTake("same", TimePoint{}));
@@ -44,8 +41,7 @@ TEST(RateLimiterTest, ZeroMeansNoLimitAndSweepsKeepRecentKeys)
     EXPECT_FALSE(limiter.TryTake("4999", TimePoint{} + 5s)) << "recent keys survive sweeps";
 }
 
-TEST(ClientPrefixTest, AddressesOfOneNetworkShareABudget)
-{
+TEST(ClientPrefixTest, AddressesOfOneNetworkShareABudget) {
     EXPECT_EQ(ClientPrefix("203.0.113.7"), ClientPrefix("203.0.113.250"));
     EXPECT_NE(ClientPrefix("203.0.113.7"), ClientPrefix("203.0.114.7"));
     EXPECT_EQ(ClientPrefix("::ffff:203.0.113.9"), ClientPrefix("203.0.113.7")) << "IPv4 seen through IPv6";
@@ -53,10 +49,9 @@ TEST(ClientPrefixTest, AddressesOfOneNetworkShareABudget)
     EXPECT_NE(ClientPrefix("2001:db8:1:2::1"), ClientPrefix("2001:db8:1:3::1"));
 }
 
-TEST(ClientPrefixTest, OneIpv6CustomerIsOneNetworkAtTheWiderWidths)
-{
+TEST(ClientPrefixTest, OneIpv6CustomerIsOneNetworkAtTheWiderWidths) {
     const auto household = ClientNetworks("2001:db8:1:2aff::1");
-    const auto neighbour = ClientNetworks("2001:db8:1:2a00::1");  // same /56, another /64
+    const auto neighbour = ClientNetworks("2001:db8:1:2a00::1");   // same /56, another /64
     const auto sameCustomer = ClientNetworks("2001:db8:1:ff::1");  // same /48, another /56
     ASSERT_EQ(household.size(), 3U);
     EXPECT_EQ(household[0], ClientPrefix("2001:db8:1:2aff::1")) << "narrowest first, as ClientPrefix";

@@ -11,8 +11,7 @@ using namespace std::chrono_literals;
 
 class LiveSessionTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         alice_ = Register(Port(), "阿甲");
         bob_ = Register(Port(), "阿乙");
         stranger_ = Register(Port(), "路人");
@@ -25,15 +24,13 @@ protected:
     unsigned short Port() const { return service_->Port(); }
 
     // Connects and consumes the "connected" message.
-    std::unique_ptr<LiveClient> Connect(const Device& device, nlohmann::json* connected = nullptr)
-    {
+    std::unique_ptr<LiveClient> Connect(const Device& device, nlohmann::json* connected = nullptr) {
         return ConnectLive(Port(), device, connected);
     }
 
     static nlohmann::json Expect(LiveClient& client, std::string_view type) { return ExpectMessage(client, type); }
 
-    static std::string ErrorText(LiveClient& client)
-    {
+    static std::string ErrorText(LiveClient& client) {
         const nlohmann::json message = Expect(client, "error");
         return message.value("message", "");
     }
@@ -44,8 +41,7 @@ protected:
     Device stranger_;
 };
 
-TEST_F(LiveSessionTest, ConnectedListsFriendsAndPresenceFollowsConnections)
-{
+TEST_F(LiveSessionTest, ConnectedListsFriendsAndPresenceFollowsConnections) {
     nlohmann::json connected;
     auto alice = Connect(alice_, &connected);
     ASSERT_EQ(connected["friends"].size(), 1u);
@@ -74,17 +70,16 @@ TEST_F(LiveSessionTest, ConnectedListsFriendsAndPresenceFollowsConnections)
     EXPECT_FALSE(alice->Next(300ms)) << "a stranger's presence is none of alice's business";
 }
 
-TEST_F(LiveSessionTest, VisitAndReactionTravelBetweenFriendsWithTheSender)
-{
+TEST_F(LiveSessionTest, VisitAndReactionTravelBetweenFriendsWithTheSender) {
     ASSERT_EQ(HttpsRequest(Port(), "PATCH", "/v1/profile", R"({"appearance":2})", alice_.Auth()).status, 200u);
     auto alice = Connect(alice_);
     auto bob = Connect(bob_);
     Expect(*alice, "presence");
 
     const std::string note = "今天也要开心" + std::string("\"引号\"");
-    alice->Send(nlohmann::json{{"type", "action"}, {"to", bob_.id}, {"action", "drink"}, {"action_v2", "eat"},
-                               {"text", note}}
-                    .dump());
+    alice->Send(
+        nlohmann::json{{"type", "action"}, {"to", bob_.id}, {"action", "drink"}, {"action_v2", "eat"}, {"text", note}}
+            .dump());
     const nlohmann::json visit = Expect(*bob, "action");
     EXPECT_EQ(visit["from"]["id"], alice_.id);
     EXPECT_EQ(visit["from"]["nickname"], "阿甲");
@@ -107,8 +102,7 @@ TEST_F(LiveSessionTest, VisitAndReactionTravelBetweenFriendsWithTheSender)
     EXPECT_FALSE(alice->Next(200ms)) << "the sender gets no echo";
 }
 
-TEST_F(LiveSessionTest, ARemovedFriendIsToldAndCanNeitherVisitNorSeePresence)
-{
+TEST_F(LiveSessionTest, ARemovedFriendIsToldAndCanNeitherVisitNorSeePresence) {
     auto alice = Connect(alice_);
     auto bob = Connect(bob_);
     Expect(*alice, "presence");
@@ -131,8 +125,7 @@ TEST_F(LiveSessionTest, ARemovedFriendIsToldAndCanNeitherVisitNorSeePresence)
     EXPECT_FALSE(alice->Next(300ms)) << "a former friend's presence is none of alice's business";
 }
 
-TEST_F(LiveSessionTest, VisitsToStrangersOfflineFriendsAndBadMessagesAreRefused)
-{
+TEST_F(LiveSessionTest, VisitsToStrangersOfflineFriendsAndBadMessagesAreRefused) {
     auto alice = Connect(alice_);
     auto stranger = Connect(stranger_);
 
@@ -175,13 +168,11 @@ TEST_F(LiveSessionTest, VisitsToStrangersOfflineFriendsAndBadMessagesAreRefused)
     EXPECT_EQ(ErrorText(*alice), texts::kMessageNotText);
     EXPECT_FALSE(bob->Next(200ms)) << "nothing refused reaches the friend";
 
-    alice->Send(R"({"type":"action","to":")" + bob_.id + R"(","action":"evil","text":")" + sixtyCharacters +
-                R"("})");
+    alice->Send(R"({"type":"action","to":")" + bob_.id + R"(","action":"evil","text":")" + sixtyCharacters + R"("})");
     EXPECT_EQ(Expect(*bob, "action")["text"], sixtyCharacters);
 }
 
-TEST_F(LiveSessionTest, ClaimsAndProfileChangesAreAnnouncedToOnlineFriends)
-{
+TEST_F(LiveSessionTest, ClaimsAndProfileChangesAreAnnouncedToOnlineFriends) {
     auto alice = Connect(alice_);
     auto stranger = Connect(stranger_);
     auto bob = Connect(bob_);
@@ -211,8 +202,7 @@ TEST_F(LiveSessionTest, ClaimsAndProfileChangesAreAnnouncedToOnlineFriends)
     EXPECT_EQ(Expect(*bob, "action")["from"]["nickname"], "阿甲甲");
 }
 
-TEST_F(LiveSessionTest, ANewSessionReplacesTheOldOneWithoutPresenceFlicker)
-{
+TEST_F(LiveSessionTest, ANewSessionReplacesTheOldOneWithoutPresenceFlicker) {
     auto alice = Connect(alice_);
     auto bob = Connect(bob_);
     Expect(*alice, "presence");
@@ -228,8 +218,7 @@ TEST_F(LiveSessionTest, ANewSessionReplacesTheOldOneWithoutPresenceFlicker)
     EXPECT_EQ(Expect(*alice, "presence")["friend"]["online"], false);
 }
 
-TEST_F(LiveSessionTest, UpgradeNeedsKeyAndIdentity)
-{
+TEST_F(LiveSessionTest, UpgradeNeedsKeyAndIdentity) {
     const auto upgrade = [this](const RequestHeaders& headers) { return UpgradeRequest(Port(), headers); };
     RequestHeaders wrongToken = alice_.Auth();
     wrongToken.token = std::string(64, 'f');
@@ -247,16 +236,14 @@ TEST_F(LiveSessionTest, UpgradeNeedsKeyAndIdentity)
     EXPECT_EQ(upgrade(alice_.Auth()).status, 101u);
 }
 
-TEST_F(LiveSessionTest, OversizedMessagesEndTheSession)
-{
+TEST_F(LiveSessionTest, OversizedMessagesEndTheSession) {
     auto alice = Connect(alice_);
     alice->Send(R"({"type":"action","text":")" + std::string(5000, 'a') + R"("})");
     EXPECT_EQ(alice->WaitClosed(), 1009u);
     EXPECT_TRUE(Connect(alice_)) << "the service goes on";
 }
 
-TEST(LiveSessionLimitsTest, FloodingIsRefusedAndSilenceGetsHeartbeats)
-{
+TEST(LiveSessionLimitsTest, FloodingIsRefusedAndSilenceGetsHeartbeats) {
     ServiceLimits limits;
     limits.liveMessagesPerDevice = 3;
     TransportLimits transport;
@@ -279,8 +266,7 @@ TEST(LiveSessionLimitsTest, FloodingIsRefusedAndSilenceGetsHeartbeats)
     EXPECT_GE(client->HeartbeatsSeen(), 2u);
 }
 
-TEST(LiveSessionLimitsTest, ReconnectingWithoutPauseIsRefused)
-{
+TEST(LiveSessionLimitsTest, ReconnectingWithoutPauseIsRefused) {
     ServiceLimits limits;
     limits.liveSessionsPerDevice = 2;
     InProcessService service(limits);
@@ -294,8 +280,7 @@ TEST(LiveSessionLimitsTest, ReconnectingWithoutPauseIsRefused)
     EXPECT_TRUE(LiveClient::Connect(service.Port(), device.Auth()));
 }
 
-TEST(LiveSessionAnnouncementTest, ConnectedCarriesTheAnnouncement)
-{
+TEST(LiveSessionAnnouncementTest, ConnectedCarriesTheAnnouncement) {
     const std::string announcement =
         R"({"id":"2026-12","title":"新版本","message":"咕噜兽 6.1 来了","latest_version":"6.1.0",)"
         R"("download_url":"https://example.invalid/get","extra":1})";

@@ -5,13 +5,11 @@
 namespace mossquill::service {
 namespace {
 
-TEST(CommandLineTest, ReadsEveryOption)
-{
-    const CommandLine parsed = ParseCommandLine({"--listen", "gateway.mossquill.test:443", "--listen", "[::1]:8443",
-                                                 "--cert", "c.pem", "--key", "k.pem", "--db", "s.db",
-                                                 "--announcement", "a.json", "--register-limit", "0",
-                                                 "--max-connections", "5", "--max-connections-per-address",
-                                                 "3"});
+TEST(CommandLineTest, ReadsEveryOption) {
+    const CommandLine parsed =
+        ParseCommandLine({"--listen", "gateway.mossquill.test:443", "--listen", "[::1]:8443", "--cert", "c.pem",
+                          "--key", "k.pem", "--db", "s.db", "--announcement", "a.json", "--register-limit", "0",
+                          "--max-connections", "5", "--max-connections-per-address", "3"});
     const ServerConfig& config = parsed.config;
     ASSERT_EQ(config.listen.size(), 2u);
     EXPECT_EQ(config.listen[0].host, "gateway.mossquill.test");
@@ -29,8 +27,7 @@ TEST(CommandLineTest, ReadsEveryOption)
     EXPECT_TRUE(ParseCommandLine({"--help"}).helpRequested);
 }
 
-TEST(CommandLineTest, RefusesIncompleteOrMalformedArguments)
-{
+TEST(CommandLineTest, RefusesIncompleteOrMalformedArguments) {
     const std::vector<std::string> complete = {"--listen", "h:1", "--cert", "c", "--key", "k", "--db", "d"};
     EXPECT_NO_THROW(ParseCommandLine(complete));
     for (std::size_t drop = 0; drop < complete.size(); drop += 2) {
@@ -50,8 +47,7 @@ TEST(CommandLineTest, RefusesIncompleteOrMalformedArguments)
     EXPECT_THROW(ParseCommandLine(dangling), UsageError);
 }
 
-TEST(CommandLineTest, RedisSharingAndItsPresenceTime)
-{
+TEST(CommandLineTest, RedisSharingAndItsPresenceTime) {
     const std::vector<std::string> alone = {"--listen", "h:1", "--cert", "c", "--key", "k", "--db", "d"};
     EXPECT_FALSE(ParseCommandLine(alone).config.redis);
 
@@ -64,10 +60,10 @@ TEST(CommandLineTest, RedisSharingAndItsPresenceTime)
     EXPECT_EQ(config.presenceTtl, std::chrono::seconds(5));
 
     for (const std::vector<std::string> wrong : {std::vector<std::string>{"--presence-ttl", "5"},
-                                                  {"--redis", "redis.internal"},
-                                                  {"--redis", "redis.internal:0"},
-                                                  {"--redis", "r:1", "--presence-ttl", "0"},
-                                                  {"--redis-password-file", "/run/credentials/redis"}}) {
+                                                 {"--redis", "redis.internal"},
+                                                 {"--redis", "redis.internal:0"},
+                                                 {"--redis", "r:1", "--presence-ttl", "0"},
+                                                 {"--redis-password-file", "/run/credentials/redis"}}) {
         auto arguments = alone;
         arguments.insert(arguments.end(), wrong.begin(), wrong.end());
         EXPECT_THROW(ParseCommandLine(arguments), UsageError) << wrong[0] << " " << wrong[1];

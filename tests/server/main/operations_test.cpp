@@ -24,8 +24,7 @@ namespace {
 using namespace std::chrono_literals;
 namespace net = boost::asio;
 
-std::string ReadFile(const std::string& path)
-{
+std::string ReadFile(const std::string& path) {
     std::ifstream file(path);
     std::stringstream text;
     text << file.rdbuf();
@@ -33,8 +32,7 @@ std::string ReadFile(const std::string& path)
 }
 
 // Sends bytes over plain TCP and returns what comes back until the peer closes.
-std::string PlainExchange(unsigned short port, const std::string& bytes)
-{
+std::string PlainExchange(unsigned short port, const std::string& bytes) {
     net::io_context io;
     net::ip::tcp::socket socket(io);
     socket.connect({net::ip::make_address("127.0.0.1"), port});
@@ -47,8 +45,7 @@ std::string PlainExchange(unsigned short port, const std::string& bytes)
 
 // Scrapes the metrics and reads them with the Prometheus client library's own parser, as
 // a monitoring system would: "name{label=value}" to value.
-std::map<std::string, double> Scrape(unsigned short port, const TemporaryDirectory& directory)
-{
+std::map<std::string, double> Scrape(unsigned short port, const TemporaryDirectory& directory) {
     const std::string reply = PlainExchange(port, "GET /metrics HTTP/1.1\r\nHost: monitor\r\n\r\n");
     const auto bodyStart = reply.find("\r\n\r\n");
     EXPECT_NE(reply.find("text/plain; version=0.0.4"), std::string::npos) << reply.substr(0, 300);
@@ -60,7 +57,8 @@ std::map<std::string, double> Scrape(unsigned short port, const TemporaryDirecto
         "for family in parse(sys.stdin.read()):\n"
         "  for s in family.samples:\n"
         "    labels = \",\".join(k + \"=\" + v for k, v in sorted(s.labels.items()))\n"
-        "    print(s.name + \"{\" + labels + \"} \" + repr(float(s.value)))' < " + exposition;
+        "    print(s.name + \"{\" + labels + \"} \" + repr(float(s.value)))' < " +
+        exposition;
     std::map<std::string, double> samples;
     FILE* parser = popen(command.c_str(), "r");
     char line[512];
@@ -73,8 +71,7 @@ std::map<std::string, double> Scrape(unsigned short port, const TemporaryDirecto
     return samples;
 }
 
-unsigned short MetricsPort(const std::string& logFile)
-{
+unsigned short MetricsPort(const std::string& logFile) {
     const std::string log = ReadFile(logFile);
     std::smatch found;
     if (!std::regex_search(log, found, std::regex(R"(metrics on 127\.0\.0\.1:(\d+))"))) {
@@ -83,15 +80,13 @@ unsigned short MetricsPort(const std::string& logFile)
     return static_cast<unsigned short>(std::stoi(found[1]));
 }
 
-void MakeFriends(unsigned short port, const Device& a, const Device& b)
-{
+void MakeFriends(unsigned short port, const Device& a, const Device& b) {
     const std::string code = CreatePairCode(port, a);
     ASSERT_EQ(HttpsRequest(port, "POST", "/v1/pair/claim", nlohmann::json{{"code", code}}.dump(), b.Auth()).status,
               200u);
 }
 
-TEST(OperationsTest, MetricsFollowWhatClientsDoAndAFloodOfBadHandshakesLogsLittle)
-{
+TEST(OperationsTest, MetricsFollowWhatClientsDoAndAFloodOfBadHandshakesLogsLittle) {
     TemporaryDirectory directory;
     const std::string log = directory.File("service.log");
     ServiceProcess service(TestDatabase(directory), log, {"--metrics", "127.0.0.1:0"});

@@ -17,8 +17,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-TEST(ServiceProcessTest, SigtermClosesLiveSessionsAndARestartKeepsDevicesAndFriends)
-{
+TEST(ServiceProcessTest, SigtermClosesLiveSessionsAndARestartKeepsDevicesAndFriends) {
     TemporaryDirectory directory;
     const std::string database = directory.File("service.db");
     Device alice;
@@ -31,10 +30,10 @@ TEST(ServiceProcessTest, SigtermClosesLiveSessionsAndARestartKeepsDevicesAndFrie
         ASSERT_EQ(HttpsRequest(service.Port(), "PATCH", "/v1/profile", R"({"appearance":3})", alice.Auth()).status,
                   200u);
         const std::string code = CreatePairCode(service.Port(), alice);
-        ASSERT_EQ(HttpsRequest(service.Port(), "POST", "/v1/pair/claim", nlohmann::json{{"code", code}}.dump(),
-                               bob.Auth())
-                      .status,
-                  200u);
+        ASSERT_EQ(
+            HttpsRequest(service.Port(), "POST", "/v1/pair/claim", nlohmann::json{{"code", code}}.dump(), bob.Auth())
+                .status,
+            200u);
         pendingCode = CreatePairCode(service.Port(), bob);
 
         auto live = LiveClient::Connect(service.Port(), alice.Auth());
@@ -58,8 +57,7 @@ TEST(ServiceProcessTest, SigtermClosesLiveSessionsAndARestartKeepsDevicesAndFrie
         << "an unexpired code survives the restart";
 }
 
-TEST(ServiceProcessTest, HangupRereadsTheAnnouncementAndABrokenOneIsRefusedAtStart)
-{
+TEST(ServiceProcessTest, HangupRereadsTheAnnouncementAndABrokenOneIsRefusedAtStart) {
     TemporaryDirectory directory;
     const std::string announcementFile = directory.File("announcement.json");
     const auto writeAnnouncement = [&](const std::string& id) {
@@ -95,9 +93,9 @@ TEST(ServiceProcessTest, HangupRereadsTheAnnouncementAndABrokenOneIsRefusedAtSta
     std::this_thread::sleep_for(200ms);
     EXPECT_EQ(announcementId(service.Port(), device), "second") << "an unusable file keeps the old announcement";
 
-    EXPECT_THROW(ServiceProcess(directory.File("other.db"), directory.File("broken.log"),
-                                {"--announcement", announcementFile}),
-                 std::runtime_error);
+    EXPECT_THROW(
+        ServiceProcess(directory.File("other.db"), directory.File("broken.log"), {"--announcement", announcementFile}),
+        std::runtime_error);
     EXPECT_NO_THROW(ServiceProcess(directory.File("example.db"), directory.File("example.log"),
                                    {"--announcement", MOSSQUILL_SERVICE_SOURCE_DIR "/announcement.example.json"}))
         << "the example in the source tree is usable";
@@ -105,8 +103,7 @@ TEST(ServiceProcessTest, HangupRereadsTheAnnouncementAndABrokenOneIsRefusedAtSta
 
 // Claims run from several threads; the service is killed with SIGKILL while they run.
 // Every claim that was answered 200 must be found after a restart.
-TEST(ServiceProcessTest, KillDuringABurstOfClaimsLosesNoAcknowledgedFriendship)
-{
+TEST(ServiceProcessTest, KillDuringABurstOfClaimsLosesNoAcknowledgedFriendship) {
     constexpr int kPairs = 60;
     constexpr int kThreads = 4;
     TemporaryDirectory directory;

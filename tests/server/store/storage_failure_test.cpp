@@ -13,8 +13,7 @@ namespace {
 // These stories break an SQLite file from outside.
 class StorageFailureTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         if (TestsUsePostgres()) {
             GTEST_SKIP() << "breaks the SQLite file";
         }
@@ -22,16 +21,14 @@ protected:
 };
 
 // Breaks the running service's database from outside, as a damaged disk would.
-void DropTable(const std::string& databaseFile, const std::string& table)
-{
+void DropTable(const std::string& databaseFile, const std::string& table) {
     sqlite3* database = nullptr;
     ASSERT_EQ(sqlite3_open(databaseFile.c_str(), &database), SQLITE_OK);
     EXPECT_EQ(sqlite3_exec(database, ("DROP TABLE " + table).c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
     sqlite3_close(database);
 }
 
-TEST_F(StorageFailureTest, AFailingDatabaseIsReportedAndTheServiceGoesOn)
-{
+TEST_F(StorageFailureTest, AFailingDatabaseIsReportedAndTheServiceGoesOn) {
     InProcessService service;
     const Device device = Register(service.Port(), "甲");
     DropTable(service.DatabaseFile(), "pair_codes");
@@ -47,8 +44,7 @@ TEST_F(StorageFailureTest, AFailingDatabaseIsReportedAndTheServiceGoesOn)
     EXPECT_NO_THROW(Register(service.Port(), "乙")) << "the service itself keeps running";
 }
 
-TEST_F(StorageFailureTest, HealthCheckAnswersWithoutKeyAndReportsABrokenDatabase)
-{
+TEST_F(StorageFailureTest, HealthCheckAnswersWithoutKeyAndReportsABrokenDatabase) {
     InProcessService service;
     RequestHeaders loadBalancer;
     loadBalancer.appKey.clear();
@@ -63,15 +59,14 @@ TEST_F(StorageFailureTest, HealthCheckAnswersWithoutKeyAndReportsABrokenDatabase
     EXPECT_EQ(HttpsRequest(service.Port(), "GET", "/v1/health", "", loadBalancer).status, 500u);
 }
 
-TEST_F(StorageFailureTest, FailingWorkAfterACommitLeavesTheSuccessStanding)
-{
+TEST_F(StorageFailureTest, FailingWorkAfterACommitLeavesTheSuccessStanding) {
     InProcessService service;
     const Device device = Register(service.Port(), "甲");
     // The friends cannot be read for the notice that follows the change.
     DropTable(service.DatabaseFile(), "friendships");
 
-    const HttpReply reply = HttpsRequest(service.Port(), "PATCH", "/v1/profile",
-                                         R"({"nickname":"新名字","appearance":2})", device.Auth());
+    const HttpReply reply =
+        HttpsRequest(service.Port(), "PATCH", "/v1/profile", R"({"nickname":"新名字","appearance":2})", device.Auth());
     EXPECT_EQ(reply.status, 200u) << "a retry of a committed change would only fail";
 
     sqlite3* database = nullptr;

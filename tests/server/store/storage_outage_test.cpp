@@ -14,13 +14,11 @@ namespace mossquill::service::testing {
 namespace {
 
 // Stops or starts the test PostgreSQL server (see tests/server/with-postgresql).
-void Server(const char* ctl, const std::string& action)
-{
+void Server(const char* ctl, const std::string& action) {
     ASSERT_EQ(std::system((std::string(ctl) + " " + action).c_str()), 0) << action;
 }
 
-TEST(StorageOutageTest, WhilePostgresqlIsAwayRequestsAreToldToWaitAndNothingCommittedIsLost)
-{
+TEST(StorageOutageTest, WhilePostgresqlIsAwayRequestsAreToldToWaitAndNothingCommittedIsLost) {
     const char* ctl = std::getenv("MOSSQUILL_TEST_POSTGRESQL_CTL");
     if (!TestsUsePostgres() || ctl == nullptr) {
         GTEST_SKIP() << "needs the test PostgreSQL server";

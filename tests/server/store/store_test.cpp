@@ -20,8 +20,7 @@ using testing::TestsUsePostgres;
 
 class StoreTest : public ::testing::Test {
 protected:
-    DeviceRecord Add(Store& store, const std::string& id)
-    {
+    DeviceRecord Add(Store& store, const std::string& id) {
         const DeviceRecord device{id, "昵称" + id, 1};
         store.AddDevice(device, TokenDigest("token-" + id), now_);
         return device;
@@ -32,8 +31,7 @@ protected:
     TimePoint now_ = std::chrono::system_clock::now();
 };
 
-TEST_F(StoreTest, KeepsOnlyTheTokenDigestAndSurvivesReopening)
-{
+TEST_F(StoreTest, KeepsOnlyTheTokenDigestAndSurvivesReopening) {
     {
         auto opened = OpenStore(path_);
         Store& store = *opened;
@@ -67,8 +65,7 @@ TEST_F(StoreTest, KeepsOnlyTheTokenDigestAndSurvivesReopening)
     sqlite3_close(raw);
 }
 
-TEST_F(StoreTest, ClaimsAreAllOrNothing)
-{
+TEST_F(StoreTest, ClaimsAreAllOrNothing) {
     auto opened = OpenStore(path_);
     Store& store = *opened;
     Add(store, "a");
@@ -91,8 +88,7 @@ TEST_F(StoreTest, ClaimsAreAllOrNothing)
     EXPECT_EQ(store.ClaimPairCode("b", "333333", now_, 10).result, ClaimResult::Claimed);
 }
 
-TEST_F(StoreTest, ExpiredCodesAreFreedForOthers)
-{
+TEST_F(StoreTest, ExpiredCodesAreFreedForOthers) {
     auto opened = OpenStore(path_);
     Store& store = *opened;
     Add(store, "a");
@@ -106,8 +102,7 @@ TEST_F(StoreTest, ExpiredCodesAreFreedForOthers)
     EXPECT_FALSE(store.AreFriends("a", "c"));
 }
 
-TEST_F(StoreTest, AcknowledgedChangesGoToDiskBeforeTheAnswer)
-{
+TEST_F(StoreTest, AcknowledgedChangesGoToDiskBeforeTheAnswer) {
     if (TestsUsePostgres()) {
         GTEST_SKIP() << "SQLite's settings";
     }
@@ -117,8 +112,7 @@ TEST_F(StoreTest, AcknowledgedChangesGoToDiskBeforeTheAnswer)
     EXPECT_EQ(durability.synchronous, 2) << "FULL: synced at every commit";
 }
 
-TEST_F(StoreTest, DevicesThatStopComingBackAreForgotten)
-{
+TEST_F(StoreTest, DevicesThatStopComingBackAreForgotten) {
     auto opened = OpenStore(path_);
     Store& store = *opened;
     Add(store, "lonely");
@@ -141,8 +135,7 @@ TEST_F(StoreTest, DevicesThatStopComingBackAreForgotten)
     EXPECT_TRUE(store.FriendsOf("b").empty());
 }
 
-TEST(CredentialsTest, SecretsHaveTheirFormsAndDoNotRepeat)
-{
+TEST(CredentialsTest, SecretsHaveTheirFormsAndDoNotRepeat) {
     std::set<std::string> tokens;
     std::set<std::string> codes;
     for (int i = 0; i < 200; ++i) {

@@ -7,8 +7,7 @@
 namespace mossquill::service::testing {
 
 InProcessService::InProcessService(ServiceLimits limits, TransportLimits transport,
-                                   std::optional<std::string> announcementJson)
-{
+                                   std::optional<std::string> announcementJson) {
     ServerConfig config;
     config.listen.push_back({"127.0.0.1", 0});
     config.certFile = std::string(MOSSQUILL_TEST_CA_DIR) + "/server.pem";
@@ -26,8 +25,7 @@ InProcessService::InProcessService(ServiceLimits limits, TransportLimits transpo
     thread_ = std::thread([this] { runtime_->Run(); });
 }
 
-InProcessService::~InProcessService()
-{
+InProcessService::~InProcessService() {
     runtime_->Stop();
     thread_.join();
 }

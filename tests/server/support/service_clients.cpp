@@ -32,8 +32,7 @@ using tcp = net::ip::tcp;
 
 constexpr const char* kHostName = "localhost";
 
-ssl::context MakeClientTls()
-{
+ssl::context MakeClientTls() {
     ssl::context context(ssl::context::tls_client);
     context.load_verify_file(std::string(MOSSQUILL_TEST_CA_DIR) + "/ca.pem");
     context.set_verify_mode(ssl::verify_peer);
@@ -42,8 +41,7 @@ ssl::context MakeClientTls()
 
 // Connects and completes the TLS handshake, checking the certificate's name.
 void OpenTls(beast::ssl_stream<beast::tcp_stream>& stream, const ServiceAddress& service,
-             const std::string& source = {})
-{
+             const std::string& source = {}) {
     if (!source.empty()) {
         auto& socket = beast::get_lowest_layer(stream).socket();
         socket.open(tcp::v4());
@@ -58,8 +56,7 @@ void OpenTls(beast::ssl_stream<beast::tcp_stream>& stream, const ServiceAddress&
 }
 
 template <class Message>
-void SetServiceHeaders(Message& message, const RequestHeaders& headers)
-{
+void SetServiceHeaders(Message& message, const RequestHeaders& headers) {
     if (!headers.appKey.empty()) {
         message.set("X-Mossquill-App-Key", headers.appKey);
     }
@@ -78,17 +75,15 @@ void SetServiceHeaders(Message& message, const RequestHeaders& headers)
 
 nlohmann::json HttpReply::Json() const { return nlohmann::json::parse(body); }
 
-std::string HttpReply::Message() const
-{
+std::string HttpReply::Message() const {
     const auto document = nlohmann::json::parse(body, nullptr, false);
     return document.is_object() && document.contains("message") && document["message"].is_string()
                ? document["message"].get<std::string>()
                : std::string();
 }
 
-HttpReply HttpsRequest(const ServiceAddress& service, std::string_view method, std::string_view target, std::string_view body,
-                       const RequestHeaders& headers)
-{
+HttpReply HttpsRequest(const ServiceAddress& service, std::string_view method, std::string_view target,
+                       std::string_view body, const RequestHeaders& headers) {
     net::io_context io;
     ssl::context tls = MakeClientTls();
     beast::ssl_stream<beast::tcp_stream> stream(io, tls);
@@ -116,8 +111,7 @@ HttpReply HttpsRequest(const ServiceAddress& service, std::string_view method, s
     return {response.result_int(), response.body()};
 }
 
-HttpReply UpgradeRequest(const ServiceAddress& service, RequestHeaders headers)
-{
+HttpReply UpgradeRequest(const ServiceAddress& service, RequestHeaders headers) {
     headers.contentType.clear();
     headers.extra = {{"Connection", "Upgrade"},
                      {"Upgrade", "websocket"},
@@ -126,8 +120,7 @@ HttpReply UpgradeRequest(const ServiceAddress& service, RequestHeaders headers)
     return HttpsRequest(service, "GET", "/v1/ws", "", headers);
 }
 
-std::string RawHttpsExchange(const ServiceAddress& service, std::string_view bytes)
-{
+std::string RawHttpsExchange(const ServiceAddress& service, std::string_view bytes) {
     net::io_context io;
     ssl::context tls = MakeClientTls();
     beast::ssl_stream<beast::tcp_stream> stream(io, tls);
@@ -146,17 +139,16 @@ std::string RawHttpsExchange(const ServiceAddress& service, std::string_view byt
     return received;
 }
 
-RequestHeaders Device::Auth() const
-{
+RequestHeaders Device::Auth() const {
     RequestHeaders headers;
     headers.deviceId = id;
     headers.token = token;
     return headers;
 }
 
-Device Register(const ServiceAddress& service, std::string_view nickname)
-{
-    const HttpReply reply = HttpsRequest(service, "POST", "/v1/register", nlohmann::json{{"nickname", nickname}}.dump());
+Device Register(const ServiceAddress& service, std::string_view nickname) {
+    const HttpReply reply =
+        HttpsRequest(service, "POST", "/v1/register", nlohmann::json{{"nickname", nickname}}.dump());
     if (reply.status != 201) {
         throw std::runtime_error("registration failed: " + std::to_string(reply.status) + " " + reply.body);
     }
@@ -165,8 +157,7 @@ Device Register(const ServiceAddress& service, std::string_view nickname)
             device.at("token").get<std::string>()};
 }
 
-std::string CreatePairCode(const ServiceAddress& service, const Device& device)
-{
+std::string CreatePairCode(const ServiceAddress& service, const Device& device) {
     const HttpReply reply = HttpsRequest(service, "POST", "/v1/pair/create", "{}", device.Auth());
     if (reply.status != 200) {
         throw std::runtime_error("no pairing code: " + std::to_string(reply.status) + " " + reply.body);
@@ -174,8 +165,7 @@ std::string CreatePairCode(const ServiceAddress& service, const Device& device)
     return reply.Json().at("code").get<std::string>();
 }
 
-std::vector<std::string> FriendIds(const ServiceAddress& service, const Device& device)
-{
+std::vector<std::string> FriendIds(const ServiceAddress& service, const Device& device) {
     const HttpReply reply = HttpsRequest(service, "GET", "/v1/friends", "", device.Auth());
     if (reply.status != 200) {
         throw std::runtime_error("no friend list: " + std::to_string(reply.status) + " " + reply.body);
@@ -193,8 +183,7 @@ class LiveClient::Impl {
 public:
     Impl() : tls_(MakeClientTls()), socket_(io_, tls_) {}
 
-    ~Impl()
-    {
+    ~Impl() {
         net::post(io_, [this] {
             beast::error_code ignored;
             beast::get_lowest_layer(socket_).socket().close(ignored);
@@ -204,8 +193,7 @@ public:
         }
     }
 
-    bool Open(const ServiceAddress& service, const RequestHeaders& headers)
-    {
+    bool Open(const ServiceAddress& service, const RequestHeaders& headers) {
         OpenTls(socket_.next_layer(), service, headers.source);
         socket_.set_option(websocket::stream_base::decorator(
             [headers](websocket::request_type& request) { SetServiceHeaders(request, headers); }));
@@ -227,8 +215,7 @@ public:
         return true;
     }
 
-    bool Ping(std::chrono::milliseconds timeout)
-    {
+    bool Ping(std::chrono::milliseconds timeout) {
         std::unique_lock lock(mutex_);
         const std::size_t before = pongs_;
         lock.unlock();
@@ -237,8 +224,7 @@ public:
         return arrived_.wait_for(lock, timeout, [&] { return pongs_ > before; });
     }
 
-    void Write(std::string_view bytes, bool text)
-    {
+    void Write(std::string_view bytes, bool text) {
         std::promise<beast::error_code> done;
         net::post(io_, [&] {
             socket_.text(text);
@@ -250,8 +236,7 @@ public:
         }
     }
 
-    std::optional<nlohmann::json> Next(std::chrono::milliseconds timeout)
-    {
+    std::optional<nlohmann::json> Next(std::chrono::milliseconds timeout) {
         std::unique_lock lock(mutex_);
         if (!arrived_.wait_for(lock, timeout, [this] { return !inbox_.empty(); })) {
             return std::nullopt;
@@ -261,8 +246,7 @@ public:
         return nlohmann::json::parse(text);
     }
 
-    std::optional<unsigned> WaitClosed(std::chrono::milliseconds timeout)
-    {
+    std::optional<unsigned> WaitClosed(std::chrono::milliseconds timeout) {
         std::unique_lock lock(mutex_);
         if (!arrived_.wait_for(lock, timeout, [this] { return closed_; })) {
             return std::nullopt;
@@ -270,15 +254,13 @@ public:
         return closeCode_;
     }
 
-    std::size_t Heartbeats() const
-    {
+    std::size_t Heartbeats() const {
         std::lock_guard lock(mutex_);
         return heartbeats_;
     }
 
 private:
-    void ReadNext()
-    {
+    void ReadNext() {
         socket_.async_read(buffer_, [this](beast::error_code error, std::size_t) {
             std::lock_guard lock(mutex_);
             if (error) {
@@ -317,8 +299,7 @@ LiveClient::LiveClient(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
 
 LiveClient::~LiveClient() = default;
 
-std::unique_ptr<LiveClient> LiveClient::Connect(const ServiceAddress& service, const RequestHeaders& headers)
-{
+std::unique_ptr<LiveClient> LiveClient::Connect(const ServiceAddress& service, const RequestHeaders& headers) {
     auto impl = std::make_unique<Impl>();
     if (!impl->Open(service, headers)) {
         return nullptr;
@@ -332,17 +313,14 @@ void LiveClient::SendBinary(std::string_view bytes) { impl_->Write(bytes, false)
 
 std::optional<nlohmann::json> LiveClient::Next(std::chrono::milliseconds timeout) { return impl_->Next(timeout); }
 
-std::optional<unsigned> LiveClient::WaitClosed(std::chrono::milliseconds timeout)
-{
-    return impl_->WaitClosed(timeout);
-}
+std::optional<unsigned> LiveClient::WaitClosed(std::chrono::milliseconds timeout) { return impl_->WaitClosed(timeout); }
 
 std::size_t LiveClient::HeartbeatsSeen() const { return impl_->Heartbeats(); }
 
 bool LiveClient::Ping(std::chrono::milliseconds timeout) { return impl_->Ping(timeout); }
 
-std::unique_ptr<LiveClient> ConnectLive(const ServiceAddress& service, const Device& device, nlohmann::json* connected)
-{
+std::unique_ptr<LiveClient> ConnectLive(const ServiceAddress& service, const Device& device,
+                                        nlohmann::json* connected) {
     auto client = LiveClient::Connect(service, device.Auth());
     EXPECT_TRUE(client);
     if (!client) {
@@ -356,8 +334,7 @@ std::unique_ptr<LiveClient> ConnectLive(const ServiceAddress& service, const Dev
     return client;
 }
 
-nlohmann::json ExpectMessage(LiveClient& client, std::string_view type, std::chrono::milliseconds timeout)
-{
+nlohmann::json ExpectMessage(LiveClient& client, std::string_view type, std::chrono::milliseconds timeout) {
     const auto message = client.Next(timeout);
     EXPECT_TRUE(message) << "no " << type << " message";
     if (!message) {

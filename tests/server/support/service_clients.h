@@ -45,8 +45,8 @@ struct HttpReply {
     std::string Message() const;
 };
 
-HttpReply HttpsRequest(const ServiceAddress& service, std::string_view method, std::string_view target, std::string_view body,
-                       const RequestHeaders& headers = {});
+HttpReply HttpsRequest(const ServiceAddress& service, std::string_view method, std::string_view target,
+                       std::string_view body, const RequestHeaders& headers = {});
 
 // A WebSocket upgrade request to /v1/ws made as a plain request, to read a refusal.
 HttpReply UpgradeRequest(const ServiceAddress& service, RequestHeaders headers);

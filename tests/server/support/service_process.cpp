@@ -20,12 +20,11 @@ constexpr auto kStartTimeout = std::chrono::seconds(20);
 
 ServiceProcess::ServiceProcess(const std::string& databaseFile, const std::string& logFile,
                                const std::vector<std::string>& extraArguments, const std::string& host)
-    : host_(host)
-{
+    : host_(host) {
     const std::string caDirectory = MOSSQUILL_TEST_CA_DIR;
-    std::vector<std::string> arguments = {MOSSQUILL_SERVICE_EXECUTABLE, "--listen", host + ":0",
-                                          "--cert", caDirectory + "/server.pem", "--key",
-                                          caDirectory + "/server.key", "--db", databaseFile};
+    std::vector<std::string> arguments = {
+        MOSSQUILL_SERVICE_EXECUTABLE, "--listen", host + ":0", "--cert", caDirectory + "/server.pem", "--key",
+        caDirectory + "/server.key",  "--db",     databaseFile};
     arguments.insert(arguments.end(), extraArguments.begin(), extraArguments.end());
     std::vector<char*> argv;
     for (auto& argument : arguments) {
@@ -68,22 +67,19 @@ ServiceProcess::ServiceProcess(const std::string& databaseFile, const std::strin
     throw std::runtime_error("service did not start listening");
 }
 
-ServiceProcess::~ServiceProcess()
-{
+ServiceProcess::~ServiceProcess() {
     if (pid_ > 0) {
         SignalAndWait(SIGKILL);
     }
 }
 
-void ServiceProcess::Signal(int signal) const
-{
+void ServiceProcess::Signal(int signal) const {
     if (pid_ > 0) {
         kill(pid_, signal);
     }
 }
 
-int ServiceProcess::SignalAndWait(int signal)
-{
+int ServiceProcess::SignalAndWait(int signal) {
     int status = 0;
     if (pid_ > 0) {
         kill(pid_, signal);

@@ -10,16 +10,14 @@ namespace mossquill::service::testing {
 // A fresh directory under the system's temporary folder, removed with its contents.
 class TemporaryDirectory {
 public:
-    TemporaryDirectory()
-    {
+    TemporaryDirectory() {
         std::string pattern = (std::filesystem::temp_directory_path() / "mossquill-service-XXXXXX").string();
         if (mkdtemp(pattern.data()) == nullptr) {
             throw std::runtime_error("mkdtemp failed");
         }
         path_ = pattern;
     }
-    ~TemporaryDirectory()
-    {
+    ~TemporaryDirectory() {
         std::error_code ignored;
         std::filesystem::remove_all(path_, ignored);
     }

@@ -16,8 +16,7 @@ const char* PostgresServer() { return std::getenv("MOSSQUILL_TEST_POSTGRESQL"); 
 
 bool TestsUsePostgres() { return PostgresServer() != nullptr && *PostgresServer() != '\0'; }
 
-std::string TestDatabase(const TemporaryDirectory& directory)
-{
+std::string TestDatabase(const TemporaryDirectory& directory) {
     if (!TestsUsePostgres()) {
         return directory.File("service.db");
     }
@@ -36,8 +35,7 @@ std::string TestDatabase(const TemporaryDirectory& directory)
     return server + "/" + name;
 }
 
-std::unique_ptr<RedisClient> FreshTestRedis()
-{
+std::unique_ptr<RedisClient> FreshTestRedis() {
     const char* variable = std::getenv("MOSSQUILL_TEST_REDIS");
     if (variable == nullptr || *variable == '\0') {
         return nullptr;

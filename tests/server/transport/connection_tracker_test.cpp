@@ -10,13 +10,11 @@ namespace mossquill::service {
 namespace {
 
 // One customer holds 2001:db8:7::/48 and opens its connections from many /64s inside it.
-std::string InCustomerSubnet(int subnet, int host)
-{
+std::string InCustomerSubnet(int subnet, int host) {
     return "2001:db8:7:" + std::to_string(subnet) + "::" + std::to_string(host + 1);
 }
 
-TEST(ConnectionTrackerTest, OneCustomerSpreadOverManySubnetsFillsOnlyItsOwnShare)
-{
+TEST(ConnectionTrackerTest, OneCustomerSpreadOverManySubnetsFillsOnlyItsOwnShare) {
     ConnectionTracker tracker(/*maxConnections=*/1000, /*maxPerAddress=*/10, /*maxPerPrefix=*/20);
     std::list<ConnectionTracker::Ticket> held;
     int admitted = 0;
@@ -37,8 +35,7 @@ TEST(ConnectionTrackerTest, OneCustomerSpreadOverManySubnetsFillsOnlyItsOwnShare
     EXPECT_TRUE(tracker.Admit(InCustomerSubnet(99, 0))) << "closed connections give their places back";
 }
 
-TEST(ConnectionTrackerTest, AddressesOfOneIpv4NetworkShareItsCap)
-{
+TEST(ConnectionTrackerTest, AddressesOfOneIpv4NetworkShareItsCap) {
     ConnectionTracker tracker(1000, 2, 3);
     std::list<ConnectionTracker::Ticket> held;
     for (int host = 1; host <= 3; ++host) {

@@ -24,8 +24,7 @@ namespace net = boost::asio;
 using tcp = net::ip::tcp;
 
 // True when the server closes the plain TCP connection within the time.
-bool ServerCloses(tcp::socket& socket, std::chrono::milliseconds within)
-{
+bool ServerCloses(tcp::socket& socket, std::chrono::milliseconds within) {
     pollfd readable{socket.native_handle(), POLLIN, 0};
     if (poll(&readable, 1, static_cast<int>(within.count())) != 1) {
         return false;
@@ -36,8 +35,7 @@ bool ServerCloses(tcp::socket& socket, std::chrono::milliseconds within)
     return error == net::error::eof || error == net::error::connection_reset;
 }
 
-TEST(TransportLimitsTest, SilentConnectionsAreDroppedAfterTheHandshakeTimeout)
-{
+TEST(TransportLimitsTest, SilentConnectionsAreDroppedAfterTheHandshakeTimeout) {
     TransportLimits transport;
     transport.handshakeTimeout = 200ms;
     InProcessService service({}, transport);
@@ -48,8 +46,7 @@ TEST(TransportLimitsTest, SilentConnectionsAreDroppedAfterTheHandshakeTimeout)
     EXPECT_NO_THROW(Register(service.Port(), "甲"));
 }
 
-TEST(TransportLimitsTest, ConnectionsBeyondTheCapAreClosedAtOnce)
-{
+TEST(TransportLimitsTest, ConnectionsBeyondTheCapAreClosedAtOnce) {
     TransportLimits transport;
     transport.maxConnections = 2;
     InProcessService service({}, transport);
@@ -68,8 +65,7 @@ TEST(TransportLimitsTest, ConnectionsBeyondTheCapAreClosedAtOnce)
     EXPECT_NO_THROW(Register(service.Port(), "甲")) << "places are given back";
 }
 
-TEST(TransportLimitsTest, OneAddressCannotTakeEveryPlace)
-{
+TEST(TransportLimitsTest, OneAddressCannotTakeEveryPlace) {
     TransportLimits transport;
     transport.maxConnectionsPerAddress = 2;
     InProcessService service({}, transport);
@@ -91,8 +87,7 @@ TEST(TransportLimitsTest, OneAddressCannotTakeEveryPlace)
     EXPECT_FALSE(ServerCloses(elsewhere, 300ms)) << "another address still gets in";
 }
 
-TEST(TransportLimitsTest, ASlotFloodFromOneNetworkLeavesOtherNetworksAbleToConnect)
-{
+TEST(TransportLimitsTest, ASlotFloodFromOneNetworkLeavesOtherNetworksAbleToConnect) {
     TransportLimits transport;
     transport.maxConnections = 6;
     transport.maxConnectionsPerAddress = 2;
@@ -118,8 +113,7 @@ TEST(TransportLimitsTest, ASlotFloodFromOneNetworkLeavesOtherNetworksAbleToConne
     EXPECT_EQ(HttpsRequest(service.Port(), "POST", "/v1/register", R"({"nickname":"乙"})", elsewhere).status, 201u);
 }
 
-TEST(TransportLimitsTest, StoppingEndsEvenWhenAPeerNeverAnswersTheClose)
-{
+TEST(TransportLimitsTest, StoppingEndsEvenWhenAPeerNeverAnswersTheClose) {
     namespace beast = boost::beast;
     auto service = std::make_unique<InProcessService>();
     const Device device = Register(service->Port(), "甲");
@@ -144,8 +138,7 @@ TEST(TransportLimitsTest, StoppingEndsEvenWhenAPeerNeverAnswersTheClose)
 }
 
 // Completes a TLS 1.2 handshake offering only the given suites; true when it succeeds.
-bool Tls12HandshakeWith(unsigned short port, const char* suites)
-{
+bool Tls12HandshakeWith(unsigned short port, const char* suites) {
     namespace beast = boost::beast;
     net::io_context io;
     net::ssl::context tls(net::ssl::context::tls_client);
@@ -158,15 +151,14 @@ bool Tls12HandshakeWith(unsigned short port, const char* suites)
     return !error;
 }
 
-TEST(TransportLimitsTest, Tls12OffersOnlyAeadSuitesWithForwardSecrecy)
-{
+TEST(TransportLimitsTest, Tls12OffersOnlyAeadSuitesWithForwardSecrecy) {
     InProcessService service;
     // Each suite named for both key types: the certificate may be ECDSA or RSA.
     EXPECT_TRUE(Tls12HandshakeWith(service.Port(), "ECDHE-ECDSA-AES128-GCM-SHA256:ECDHE-RSA-AES128-GCM-SHA256"));
-    EXPECT_TRUE(
-        Tls12HandshakeWith(service.Port(), "ECDHE-ECDSA-CHACHA20-POLY1305:ECDHE-RSA-CHACHA20-POLY1305"));
-    EXPECT_FALSE(Tls12HandshakeWith(service.Port(), "ECDHE-ECDSA-AES128-SHA256:ECDHE-ECDSA-AES256-SHA:"
-                                                    "ECDHE-RSA-AES128-SHA256:ECDHE-RSA-AES256-SHA"))
+    EXPECT_TRUE(Tls12HandshakeWith(service.Port(), "ECDHE-ECDSA-CHACHA20-POLY1305:ECDHE-RSA-CHACHA20-POLY1305"));
+    EXPECT_FALSE(Tls12HandshakeWith(service.Port(),
+                                    "ECDHE-ECDSA-AES128-SHA256:ECDHE-ECDSA-AES256-SHA:"
+                                    "ECDHE-RSA-AES128-SHA256:ECDHE-RSA-AES256-SHA"))
         << "CBC";
     EXPECT_FALSE(Tls12HandshakeWith(service.Port(), "AES128-GCM-SHA256")) << "no forward secrecy";
 }
@@ -177,8 +169,7 @@ TEST(TransportLimitsTest, Tls12OffersOnlyAeadSuitesWithForwardSecrecy)
 namespace mossquill::service::testing {
 namespace {
 
-std::size_t Answers(const std::string& replies, std::string_view status)
-{
+std::size_t Answers(const std::string& replies, std::string_view status) {
     std::size_t count = 0;
     for (auto at = replies.find(status); at != std::string::npos; at = replies.find(status, at + 1)) {
         ++count;
@@ -186,8 +177,7 @@ std::size_t Answers(const std::string& replies, std::string_view status)
     return count;
 }
 
-TEST(TransportLimitsTest, AnonymousClientsGetNeitherAConnectionForEverNorUnlimitedHealthChecks)
-{
+TEST(TransportLimitsTest, AnonymousClientsGetNeitherAConnectionForEverNorUnlimitedHealthChecks) {
     ServiceLimits limits;
     limits.healthChecksPerNetwork = 6;
     TransportLimits transport;

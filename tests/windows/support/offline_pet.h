@@ -8,7 +8,8 @@
 #include <string>
 #include <vector>
 
-// A pet without a window, its settings loaded from memory (put stored values in `store` first), living on a clock the test moves.
+// A pet without a window, its settings loaded from memory (put stored values in `store` first), living on a clock the
+// test moves.
 struct OfflinePet {
     explicit OfflinePet(FakeClock start = FakeClock(2026, 12, 9, 10, 0)) : clock(start) {}
 
@@ -28,7 +29,8 @@ struct OfflinePet {
     }
     std::vector<std::wstring> Captions() const {
         std::vector<std::wstring> captions;
-        for (const auto& notice : notices.shown) captions.push_back(notice.caption);
+        for (const auto& notice : notices.shown)
+            captions.push_back(notice.caption);
         return captions;
     }
 

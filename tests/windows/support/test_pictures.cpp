@@ -3,7 +3,8 @@
 std::vector<uint8_t> EncodePng(int width, int height, const std::function<ARGB(int x, int y)>& pixel) {
     std::vector<ARGB> pixels(static_cast<size_t>(width) * height);
     for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) pixels[static_cast<size_t>(y) * width + x] = pixel(x, y);
+        for (int x = 0; x < width; ++x)
+            pixels[static_cast<size_t>(y) * width + x] = pixel(x, y);
     }
     Gdiplus::GpBitmap* bitmap = nullptr;
     gp::GdipCreateBitmapFromScan0(width, height, width * 4, PixelFormat32bppARGB,
