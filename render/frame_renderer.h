@@ -24,6 +24,8 @@ public:
     // Shows the frame at topLeft; false, with nothing pushed, when it could not. True at once when
     // the window already shows this very frame there.
     bool Render(HWND window, POINT topLeft, const FrameDescription& frame);
+    // The window's contents were lost (it was hidden): the next frame is pushed in full.
+    void Invalidate() { lastPushed_.reset(); }
     // The same for a visit card, which is always pushed fully opaque; the pet frame after it is
     // pushed in full.
     std::optional<BYTE> ComposeVisitCard(const VisitCardDescription& card, DibSurface& surface);

@@ -2,10 +2,10 @@
 // refused at its bound, and the pet's own calls and the service's texts kept from piling up.
 #include "online/background_requests.h"
 #include "online/display_text.h"
-#include "online/json.h"
 #include "online/online_friend.h"
 #include "online/service_bounds.h"
 #include "online/session_message.h"
+#include "text/json.h"
 #include "ui/notice_slot.h"
 
 #include <gtest/gtest.h>

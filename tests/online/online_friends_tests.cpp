@@ -1,10 +1,10 @@
 // Friends chosen through the menus with the real service: a friend removed through the menu and
 // its box leaves both pets' menus, and a stranger's claim of a pet's code is announced above it.
-#include "online/wide_text.h"
+#include "text/wide_text.h"
 #include "online_test_support.h"
 #include "pet_user.h"
 #include "support/window_script.h"
-#include "ui/visit_actions.h"
+#include "visits/visit_actions.h"
 
 #include <gtest/gtest.h>
 

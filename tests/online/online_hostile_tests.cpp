@@ -6,7 +6,7 @@
 #include "core/setting_names.h"
 #include "online/identity_registry.h"
 #include "online/service_bounds.h"
-#include "online/wide_text.h"
+#include "text/wide_text.h"
 #include "online_test_support.h"
 #include "pet_user.h"
 #include "support/window_script.h"

@@ -29,6 +29,8 @@ constexpr wchar_t kLostText[] = L"联机断开，正在自动重连……";
 // What a client's callbacks delivered, from whichever thread.
 struct Delivered {
     std::vector<NetStatusPayload> statuses;
+    // When each status arrived.
+    std::vector<ULONGLONG> statusTicks;
     std::vector<std::vector<OnlineFriend>> lists;
     std::vector<IncomingVisit> visits;
     std::vector<UpdateAnnouncement> announcements;
@@ -86,9 +88,12 @@ public:
     explicit Pet(const ServiceHosts& hosts = kServiceHosts) : client(hosts) {
         client.InstallCallbacks(
             {[this](bool connected, const std::wstring& text) {
-                 Record([&](Delivered& d) { d.statuses.push_back({connected, text}); });
+                 Record([&](Delivered& d) {
+                     d.statuses.push_back({connected, text});
+                     d.statusTicks.push_back(GetTickCount64());
+                 });
              },
-             [this](const auto& list) { Record([&](Delivered& d) { d.lists.push_back(list); }); },
+             [this](const auto& list, bool) { Record([&](Delivered& d) { d.lists.push_back(list); }); },
              [this](const auto& visit) { Record([&](Delivered& d) { d.visits.push_back(visit); }); },
              [this](const auto& notice) { Record([&](Delivered& d) { d.announcements.push_back(notice); }); },
              [this](const auto& reaction) { Record([&](Delivered& d) { d.reactions.push_back(reaction); }); }});

@@ -1,6 +1,6 @@
 #include "pet_user.h"
 
-#include "online/wide_text.h"
+#include "text/wide_text.h"
 #include "support/window_script.h"
 #include "ui/prompt_window.h"
 
