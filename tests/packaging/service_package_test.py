@@ -115,7 +115,9 @@ class ServicePackage(unittest.TestCase):
         self.assertEqual(values["PrivateTmp"], "yes")
         self.assertEqual(values["NoNewPrivileges"], "yes")
         self.assertEqual(values["StateDirectory"], "mossquill")
-        self.assertEqual(values["EnvironmentFile"], "/" + CONF)
+        # The configuration, and secrets kept apart in a file only root reads (optional: "-").
+        environment = [value for key, value in settings if key == "EnvironmentFile"]
+        self.assertEqual(environment, ["/" + CONF, "-/etc/mossquill/secrets.conf"])
         self.assertTrue((self.tree / CONF).is_file())
         self.assertIn("%S/mossquill/service.db", values["ExecStart"])
         for key, value in settings:
