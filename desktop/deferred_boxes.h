@@ -1,7 +1,6 @@
 #pragma once
 
-#include <windows.h>
-
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -9,7 +8,8 @@
 struct PendingBox {
     std::wstring text;
     std::wstring caption;
-    UINT flags = 0;
+    // The message box flags.
+    uint32_t flags = 0;
     bool operator==(const PendingBox&) const = default;
 };
 

@@ -30,5 +30,8 @@ bool FullScreenWindowInFront(HWND pet) {
     MONITORINFO info{};
     info.cbSize = sizeof(info);
     RECT rect{};
-    return GetMonitorInfoW(monitor, &info) && GetWindowRect(front, &rect) && CoversMonitor(rect, info.rcMonitor);
+    return GetMonitorInfoW(monitor, &info) && GetWindowRect(front, &rect) &&
+           CoversMonitor(
+               ScreenRect{rect.left, rect.top, rect.right, rect.bottom},
+               ScreenRect{info.rcMonitor.left, info.rcMonitor.top, info.rcMonitor.right, info.rcMonitor.bottom});
 }

@@ -1,6 +1,6 @@
 #include "desktop/full_screen_watch.h"
 
-bool CoversMonitor(const RECT& window, const RECT& monitor) {
+bool CoversMonitor(const ScreenRect& window, const ScreenRect& monitor) {
     return window.left <= monitor.left && window.top <= monitor.top && window.right >= monitor.right &&
            window.bottom >= monitor.bottom;
 }

@@ -1,11 +1,11 @@
 #pragma once
 
-#include <windows.h>
+#include "core/geometry.h"
 
 #include <cstdint>
 
 // A window whose rectangle holds the whole monitor: a game, a film or a slide show.
-bool CoversMonitor(const RECT& window, const RECT& monitor);
+bool CoversMonitor(const ScreenRect& window, const ScreenRect& monitor);
 
 // Whether the pet stands aside for a full-screen program in front of it on its monitor. It looks
 // a few times a second; hidden while such a window is in front and hiding is on, shown again when

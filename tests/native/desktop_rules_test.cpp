@@ -8,10 +8,10 @@
 namespace {
 
 TEST(FullScreenWatch, HidesWhileAFullScreenWindowIsInFrontUnlessSwitchedOffOrCalledFor) {
-    const RECT monitor{0, 0, 1280, 800};
-    EXPECT_TRUE(CoversMonitor(RECT{0, 0, 1280, 800}, monitor));
-    EXPECT_TRUE(CoversMonitor(RECT{-8, -8, 1288, 808}, monitor)) << "a borderless window a little larger";
-    EXPECT_FALSE(CoversMonitor(RECT{0, 0, 1280, 760}, monitor)) << "a maximised window leaves the taskbar";
+    const ScreenRect monitor{0, 0, 1280, 800};
+    EXPECT_TRUE(CoversMonitor(ScreenRect{0, 0, 1280, 800}, monitor));
+    EXPECT_TRUE(CoversMonitor(ScreenRect{-8, -8, 1288, 808}, monitor)) << "a borderless window a little larger";
+    EXPECT_FALSE(CoversMonitor(ScreenRect{0, 0, 1280, 760}, monitor)) << "a maximised window leaves the taskbar";
 
     using Change = FullScreenWatch::Change;
     FullScreenWatch watch;
@@ -40,8 +40,8 @@ TEST(FullScreenWatch, HidesWhileAFullScreenWindowIsInFrontUnlessSwitchedOffOrCal
 
 TEST(DeferredBoxes, HeldBoxesComeBackInOrderEachOnce) {
     DeferredBoxes boxes;
-    const PendingBox water{L"喝水", L"喝水时间到", MB_ICONINFORMATION};
-    const PendingBox offWork{L"下班", L"咕噜兽：下班！", MB_ICONINFORMATION};
+    const PendingBox water{L"喝水", L"喝水时间到", 0x40u};  // MB_ICONINFORMATION
+    const PendingBox offWork{L"下班", L"咕噜兽：下班！", 0x40u};
     boxes.Hold(water);
     boxes.Hold(offWork);
     boxes.Hold(water);
