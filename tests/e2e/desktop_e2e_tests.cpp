@@ -64,7 +64,7 @@ protected:
     HWND window = nullptr;
 };
 
-TEST_F(Desktop, AtOneAndAHalfTimesTheScaleThePetAndTheSettingsCentreAreOneAndAHalfTimesAsLarge) {
+TEST_F(Desktop, AtOneAndAHalfTimesTheScaleThePetTheSettingsCentreAndThePromptAreOneAndAHalfTimesAsLarge) {
     SetDisplayDpi(144);
     WriteSetting(L"PetSize", 230);
     Start();
@@ -91,6 +91,29 @@ TEST_F(Desktop, AtOneAndAHalfTimesTheScaleThePetAndTheSettingsCentreAreOneAndAHa
     ClickControl(settings, IDOK);
     EXPECT_TRUE(WaitUntilClosed(settings, 5s));
     EXPECT_EQ(ReadSetting(L"PetSize"), 230u);
+
+    // The prompt too: 成长记录 (the eighth item) → 手动补充活跃值….
+    RightClickAt(Centre());
+    HWND menu = WaitForWindow(this->pet->id(), L"#32768", nullptr, 5s);
+    ASSERT_NE(menu, nullptr);
+    for (int i = 0; i < 8; ++i) PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
+    PostMessageW(menu, WM_KEYDOWN, VK_RIGHT, 0);
+    PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
+    PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
+    HWND prompt = WaitForWindow(this->pet->id(), L"MossquillPromptWindow", nullptr, 10s);
+    ASSERT_NE(prompt, nullptr);
+    const RECT promptRect = WindowRect(prompt);
+    EXPECT_EQ(promptRect.right - promptRect.left, 594) << "396 units";
+    EXPECT_EQ(promptRect.bottom - promptRect.top, 261) << "174 units";
+    GetClientRect(prompt, &client);
+    for (HWND child = GetWindow(prompt, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        RECT rect = WindowRect(child);
+        MapWindowPoints(nullptr, prompt, reinterpret_cast<POINT*>(&rect), 2);
+        EXPECT_TRUE(rect.left >= 0 && rect.top >= 0 && rect.right <= client.right && rect.bottom <= client.bottom)
+            << "a prompt control reaches " << rect.right << "," << rect.bottom;
+    }
+    PostMessageW(prompt, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(WaitUntilClosed(prompt, 5s));
 }
 
 TEST_F(Desktop, AFullScreenProgramHidesThePetAndHoldsItsReminderUntilItGoesUnlessSwitchedOff) {
