@@ -96,7 +96,8 @@ TEST_F(Desktop, AtOneAndAHalfTimesTheScaleThePetTheSettingsCentreAndThePromptAre
     RightClickAt(Centre());
     HWND menu = WaitForWindow(this->pet->id(), L"#32768", nullptr, 5s);
     ASSERT_NE(menu, nullptr);
-    for (int i = 0; i < 8; ++i) PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
+    for (int i = 0; i < 8; ++i)
+        PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
     PostMessageW(menu, WM_KEYDOWN, VK_RIGHT, 0);
     PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
     PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
