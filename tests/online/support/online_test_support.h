@@ -54,6 +54,10 @@ void ScriptDoubleSession(const std::vector<DoubleFrame>& frames);
 // The close status the client sent on the double's last live session, in decimal; empty when none.
 std::string DoubleSessionCloseStatus();
 
+// How many TLS handshakes the real service has completed since it started, from its metrics (on
+// the address MOSSQUILL_TEST_METRICS names); nothing when they cannot be read.
+std::optional<long long> ServiceTlsHandshakes();
+
 // Makes two registered devices friends with a pairing code of the owner's that the claimer
 // claims; empty on success, otherwise the failure text.
 std::wstring PairDevices(OnlineClient& owner, OnlineClient& claimer);
