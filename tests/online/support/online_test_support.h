@@ -33,6 +33,8 @@ inline constexpr unsigned kHangUp = 0;
 inline constexpr unsigned kStallInBody = 2;
 // Answers 200 and sends the body one byte a second.
 inline constexpr unsigned kTrickleBody = 3;
+// Sends the header lines one byte a second, for as many seconds as the body has bytes.
+inline constexpr unsigned kTrickleHeaders = 4;
 void ResetDouble();
 void ScriptDouble(unsigned status, std::string_view body, int repeat = 1);
 // The raw bytes of the last request the double received since the reset; empty when none.
