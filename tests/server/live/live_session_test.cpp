@@ -218,6 +218,34 @@ TEST_F(LiveSessionTest, ANewSessionReplacesTheOldOneWithoutPresenceFlicker) {
     EXPECT_EQ(Expect(*alice, "presence")["friend"]["online"], false);
 }
 
+TEST_F(LiveSessionTest, AFlappingFriendCostsTwoPresenceNoticesAndEndsRight) {
+    auto alice = Connect(alice_);
+    // Ten session starts in two seconds: the first eight are let through, each ended at
+    // once; the rest are refused as any pet reconnecting too fast is.
+    const auto flapsStarted = std::chrono::steady_clock::now();
+    std::size_t started = 0;
+    for (int flap = 0; flap < 10; ++flap) {
+        if (auto bob = LiveClient::Connect(Port(), bob_.Auth())) {
+            ++started;
+            ASSERT_TRUE(bob->Next());
+        } else {
+            EXPECT_EQ(UpgradeRequest(Port(), bob_.Auth()).Message(), texts::kTooManyConnections);
+        }
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - flapsStarted, 2s);
+    EXPECT_EQ(started, 8u);
+
+    std::vector<nlohmann::json> notices;
+    while (auto message = alice->Next(4s)) {
+        notices.push_back(*message);
+    }
+    ASSERT_EQ(notices.size(), 2u) << "the first at once, the last when its interval ended";
+    EXPECT_EQ(notices.front()["friend"]["online"], true);
+    EXPECT_EQ(notices.back()["type"], "presence");
+    EXPECT_EQ(notices.back()["friend"]["id"], bob_.id);
+    EXPECT_EQ(notices.back()["friend"]["online"], false) << "bob ended offline";
+}
+
 TEST_F(LiveSessionTest, UpgradeNeedsKeyAndIdentity) {
     const auto upgrade = [this](const RequestHeaders& headers) { return UpgradeRequest(Port(), headers); };
     RequestHeaders wrongToken = alice_.Auth();
