@@ -5,10 +5,6 @@
 
 namespace mossquill::service {
 
-bool IsHealthCheck(std::string_view method, std::string_view target) {
-    return method == "GET" && target.substr(0, target.find('?')) == "/v1/health";
-}
-
 HealthMonitor::HealthMonitor(Store& store, const LiveRelay& relay, const Clock& clock, const ServiceLimits& limits)
     : store_(store),
       relay_(relay),

@@ -13,9 +13,6 @@
 
 namespace mossquill::service {
 
-// True for the load balancers' health check, GET /v1/health (query string aside).
-bool IsHealthCheck(std::string_view method, std::string_view target);
-
 // The answer to health checks, kept fresh in the background: Check makes the real check
 // (a database read, and a word with Redis when instances share it) on the storage thread,
 // at most once per healthCheckInterval; Answer is what the network threads give the load

@@ -34,7 +34,7 @@ struct Route {
 };
 
 constexpr std::array<Route, 8> kRoutes = {{
-    {"/v1/health", "GET", Endpoint::Health},
+    {kHealthPath, "GET", Endpoint::Health},
     {"/v1/register", "POST", Endpoint::Register},
     {"/v1/profile", "PATCH", Endpoint::Profile},
     {"/v1/pair/create", "POST", Endpoint::PairCreate},
@@ -102,6 +102,10 @@ const nlohmann::json* Member(const nlohmann::json& object, const char* name) {
 }  // namespace
 
 bool IsLiveSessionTarget(std::string_view target) { return PathOf(target) == kLiveSessionPath; }
+
+bool IsHealthCheck(std::string_view method, std::string_view target) {
+    return method == "GET" && PathOf(target) == kHealthPath;
+}
 
 HttpApi::HttpApi(Store& store, const Clock& clock, const ServiceLimits& limits, LiveRelay& relay,
                  const LimiterFactory& limiters)

@@ -33,6 +33,7 @@ struct ApiRequest {
 
 inline constexpr std::string_view kApplicationKey = "5d3b8e0f71a24c96b0e7d14f2a9c63e85b07f1d2c4a98e360f5b12d7e4c9a0b6";
 inline constexpr std::string_view kLiveSessionPath = "/v1/ws";
+inline constexpr std::string_view kHealthPath = "/v1/health";
 
 // An admitted live session: the device and its friends as stored, read in one trip.
 struct LiveAdmission {
@@ -42,6 +43,9 @@ struct LiveAdmission {
 
 // True when the request target (query string aside) is the live-session path.
 bool IsLiveSessionTarget(std::string_view target);
+
+// True for the load balancers' health check, GET on the health path (query string aside).
+bool IsHealthCheck(std::string_view method, std::string_view target);
 
 // The HTTPS JSON interface: application key, device authentication, registration,
 // profile, pairing codes, the friend list and removing a friend. Works the database, so it runs on the
