@@ -16,6 +16,9 @@ public:
     // and send only the latest of a quick series (see PresenceCoalescer).
     virtual void SendPresence(std::string aboutId, std::string message) = 0;
 
+    // Drops a presence notice held back about a former friend.
+    virtual void ForgetPresence(std::string aboutId) = 0;
+
     // Ends the session because a newer session of the same device took its place.
     virtual void Replace() = 0;
 };

@@ -271,6 +271,7 @@ bool LiveRelay::ChangeFriendsHere(const std::string& deviceId, const std::string
         found->second.friends.insert(friendId);
     } else {
         found->second.friends.erase(friendId);
+        found->second.connection->ForgetPresence(friendId);
     }
     found->second.connection->Send(text);
     return true;

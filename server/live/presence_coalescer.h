@@ -29,6 +29,9 @@ public:
     // interval is over.
     std::vector<std::string> TakeDue(TimePoint now);
 
+    // The friendship ended: nothing kept about the former friend goes out.
+    void Forget(const std::string& aboutId) { friends_.erase(aboutId); }
+
     // When TakeDue next has something to do; nothing while no friend is remembered.
     std::optional<TimePoint> NextDue() const;
 

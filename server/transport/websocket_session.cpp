@@ -146,6 +146,11 @@ void WebSocketSession::SendPresence(std::string aboutId, std::string message) {
               });
 }
 
+void WebSocketSession::ForgetPresence(std::string aboutId) {
+    net::post(socket_.get_executor(),
+              [self = shared_from_this(), aboutId = std::move(aboutId)] { self->presence_.Forget(aboutId); });
+}
+
 void WebSocketSession::SchedulePresence() {
     const auto due = presence_.NextDue();
     if (!due) {

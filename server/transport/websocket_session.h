@@ -34,6 +34,7 @@ public:
 
     void Send(std::string message) override;
     void SendPresence(std::string aboutId, std::string message) override;
+    void ForgetPresence(std::string aboutId) override;
     void Replace() override;
     void Stop() override;
 

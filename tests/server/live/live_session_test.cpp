@@ -125,6 +125,17 @@ TEST_F(LiveSessionTest, ARemovedFriendIsToldAndCanNeitherVisitNorSeePresence) {
     EXPECT_FALSE(alice->Next(300ms)) << "a former friend's presence is none of alice's business";
 }
 
+TEST_F(LiveSessionTest, APresenceNoticeHeldBackEndsWithTheFriendship) {
+    auto alice = Connect(alice_);
+    auto bob = Connect(bob_);
+    Expect(*alice, "presence");
+    bob.reset();
+    std::this_thread::sleep_for(200ms);  // the service sees the close; alice's notice of it waits
+    ASSERT_EQ(HttpsRequest(Port(), "DELETE", "/v1/friends/" + bob_.id, "", alice_.Auth()).status, 200u);
+    Expect(*alice, "friend_removed");
+    EXPECT_FALSE(alice->Next(3500ms)) << "a former friend's presence is none of alice's business";
+}
+
 TEST_F(LiveSessionTest, VisitsToStrangersOfflineFriendsAndBadMessagesAreRefused) {
     auto alice = Connect(alice_);
     auto stranger = Connect(stranger_);

@@ -28,6 +28,10 @@ TEST(PresenceCoalescerTest, AFlappingFriendCostsOneNoticeAtOnceAndTheLatestState
     EXPECT_TRUE(coalescer.TakeDue(start + 6s).empty());
     EXPECT_FALSE(coalescer.NextDue()) << "friends are forgotten once their interval is over";
     EXPECT_EQ(coalescer.Offer("bob", "bob on", start + 6s), "bob on");
+
+    EXPECT_FALSE(coalescer.Offer("bob", "bob off", start + 7s));
+    coalescer.Forget("bob");
+    EXPECT_TRUE(coalescer.TakeDue(start + 9s).empty()) << "a former friend's state is not passed on";
 }
 
 }  // namespace
