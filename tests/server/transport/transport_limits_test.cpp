@@ -163,6 +163,31 @@ TEST(TransportLimitsTest, Tls12OffersOnlyAeadSuitesWithForwardSecrecy) {
     EXPECT_FALSE(Tls12HandshakeWith(service.Port(), "AES128-GCM-SHA256")) << "no forward secrecy";
 }
 
+// The TLS 1.3 suite a client offering the given ones in its own order ends up with ("" when
+// the handshake fails).
+std::string Tls13SuiteWith(unsigned short port, const char* suites) {
+    namespace beast = boost::beast;
+    net::io_context io;
+    net::ssl::context tls(net::ssl::context::tls_client);
+    SSL_CTX_set_min_proto_version(tls.native_handle(), TLS1_3_VERSION);
+    SSL_CTX_set_ciphersuites(tls.native_handle(), suites);
+    beast::ssl_stream<beast::tcp_stream> stream(io, tls);
+    beast::get_lowest_layer(stream).connect({net::ip::address_v4::loopback(), port});
+    boost::system::error_code error;
+    stream.handshake(net::ssl::stream_base::client, error);
+    return error ? std::string() : SSL_CIPHER_get_name(SSL_get_current_cipher(stream.native_handle()));
+}
+
+TEST(TransportLimitsTest, Tls13ChoosesTheSha256SuiteWhateverTheClientPrefers) {
+    InProcessService service;
+    EXPECT_EQ(
+        Tls13SuiteWith(service.Port(), "TLS_AES_256_GCM_SHA384:TLS_CHACHA20_POLY1305_SHA256:TLS_AES_128_GCM_SHA256"),
+        "TLS_AES_128_GCM_SHA256");
+    // A client without it still gets its own suites.
+    EXPECT_EQ(Tls13SuiteWith(service.Port(), "TLS_AES_256_GCM_SHA384"), "TLS_AES_256_GCM_SHA384");
+    EXPECT_EQ(Tls13SuiteWith(service.Port(), "TLS_CHACHA20_POLY1305_SHA256"), "TLS_CHACHA20_POLY1305_SHA256");
+}
+
 }  // namespace
 }  // namespace mossquill::service::testing
 
