@@ -22,6 +22,7 @@
 #include <deque>
 #include <fstream>
 #include <functional>
+#include <latch>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -29,6 +30,8 @@
 #include <stdexcept>
 #include <string>
 #include <thread>
+
+#include <sys/resource.h>
 #include <unistd.h>
 #include <vector>
 
@@ -62,6 +65,7 @@ struct Options {
     double visitsPerSecond = 200;
     int holdSeconds = 10;
     std::size_t inFlight = 200;       // connection attempts at once
+    std::size_t threads = 2;          // the sessions are shared out over this many
     std::size_t sourcePrefixes = 50;  // client addresses 127.0.P.1 .. 127.0.P+K.1, one /24 each
 };
 
@@ -130,6 +134,36 @@ ssl::context MakeClientTls(const std::string& caFile) {
 net::ip::address SourceAddress(const Options& options, std::size_t index) {
     const auto prefix = static_cast<unsigned>(1 + index % options.sourcePrefixes);
     return net::ip::make_address_v4((127u << 24) | ((prefix >> 8) << 16) | ((prefix & 0xff) << 8) | 1u);
+}
+
+// Every session is a descriptor here and one in its instance of the service; a limit below
+// that would show up as connect failures far into the run, so it is checked before any work.
+void EnsureDescriptors(const Options& options) {
+    constexpr rlim_t kSpare = 64;  // setup connections, the CA file, /proc reads
+    rlimit own{};
+    getrlimit(RLIMIT_NOFILE, &own);
+    own.rlim_cur = own.rlim_max;
+    setrlimit(RLIMIT_NOFILE, &own);
+    if (own.rlim_cur < options.sessions + kSpare) {
+        throw std::runtime_error("the load program may open " + std::to_string(own.rlim_cur) +
+                                 " descriptors (hard limit), " + std::to_string(options.sessions) + " sessions need " +
+                                 std::to_string(options.sessions + kSpare));
+    }
+    const std::size_t perInstance = (options.sessions + options.targets.size() - 1) / options.targets.size();
+    for (const int pid : options.servicePids) {
+        std::ifstream limits("/proc/" + std::to_string(pid) + "/limits");
+        std::string line;
+        while (std::getline(limits, line)) {
+            if (line.rfind("Max open files", 0) == 0) {
+                const auto soft = std::stoull(line.substr(line.find_first_of("0123456789")));
+                if (soft < perInstance + kSpare) {
+                    throw std::runtime_error("service process " + std::to_string(pid) + " may open " +
+                                             std::to_string(soft) + " descriptors, its " + std::to_string(perInstance) +
+                                             " sessions need " + std::to_string(perInstance + kSpare));
+                }
+            }
+        }
+    }
 }
 
 // ---- setup: registration and pairing over kept-alive HTTPS connections ----
@@ -255,27 +289,31 @@ struct Totals {
 
 class Session;
 
+// One thread's share of the sessions: whole friend pairs, so that a visit never leaves the
+// thread that sent it. Each share has its own event loop and TLS context.
 struct LoadState {
+    LoadState(const Options& options, const std::vector<Identity>& devices, std::vector<SSL_SESSION*>& tickets)
+        : options(options), tls(MakeClientTls(options.caFile)), devices(devices), tickets(tickets) {}
+
     const Options& options;
-    net::io_context& io;
-    ssl::context& tls;
+    net::io_context io{1};
+    ssl::context tls;
     Totals totals;
     std::vector<Clock::time_point> sentAt;  // by visit number
     std::vector<bool> arrived;
+    std::size_t inFlight = 0;  // this share of the connection attempts at once
     std::size_t pendingConnects = 0;
     std::size_t nextToConnect = 0;
-    std::vector<std::shared_ptr<Session>> sessions;
-    std::vector<Identity> devices;
+    std::vector<std::size_t> members;                // the devices of this share, friends side by side
+    std::vector<std::shared_ptr<Session>> sessions;  // by member
+    const std::vector<Identity>& devices;
+    std::vector<SSL_SESSION*>& tickets;  // by device: the TLS session to resume on reconnecting
     std::function<void()> onAllConnected;
-    std::vector<SSL_SESSION*> tickets;  // by session: the TLS session to resume on reconnecting
+    std::size_t heldAtEnd = 0;
 
-    ~LoadState() {
-        for (SSL_SESSION* ticket : tickets) {
-            SSL_SESSION_free(ticket);
-        }
-    }
-
+    void ConnectAll(bool resume, std::function<void()> done);
     void ConnectMore();
+    void CloseAll();
 };
 
 class Session : public std::enable_shared_from_this<Session> {
@@ -440,8 +478,26 @@ private:
     bool closing_ = false;
 };
 
+void LoadState::ConnectAll(bool resume, std::function<void()> done) {
+    std::vector<std::shared_ptr<Session>> fresh;
+    for (const std::size_t device : members) {
+        fresh.push_back(std::make_shared<Session>(*this, device, resume ? tickets[device] : nullptr));
+    }
+    sessions.swap(fresh);
+    nextToConnect = 0;
+    pendingConnects = 0;
+    onAllConnected = std::move(done);
+    ConnectMore();
+}
+
+void LoadState::CloseAll() {
+    for (auto& session : sessions) {
+        session->Close();
+    }
+}
+
 void LoadState::ConnectMore() {
-    while (pendingConnects < options.inFlight && nextToConnect < sessions.size()) {
+    while (pendingConnects < inFlight && nextToConnect < sessions.size()) {
         ++pendingConnects;
         sessions[nextToConnect++]->Start();
     }
@@ -480,6 +536,8 @@ Options ParseOptions(int argc, char** argv) {
             options.visitsPerSecond = std::stod(value);
         } else if (name == "--hold") {
             options.holdSeconds = std::stoi(value);
+        } else if (name == "--threads") {
+            options.threads = std::clamp<std::size_t>(std::stoul(value), 1, 16);
         } else if (name == "--in-flight") {
             options.inFlight = std::stoul(value);
         } else if (name == "--source-prefixes") {
@@ -491,7 +549,8 @@ Options ParseOptions(int argc, char** argv) {
     if (options.targets.empty() || options.caFile.empty()) {
         throw std::invalid_argument(
             "usage: service_load --target HOST:PORT [--target HOST:PORT ...] --ca CA.pem [--service-pid PID ...] "
-            "[--sessions N] [--rate VISITS_PER_S] [--hold SECONDS] [--in-flight N] [--source-prefixes K]");
+            "[--sessions N] [--rate VISITS_PER_S] [--hold SECONDS] [--in-flight N] [--threads N] [--source-prefixes "
+            "K]");
     }
     return options;
 }
@@ -502,6 +561,7 @@ int main(int argc, char** argv) {
     std::setvbuf(stdout, nullptr, _IOLBF, 0);  // each figure as soon as it is known
     try {
         const Options options = ParseOptions(argc, argv);
+        EnsureDescriptors(options);
         std::printf(
             "load: %zu sessions (%zu friend pairs), %.0f visits/s for %d s, from %zu source prefixes, "
             "to %zu instances (friends on different ones when several)\n",
@@ -514,130 +574,158 @@ int main(int argc, char** argv) {
         std::printf("setup: %zu registrations and %zu pairings in %.1f s (%.0f requests/s)\n", devices.size(),
                     devices.size() / 2, setupSeconds, static_cast<double>(devices.size() * 2) / setupSeconds);
 
-        net::io_context io(1);
-        ssl::context tls = MakeClientTls(options.caFile);
-        LoadState state{options, io, tls, {}, {}, {}, 0, 0, {}, {}, {}, {}};
-        state.devices = std::move(devices);
-        state.tickets.assign(state.devices.size(), nullptr);
-        for (std::size_t i = 0; i < state.devices.size(); ++i) {
-            state.sessions.push_back(std::make_shared<Session>(state, i));
+        // Sessions are shared out over the threads by friend pair; each thread runs its share
+        // on its own event loop, and this one steps them all through the phases together.
+        std::vector<SSL_SESSION*> tickets(devices.size(), nullptr);
+        std::vector<std::unique_ptr<LoadState>> shares;
+        for (std::size_t t = 0; t < options.threads; ++t) {
+            shares.push_back(std::make_unique<LoadState>(options, devices, tickets));
+            shares.back()->inFlight = std::max<std::size_t>(1, options.inFlight / options.threads);
         }
+        for (std::size_t device = 0; device < devices.size(); ++device) {
+            shares[(device / 2) % shares.size()]->members.push_back(device);
+        }
+        std::vector<std::thread> threads;
+        std::vector<net::executor_work_guard<net::io_context::executor_type>> keep;
+        for (auto& share : shares) {
+            keep.push_back(net::make_work_guard(share->io));
+            threads.emplace_back([&io = share->io] { io.run(); });
+        }
+        // Runs the step on every share's thread and waits until each has called its done.
+        const auto onEvery = [&](const std::function<void(LoadState&, std::function<void()>)>& step) {
+            std::latch finished(static_cast<std::ptrdiff_t>(shares.size()));
+            for (auto& share : shares) {
+                net::post(share->io,
+                          [&step, &finished, &share = *share] { step(share, [&] { finished.count_down(); }); });
+            }
+            finished.wait();
+        };
+        const auto sum = [&](auto field) {
+            std::size_t total = 0;
+            for (const auto& share : shares) {
+                total += field(*share);
+            }
+            return total;
+        };
+        const auto connected = [](const LoadState& share) { return share.totals.connected; };
+        const auto resumed = [](const LoadState& share) { return share.totals.resumed; };
+        const auto failed = [](const LoadState& share) { return share.totals.connectFailures; };
 
         const ProcessSample beforeSessions = SampleProcess(options.servicePids);
         const auto connectStart = Clock::now();
-        ProcessSample idle;
-        ProcessSample holdStart;
-        ProcessSample holdEnd;
-        Clock::time_point holdBegan;
-        double connectSeconds = 0;
-        double holdSeconds = 0;
-        std::size_t heldAtEnd = 0;
-        net::steady_timer timer(io);
-        std::size_t nextPair = 0;
+        onEvery([](LoadState& share, std::function<void()> done) { share.ConnectAll(false, std::move(done)); });
+        const double connectSeconds = std::chrono::duration<double>(Clock::now() - connectStart).count();
+        const ProcessSample afterConnect = SampleProcess(options.servicePids);
+        const std::size_t opened = sum(connected);
+        std::printf(
+            "connect: %zu of %zu sessions open in %.1f s: %.0f TLS+WebSocket handshakes/s, "
+            "%zu failed; service CPU %.2f ms per handshake\n",
+            opened, devices.size(), connectSeconds, static_cast<double>(opened) / connectSeconds, sum(failed),
+            opened == 0 ? 0.0
+                        : 1000.0 * (afterConnect.cpuSeconds - beforeSessions.cpuSeconds) / static_cast<double>(opened));
+        // Let the service settle before reading its idle memory.
+        std::this_thread::sleep_for(std::chrono::seconds(2));
+        const ProcessSample idle = SampleProcess(options.servicePids);
+        const ProcessSample holdStart = idle;
+        const auto holdBegan = Clock::now();
+        onEvery([&](LoadState& share, std::function<void()> done) {
+            auto timer = std::make_shared<net::steady_timer>(share.io);
+            auto tick = std::make_shared<std::function<void()>>();
+            // Each share sends its part of the rate, alternating the direction within a pair
+            // so that both friends send equally often.
+            *tick = [&share, timer, tick, done, holdBegan, &options, nextPair = std::size_t{0}]() mutable {
+                const double seconds = std::chrono::duration<double>(Clock::now() - holdBegan).count();
+                if (seconds >= options.holdSeconds) {
+                    share.heldAtEnd = static_cast<std::size_t>(
+                        std::count_if(share.sessions.begin(), share.sessions.end(), [](auto& s) { return s->Open(); }));
+                    const auto finished = std::move(done);
+                    *tick = nullptr;  // breaks the cycle; nothing of this closure is used after it
+                    finished();
+                    return;
+                }
+                const auto due =
+                    static_cast<std::size_t>(seconds * options.visitsPerSecond / static_cast<double>(options.threads));
+                const std::size_t pairs = share.sessions.size() / 2;
+                while (share.totals.visitsSent < due && pairs > 0) {
+                    const std::size_t visit = share.totals.visitsSent++;
+                    const std::size_t pair = nextPair++ % pairs;
+                    const std::size_t from = pair * 2 + (visit / pairs) % 2;
+                    const std::size_t to = from ^ 1u;
+                    share.sentAt.push_back(Clock::now());
+                    share.arrived.push_back(false);
+                    share.sessions[from]->SendVisit(visit, share.devices[share.members[to]].id);
+                }
+                timer->expires_after(kTick);
+                timer->async_wait([tick](beast::error_code) { (*tick)(); });
+            };
+            (*tick)();
+        });
+        const ProcessSample holdEnd = SampleProcess(options.servicePids);
+        const double holdSeconds = std::chrono::duration<double>(Clock::now() - holdBegan).count();
+        const std::size_t heldAtEnd = sum([](const LoadState& share) { return share.heldAtEnd; });
+        std::this_thread::sleep_for(kDrainTime);
+        onEvery([](LoadState& share, std::function<void()> done) {
+            share.CloseAll();
+            done();
+        });
+        std::this_thread::sleep_for(std::chrono::seconds(2));
 
         // Every session at once comes back (as after a restart of the service's machine or a
         // network blip), resuming its TLS session where the service allows it.
-        std::function<void()> reconnectStorm = [&] {
-            const Totals before = state.totals;
-            const ProcessSample stormStart = SampleProcess(options.servicePids);
-            const auto started = Clock::now();
-            std::vector<std::shared_ptr<Session>> again;
-            for (std::size_t i = 0; i < state.devices.size(); ++i) {
-                again.push_back(std::make_shared<Session>(state, i, state.tickets[i]));
-            }
-            state.sessions.swap(again);
-            state.nextToConnect = 0;
-            state.pendingConnects = 0;
-            state.onAllConnected = [&, before, stormStart, started, old = std::move(again)] {
-                const double seconds = std::chrono::duration<double>(Clock::now() - started).count();
-                const ProcessSample stormEnd = SampleProcess(options.servicePids);
-                const std::size_t back = state.totals.connected - before.connected;
-                std::printf(
-                    "reconnect storm: %zu of %zu sessions back in %.1f s: %.0f handshakes/s, %zu resumed, "
-                    "%zu failed; service CPU %.2f ms per handshake\n",
-                    back, state.sessions.size(), seconds, static_cast<double>(back) / seconds,
-                    state.totals.resumed - before.resumed, state.totals.connectFailures - before.connectFailures,
-                    back == 0 ? 0.0
-                              : 1000.0 * (stormEnd.cpuSeconds - stormStart.cpuSeconds) / static_cast<double>(back));
-                for (auto& session : state.sessions) {
-                    session->Close();
-                }
-                timer.expires_after(std::chrono::seconds(2));
-                timer.async_wait([&](beast::error_code) { io.stop(); });
-            };
-            state.ConnectMore();
-        };
+        const std::size_t connectedBefore = sum(connected);
+        const std::size_t resumedBefore = sum(resumed);
+        const std::size_t failedBefore = sum(failed);
+        const ProcessSample stormStart = SampleProcess(options.servicePids);
+        const auto stormBegan = Clock::now();
+        onEvery([](LoadState& share, std::function<void()> done) { share.ConnectAll(true, std::move(done)); });
+        const double stormSeconds = std::chrono::duration<double>(Clock::now() - stormBegan).count();
+        const ProcessSample stormEnd = SampleProcess(options.servicePids);
+        const std::size_t back = sum(connected) - connectedBefore;
+        std::printf(
+            "reconnect storm: %zu of %zu sessions back in %.1f s: %.0f handshakes/s, %zu resumed, "
+            "%zu failed; service CPU %.2f ms per handshake\n",
+            back, devices.size(), stormSeconds, static_cast<double>(back) / stormSeconds, sum(resumed) - resumedBefore,
+            sum(failed) - failedBefore,
+            back == 0 ? 0.0 : 1000.0 * (stormEnd.cpuSeconds - stormStart.cpuSeconds) / static_cast<double>(back));
+        onEvery([](LoadState& share, std::function<void()> done) {
+            share.CloseAll();
+            done();
+        });
+        std::this_thread::sleep_for(std::chrono::seconds(2));
+        keep.clear();
+        for (auto& share : shares) {
+            share->io.stop();
+        }
+        for (auto& thread : threads) {
+            thread.join();
+        }
+        for (SSL_SESSION* ticket : tickets) {
+            SSL_SESSION_free(ticket);
+        }
 
-        std::function<void()> tick;
-        tick = [&] {
-            const auto elapsed = Clock::now() - holdBegan;
-            const double seconds = std::chrono::duration<double>(elapsed).count();
-            if (seconds >= options.holdSeconds) {
-                holdEnd = SampleProcess(options.servicePids);
-                holdSeconds = seconds;
-                heldAtEnd = static_cast<std::size_t>(
-                    std::count_if(state.sessions.begin(), state.sessions.end(), [](auto& s) { return s->Open(); }));
-                timer.expires_after(kDrainTime);
-                timer.async_wait([&](beast::error_code) {
-                    for (auto& session : state.sessions) {
-                        session->Close();
-                    }
-                    timer.expires_after(std::chrono::seconds(2));
-                    timer.async_wait([&](beast::error_code) { reconnectStorm(); });
-                });
-                return;
-            }
-            const auto due = static_cast<std::size_t>(seconds * options.visitsPerSecond);
-            const std::size_t pairs = state.sessions.size() / 2;
-            while (state.totals.visitsSent < due && pairs > 0) {
-                const std::size_t visit = state.totals.visitsSent++;
-                // Alternate the direction so that both friends send equally often.
-                const std::size_t pair = nextPair++ % pairs;
-                const std::size_t from = pair * 2 + (visit / pairs) % 2;
-                const std::size_t to = from ^ 1u;
-                state.sentAt.push_back(Clock::now());
-                state.arrived.push_back(false);
-                state.sessions[from]->SendVisit(visit, state.devices[to].id);
-            }
-            timer.expires_after(kTick);
-            timer.async_wait([&](beast::error_code) { tick(); });
-        };
-
-        state.onAllConnected = [&] {
-            connectSeconds = std::chrono::duration<double>(Clock::now() - connectStart).count();
-            const ProcessSample afterConnect = SampleProcess(options.servicePids);
-            std::printf(
-                "connect: %zu of %zu sessions open in %.1f s: %.0f TLS+WebSocket handshakes/s, "
-                "%zu failed; service CPU %.2f ms per handshake\n",
-                state.totals.connected, state.sessions.size(), connectSeconds,
-                static_cast<double>(state.totals.connected) / connectSeconds, state.totals.connectFailures,
-                state.totals.connected == 0 ? 0.0
-                                            : 1000.0 * (afterConnect.cpuSeconds - beforeSessions.cpuSeconds) /
-                                                  static_cast<double>(state.totals.connected));
-            // Let the service settle before reading its idle memory.
-            timer.expires_after(std::chrono::seconds(2));
-            timer.async_wait([&](beast::error_code) {
-                idle = SampleProcess(options.servicePids);
-                holdStart = idle;
-                holdBegan = Clock::now();
-                tick();
-            });
-        };
-        net::post(io, [&] { state.ConnectMore(); });
-        io.run();
-
-        const Totals& totals = state.totals;
+        Totals totals;
+        for (const auto& share : shares) {
+            totals.visitsSent += share->totals.visitsSent;
+            totals.visitsReceived += share->totals.visitsReceived;
+            totals.errorsReceived += share->totals.errorsReceived;
+            totals.sendFailures += share->totals.sendFailures;
+            totals.closedEarly += share->totals.closedEarly;
+            totals.connectFailures += share->totals.connectFailures;
+            totals.connected += share->totals.connected;
+            totals.latenciesMs.insert(totals.latenciesMs.end(), share->totals.latenciesMs.begin(),
+                                      share->totals.latenciesMs.end());
+        }
+        const double sessions = static_cast<double>(opened);
         const std::size_t dropped = totals.visitsSent - totals.visitsReceived;
-        std::vector<double> latencies = totals.latenciesMs;
-        std::printf("held: %zu of %zu sessions open after %.0f s; %zu closed early\n", heldAtEnd, state.sessions.size(),
+        std::vector<double>& latencies = totals.latenciesMs;
+        std::printf("held: %zu of %zu sessions open after %.0f s; %zu closed early\n", heldAtEnd, devices.size(),
                     holdSeconds, totals.closedEarly);
         std::printf("relay: %zu visits sent, %zu delivered, %zu dropped, %zu error answers, %zu send failures\n",
                     totals.visitsSent, totals.visitsReceived, dropped, totals.errorsReceived, totals.sendFailures);
         std::printf("relay latency: p50 %.2f ms, p99 %.2f ms, max %.2f ms\n", Percentile(latencies, 0.5),
                     Percentile(latencies, 0.99),
                     latencies.empty() ? 0.0 : *std::max_element(latencies.begin(), latencies.end()));
-        if (!options.servicePids.empty() && totals.connected > 0) {
-            const double sessions = static_cast<double>(totals.connected);
+        if (!options.servicePids.empty() && opened > 0) {
             std::printf(
                 "service memory: %.0f MiB before sessions, %.0f MiB with them idle: %.1f KiB per idle "
                 "session; %.0f MiB at the end of the load\n",
