@@ -145,7 +145,9 @@ HttpApi::HttpApi(Store& store, const Clock& clock, const ServiceLimits& limits, 
       friendListReads_(limiters("friend-list", limits.friendListReadsPerDevice, limits.friendListWindow)),
       liveSessionStarts_(limiters("live-start", limits.liveSessionsPerDevice, limits.liveSessionWindow)),
       changes_(limiters("change", limits.changesPerDevice, limits.changeWindow)),
-      healthChecks_(limiters("health", limits.healthChecksPerNetwork, limits.healthWindow)) {}
+      // Counted by each instance alone: a load balancer asks each one, and the answer must not
+      // wait for Redis when it is the one that is away.
+      healthChecks_(std::make_unique<SlidingWindowLimiter>(limits.healthChecksPerNetwork, limits.healthWindow)) {}
 
 ApiResponse HttpApi::Handle(const ApiRequest& request) {
     try {
