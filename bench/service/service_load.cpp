@@ -29,6 +29,8 @@
 #include <stdexcept>
 #include <string>
 #include <thread>
+
+#include <signal.h>
 #include <unistd.h>
 #include <vector>
 
@@ -47,6 +49,14 @@ constexpr const char* kHostName = "localhost";
 constexpr int kSetupThreads = 8;
 constexpr auto kTick = std::chrono::milliseconds(5);
 constexpr auto kDrainTime = std::chrono::seconds(3);
+// With several instances, one friend pair in this many sits on one instance, so that visits
+// that need no other instance can be told apart while Redis is stopped.
+constexpr std::size_t kLocalPairEvery = 10;
+constexpr auto kOutageStartsAfter = std::chrono::seconds(5);
+// Cross-instance visits sent this long after Redis comes back may still meet its back-off.
+constexpr auto kOutageSettleTime = std::chrono::seconds(3);
+constexpr auto kHealthProbeInterval = std::chrono::seconds(1);
+constexpr auto kHealthProbeTimeout = std::chrono::seconds(2);
 
 struct Target {
     std::string host = "127.0.0.1";
@@ -63,6 +73,8 @@ struct Options {
     int holdSeconds = 10;
     std::size_t inFlight = 200;       // connection attempts at once
     std::size_t sourcePrefixes = 50;  // client addresses 127.0.P.1 .. 127.0.P+K.1, one /24 each
+    int redisPid = 0;                 // stopped (SIGSTOP) for outageSeconds during the hold
+    int outageSeconds = 10;
 };
 
 struct Identity {
@@ -115,8 +127,13 @@ ProcessSample SampleProcess(const std::vector<int>& pids) {
     return total;
 }
 
+bool IsLocalPair(const Options& options, std::size_t pair) {
+    return options.targets.size() > 1 && pair % kLocalPairEvery == kLocalPairEvery - 1;
+}
+
 tcp::endpoint TargetOf(const Options& options, std::size_t index) {
-    const Target& target = options.targets[index % options.targets.size()];
+    const std::size_t slot = IsLocalPair(options, index / 2) ? index / 2 : index;
+    const Target& target = options.targets[slot % options.targets.size()];
     return {net::ip::make_address(target.host), target.port};
 }
 
@@ -250,7 +267,29 @@ struct Totals {
     std::size_t visitsReceived = 0;
     std::size_t errorsReceived = 0;
     std::size_t sendFailures = 0;
+    std::size_t heartbeats = 0;
     std::vector<double> latenciesMs;
+};
+
+// What happened while Redis was stopped: visits between friends on one instance must flow,
+// the others may be answered as offline; heartbeats and health answers must keep coming.
+struct Outage {
+    bool planned = false;
+    bool started = false;
+    bool ended = false;
+    Clock::time_point began;
+    Clock::time_point over;
+    Totals atStart;
+    Totals atEnd;
+    std::size_t openAtStart = 0;
+    std::size_t openAtEnd = 0;
+    std::size_t localSent = 0;
+    std::size_t localDelivered = 0;
+    std::vector<double> localLatenciesMs;
+
+    bool Covers(Clock::time_point when) const {
+        return started && when >= began && (!ended || when < over + kOutageSettleTime);
+    }
 };
 
 class Session;
@@ -260,8 +299,10 @@ struct LoadState {
     net::io_context& io;
     ssl::context& tls;
     Totals totals;
-    std::vector<Clock::time_point> sentAt;  // by visit number
+    std::vector<Clock::time_point> sentAt;  // by visit number: when it was due
     std::vector<bool> arrived;
+    std::vector<char> duringOutage;  // by visit number: 'l' local, 'x' across instances, 0 otherwise
+    Outage outage;
     std::size_t pendingConnects = 0;
     std::size_t nextToConnect = 0;
     std::vector<std::shared_ptr<Session>> sessions;
@@ -396,9 +437,16 @@ private:
             if (visit < state_.sentAt.size() && !state_.arrived[visit]) {
                 state_.arrived[visit] = true;
                 ++state_.totals.visitsReceived;
-                state_.totals.latenciesMs.push_back(
-                    std::chrono::duration<double, std::milli>(Clock::now() - state_.sentAt[visit]).count());
+                const double latency =
+                    std::chrono::duration<double, std::milli>(Clock::now() - state_.sentAt[visit]).count();
+                state_.totals.latenciesMs.push_back(latency);
+                if (state_.duringOutage[visit] == 'l') {
+                    ++state_.outage.localDelivered;
+                    state_.outage.localLatenciesMs.push_back(latency);
+                }
             }
+        } else if (type == "heartbeat") {
+            ++state_.totals.heartbeats;
         } else if (type == "error") {
             ++state_.totals.errorsReceived;
         }
@@ -452,6 +500,84 @@ void LoadState::ConnectMore() {
     }
 }
 
+// ---- Redis stopped under load ----
+
+struct HealthAnswer {
+    unsigned status = 0;  // 0: no answer within the time-out
+    double ms = 0;
+};
+
+// One GET /v1/health on a connection of its own, bounded in time: a network thread of the
+// service that waited on Redis would show here as a missing answer.
+HealthAnswer ProbeHealth(const Options& options, ssl::context& tls, std::size_t target) {
+    net::io_context io;
+    beast::ssl_stream<beast::tcp_stream> stream(io, tls);
+    SSL_set_tlsext_host_name(stream.native_handle(), kHostName);
+    http::request<http::empty_body> request(http::verb::get, "/v1/health", 11);
+    request.set(http::field::host, kHostName);
+    http::response<http::string_body> response;
+    beast::flat_buffer buffer;
+    HealthAnswer answer;
+    const auto started = Clock::now();
+    beast::get_lowest_layer(stream).expires_after(kHealthProbeTimeout);
+    beast::get_lowest_layer(stream).async_connect(TargetOf(options, target), [&](beast::error_code error) {
+        if (error) {
+            return;
+        }
+        stream.async_handshake(ssl::stream_base::client, [&](beast::error_code error) {
+            if (error) {
+                return;
+            }
+            http::async_write(stream, request, [&](beast::error_code error, std::size_t) {
+                if (error) {
+                    return;
+                }
+                http::async_read(stream, buffer, response, [&](beast::error_code error, std::size_t) {
+                    answer.status = error ? 0 : response.result_int();
+                });
+            });
+        });
+    });
+    io.run();
+    answer.ms = std::chrono::duration<double, std::milli>(Clock::now() - started).count();
+    return answer;
+}
+
+// Asks every instance for its health once a second on a thread of its own until stopped.
+class HealthProber {
+public:
+    explicit HealthProber(const Options& options)
+        : options_(options), tls_(MakeClientTls(options.caFile)), thread_([this] { Run(); }) {}
+    ~HealthProber() { Stop(); }
+
+    void Stop() {
+        stopping_ = true;
+        if (thread_.joinable()) {
+            thread_.join();
+        }
+    }
+
+    // Once stopped.
+    const std::vector<HealthAnswer>& Answers() const { return answers_; }
+
+private:
+    void Run() {
+        while (!stopping_) {
+            const auto round = Clock::now();
+            for (std::size_t target = 0; target < options_.targets.size(); ++target) {
+                answers_.push_back(ProbeHealth(options_, tls_, target));
+            }
+            std::this_thread::sleep_until(round + kHealthProbeInterval);
+        }
+    }
+
+    const Options& options_;
+    ssl::context tls_;
+    std::atomic<bool> stopping_{false};
+    std::vector<HealthAnswer> answers_;
+    std::thread thread_;
+};
+
 double Percentile(std::vector<double>& values, double fraction) {
     if (values.empty()) {
         return 0;
@@ -482,6 +608,10 @@ Options ParseOptions(int argc, char** argv) {
             options.holdSeconds = std::stoi(value);
         } else if (name == "--in-flight") {
             options.inFlight = std::stoul(value);
+        } else if (name == "--redis-pid") {
+            options.redisPid = std::stoi(value);
+        } else if (name == "--outage") {
+            options.outageSeconds = std::stoi(value);
         } else if (name == "--source-prefixes") {
             options.sourcePrefixes = std::max<std::size_t>(1, std::stoul(value));
         } else {
@@ -491,7 +621,12 @@ Options ParseOptions(int argc, char** argv) {
     if (options.targets.empty() || options.caFile.empty()) {
         throw std::invalid_argument(
             "usage: service_load --target HOST:PORT [--target HOST:PORT ...] --ca CA.pem [--service-pid PID ...] "
-            "[--sessions N] [--rate VISITS_PER_S] [--hold SECONDS] [--in-flight N] [--source-prefixes K]");
+            "[--sessions N] [--rate VISITS_PER_S] [--hold SECONDS] [--in-flight N] [--source-prefixes K] "
+            "[--redis-pid PID [--outage SECONDS]]");
+    }
+    if (options.redisPid != 0 && options.holdSeconds < kOutageStartsAfter.count() + options.outageSeconds + 5) {
+        throw std::invalid_argument("the hold must outlast the Redis outage by " +
+                                    std::to_string(kOutageStartsAfter.count() + 5) + " s");
     }
     return options;
 }
@@ -516,7 +651,7 @@ int main(int argc, char** argv) {
 
         net::io_context io(1);
         ssl::context tls = MakeClientTls(options.caFile);
-        LoadState state{options, io, tls, {}, {}, {}, 0, 0, {}, {}, {}, {}};
+        LoadState state{options, io, tls, {}, {}, {}, {}, {}, 0, 0, {}, {}, {}, {}};
         state.devices = std::move(devices);
         state.tickets.assign(state.devices.size(), nullptr);
         for (std::size_t i = 0; i < state.devices.size(); ++i) {
@@ -568,15 +703,40 @@ int main(int argc, char** argv) {
             state.ConnectMore();
         };
 
+        Outage& outage = state.outage;
+        outage.planned = options.redisPid != 0;
+        std::optional<HealthProber> prober;
+        const auto countOpen = [&] {
+            return static_cast<std::size_t>(
+                std::count_if(state.sessions.begin(), state.sessions.end(), [](auto& s) { return s->Open(); }));
+        };
+
         std::function<void()> tick;
         tick = [&] {
-            const auto elapsed = Clock::now() - holdBegan;
+            const auto now = Clock::now();
+            const auto elapsed = now - holdBegan;
             const double seconds = std::chrono::duration<double>(elapsed).count();
+            if (outage.planned && !outage.started && elapsed >= kOutageStartsAfter) {
+                kill(options.redisPid, SIGSTOP);
+                outage.started = true;
+                outage.began = now;
+                outage.atStart = state.totals;
+                outage.openAtStart = countOpen();
+                prober.emplace(options);
+                std::printf("outage: Redis (pid %d) stopped for %d s\n", options.redisPid, options.outageSeconds);
+            }
+            if (outage.started && !outage.ended && now - outage.began >= std::chrono::seconds(options.outageSeconds)) {
+                kill(options.redisPid, SIGCONT);
+                outage.ended = true;
+                outage.over = now;
+                outage.atEnd = state.totals;
+                outage.openAtEnd = countOpen();
+                prober->Stop();
+            }
             if (seconds >= options.holdSeconds) {
                 holdEnd = SampleProcess(options.servicePids);
                 holdSeconds = seconds;
-                heldAtEnd = static_cast<std::size_t>(
-                    std::count_if(state.sessions.begin(), state.sessions.end(), [](auto& s) { return s->Open(); }));
+                heldAtEnd = countOpen();
                 timer.expires_after(kDrainTime);
                 timer.async_wait([&](beast::error_code) {
                     for (auto& session : state.sessions) {
@@ -595,8 +755,16 @@ int main(int argc, char** argv) {
                 const std::size_t pair = nextPair++ % pairs;
                 const std::size_t from = pair * 2 + (visit / pairs) % 2;
                 const std::size_t to = from ^ 1u;
-                state.sentAt.push_back(Clock::now());
+                // Latency counts from when the visit was due, so a load program that falls behind
+                // cannot hide the wait (no coordinated omission).
+                const auto dueAt =
+                    holdBegan + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(
+                                    static_cast<double>(visit) / options.visitsPerSecond));
+                state.sentAt.push_back(dueAt);
                 state.arrived.push_back(false);
+                const bool local = IsLocalPair(options, pair);
+                state.duringOutage.push_back(outage.Covers(dueAt) ? (local ? 'l' : 'x') : 0);
+                outage.localSent += state.duringOutage.back() == 'l' ? 1 : 0;
                 state.sessions[from]->SendVisit(visit, state.devices[to].id);
             }
             timer.expires_after(kTick);
@@ -627,12 +795,47 @@ int main(int argc, char** argv) {
         io.run();
 
         const Totals& totals = state.totals;
-        const std::size_t dropped = totals.visitsSent - totals.visitsReceived;
+        std::size_t dropped = 0;
+        std::size_t acrossDuringOutage = 0;
+        for (std::size_t visit = 0; visit < state.arrived.size(); ++visit) {
+            acrossDuringOutage += state.duringOutage[visit] == 'x' ? 1 : 0;
+            dropped += !state.arrived[visit] && state.duringOutage[visit] != 'x' ? 1 : 0;
+        }
         std::vector<double> latencies = totals.latenciesMs;
         std::printf("held: %zu of %zu sessions open after %.0f s; %zu closed early\n", heldAtEnd, state.sessions.size(),
                     holdSeconds, totals.closedEarly);
         std::printf("relay: %zu visits sent, %zu delivered, %zu dropped, %zu error answers, %zu send failures\n",
                     totals.visitsSent, totals.visitsReceived, dropped, totals.errorsReceived, totals.sendFailures);
+        if (outage.started) {
+            std::vector<double>& local = outage.localLatenciesMs;
+            std::printf(
+                "redis stopped %d s: visits within one instance %zu of %zu delivered meanwhile, latency p50 %.2f ms, "
+                "p99 %.2f ms, max %.2f ms; %zu visits across instances meanwhile (not counted as dropped), %zu "
+                "error answers\n",
+                options.outageSeconds, outage.localDelivered, outage.localSent, Percentile(local, 0.5),
+                Percentile(local, 0.99), local.empty() ? 0.0 : *std::max_element(local.begin(), local.end()),
+                acrossDuringOutage, outage.atEnd.errorsReceived - outage.atStart.errorsReceived);
+            std::printf(
+                "redis stopped: sessions open %zu before, %zu after, %zu closed early meanwhile; %zu "
+                "heartbeats received meanwhile\n",
+                outage.openAtStart, outage.openAtEnd, outage.atEnd.closedEarly - outage.atStart.closedEarly,
+                outage.atEnd.heartbeats - outage.atStart.heartbeats);
+            std::size_t ok = 0;
+            std::size_t failing = 0;
+            std::size_t silent = 0;
+            double slowest = 0;
+            for (const HealthAnswer& answer : prober->Answers()) {
+                ok += answer.status == 200 ? 1 : 0;
+                failing += answer.status != 200 && answer.status != 0 ? 1 : 0;
+                silent += answer.status == 0 ? 1 : 0;
+                slowest = std::max(slowest, answer.ms);
+            }
+            std::printf(
+                "redis stopped: health asked %zu times: %zu answered 200, %zu answered a failure, %zu not "
+                "answered within %lld s; slowest %.1f ms\n",
+                prober->Answers().size(), ok, failing, silent, static_cast<long long>(kHealthProbeTimeout.count()),
+                slowest);
+        }
         std::printf("relay latency: p50 %.2f ms, p99 %.2f ms, max %.2f ms\n", Percentile(latencies, 0.5),
                     Percentile(latencies, 0.99),
                     latencies.empty() ? 0.0 : *std::max_element(latencies.begin(), latencies.end()));
@@ -652,7 +855,8 @@ int main(int argc, char** argv) {
                     ? 0.0
                     : 1e6 * (holdEnd.cpuSeconds - holdStart.cpuSeconds) / static_cast<double>(totals.visitsReceived));
         }
-        return dropped == 0 && totals.connectFailures == 0 && totals.closedEarly == 0 ? 0 : 1;
+        const bool outageHeld = !outage.started || outage.localDelivered == outage.localSent;
+        return dropped == 0 && outageHeld && totals.connectFailures == 0 && totals.closedEarly == 0 ? 0 : 1;
     } catch (const std::exception& error) {
         std::fprintf(stderr, "service_load: %s\n", error.what());
         return 2;
