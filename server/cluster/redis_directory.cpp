@@ -66,17 +66,6 @@ if redis.call('EXISTS', KEYS[1]) == 1 then return false end
 return redis.call('HMGET', KEYS[2], 'nickname', 'appearance')
 )";
 
-// KEYS: session; ARGV: this instance, channel prefix, note. Publishes the note to the
-// instance that holds the device's session when that is another one: one round trip per
-// delivery. Answers the number of listeners (0: nobody, or no session elsewhere).
-constexpr const char* kDeliverScript = R"(
-local owner = redis.call('GET', KEYS[1])
-if not owner then return 0 end
-local instance = string.match(owner, '^(.*):[^:]*$')
-if not instance or instance == ARGV[1] then return 0 end
-return redis.call('PUBLISH', ARGV[2] .. instance, ARGV[3])
-)";
-
 std::string InstanceOfOwner(const std::string& owner) { return owner.substr(0, owner.rfind(':')); }
 
 RedisCommand ClaimArguments(const char* script, const DeviceRecord& device, const std::string& owner,
@@ -232,11 +221,9 @@ void RedisDirectory::Deliver(const std::string& deviceId, std::string text, std:
     auto deliver = [this, deviceId, text = std::move(text), undelivered] {
         bool delivered = false;
         try {
-            const nlohmann::json note = {{"deliver", nlohmann::json::array({deviceId})}, {"text", text}};
-            delivered = redis_
-                            .Run({"EVAL", kDeliverScript, "1", kSessionPrefix + deviceId, instance_, kInstancePrefix,
-                                  note.dump()})
-                            .Integer() > 0;
+            const std::string instance = InstancesOf({deviceId}).front();
+            delivered = !instance.empty() && instance != instance_ &&
+                        Publish(instance, {{"deliver", nlohmann::json::array({deviceId})}, {"text", text}});
         } catch (const RedisError&) {}
         if (!delivered) {
             undelivered();
