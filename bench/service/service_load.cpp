@@ -22,6 +22,7 @@
 #include <deque>
 #include <fstream>
 #include <functional>
+#include <latch>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -31,6 +32,7 @@
 #include <thread>
 
 #include <signal.h>
+#include <sys/resource.h>
 #include <unistd.h>
 #include <vector>
 
@@ -53,7 +55,7 @@ constexpr auto kDrainTime = std::chrono::seconds(3);
 // that need no other instance can be told apart while Redis is stopped.
 constexpr std::size_t kLocalPairEvery = 10;
 constexpr auto kOutageStartsAfter = std::chrono::seconds(5);
-// Cross-instance visits sent this long after Redis comes back may still meet its back-off.
+// Cross-instance visits due this long after Redis comes back may still meet its back-off.
 constexpr auto kOutageSettleTime = std::chrono::seconds(3);
 constexpr auto kHealthProbeInterval = std::chrono::seconds(1);
 constexpr auto kHealthProbeTimeout = std::chrono::seconds(2);
@@ -72,6 +74,7 @@ struct Options {
     double visitsPerSecond = 200;
     int holdSeconds = 10;
     std::size_t inFlight = 200;       // connection attempts at once
+    std::size_t threads = 2;          // the sessions are shared out over this many
     std::size_t sourcePrefixes = 50;  // client addresses 127.0.P.1 .. 127.0.P+K.1, one /24 each
     int redisPid = 0;                 // stopped (SIGSTOP) for outageSeconds during the hold
     int outageSeconds = 10;
@@ -147,6 +150,36 @@ ssl::context MakeClientTls(const std::string& caFile) {
 net::ip::address SourceAddress(const Options& options, std::size_t index) {
     const auto prefix = static_cast<unsigned>(1 + index % options.sourcePrefixes);
     return net::ip::make_address_v4((127u << 24) | ((prefix >> 8) << 16) | ((prefix & 0xff) << 8) | 1u);
+}
+
+// Every session is a descriptor here and one in its instance of the service; a limit below
+// that would show up as connect failures far into the run, so it is checked before any work.
+void EnsureDescriptors(const Options& options) {
+    constexpr rlim_t kSpare = 64;  // setup connections, the CA file, /proc reads
+    rlimit own{};
+    getrlimit(RLIMIT_NOFILE, &own);
+    own.rlim_cur = own.rlim_max;
+    setrlimit(RLIMIT_NOFILE, &own);
+    if (own.rlim_cur < options.sessions + kSpare) {
+        throw std::runtime_error("the load program may open " + std::to_string(own.rlim_cur) +
+                                 " descriptors (hard limit), " + std::to_string(options.sessions) + " sessions need " +
+                                 std::to_string(options.sessions + kSpare));
+    }
+    const std::size_t perInstance = (options.sessions + options.targets.size() - 1) / options.targets.size();
+    for (const int pid : options.servicePids) {
+        std::ifstream limits("/proc/" + std::to_string(pid) + "/limits");
+        std::string line;
+        while (std::getline(limits, line)) {
+            if (line.rfind("Max open files", 0) == 0) {
+                const auto soft = std::stoull(line.substr(line.find_first_of("0123456789")));
+                if (soft < perInstance + kSpare) {
+                    throw std::runtime_error("service process " + std::to_string(pid) + " may open " +
+                                             std::to_string(soft) + " descriptors, its " + std::to_string(perInstance) +
+                                             " sessions need " + std::to_string(perInstance + kSpare));
+                }
+            }
+        }
+    }
 }
 
 // ---- setup: registration and pairing over kept-alive HTTPS connections ----
@@ -267,56 +300,57 @@ struct Totals {
     std::size_t visitsReceived = 0;
     std::size_t errorsReceived = 0;
     std::size_t sendFailures = 0;
-    std::size_t heartbeats = 0;
     std::vector<double> latenciesMs;
+    // While Redis was stopped: visits between friends on one instance must flow, the others
+    // may be answered as offline; heartbeats must keep coming and sessions stay.
+    std::size_t outageLocalSent = 0;
+    std::size_t outageLocalDelivered = 0;
+    std::vector<double> outageLocalLatenciesMs;
+    std::size_t outageHeartbeats = 0;
+    std::size_t outageErrors = 0;
+    std::size_t outageClosedEarly = 0;
 };
 
-// What happened while Redis was stopped: visits between friends on one instance must flow,
-// the others may be answered as offline; heartbeats and health answers must keep coming.
-struct Outage {
+// When Redis is stopped: fixed before the hold begins, read by every thread.
+struct OutagePlan {
     bool planned = false;
-    bool started = false;
-    bool ended = false;
-    Clock::time_point began;
-    Clock::time_point over;
-    Totals atStart;
-    Totals atEnd;
-    std::size_t openAtStart = 0;
-    std::size_t openAtEnd = 0;
-    std::size_t localSent = 0;
-    std::size_t localDelivered = 0;
-    std::vector<double> localLatenciesMs;
+    Clock::time_point begins;
+    Clock::time_point ends;
 
-    bool Covers(Clock::time_point when) const {
-        return started && when >= began && (!ended || when < over + kOutageSettleTime);
-    }
+    bool During(Clock::time_point when) const { return planned && when >= begins && when < ends; }
+    // Visits due then, or so soon after that they may still meet the back-off.
+    bool Covers(Clock::time_point when) const { return planned && when >= begins && when < ends + kOutageSettleTime; }
 };
 
 class Session;
 
+// One thread's share of the sessions: whole friend pairs, so that a visit never leaves the
+// thread that sent it. Each share has its own event loop and TLS context.
 struct LoadState {
+    LoadState(const Options& options, const std::vector<Identity>& devices, std::vector<SSL_SESSION*>& tickets)
+        : options(options), tls(MakeClientTls(options.caFile)), devices(devices), tickets(tickets) {}
+
     const Options& options;
-    net::io_context& io;
-    ssl::context& tls;
+    net::io_context io{1};
+    ssl::context tls;
     Totals totals;
     std::vector<Clock::time_point> sentAt;  // by visit number: when it was due
     std::vector<bool> arrived;
     std::vector<char> duringOutage;  // by visit number: 'l' local, 'x' across instances, 0 otherwise
-    Outage outage;
+    OutagePlan outage;
+    std::size_t inFlight = 0;  // this share of the connection attempts at once
     std::size_t pendingConnects = 0;
     std::size_t nextToConnect = 0;
-    std::vector<std::shared_ptr<Session>> sessions;
-    std::vector<Identity> devices;
+    std::vector<std::size_t> members;                // the devices of this share, friends side by side
+    std::vector<std::shared_ptr<Session>> sessions;  // by member
+    const std::vector<Identity>& devices;
+    std::vector<SSL_SESSION*>& tickets;  // by device: the TLS session to resume on reconnecting
     std::function<void()> onAllConnected;
-    std::vector<SSL_SESSION*> tickets;  // by session: the TLS session to resume on reconnecting
+    std::size_t heldAtEnd = 0;
 
-    ~LoadState() {
-        for (SSL_SESSION* ticket : tickets) {
-            SSL_SESSION_free(ticket);
-        }
-    }
-
+    void ConnectAll(bool resume, std::function<void()> done);
     void ConnectMore();
+    void CloseAll();
 };
 
 class Session : public std::enable_shared_from_this<Session> {
@@ -412,6 +446,7 @@ private:
         if (error) {
             if (open_ && !closing_) {
                 ++state_.totals.closedEarly;
+                state_.totals.outageClosedEarly += state_.outage.During(Clock::now()) ? 1 : 0;
             } else if (!connected_) {
                 Fail();
             }
@@ -441,14 +476,15 @@ private:
                     std::chrono::duration<double, std::milli>(Clock::now() - state_.sentAt[visit]).count();
                 state_.totals.latenciesMs.push_back(latency);
                 if (state_.duringOutage[visit] == 'l') {
-                    ++state_.outage.localDelivered;
-                    state_.outage.localLatenciesMs.push_back(latency);
+                    ++state_.totals.outageLocalDelivered;
+                    state_.totals.outageLocalLatenciesMs.push_back(latency);
                 }
             }
-        } else if (type == "heartbeat") {
-            ++state_.totals.heartbeats;
         } else if (type == "error") {
             ++state_.totals.errorsReceived;
+            state_.totals.outageErrors += state_.outage.During(Clock::now()) ? 1 : 0;
+        } else if (type == "heartbeat") {
+            state_.totals.outageHeartbeats += state_.outage.During(Clock::now()) ? 1 : 0;
         }
         Read();
     }
@@ -488,8 +524,26 @@ private:
     bool closing_ = false;
 };
 
+void LoadState::ConnectAll(bool resume, std::function<void()> done) {
+    std::vector<std::shared_ptr<Session>> fresh;
+    for (const std::size_t device : members) {
+        fresh.push_back(std::make_shared<Session>(*this, device, resume ? tickets[device] : nullptr));
+    }
+    sessions.swap(fresh);
+    nextToConnect = 0;
+    pendingConnects = 0;
+    onAllConnected = std::move(done);
+    ConnectMore();
+}
+
+void LoadState::CloseAll() {
+    for (auto& session : sessions) {
+        session->Close();
+    }
+}
+
 void LoadState::ConnectMore() {
-    while (pendingConnects < options.inFlight && nextToConnect < sessions.size()) {
+    while (pendingConnects < inFlight && nextToConnect < sessions.size()) {
         ++pendingConnects;
         sessions[nextToConnect++]->Start();
     }
@@ -606,6 +660,8 @@ Options ParseOptions(int argc, char** argv) {
             options.visitsPerSecond = std::stod(value);
         } else if (name == "--hold") {
             options.holdSeconds = std::stoi(value);
+        } else if (name == "--threads") {
+            options.threads = std::clamp<std::size_t>(std::stoul(value), 1, 16);
         } else if (name == "--in-flight") {
             options.inFlight = std::stoul(value);
         } else if (name == "--redis-pid") {
@@ -621,8 +677,8 @@ Options ParseOptions(int argc, char** argv) {
     if (options.targets.empty() || options.caFile.empty()) {
         throw std::invalid_argument(
             "usage: service_load --target HOST:PORT [--target HOST:PORT ...] --ca CA.pem [--service-pid PID ...] "
-            "[--sessions N] [--rate VISITS_PER_S] [--hold SECONDS] [--in-flight N] [--source-prefixes K] "
-            "[--redis-pid PID [--outage SECONDS]]");
+            "[--sessions N] [--rate VISITS_PER_S] [--hold SECONDS] [--in-flight N] [--threads N] [--source-prefixes "
+            "K] [--redis-pid PID [--outage SECONDS]]");
     }
     if (options.redisPid != 0 && options.holdSeconds < kOutageStartsAfter.count() + options.outageSeconds + 5) {
         throw std::invalid_argument("the hold must outlast the Redis outage by " +
@@ -637,6 +693,7 @@ int main(int argc, char** argv) {
     std::setvbuf(stdout, nullptr, _IOLBF, 0);  // each figure as soon as it is known
     try {
         const Options options = ParseOptions(argc, argv);
+        EnsureDescriptors(options);
         std::printf(
             "load: %zu sessions (%zu friend pairs), %.0f visits/s for %d s, from %zu source prefixes, "
             "to %zu instances (friends on different ones when several)\n",
@@ -649,177 +706,215 @@ int main(int argc, char** argv) {
         std::printf("setup: %zu registrations and %zu pairings in %.1f s (%.0f requests/s)\n", devices.size(),
                     devices.size() / 2, setupSeconds, static_cast<double>(devices.size() * 2) / setupSeconds);
 
-        net::io_context io(1);
-        ssl::context tls = MakeClientTls(options.caFile);
-        LoadState state{options, io, tls, {}, {}, {}, {}, {}, 0, 0, {}, {}, {}, {}};
-        state.devices = std::move(devices);
-        state.tickets.assign(state.devices.size(), nullptr);
-        for (std::size_t i = 0; i < state.devices.size(); ++i) {
-            state.sessions.push_back(std::make_shared<Session>(state, i));
+        // Sessions are shared out over the threads by friend pair; each thread runs its share
+        // on its own event loop, and this one steps them all through the phases together.
+        std::vector<SSL_SESSION*> tickets(devices.size(), nullptr);
+        std::vector<std::unique_ptr<LoadState>> shares;
+        for (std::size_t t = 0; t < options.threads; ++t) {
+            shares.push_back(std::make_unique<LoadState>(options, devices, tickets));
+            shares.back()->inFlight = std::max<std::size_t>(1, options.inFlight / options.threads);
         }
+        for (std::size_t device = 0; device < devices.size(); ++device) {
+            shares[(device / 2) % shares.size()]->members.push_back(device);
+        }
+        std::vector<std::thread> threads;
+        std::vector<net::executor_work_guard<net::io_context::executor_type>> keep;
+        for (auto& share : shares) {
+            keep.push_back(net::make_work_guard(share->io));
+            threads.emplace_back([&io = share->io] { io.run(); });
+        }
+        // Runs the step on every share's thread and waits until each has called its done.
+        const auto onEvery = [&](const std::function<void(LoadState&, std::function<void()>)>& step) {
+            std::latch finished(static_cast<std::ptrdiff_t>(shares.size()));
+            for (auto& share : shares) {
+                net::post(share->io,
+                          [&step, &finished, &share = *share] { step(share, [&] { finished.count_down(); }); });
+            }
+            finished.wait();
+        };
+        const auto sum = [&](auto field) {
+            std::size_t total = 0;
+            for (const auto& share : shares) {
+                total += field(*share);
+            }
+            return total;
+        };
+        const auto connected = [](const LoadState& share) { return share.totals.connected; };
+        const auto resumed = [](const LoadState& share) { return share.totals.resumed; };
+        const auto failed = [](const LoadState& share) { return share.totals.connectFailures; };
 
         const ProcessSample beforeSessions = SampleProcess(options.servicePids);
         const auto connectStart = Clock::now();
-        ProcessSample idle;
-        ProcessSample holdStart;
-        ProcessSample holdEnd;
-        Clock::time_point holdBegan;
-        double connectSeconds = 0;
-        double holdSeconds = 0;
-        std::size_t heldAtEnd = 0;
-        net::steady_timer timer(io);
-        std::size_t nextPair = 0;
+        onEvery([](LoadState& share, std::function<void()> done) { share.ConnectAll(false, std::move(done)); });
+        const double connectSeconds = std::chrono::duration<double>(Clock::now() - connectStart).count();
+        const ProcessSample afterConnect = SampleProcess(options.servicePids);
+        const std::size_t opened = sum(connected);
+        std::printf(
+            "connect: %zu of %zu sessions open in %.1f s: %.0f TLS+WebSocket handshakes/s, "
+            "%zu failed; service CPU %.2f ms per handshake\n",
+            opened, devices.size(), connectSeconds, static_cast<double>(opened) / connectSeconds, sum(failed),
+            opened == 0 ? 0.0
+                        : 1000.0 * (afterConnect.cpuSeconds - beforeSessions.cpuSeconds) / static_cast<double>(opened));
+        // Let the service settle before reading its idle memory.
+        std::this_thread::sleep_for(std::chrono::seconds(2));
+        const ProcessSample idle = SampleProcess(options.servicePids);
+        const ProcessSample holdStart = idle;
+        const auto holdBegan = Clock::now();
+        OutagePlan outage;
+        std::optional<HealthProber> prober;
+        std::thread outageDriver;
+        if (options.redisPid != 0) {
+            outage = {true, holdBegan + kOutageStartsAfter,
+                      holdBegan + kOutageStartsAfter + std::chrono::seconds(options.outageSeconds)};
+            outageDriver = std::thread([&] {
+                std::this_thread::sleep_until(outage.begins);
+                kill(options.redisPid, SIGSTOP);
+                std::printf("outage: Redis (pid %d) stopped for %d s\n", options.redisPid, options.outageSeconds);
+                prober.emplace(options);
+                std::this_thread::sleep_until(outage.ends);
+                kill(options.redisPid, SIGCONT);
+                prober->Stop();
+            });
+        }
+        for (auto& share : shares) {
+            share->outage = outage;
+        }
+        onEvery([&](LoadState& share, std::function<void()> done) {
+            auto timer = std::make_shared<net::steady_timer>(share.io);
+            auto tick = std::make_shared<std::function<void()>>();
+            // Each share sends its part of the rate, alternating the direction within a pair
+            // so that both friends send equally often.
+            *tick = [&share, timer, tick, done, holdBegan, &options, nextPair = std::size_t{0}]() mutable {
+                const double seconds = std::chrono::duration<double>(Clock::now() - holdBegan).count();
+                if (seconds >= options.holdSeconds) {
+                    share.heldAtEnd = static_cast<std::size_t>(
+                        std::count_if(share.sessions.begin(), share.sessions.end(), [](auto& s) { return s->Open(); }));
+                    const auto finished = std::move(done);
+                    *tick = nullptr;  // breaks the cycle; nothing of this closure is used after it
+                    finished();
+                    return;
+                }
+                const auto due =
+                    static_cast<std::size_t>(seconds * options.visitsPerSecond / static_cast<double>(options.threads));
+                const std::size_t pairs = share.sessions.size() / 2;
+                while (share.totals.visitsSent < due && pairs > 0) {
+                    const std::size_t visit = share.totals.visitsSent++;
+                    const std::size_t pair = nextPair++ % pairs;
+                    const std::size_t from = pair * 2 + (visit / pairs) % 2;
+                    const std::size_t to = from ^ 1u;
+                    // Latency counts from when the visit was due, so a load program that falls
+                    // behind cannot hide the wait (no coordinated omission).
+                    const auto dueAt =
+                        holdBegan + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(
+                                        static_cast<double>(visit) * static_cast<double>(options.threads) /
+                                        options.visitsPerSecond));
+                    share.sentAt.push_back(dueAt);
+                    share.arrived.push_back(false);
+                    const bool local = IsLocalPair(options, share.members[pair * 2] / 2);
+                    const bool covered = share.outage.Covers(dueAt);
+                    share.duringOutage.push_back(covered ? (local ? 'l' : 'x') : 0);
+                    share.totals.outageLocalSent += covered && local ? 1 : 0;
+                    share.sessions[from]->SendVisit(visit, share.devices[share.members[to]].id);
+                }
+                timer->expires_after(kTick);
+                timer->async_wait([tick](beast::error_code) { (*tick)(); });
+            };
+            (*tick)();
+        });
+        const ProcessSample holdEnd = SampleProcess(options.servicePids);
+        if (outageDriver.joinable()) {
+            outageDriver.join();
+        }
+        const double holdSeconds = std::chrono::duration<double>(Clock::now() - holdBegan).count();
+        const std::size_t heldAtEnd = sum([](const LoadState& share) { return share.heldAtEnd; });
+        std::this_thread::sleep_for(kDrainTime);
+        onEvery([](LoadState& share, std::function<void()> done) {
+            share.CloseAll();
+            done();
+        });
+        std::this_thread::sleep_for(std::chrono::seconds(2));
 
         // Every session at once comes back (as after a restart of the service's machine or a
         // network blip), resuming its TLS session where the service allows it.
-        std::function<void()> reconnectStorm = [&] {
-            const Totals before = state.totals;
-            const ProcessSample stormStart = SampleProcess(options.servicePids);
-            const auto started = Clock::now();
-            std::vector<std::shared_ptr<Session>> again;
-            for (std::size_t i = 0; i < state.devices.size(); ++i) {
-                again.push_back(std::make_shared<Session>(state, i, state.tickets[i]));
-            }
-            state.sessions.swap(again);
-            state.nextToConnect = 0;
-            state.pendingConnects = 0;
-            state.onAllConnected = [&, before, stormStart, started, old = std::move(again)] {
-                const double seconds = std::chrono::duration<double>(Clock::now() - started).count();
-                const ProcessSample stormEnd = SampleProcess(options.servicePids);
-                const std::size_t back = state.totals.connected - before.connected;
-                std::printf(
-                    "reconnect storm: %zu of %zu sessions back in %.1f s: %.0f handshakes/s, %zu resumed, "
-                    "%zu failed; service CPU %.2f ms per handshake\n",
-                    back, state.sessions.size(), seconds, static_cast<double>(back) / seconds,
-                    state.totals.resumed - before.resumed, state.totals.connectFailures - before.connectFailures,
-                    back == 0 ? 0.0
-                              : 1000.0 * (stormEnd.cpuSeconds - stormStart.cpuSeconds) / static_cast<double>(back));
-                for (auto& session : state.sessions) {
-                    session->Close();
-                }
-                timer.expires_after(std::chrono::seconds(2));
-                timer.async_wait([&](beast::error_code) { io.stop(); });
-            };
-            state.ConnectMore();
-        };
+        const std::size_t connectedBefore = sum(connected);
+        const std::size_t resumedBefore = sum(resumed);
+        const std::size_t failedBefore = sum(failed);
+        const ProcessSample stormStart = SampleProcess(options.servicePids);
+        const auto stormBegan = Clock::now();
+        onEvery([](LoadState& share, std::function<void()> done) { share.ConnectAll(true, std::move(done)); });
+        const double stormSeconds = std::chrono::duration<double>(Clock::now() - stormBegan).count();
+        const ProcessSample stormEnd = SampleProcess(options.servicePids);
+        const std::size_t back = sum(connected) - connectedBefore;
+        std::printf(
+            "reconnect storm: %zu of %zu sessions back in %.1f s: %.0f handshakes/s, %zu resumed, "
+            "%zu failed; service CPU %.2f ms per handshake\n",
+            back, devices.size(), stormSeconds, static_cast<double>(back) / stormSeconds, sum(resumed) - resumedBefore,
+            sum(failed) - failedBefore,
+            back == 0 ? 0.0 : 1000.0 * (stormEnd.cpuSeconds - stormStart.cpuSeconds) / static_cast<double>(back));
+        onEvery([](LoadState& share, std::function<void()> done) {
+            share.CloseAll();
+            done();
+        });
+        std::this_thread::sleep_for(std::chrono::seconds(2));
+        keep.clear();
+        for (auto& share : shares) {
+            share->io.stop();
+        }
+        for (auto& thread : threads) {
+            thread.join();
+        }
+        for (SSL_SESSION* ticket : tickets) {
+            SSL_SESSION_free(ticket);
+        }
 
-        Outage& outage = state.outage;
-        outage.planned = options.redisPid != 0;
-        std::optional<HealthProber> prober;
-        const auto countOpen = [&] {
-            return static_cast<std::size_t>(
-                std::count_if(state.sessions.begin(), state.sessions.end(), [](auto& s) { return s->Open(); }));
-        };
-
-        std::function<void()> tick;
-        tick = [&] {
-            const auto now = Clock::now();
-            const auto elapsed = now - holdBegan;
-            const double seconds = std::chrono::duration<double>(elapsed).count();
-            if (outage.planned && !outage.started && elapsed >= kOutageStartsAfter) {
-                kill(options.redisPid, SIGSTOP);
-                outage.started = true;
-                outage.began = now;
-                outage.atStart = state.totals;
-                outage.openAtStart = countOpen();
-                prober.emplace(options);
-                std::printf("outage: Redis (pid %d) stopped for %d s\n", options.redisPid, options.outageSeconds);
-            }
-            if (outage.started && !outage.ended && now - outage.began >= std::chrono::seconds(options.outageSeconds)) {
-                kill(options.redisPid, SIGCONT);
-                outage.ended = true;
-                outage.over = now;
-                outage.atEnd = state.totals;
-                outage.openAtEnd = countOpen();
-                prober->Stop();
-            }
-            if (seconds >= options.holdSeconds) {
-                holdEnd = SampleProcess(options.servicePids);
-                holdSeconds = seconds;
-                heldAtEnd = countOpen();
-                timer.expires_after(kDrainTime);
-                timer.async_wait([&](beast::error_code) {
-                    for (auto& session : state.sessions) {
-                        session->Close();
-                    }
-                    timer.expires_after(std::chrono::seconds(2));
-                    timer.async_wait([&](beast::error_code) { reconnectStorm(); });
-                });
-                return;
-            }
-            const auto due = static_cast<std::size_t>(seconds * options.visitsPerSecond);
-            const std::size_t pairs = state.sessions.size() / 2;
-            while (state.totals.visitsSent < due && pairs > 0) {
-                const std::size_t visit = state.totals.visitsSent++;
-                // Alternate the direction so that both friends send equally often.
-                const std::size_t pair = nextPair++ % pairs;
-                const std::size_t from = pair * 2 + (visit / pairs) % 2;
-                const std::size_t to = from ^ 1u;
-                // Latency counts from when the visit was due, so a load program that falls behind
-                // cannot hide the wait (no coordinated omission).
-                const auto dueAt =
-                    holdBegan + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(
-                                    static_cast<double>(visit) / options.visitsPerSecond));
-                state.sentAt.push_back(dueAt);
-                state.arrived.push_back(false);
-                const bool local = IsLocalPair(options, pair);
-                state.duringOutage.push_back(outage.Covers(dueAt) ? (local ? 'l' : 'x') : 0);
-                outage.localSent += state.duringOutage.back() == 'l' ? 1 : 0;
-                state.sessions[from]->SendVisit(visit, state.devices[to].id);
-            }
-            timer.expires_after(kTick);
-            timer.async_wait([&](beast::error_code) { tick(); });
-        };
-
-        state.onAllConnected = [&] {
-            connectSeconds = std::chrono::duration<double>(Clock::now() - connectStart).count();
-            const ProcessSample afterConnect = SampleProcess(options.servicePids);
-            std::printf(
-                "connect: %zu of %zu sessions open in %.1f s: %.0f TLS+WebSocket handshakes/s, "
-                "%zu failed; service CPU %.2f ms per handshake\n",
-                state.totals.connected, state.sessions.size(), connectSeconds,
-                static_cast<double>(state.totals.connected) / connectSeconds, state.totals.connectFailures,
-                state.totals.connected == 0 ? 0.0
-                                            : 1000.0 * (afterConnect.cpuSeconds - beforeSessions.cpuSeconds) /
-                                                  static_cast<double>(state.totals.connected));
-            // Let the service settle before reading its idle memory.
-            timer.expires_after(std::chrono::seconds(2));
-            timer.async_wait([&](beast::error_code) {
-                idle = SampleProcess(options.servicePids);
-                holdStart = idle;
-                holdBegan = Clock::now();
-                tick();
-            });
-        };
-        net::post(io, [&] { state.ConnectMore(); });
-        io.run();
-
-        const Totals& totals = state.totals;
+        Totals totals;
+        for (const auto& share : shares) {
+            totals.visitsSent += share->totals.visitsSent;
+            totals.visitsReceived += share->totals.visitsReceived;
+            totals.errorsReceived += share->totals.errorsReceived;
+            totals.sendFailures += share->totals.sendFailures;
+            totals.closedEarly += share->totals.closedEarly;
+            totals.connectFailures += share->totals.connectFailures;
+            totals.connected += share->totals.connected;
+            totals.latenciesMs.insert(totals.latenciesMs.end(), share->totals.latenciesMs.begin(),
+                                      share->totals.latenciesMs.end());
+            totals.outageLocalSent += share->totals.outageLocalSent;
+            totals.outageLocalDelivered += share->totals.outageLocalDelivered;
+            totals.outageLocalLatenciesMs.insert(totals.outageLocalLatenciesMs.end(),
+                                                 share->totals.outageLocalLatenciesMs.begin(),
+                                                 share->totals.outageLocalLatenciesMs.end());
+            totals.outageHeartbeats += share->totals.outageHeartbeats;
+            totals.outageErrors += share->totals.outageErrors;
+            totals.outageClosedEarly += share->totals.outageClosedEarly;
+        }
+        // Visits across instances while Redis was stopped may be answered as offline instead.
         std::size_t dropped = 0;
         std::size_t acrossDuringOutage = 0;
-        for (std::size_t visit = 0; visit < state.arrived.size(); ++visit) {
-            acrossDuringOutage += state.duringOutage[visit] == 'x' ? 1 : 0;
-            dropped += !state.arrived[visit] && state.duringOutage[visit] != 'x' ? 1 : 0;
+        for (const auto& share : shares) {
+            for (std::size_t visit = 0; visit < share->arrived.size(); ++visit) {
+                acrossDuringOutage += share->duringOutage[visit] == 'x' ? 1 : 0;
+                dropped += !share->arrived[visit] && share->duringOutage[visit] != 'x' ? 1 : 0;
+            }
         }
-        std::vector<double> latencies = totals.latenciesMs;
-        std::printf("held: %zu of %zu sessions open after %.0f s; %zu closed early\n", heldAtEnd, state.sessions.size(),
+        const double sessions = static_cast<double>(opened);
+        std::vector<double>& latencies = totals.latenciesMs;
+        std::printf("held: %zu of %zu sessions open after %.0f s; %zu closed early\n", heldAtEnd, devices.size(),
                     holdSeconds, totals.closedEarly);
         std::printf("relay: %zu visits sent, %zu delivered, %zu dropped, %zu error answers, %zu send failures\n",
                     totals.visitsSent, totals.visitsReceived, dropped, totals.errorsReceived, totals.sendFailures);
-        if (outage.started) {
-            std::vector<double>& local = outage.localLatenciesMs;
+        if (outage.planned) {
+            std::vector<double>& local = totals.outageLocalLatenciesMs;
             std::printf(
                 "redis stopped %d s: visits within one instance %zu of %zu delivered meanwhile, latency p50 %.2f ms, "
                 "p99 %.2f ms, max %.2f ms; %zu visits across instances meanwhile (not counted as dropped), %zu "
                 "error answers\n",
-                options.outageSeconds, outage.localDelivered, outage.localSent, Percentile(local, 0.5),
+                options.outageSeconds, totals.outageLocalDelivered, totals.outageLocalSent, Percentile(local, 0.5),
                 Percentile(local, 0.99), local.empty() ? 0.0 : *std::max_element(local.begin(), local.end()),
-                acrossDuringOutage, outage.atEnd.errorsReceived - outage.atStart.errorsReceived);
+                acrossDuringOutage, totals.outageErrors);
             std::printf(
-                "redis stopped: sessions open %zu before, %zu after, %zu closed early meanwhile; %zu "
-                "heartbeats received meanwhile\n",
-                outage.openAtStart, outage.openAtEnd, outage.atEnd.closedEarly - outage.atStart.closedEarly,
-                outage.atEnd.heartbeats - outage.atStart.heartbeats);
+                "redis stopped: %zu sessions closed early meanwhile, %zu held at the end; %zu heartbeats "
+                "received meanwhile\n",
+                totals.outageClosedEarly, heldAtEnd, totals.outageHeartbeats);
             std::size_t ok = 0;
             std::size_t failing = 0;
             std::size_t silent = 0;
@@ -839,8 +934,7 @@ int main(int argc, char** argv) {
         std::printf("relay latency: p50 %.2f ms, p99 %.2f ms, max %.2f ms\n", Percentile(latencies, 0.5),
                     Percentile(latencies, 0.99),
                     latencies.empty() ? 0.0 : *std::max_element(latencies.begin(), latencies.end()));
-        if (!options.servicePids.empty() && totals.connected > 0) {
-            const double sessions = static_cast<double>(totals.connected);
+        if (!options.servicePids.empty() && opened > 0) {
             std::printf(
                 "service memory: %.0f MiB before sessions, %.0f MiB with them idle: %.1f KiB per idle "
                 "session; %.0f MiB at the end of the load\n",
@@ -855,7 +949,7 @@ int main(int argc, char** argv) {
                     ? 0.0
                     : 1e6 * (holdEnd.cpuSeconds - holdStart.cpuSeconds) / static_cast<double>(totals.visitsReceived));
         }
-        const bool outageHeld = !outage.started || outage.localDelivered == outage.localSent;
+        const bool outageHeld = totals.outageLocalDelivered == totals.outageLocalSent;
         return dropped == 0 && outageHeld && totals.connectFailures == 0 && totals.closedEarly == 0 ? 0 : 1;
     } catch (const std::exception& error) {
         std::fprintf(stderr, "service_load: %s\n", error.what());

@@ -14,6 +14,7 @@
 
 #include <poll.h>
 
+#include <functional>
 #include <list>
 
 namespace mossquill::service::testing {
@@ -137,18 +138,26 @@ TEST(TransportLimitsTest, StoppingEndsEvenWhenAPeerNeverAnswersTheClose) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, 10s);
 }
 
-// Completes a TLS 1.2 handshake offering only the given suites; true when it succeeds.
-bool Tls12HandshakeWith(unsigned short port, const char* suites) {
+// Completes a TLS handshake as a client that `offer` sets up; the suite it ended up with, ""
+// when the handshake fails.
+std::string NegotiatedSuite(unsigned short port, const std::function<void(SSL_CTX*)>& offer) {
     namespace beast = boost::beast;
     net::io_context io;
     net::ssl::context tls(net::ssl::context::tls_client);
-    SSL_CTX_set_max_proto_version(tls.native_handle(), TLS1_2_VERSION);
-    SSL_CTX_set_cipher_list(tls.native_handle(), suites);
+    offer(tls.native_handle());
     beast::ssl_stream<beast::tcp_stream> stream(io, tls);
     beast::get_lowest_layer(stream).connect({net::ip::address_v4::loopback(), port});
     boost::system::error_code error;
     stream.handshake(net::ssl::stream_base::client, error);
-    return !error;
+    return error ? std::string() : SSL_CIPHER_get_name(SSL_get_current_cipher(stream.native_handle()));
+}
+
+// True when a TLS 1.2 handshake offering only the given suites succeeds.
+bool Tls12HandshakeWith(unsigned short port, const char* suites) {
+    return !NegotiatedSuite(port, [&](SSL_CTX* tls) {
+                SSL_CTX_set_max_proto_version(tls, TLS1_2_VERSION);
+                SSL_CTX_set_cipher_list(tls, suites);
+            }).empty();
 }
 
 TEST(TransportLimitsTest, Tls12OffersOnlyAeadSuitesWithForwardSecrecy) {
@@ -161,6 +170,24 @@ TEST(TransportLimitsTest, Tls12OffersOnlyAeadSuitesWithForwardSecrecy) {
                                     "ECDHE-RSA-AES128-SHA256:ECDHE-RSA-AES256-SHA"))
         << "CBC";
     EXPECT_FALSE(Tls12HandshakeWith(service.Port(), "AES128-GCM-SHA256")) << "no forward secrecy";
+}
+
+// The TLS 1.3 suite of a client offering the given ones in its own order.
+std::string Tls13SuiteWith(unsigned short port, const char* suites) {
+    return NegotiatedSuite(port, [&](SSL_CTX* tls) {
+        SSL_CTX_set_min_proto_version(tls, TLS1_3_VERSION);
+        SSL_CTX_set_ciphersuites(tls, suites);
+    });
+}
+
+TEST(TransportLimitsTest, Tls13ChoosesTheSha256SuiteWhateverTheClientPrefers) {
+    InProcessService service;
+    EXPECT_EQ(
+        Tls13SuiteWith(service.Port(), "TLS_AES_256_GCM_SHA384:TLS_CHACHA20_POLY1305_SHA256:TLS_AES_128_GCM_SHA256"),
+        "TLS_AES_128_GCM_SHA256");
+    // A client without it still gets its own suites.
+    EXPECT_EQ(Tls13SuiteWith(service.Port(), "TLS_AES_256_GCM_SHA384"), "TLS_AES_256_GCM_SHA384");
+    EXPECT_EQ(Tls13SuiteWith(service.Port(), "TLS_CHACHA20_POLY1305_SHA256"), "TLS_CHACHA20_POLY1305_SHA256");
 }
 
 }  // namespace
