@@ -87,6 +87,7 @@ void RedisClient::GiveBack(std::unique_ptr<RedisConnection> connection) {
 
 void RedisClient::Failed(const std::string& why) {
     bool wasReachable = false;
+    std::chrono::milliseconds retryIn{};
     {
         const std::lock_guard lock(mutex_);
         // The idle connections lead to the same server: each would wait for its time-out.
@@ -94,15 +95,20 @@ void RedisClient::Failed(const std::string& why) {
         wasReachable = reachable_.exchange(false);
         backoff_ = wasReachable ? kFirstBackoff : std::min(backoff_ * 2, kLongestBackoff);
         retryAt_ = SteadyClock::now() + backoff_;
+        retryIn = backoff_;
     }
     if (wasReachable) {
-        LogLine("Redis " + address_ + " unreachable, this instance decides alone until it answers: " + why);
+        // Later failures of the same outage are not logged; the first retry's delay is.
+        LogEvent("redis_unavailable", {{"redis", address_},
+                                       {"error", why},
+                                       {"retry_in_ms", std::to_string(retryIn.count())},
+                                       {"effect", "this instance decides alone until Redis answers"}});
     }
 }
 
 void RedisClient::Answered() {
     if (!reachable_.exchange(true)) {
-        LogLine("Redis " + address_ + " answers again");
+        LogEvent("redis_available", {{"redis", address_}});
     }
 }
 

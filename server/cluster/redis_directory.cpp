@@ -119,7 +119,7 @@ void RedisDirectory::Start(PeerEvents& events) {
         [this](const std::string& channel, const std::string& message) { OnMessage(channel, message); });
     subscriber_->Start();
     renewer_ = std::thread([this] { RenewLoop(); });
-    LogLine("instance " + instance_ + " shares sessions through Redis " + redis_.Address());
+    LogEvent("cluster_joined", {{"instance", instance_}, {"redis", redis_.Address()}});
 }
 
 void RedisDirectory::Stop() {
@@ -160,7 +160,7 @@ bool RedisDirectory::Claim(const DeviceRecord& device, std::uint64_t serial) {
             Publish(instance, {{"replace", device.id}, {"serial", std::stoull(serialText)}});
         } catch (const std::exception& error) {
             // The claim stands; the older session's instance notices it when it renews.
-            LogLine(std::string("newer session of device=") + device.id + " not announced: " + error.what());
+            LogEvent("replacement_not_announced", {{"device", device.id}, {"error", error.what()}});
         }
     }
     return true;
@@ -222,10 +222,19 @@ void RedisDirectory::Deliver(const std::string& deviceId, std::string text, std:
 }
 
 void RedisDirectory::DeliverAll(const std::vector<std::string>& deviceIds, const std::string& text) {
+    PublishToHolders(deviceIds, {{"text", text}});
+}
+
+void RedisDirectory::DeliverPresence(const std::vector<std::string>& deviceIds, const std::string& aboutId,
+                                     const std::string& text) {
+    PublishToHolders(deviceIds, {{"text", text}, {"presence", aboutId}});
+}
+
+void RedisDirectory::PublishToHolders(const std::vector<std::string>& deviceIds, nlohmann::json note) {
     if (deviceIds.empty()) {
         return;
     }
-    queue_.Post([this, deviceIds, text] {
+    queue_.Post([this, deviceIds, note = std::move(note)]() mutable {
         std::vector<std::string> instances;
         try {
             instances = InstancesOf(deviceIds);
@@ -240,7 +249,8 @@ void RedisDirectory::DeliverAll(const std::vector<std::string>& deviceIds, const
         }
         try {
             for (const auto& [instance, ids] : byInstance) {
-                Publish(instance, {{"deliver", ids}, {"text", text}});
+                note["deliver"] = ids;
+                Publish(instance, note);
             }
         } catch (const RedisError&) {}
     });
@@ -311,12 +321,14 @@ void RedisDirectory::OnMessage(const std::string& channel, const std::string& me
             OnNote(nlohmann::json::parse(message));
         }
     } catch (const std::exception& error) {
-        LogLine(std::string("message from another instance not handled: ") + error.what());
+        LogEvent("peer_message_failed", {{"channel", channel}, {"error", error.what()}});
     }
 }
 
 void RedisDirectory::OnNote(const nlohmann::json& note) {
-    if (note.contains("deliver")) {
+    if (note.contains("deliver") && note.contains("presence")) {
+        events_->PresenceHere(note.at("deliver").get<std::vector<std::string>>(), note.at("presence"), note.at("text"));
+    } else if (note.contains("deliver")) {
         events_->DeliverHere(note.at("deliver").get<std::vector<std::string>>(), note.at("text"));
     } else if (note.contains("befriend")) {
         events_->BefriendHere(note.at("befriend"), note.at("friend"), note.at("text"));
@@ -354,7 +366,7 @@ void RedisDirectory::RenewLoop() {
         try {
             Renew();
         } catch (const std::exception& error) {
-            LogLine(std::string("renewing the sessions in Redis failed: ") + error.what());
+            LogEvent("session_renewal_failed", {{"error", error.what()}});
         }
         lock.lock();
     }
@@ -400,7 +412,7 @@ void RedisDirectory::Renew() {
         events_->ReplaceHere(id, serial);
     }
     for (const auto& id : backOnline) {
-        LogLine("live session of device=" + id + " had lapsed in Redis and holds again");
+        LogEvent("session_reclaimed", {{"device", id}});
         events_->BackOnline(id);
     }
 }

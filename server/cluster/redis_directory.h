@@ -45,6 +45,8 @@ public:
     std::vector<bool> OnlineElsewhere(const std::vector<std::string>& deviceIds) override;
     void Deliver(const std::string& deviceId, std::string text, std::function<void()> undelivered) override;
     void DeliverAll(const std::vector<std::string>& deviceIds, const std::string& text) override;
+    void DeliverPresence(const std::vector<std::string>& deviceIds, const std::string& aboutId,
+                         const std::string& text) override;
     void Befriend(const std::string& deviceId, const std::string& friendId, const std::string& text) override;
     void Unfriend(const std::string& deviceId, const std::string& formerId, const std::string& text) override;
     void ProfileChanged(const DeviceRecord& device) override;
@@ -56,6 +58,9 @@ private:
     };
 
     std::string Owner(std::uint64_t serial) const;
+    // Publishes `note` to each instance holding sessions of these devices, naming them in
+    // its "deliver" member; on the queue.
+    void PublishToHolders(const std::vector<std::string>& deviceIds, nlohmann::json note);
     // The owners' instances of the devices' sessions (empty where offline).
     std::vector<std::string> InstancesOf(const std::vector<std::string>& deviceIds);
     // Publishes a note to the instance; false when nobody listens there.

@@ -84,7 +84,9 @@ void RedisSubscriber::Listen(std::unique_ptr<RedisConnection> connection) {
                     return;
                 }
             }
-            LogLine(std::string("Redis subscription lost, subscribing again: ") + error.what());
+            LogEvent("redis_subscription_lost",
+                     {{"error", error.what()},
+                      {"retry_in_ms", std::to_string(std::chrono::milliseconds(kReconnectPause).count())}});
         }
         connection.reset();
         while (!connection) {
@@ -97,7 +99,7 @@ void RedisSubscriber::Listen(std::unique_ptr<RedisConnection> connection) {
             }
             try {
                 connection = Subscribe();
-                LogLine("Redis subscription restored");
+                LogEvent("redis_subscription_restored", {});
             } catch (const std::exception&) {
                 // still unreachable; the loss has been logged
             }

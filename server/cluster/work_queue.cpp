@@ -51,7 +51,7 @@ void WorkQueue::Run() {
         try {
             job();
         } catch (const std::exception& error) {
-            LogLine(std::string("background Redis work failed: ") + error.what());
+            LogEvent("redis_work_failed", {{"error", error.what()}});
         }
         lock.lock();
     }

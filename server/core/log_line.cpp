@@ -81,8 +81,6 @@ void LogEvent(std::string_view event, std::initializer_list<LogField> fields) {
     Write(std::move(line));
 }
 
-void LogLine(std::string_view text) { LogEvent("notice", {{"msg", text}}); }
-
 void LogThrottled(ThrottledEvent kind, std::initializer_list<LogField> fields) {
     static std::mutex mutex;
     static std::array<Throttle, static_cast<std::size_t>(ThrottledEvent::Count)> throttles;

@@ -14,9 +14,6 @@ using LogField = std::pair<std::string_view, std::string_view>;
 // client's text cannot start a line of its own). Flushed, so a journal sees it at once.
 void LogEvent(std::string_view event, std::initializer_list<LogField> fields);
 
-// A free-form notice: "event=notice msg=…".
-void LogLine(std::string_view text);
-
 // Kinds of line a client can cause at will; each is throttled on its own.
 enum class ThrottledEvent { ConnectionRefused, HandshakeFailed, Count };
 

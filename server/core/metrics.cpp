@@ -144,6 +144,8 @@ std::string MetricsExposition(const ServiceMetrics& m) {
               m.storageLatency);
     Scalar(out, "mossquill_storage_errors_total", "counter", "Requests that failed in the database or found it away.",
            count(m.storageErrors));
+    Scalar(out, "mossquill_credential_checks_cached_total", "counter",
+           "Device credentials verified from memory, without a database read.", count(m.credentialsCached));
     Histogram(out, "mossquill_redis_command_duration_seconds", "Round trip of one Redis command.", m.redisLatency);
     Scalar(out, "mossquill_redis_errors_total", "counter", "Redis commands that failed or found Redis away.",
            count(m.redisErrors));

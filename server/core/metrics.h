@@ -95,6 +95,7 @@ struct ServiceMetrics {
     std::array<Counter, static_cast<std::size_t>(Refusal::Count)> refusals;
     LatencyHistogram storageLatency;
     Counter storageErrors;
+    Counter credentialsCached;
     LatencyHistogram redisLatency;
     Counter redisErrors;
     Counter logLinesDropped;

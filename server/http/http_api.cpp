@@ -34,7 +34,7 @@ struct Route {
 };
 
 constexpr std::array<Route, 8> kRoutes = {{
-    {"/v1/health", "GET", Endpoint::Health},
+    {kHealthPath, "GET", Endpoint::Health},
     {"/v1/register", "POST", Endpoint::Register},
     {"/v1/profile", "PATCH", Endpoint::Profile},
     {"/v1/pair/create", "POST", Endpoint::PairCreate},
@@ -50,31 +50,6 @@ bool Matches(const Route& route, std::string_view path) {
     }
     return path.size() > route.path.size() && path.starts_with(route.path) &&
            path.find('/', route.path.size()) == std::string_view::npos;
-}
-
-ApiResponse Failure(unsigned status, std::string_view message) { return {status, ErrorBody(message), {}, {}}; }
-
-ApiResponse Refused(Refusal rule, std::string_view message) {
-    Metrics().Refused(rule);
-    return Failure(429, message);
-}
-
-ApiResponse Success(unsigned status, const nlohmann::json& body) { return {status, ToText(body), {}, {}}; }
-
-// A failure inside the service: the user sees a general text, the log the reason.
-ApiResponse InternalFailure(const std::exception& error) {
-    Metrics().storageErrors.Add();
-    ApiResponse response = Failure(500, texts::kInternalError);
-    response.logNote = error.what();
-    return response;
-}
-
-// The database is away: the client is told to come back later; nothing was committed.
-ApiResponse StorageAway(const StorageUnavailable& error) {
-    Metrics().storageErrors.Add();
-    ApiResponse response = Failure(503, texts::kStorageUnavailable);
-    response.logNote = error.what();
-    return response;
 }
 
 // Work after a committed change may fail, but the change stands: the answer stays a
@@ -128,12 +103,17 @@ const nlohmann::json* Member(const nlohmann::json& object, const char* name) {
 
 bool IsLiveSessionTarget(std::string_view target) { return PathOf(target) == kLiveSessionPath; }
 
+bool IsHealthCheck(std::string_view method, std::string_view target) {
+    return method == "GET" && PathOf(target) == kHealthPath;
+}
+
 HttpApi::HttpApi(Store& store, const Clock& clock, const ServiceLimits& limits, LiveRelay& relay,
                  const LimiterFactory& limiters)
     : store_(store),
       clock_(clock),
       limits_(limits),
       relay_(relay),
+      credentials_(limits.credentialCacheDevices, limits.credentialCacheLifetime),
       registrationsPerAddress_(limiters("register-address", limits.registrationsPerAddress, limits.registrationWindow)),
       registrationsPerPrefix_(limiters("register-prefix",
                                        limits.registrationsPerAddress * kRegistrationsPerPrefixFactor,
@@ -145,7 +125,7 @@ HttpApi::HttpApi(Store& store, const Clock& clock, const ServiceLimits& limits, 
       friendListReads_(limiters("friend-list", limits.friendListReadsPerDevice, limits.friendListWindow)),
       liveSessionStarts_(limiters("live-start", limits.liveSessionsPerDevice, limits.liveSessionWindow)),
       changes_(limiters("change", limits.changesPerDevice, limits.changeWindow)),
-      healthChecks_(limiters("health", limits.healthChecksPerNetwork, limits.healthWindow)) {}
+      health_(store, relay, clock, limits) {}
 
 ApiResponse HttpApi::Handle(const ApiRequest& request) {
     try {
@@ -162,7 +142,8 @@ std::variant<LiveAdmission, ApiResponse> HttpApi::AdmitLiveSession(const ApiRequ
         if (!SameDigest(request.appKey, kApplicationKey)) {
             return Failure(403, texts::kWrongAppKey);
         }
-        auto authenticated = Authenticate(request);
+        // The session's record of the device is what its visits show: read as stored.
+        auto authenticated = Authenticate(request, true);
         if (auto* refusal = std::get_if<ApiResponse>(&authenticated)) {
             return std::move(*refusal);
         }
@@ -194,7 +175,7 @@ ApiResponse HttpApi::Route(const ApiRequest& request) {
         return Failure(405, texts::kMethodNotAllowed);
     }
     if (route->endpoint == Endpoint::Health) {
-        return Health(request);
+        return health_.Answer(request.peerAddress);
     }
     if (!SameDigest(request.appKey, kApplicationKey)) {
         return Failure(403, texts::kWrongAppKey);
@@ -203,7 +184,8 @@ ApiResponse HttpApi::Route(const ApiRequest& request) {
         return Register(request);
     }
 
-    auto authenticated = Authenticate(request);
+    // A profile change compares with the stored profile, which another instance may have changed.
+    auto authenticated = Authenticate(request, route->endpoint == Endpoint::Profile);
     if (auto* refusal = std::get_if<ApiResponse>(&authenticated)) {
         return std::move(*refusal);
     }
@@ -244,7 +226,15 @@ ApiResponse HttpApi::Route(const ApiRequest& request) {
     return response;
 }
 
-std::variant<DeviceCredentials, ApiResponse> HttpApi::Authenticate(const ApiRequest& request) {
+std::size_t HttpApi::ExpireDevices(TimePoint now, const DeviceExpiry& expiry) {
+    const std::size_t expired = store_.ExpireDevices(now, expiry);
+    if (expired > 0) {
+        credentials_.ForgetAll();
+    }
+    return expired;
+}
+
+std::variant<DeviceCredentials, ApiResponse> HttpApi::Authenticate(const ApiRequest& request, bool fresh) {
     // Credentials come first: a device that proves itself is never refused because of
     // what other hosts of its network did. Failures count against every network width
     // the failing address belongs to, and once one of them is spent its failures get 429.
@@ -269,13 +259,30 @@ std::variant<DeviceCredentials, ApiResponse> HttpApi::Authenticate(const ApiRequ
     if (request.deviceId.empty() || request.deviceId.size() > kMaxDeviceIdLength || token.size() != kTokenLength) {
         return refuse();
     }
-    auto credentials = store_.FindCredentials(request.deviceId);
-    if (!credentials || !SameDigest(TokenDigest(token), credentials->tokenDigest)) {
-        return refuse();
+    const std::string digest = TokenDigest(token);
+    std::optional<DeviceCredentials> credentials;
+    if (!fresh) {
+        credentials = credentials_.Verified(request.deviceId, digest, now);
+    }
+    if (credentials) {
+        Metrics().credentialsCached.Add();
+    } else {
+        // A wrong token is never settled from memory; the device's entry stays, so that
+        // failures cannot push a device out of the cache.
+        credentials = store_.FindCredentials(request.deviceId);
+        if (!credentials) {
+            credentials_.Forget(request.deviceId);
+            return refuse();
+        }
+        if (!SameDigest(digest, credentials->tokenDigest)) {
+            return refuse();
+        }
+        credentials_.Remember(*credentials, now);
     }
     if (now - credentials->lastSeenAt >= kSeenPrecision) {
         store_.MarkSeen(credentials->device.id, now);
         credentials->lastSeenAt = now;
+        credentials_.Remember(*credentials, now);
     }
     return std::move(*credentials);
 }
@@ -305,7 +312,10 @@ ApiResponse HttpApi::Register(const ApiRequest& request) {
     registrationsOverall_->Record(kEveryone, now);
     const DeviceRecord device{NewDeviceId(), nickname.value, 0};
     const std::string token = NewToken();
-    store_.AddDevice(device, TokenDigest(token), now);
+    const std::string digest = TokenDigest(token);
+    store_.AddDevice(device, digest, now);
+    // A pet asks for its friends and a session right after registering.
+    credentials_.Remember({device, digest, now, now}, now);
     nlohmann::json answer = DeviceJson(device);
     answer["token"] = token;
     ApiResponse response = Success(201, {{"device", answer}});
@@ -346,6 +356,7 @@ ApiResponse HttpApi::UpdateProfile(const DeviceRecord& device, const ApiRequest&
     // are worth a write and a notice to the friends.
     if (updated.nickname != device.nickname || updated.appearance != device.appearance) {
         store_.UpdateProfile(updated);
+        credentials_.Forget(updated.id);
         NotifyAfterCommit(response, [&] { relay_.NotifyProfileChanged(updated, store_.FriendsOf(updated.id)); });
     }
     return response;
@@ -409,31 +420,6 @@ ApiResponse HttpApi::ClaimPairCode(const DeviceCredentials& claimer, const ApiRe
     ApiResponse response = Success(200, {{"friend", FriendJson(owner, relay_.IsOnline(owner.id))}});
     NotifyAfterCommit(response, [&] { relay_.NotifyFriendAdded(device, owner); });
     return response;
-}
-
-ApiResponse HttpApi::Health(const ApiRequest& request) {
-    // For load balancers, needing no key, so limited per network like other reads. A real
-    // check is a database read (and, with other instances, a word with Redis); it runs at
-    // most once per interval, and the answers between repeat its result.
-    const TimePoint now = clock_.Now();
-    for (const std::string& network : ClientNetworks(request.peerAddress)) {
-        if (!healthChecks_->TryTake(network, now)) {
-            return Refused(Refusal::Changes, texts::kTooManyChanges);
-        }
-    }
-    if (!healthAnswer_ || now - healthCheckedAt_ >= limits_.healthCheckInterval) {
-        healthCheckedAt_ = now;
-        try {
-            store_.Check();
-            relay_.CheckDirectory();
-            healthAnswer_ = Success(200, {{"status", "ok"}});
-        } catch (const StorageUnavailable& error) {
-            healthAnswer_ = StorageAway(error);
-        } catch (const std::exception& error) {
-            healthAnswer_ = InternalFailure(error);
-        }
-    }
-    return *healthAnswer_;
 }
 
 ApiResponse HttpApi::ListFriends(const DeviceRecord& device) {

@@ -1,6 +1,9 @@
 #pragma once
 
 #include "core/clock.h"
+#include "http/api_response.h"
+#include "http/credential_cache.h"
+#include "http/health_monitor.h"
 #include "live/live_relay.h"
 #include "limits/claim_budget.h"
 #include "limits/rate_limiter.h"
@@ -28,15 +31,9 @@ struct ApiRequest {
     std::string_view peerAddress;
 };
 
-struct ApiResponse {
-    unsigned status = 200;
-    std::string body;      // JSON
-    std::string deviceId;  // the authenticated device, for the log
-    std::string logNote;   // why a request failed inside the service, for the log
-};
-
 inline constexpr std::string_view kApplicationKey = "5d3b8e0f71a24c96b0e7d14f2a9c63e85b07f1d2c4a98e360f5b12d7e4c9a0b6";
 inline constexpr std::string_view kLiveSessionPath = "/v1/ws";
+inline constexpr std::string_view kHealthPath = "/v1/health";
 
 // An admitted live session: the device and its friends as stored, read in one trip.
 struct LiveAdmission {
@@ -46,6 +43,9 @@ struct LiveAdmission {
 
 // True when the request target (query string aside) is the live-session path.
 bool IsLiveSessionTarget(std::string_view target);
+
+// True for the load balancers' health check, GET on the health path (query string aside).
+bool IsHealthCheck(std::string_view method, std::string_view target);
 
 // The HTTPS JSON interface: application key, device authentication, registration,
 // profile, pairing codes, the friend list and removing a friend. Works the database, so it runs on the
@@ -61,21 +61,29 @@ public:
     // refusal to send.
     std::variant<LiveAdmission, ApiResponse> AdmitLiveSession(const ApiRequest& request);
 
+    // The health checks' answer; unlike the rest, safe to use from any thread.
+    HealthMonitor& Health() { return health_; }
+
+    // Forgets devices not seen within the expiry (see Store::ExpireDevices); returns how many went.
+    std::size_t ExpireDevices(TimePoint now, const DeviceExpiry& expiry);
+
 private:
     ApiResponse Route(const ApiRequest& request);
-    std::variant<DeviceCredentials, ApiResponse> Authenticate(const ApiRequest& request);
+    // `fresh`: the device's record is read from the database even when its credentials
+    // are held in memory (for calls that compare or hand on its nickname and appearance).
+    std::variant<DeviceCredentials, ApiResponse> Authenticate(const ApiRequest& request, bool fresh);
     ApiResponse Register(const ApiRequest& request);
     ApiResponse UpdateProfile(const DeviceRecord& device, const ApiRequest& request);
     ApiResponse CreatePairCode(const DeviceRecord& device, const ApiRequest& request);
     ApiResponse ClaimPairCode(const DeviceCredentials& claimer, const ApiRequest& request);
     ApiResponse ListFriends(const DeviceRecord& device);
     ApiResponse RemoveFriend(const DeviceRecord& device, std::string_view friendId);
-    ApiResponse Health(const ApiRequest& request);
 
     Store& store_;
     const Clock& clock_;
     const ServiceLimits& limits_;
     LiveRelay& relay_;
+    CredentialCache credentials_;
     std::unique_ptr<RateLimiter> registrationsPerAddress_;
     std::unique_ptr<RateLimiter> registrationsPerPrefix_;
     std::unique_ptr<RateLimiter> registrationsOverall_;
@@ -84,10 +92,7 @@ private:
     std::unique_ptr<RateLimiter> friendListReads_;
     std::unique_ptr<RateLimiter> liveSessionStarts_;
     std::unique_ptr<RateLimiter> changes_;
-    std::unique_ptr<RateLimiter> healthChecks_;
-    // The last real health check and its answer.
-    TimePoint healthCheckedAt_{};
-    std::optional<ApiResponse> healthAnswer_;
+    HealthMonitor health_;
 };
 
 }  // namespace mossquill::service

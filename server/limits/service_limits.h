@@ -40,6 +40,11 @@ struct ServiceLimits {
     std::size_t authFailuresPerPrefix = 200;
     std::chrono::milliseconds authFailureWindow = std::chrono::minutes(10);
 
+    // Devices whose verified credentials are kept in memory, and for how long: another
+    // instance's change of a device (its profile, its expiry) is seen here at most this late.
+    std::size_t credentialCacheDevices = 20000;
+    std::chrono::milliseconds credentialCacheLifetime = std::chrono::minutes(1);
+
     // Friend-list reads per device within the window (clients read it again after
     // every presence notice, so this is generous).
     std::size_t friendListReadsPerDevice = 120;
@@ -54,12 +59,15 @@ struct ServiceLimits {
     std::size_t changesPerDevice = 30;
     std::chrono::milliseconds changeWindow = std::chrono::minutes(1);
 
-    // Live sessions a device may start within the window (a client reconnects every 10 s).
-    std::size_t liveSessionsPerDevice = 20;
+    // Live sessions a device may start within the window. A pet pauses 10 s after every
+    // lost or refused session, network changes included, so it starts at most 6 a minute
+    // even when every session fails at once; 8 leaves it room and halves what a flapping
+    // device could cost its friends before.
+    std::size_t liveSessionsPerDevice = 8;
     std::chrono::milliseconds liveSessionWindow = std::chrono::minutes(1);
 
     // Health checks per client network within the window (a load balancer asks every few
-    // seconds); answers come from the last real check, made at most once per interval.
+    // seconds); answers come from the last real check, made in the background once per interval.
     std::size_t healthChecksPerNetwork = 120;
     std::chrono::milliseconds healthWindow = std::chrono::minutes(1);
     std::chrono::milliseconds healthCheckInterval = std::chrono::seconds(1);

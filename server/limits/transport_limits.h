@@ -31,6 +31,9 @@ struct TransportLimits {
     // Clients give up on a live session that stays silent for 30 s, so the service
     // speaks at least this often.
     std::chrono::milliseconds heartbeatInterval = std::chrono::seconds(20);
+    // A session hears about one friend's presence at most once in this interval (the
+    // latest state, at the end of it): each notice makes the pet fetch its friend list.
+    std::chrono::milliseconds presenceNoticeInterval = std::chrono::seconds(3);
 };
 
 }  // namespace mossquill::service

@@ -64,9 +64,9 @@ void LiveRelay::Open(const DeviceRecord& device, const std::vector<DeviceRecord>
         if (previous || onlineElsewhere) {
             return;
         }
-        elsewhere = SendHereLocked(friendIds, presence);
+        elsewhere = SendHereLocked(friendIds, presence, device.id);
     }
-    directory_.DeliverAll(elsewhere, presence);
+    directory_.DeliverPresence(elsewhere, device.id, presence);
 }
 
 void LiveRelay::Close(const std::string& deviceId, const LiveConnection& connection) {
@@ -92,9 +92,9 @@ void LiveRelay::Close(const std::string& deviceId, const LiveConnection& connect
                                if (sessions_.contains(device.id)) {
                                    return;  // back here meanwhile
                                }
-                               elsewhere = SendHereLocked(friends, presence);
+                               elsewhere = SendHereLocked(friends, presence, device.id);
                            }
-                           directory_.DeliverAll(elsewhere, presence);
+                           directory_.DeliverPresence(elsewhere, device.id, presence);
                        });
 }
 
@@ -271,6 +271,7 @@ bool LiveRelay::ChangeFriendsHere(const std::string& deviceId, const std::string
         found->second.friends.insert(friendId);
     } else {
         found->second.friends.erase(friendId);
+        found->second.connection->ForgetPresence(friendId);
     }
     found->second.connection->Send(text);
     return true;
@@ -312,6 +313,12 @@ void LiveRelay::DeliverHere(const std::vector<std::string>& deviceIds, const std
     SendHereLocked(deviceIds, text);
 }
 
+void LiveRelay::PresenceHere(const std::vector<std::string>& deviceIds, const std::string& aboutId,
+                             const std::string& text) {
+    const std::lock_guard lock(mutex_);
+    SendHereLocked(deviceIds, text, aboutId);
+}
+
 void LiveRelay::BefriendHere(const std::string& deviceId, const std::string& friendId, const std::string& text) {
     ChangeFriendsHere(deviceId, friendId, true, text);
 }
@@ -350,7 +357,7 @@ void LiveRelay::WentOffline(const DeviceRecord& device) {
     }
     for (const auto& [id, session] : sessions_) {
         if (session.friends.contains(device.id)) {
-            session.connection->Send(presence);
+            session.connection->SendPresence(device.id, presence);
         }
     }
 }
@@ -367,24 +374,33 @@ void LiveRelay::BackOnline(const std::string& deviceId) {
         friends = {found->second.friends.begin(), found->second.friends.end()};
         presence = PresenceText(found->second.device, protocol::message::kPresence, true);
     }
-    SendToOnline(friends, presence);
+    SendToOnline(friends, presence, deviceId);
 }
 
-void LiveRelay::SendToOnline(const std::vector<std::string>& deviceIds, const std::string& message) {
+void LiveRelay::SendToOnline(const std::vector<std::string>& deviceIds, const std::string& message,
+                             const std::string& presenceOf) {
     std::vector<std::string> elsewhere;
     {
         const std::lock_guard lock(mutex_);
-        elsewhere = SendHereLocked(deviceIds, message);
+        elsewhere = SendHereLocked(deviceIds, message, presenceOf);
     }
-    directory_.DeliverAll(elsewhere, message);
+    if (presenceOf.empty()) {
+        directory_.DeliverAll(elsewhere, message);
+    } else {
+        directory_.DeliverPresence(elsewhere, presenceOf, message);
+    }
 }
 
 std::vector<std::string> LiveRelay::SendHereLocked(const std::vector<std::string>& deviceIds,
-                                                   const std::string& message) const {
+                                                   const std::string& message, const std::string& presenceOf) const {
     std::vector<std::string> elsewhere;
     for (const auto& id : deviceIds) {
         if (LiveConnection* connection = Current(id)) {
-            connection->Send(message);
+            if (presenceOf.empty()) {
+                connection->Send(message);
+            } else {
+                connection->SendPresence(presenceOf, message);
+            }
         } else {
             elsewhere.push_back(id);
         }

@@ -70,6 +70,8 @@ public:
     void DropSessions();
 
     void DeliverHere(const std::vector<std::string>& deviceIds, const std::string& text) override;
+    void PresenceHere(const std::vector<std::string>& deviceIds, const std::string& aboutId,
+                      const std::string& text) override;
     void BefriendHere(const std::string& deviceId, const std::string& friendId, const std::string& text) override;
     void UnfriendHere(const std::string& deviceId, const std::string& formerId, const std::string& text) override;
     void ProfileHere(const DeviceRecord& device) override;
@@ -85,11 +87,13 @@ private:
         std::uint64_t serial = 0;
     };
 
-    // Here or on any instance.
-    void SendToOnline(const std::vector<std::string>& deviceIds, const std::string& message);
+    // Here or on any instance. A presence notice names the device it is about
+    // (`presenceOf`), so that each session can coalesce the notices of a flapping friend.
+    void SendToOnline(const std::vector<std::string>& deviceIds, const std::string& message,
+                      const std::string& presenceOf = {});
     // Those held here, under the lock; returns the others.
-    std::vector<std::string> SendHereLocked(const std::vector<std::string>& deviceIds,
-                                            const std::string& message) const;
+    std::vector<std::string> SendHereLocked(const std::vector<std::string>& deviceIds, const std::string& message,
+                                            const std::string& presenceOf = {}) const;
     // The session's connection while it is the device's current one.
     std::shared_ptr<LiveConnection> Held(const std::string& deviceId, const LiveConnection& connection) const;
     void Relay(const std::string& senderId, const LiveConnection& connection,

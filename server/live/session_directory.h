@@ -18,6 +18,10 @@ public:
     // A message for the sessions of these devices.
     virtual void DeliverHere(const std::vector<std::string>& deviceIds, const std::string& text) = 0;
 
+    // A presence notice about `aboutId` for the sessions of these devices.
+    virtual void PresenceHere(const std::vector<std::string>& deviceIds, const std::string& aboutId,
+                              const std::string& text) = 0;
+
     // A claim made the device friends with `friendId`; `text` tells it so.
     virtual void BefriendHere(const std::string& deviceId, const std::string& friendId, const std::string& text) = 0;
 
@@ -74,6 +78,10 @@ public:
     // The same for many devices, where online.
     virtual void DeliverAll(const std::vector<std::string>& deviceIds, const std::string& text) = 0;
 
+    // A presence notice about `aboutId` for many devices, where online.
+    virtual void DeliverPresence(const std::vector<std::string>& deviceIds, const std::string& aboutId,
+                                 const std::string& text) = 0;
+
     // friend_added for a device whose session another instance may hold.
     virtual void Befriend(const std::string& deviceId, const std::string& friendId, const std::string& text) = 0;
 
@@ -97,6 +105,7 @@ public:
     }
     void Deliver(const std::string&, std::string, std::function<void()> undelivered) override { undelivered(); }
     void DeliverAll(const std::vector<std::string>&, const std::string&) override {}
+    void DeliverPresence(const std::vector<std::string>&, const std::string&, const std::string&) override {}
     void Befriend(const std::string&, const std::string&, const std::string&) override {}
     void Unfriend(const std::string&, const std::string&, const std::string&) override {}
     void ProfileChanged(const DeviceRecord&) override {}

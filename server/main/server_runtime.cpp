@@ -103,11 +103,12 @@ public:
           tracker_(config.transport.maxConnections, config.transport.maxConnectionsPerAddress,
                    config.transport.maxConnectionsPerPrefix),
           tls_(MakeServerTlsContext(config.certFile, config.keyFile)),
-          context_{storage_, api_, relay_, tracker_, config_.transport},
+          context_{storage_, api_, api_.Health(), relay_, tracker_, config_.transport},
           io_(static_cast<int>(NetworkThreads())),
           signals_(io_),
           shutdownTimer_(io_),
-          expiryTimer_(storage_) {
+          expiryTimer_(storage_),
+          healthTimer_(storage_) {
         for (const auto& address : config.listen) {
             Bind(address);
         }
@@ -143,11 +144,11 @@ public:
     void Run() {
         for (const auto& listener : metricsListeners_) {
             listener->Start();
-            LogLine("metrics on " + Describe(listener->LocalEndpoint()));
+            LogEvent("metrics_listening", {{"address", Describe(listener->LocalEndpoint())}});
         }
         for (const auto& listener : listeners_) {
             listener->Start();
-            LogLine("listening on " + Describe(listener->LocalEndpoint()));
+            LogEvent("listening", {{"address", Describe(listener->LocalEndpoint())}});
         }
         if (config_.handleSignals) {
             signals_.add(SIGTERM);
@@ -158,6 +159,9 @@ public:
         directory_->Start(relay_);
         auto storageWork = net::make_work_guard(storage_);
         ExpireDevices();
+        // The first check before anyone asks; the storage thread runs none yet.
+        api_.Health().Check();
+        CheckHealth();
         std::thread storageThread([this] { storage_.run(); });
         std::vector<std::thread> networkThreads;
         for (unsigned i = 1; i < NetworkThreads(); ++i) {
@@ -171,7 +175,7 @@ public:
         storage_.stop();
         storageThread.join();
         directory_->Stop();
-        LogLine("stopped");
+        LogEvent("stopped", {});
     }
 
     void Stop() {
@@ -192,7 +196,7 @@ private:
                 listeners_.push_back(std::move(listener));
             } catch (const boost::system::system_error& error) {
                 // "localhost" may name an IPv6 address on a machine without IPv6.
-                LogLine("cannot listen on " + Describe(entry.endpoint()) + ": " + error.code().message());
+                LogEvent("listen_failed", {{"address", Describe(entry.endpoint())}, {"error", error.code().message()}});
             }
         }
     }
@@ -205,14 +209,26 @@ private:
                 return;
             }
             try {
-                const std::size_t expired = store_->ExpireDevices(clock_.Now(), DeviceExpiry{});
+                const std::size_t expired = api_.ExpireDevices(clock_.Now(), DeviceExpiry{});
                 if (expired > 0) {
-                    LogLine("expired " + std::to_string(expired) + " devices not seen for long");
+                    LogEvent("devices_expired", {{"count", std::to_string(expired)}});
                 }
             } catch (const std::exception& failure) {
-                LogLine(std::string("device expiry failed: ") + failure.what());
+                LogEvent("device_expiry_failed", {{"error", failure.what()}});
             }
             ExpireDevices();
+        });
+    }
+
+    // On the storage thread: keeps the health checks' answer fresh.
+    void CheckHealth() {
+        healthTimer_.expires_after(config_.limits.healthCheckInterval);
+        healthTimer_.async_wait([this](beast::error_code error) {
+            if (error) {
+                return;
+            }
+            api_.Health().Check();
+            CheckHealth();
         });
     }
 
@@ -226,7 +242,7 @@ private:
                 WaitForSignal();
                 return;
             }
-            LogLine(std::string("signal ") + (signal == SIGTERM ? "SIGTERM" : "SIGINT") + " received");
+            LogEvent("signal", {{"signal", signal == SIGTERM ? "SIGTERM" : "SIGINT"}});
             BeginShutdown();
         });
     }
@@ -234,9 +250,9 @@ private:
     void ReloadAnnouncement() {
         try {
             relay_.SetAnnouncement(ReadAnnouncement(config_.announcementFile));
-            LogLine("announcement reread");
+            LogEvent("announcement_reread", {});
         } catch (const std::exception& error) {
-            LogLine(std::string("announcement kept, the file is unusable: ") + error.what());
+            LogEvent("announcement_kept", {{"reason", "the file is unusable"}, {"error", error.what()}});
         }
     }
 
@@ -245,7 +261,7 @@ private:
             return;
         }
         stopping_ = true;
-        LogLine("stopping: closing listeners and " + std::to_string(tracker_.Count()) + " connections");
+        LogEvent("stopping", {{"connections", std::to_string(tracker_.Count())}});
         for (const auto& listener : listeners_) {
             listener->Stop();
         }
@@ -288,6 +304,7 @@ private:
     net::signal_set signals_;
     net::steady_timer shutdownTimer_;
     net::steady_timer expiryTimer_;
+    net::steady_timer healthTimer_;
     std::vector<std::shared_ptr<Listener>> listeners_;
     std::vector<std::shared_ptr<MetricsListener>> metricsListeners_;
     std::chrono::steady_clock::time_point shutdownDeadline_;

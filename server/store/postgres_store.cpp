@@ -114,9 +114,10 @@ void PostgresStore::ResultFree::operator()(pg_result* result) const { PQclear(re
 
 PostgresStore::PostgresStore(const std::string& url) : url_(url) {
     if (UrlHasPassword(url)) {
-        LogLine(
-            "event=insecure_configuration warning=\"the --db URL holds a password that every local user can "
-            "read in the process list; keep it in the PostgreSQL password file (PGPASSFILE) instead\"");
+        LogEvent("insecure_configuration",
+                 {{"warning",
+                   "the --db URL holds a password that every local user can read in the process list; keep it in "
+                   "the PostgreSQL password file (PGPASSFILE) instead"}});
     }
     Connect();
     // A commit must be on the server's disk before the answer goes out.

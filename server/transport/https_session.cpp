@@ -130,6 +130,13 @@ void HttpsSession::OnRead(beast::error_code error) {
         Upgrade(std::move(request));
         return;
     }
+    if (IsHealthCheck(View(request->method_string()), View(request->target()))) {
+        // From memory, here: a load balancer is answered even while storage is slow.
+        const ApiResponse response = context_.health.Answer(peerAddress_);
+        LogRequest(View(request->method_string()), View(request->target()), response.status, {}, response.logNote);
+        Write(response.status, response.body, MayKeepAlive(*request, response));
+        return;
+    }
     Answer(std::move(request));
 }
 

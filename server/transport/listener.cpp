@@ -53,7 +53,7 @@ void Listener::OnAccept(beast::error_code error, tcp::socket socket) {
         return;
     }
     if (error) {
-        LogLine("accept failed, pausing: " + error.message());
+        LogEvent("accept_failed", {{"error", error.message()}, {"pause_ms", std::to_string(kAcceptBackoff.count())}});
         backoff_.expires_after(kAcceptBackoff);
         backoff_.async_wait([self = shared_from_this()](beast::error_code waited) {
             if (!waited && self->acceptor_.is_open()) {

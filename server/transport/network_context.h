@@ -15,6 +15,7 @@ struct NetworkContext {
     // from the network threads; results are posted back to each connection's strand.
     boost::asio::io_context& storage;
     HttpApi& api;
+    HealthMonitor& health;  // answers health checks on the network threads
     LiveRelay& relay;
     ConnectionTracker& tracker;
     const TransportLimits& limits;

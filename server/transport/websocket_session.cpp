@@ -42,7 +42,9 @@ WebSocketSession::WebSocketSession(TlsStream stream, NetworkContext& context, Co
       peer_(std::move(peer)),
       device_(std::move(admission.device)),
       friends_(std::move(admission.friends)),
-      heartbeat_(socket_.get_executor()) {}
+      heartbeat_(socket_.get_executor()),
+      presence_(context.limits.presenceNoticeInterval),
+      presenceTimer_(socket_.get_executor()) {}
 
 void WebSocketSession::Accept(beast::http::request<beast::http::string_body> request) {
     ticket_.Attach(weak_from_this());
@@ -138,6 +140,45 @@ void WebSocketSession::Send(std::string message) {
               [self = shared_from_this(), message = std::move(message)]() mutable { self->Queue(std::move(message)); });
 }
 
+void WebSocketSession::SendPresence(std::string aboutId, std::string message) {
+    net::post(socket_.get_executor(),
+              [self = shared_from_this(), aboutId = std::move(aboutId), message = std::move(message)]() mutable {
+                  if (self->closing_ || self->ended_) {
+                      return;
+                  }
+                  const bool idle = !self->presence_.NextDue();
+                  if (auto now = self->presence_.Offer(aboutId, std::move(message), std::chrono::steady_clock::now())) {
+                      self->Queue(std::move(*now));
+                  }
+                  if (idle) {
+                      self->SchedulePresence();
+                  }
+              });
+}
+
+void WebSocketSession::ForgetPresence(std::string aboutId) {
+    net::post(socket_.get_executor(),
+              [self = shared_from_this(), aboutId = std::move(aboutId)] { self->presence_.Forget(aboutId); });
+}
+
+void WebSocketSession::SchedulePresence() {
+    const auto due = presence_.NextDue();
+    if (!due) {
+        return;
+    }
+    presenceTimer_.expires_at(*due);
+    presenceTimer_.async_wait([weak = weak_from_this()](beast::error_code error) {
+        const auto self = weak.lock();
+        if (error || !self || self->closing_ || self->ended_) {
+            return;
+        }
+        for (std::string& notice : self->presence_.TakeDue(std::chrono::steady_clock::now())) {
+            self->Queue(std::move(notice));
+        }
+        self->SchedulePresence();
+    });
+}
+
 void WebSocketSession::Queue(std::string message) {
     if (closing_ || ended_) {
         return;
@@ -203,6 +244,7 @@ void WebSocketSession::CloseWith(websocket::close_reason reason) {
     }
     closing_ = true;
     heartbeat_.cancel();
+    presenceTimer_.cancel();
     if (!open_) {
         // A handshake still being written fails; one already written closes on completion.
         pendingClose_ = reason;
@@ -235,6 +277,7 @@ void WebSocketSession::End(std::string_view reason) {
     }
     ended_ = true;
     heartbeat_.cancel();
+    presenceTimer_.cancel();
     if (open_) {
         RunGuarded(peer_, [this] { context_.relay.Close(device_.id, *this); });
     }

@@ -3,6 +3,7 @@
 #include "transport/beast_types.h"
 #include "transport/connection_tracker.h"
 #include "live/live_connection.h"
+#include "live/presence_coalescer.h"
 #include "transport/network_context.h"
 #include "store/store.h"
 
@@ -32,6 +33,8 @@ public:
     void Accept(beast::http::request<beast::http::string_body> request);
 
     void Send(std::string message) override;
+    void SendPresence(std::string aboutId, std::string message) override;
+    void ForgetPresence(std::string aboutId) override;
     void Replace() override;
     void Stop() override;
 
@@ -45,6 +48,7 @@ private:
     void OnWrite(beast::error_code error);
     void CloseWith(beast::websocket::close_reason reason);
     void ScheduleHeartbeat();
+    void SchedulePresence();
     void End(std::string_view reason);
 
     beast::websocket::stream<TlsStream> socket_;
@@ -57,6 +61,8 @@ private:
     std::deque<std::string> outgoing_;
     std::optional<beast::websocket::close_reason> pendingClose_;
     net::steady_timer heartbeat_;
+    PresenceCoalescer presence_;
+    net::steady_timer presenceTimer_;  // armed while presence_ remembers a friend
     bool writing_ = false;
     bool registered_ = false;  // the relay knows the session: queued messages may go out
     bool closing_ = false;

@@ -183,7 +183,7 @@ class ServicePackage(unittest.TestCase):
         reader.start()
         deadline = time.monotonic() + 20
         while time.monotonic() < deadline:
-            found = re.search(r"listening on 127\.0\.0\.1:(\d+)", "".join(lines))
+            found = re.search(r"event=listening address=127\.0\.0\.1:(\d+)", "".join(lines))
             if found:
                 return int(found.group(1))
             if service.poll() is not None:

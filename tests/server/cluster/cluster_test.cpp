@@ -202,6 +202,16 @@ TEST_F(ClusterTest, FriendsOnTwoInstancesPairVisitReactAndSeeEachOther) {
     EXPECT_EQ(ExpectMessage(*aliceLive, "presence")["friend"]["online"], false);
     aliceLive->Send(R"({"type":"action","to":")" + bob.id + R"(","action":"greet"})");
     EXPECT_EQ(ExpectMessage(*aliceLive, "error")["message"], texts::kFriendOffline);
+
+    // Bob's session flaps on the other instance and ends online: alice, just told he went
+    // offline, hears only how it ended.
+    for (int flap = 0; flap < 2; ++flap) {
+        ConnectLive(Two(), bob).reset();
+    }
+    bobLive = ConnectLive(Two(), bob);
+    const nlohmann::json last = ExpectMessage(*aliceLive, "presence");
+    EXPECT_EQ(last["friend"]["online"], true);
+    EXPECT_FALSE(aliceLive->Next(3500ms)) << "one notice for the whole flapping";
 }
 
 TEST_F(ClusterTest, ARemovalReachesTheSessionsOnBothInstancesAndOutlivesARestart) {

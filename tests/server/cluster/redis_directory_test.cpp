@@ -30,6 +30,12 @@ public:
             Add("deliver " + id + " " + text);
         }
     }
+    void PresenceHere(const std::vector<std::string>& deviceIds, const std::string& aboutId,
+                      const std::string& text) override {
+        for (const auto& id : deviceIds) {
+            Add("presence " + id + " about " + aboutId + " " + text);
+        }
+    }
     void BefriendHere(const std::string& deviceId, const std::string& friendId, const std::string& text) override {
         Add("befriend " + deviceId + " " + friendId + " " + text);
     }
@@ -154,6 +160,8 @@ TEST_F(RedisDirectoryTest, SessionsAreFoundDeliveredToAndTakenOverAcrossInstance
     EXPECT_TRUE(Delivered(*two_, "alice", "hello"));
     EXPECT_EQ(oneEvents_.Next(), "deliver alice hello");
     EXPECT_FALSE(Delivered(*two_, "bob", "hello")) << "bob is offline";
+    two_->DeliverPresence({"alice", "bob"}, "carol", "online");
+    EXPECT_EQ(oneEvents_.Next(), "presence alice about carol online") << "named, so that alice's session can coalesce";
     two_->Befriend("alice", "bob", "added");
     EXPECT_EQ(oneEvents_.Next(), "befriend alice bob added");
     two_->Unfriend("alice", "bob", "removed");

@@ -1,5 +1,6 @@
 #include "in_process_service.h"
 #include "service_clients.h"
+#include "core/metrics.h"
 #include "core/texts.h"
 
 #include <gtest/gtest.h>
@@ -122,8 +123,11 @@ TEST(AttackLimitsTest, IdentityProbesFromOneNetworkDoNotLockOutAnother) {
     probe.token = std::string(64, 'b');
     EXPECT_EQ(HttpsRequest(port, "GET", "/v1/friends", "", probe).status, 429u)
         << "the probing network's further failures are refused";
+    const std::uint64_t cachedBefore = Metrics().credentialsCached.Value();
     EXPECT_EQ(HttpsRequest(port, "GET", "/v1/friends", "", From(device, AttackerAddress(1))).status, 200u)
         << "a device that proves itself is not refused for its neighbours' failures";
+    EXPECT_EQ(Metrics().credentialsCached.Value(), cachedBefore + 1)
+        << "nor does proving itself cost a database read while the probes do";
 
     EXPECT_EQ(HttpsRequest(port, "GET", "/v1/friends", "", From(device, kOtherNetwork)).status, 200u);
     EXPECT_EQ(HttpsRequest(port, "GET", "/v1/friends", "", From(device, kOtherNetwork)).status, 200u);

@@ -125,6 +125,17 @@ TEST_F(LiveSessionTest, ARemovedFriendIsToldAndCanNeitherVisitNorSeePresence) {
     EXPECT_FALSE(alice->Next(300ms)) << "a former friend's presence is none of alice's business";
 }
 
+TEST_F(LiveSessionTest, APresenceNoticeHeldBackEndsWithTheFriendship) {
+    auto alice = Connect(alice_);
+    auto bob = Connect(bob_);
+    Expect(*alice, "presence");
+    bob.reset();
+    std::this_thread::sleep_for(200ms);  // the service sees the close; alice's notice of it waits
+    ASSERT_EQ(HttpsRequest(Port(), "DELETE", "/v1/friends/" + bob_.id, "", alice_.Auth()).status, 200u);
+    Expect(*alice, "friend_removed");
+    EXPECT_FALSE(alice->Next(3500ms)) << "a former friend's presence is none of alice's business";
+}
+
 TEST_F(LiveSessionTest, VisitsToStrangersOfflineFriendsAndBadMessagesAreRefused) {
     auto alice = Connect(alice_);
     auto stranger = Connect(stranger_);
@@ -216,6 +227,34 @@ TEST_F(LiveSessionTest, ANewSessionReplacesTheOldOneWithoutPresenceFlicker) {
 
     bobAgain.reset();
     EXPECT_EQ(Expect(*alice, "presence")["friend"]["online"], false);
+}
+
+TEST_F(LiveSessionTest, AFlappingFriendCostsTwoPresenceNoticesAndEndsRight) {
+    auto alice = Connect(alice_);
+    // Ten session starts in two seconds: the first eight are let through, each ended at
+    // once; the rest are refused as any pet reconnecting too fast is.
+    const auto flapsStarted = std::chrono::steady_clock::now();
+    std::size_t started = 0;
+    for (int flap = 0; flap < 10; ++flap) {
+        if (auto bob = LiveClient::Connect(Port(), bob_.Auth())) {
+            ++started;
+            ASSERT_TRUE(bob->Next());
+        } else {
+            EXPECT_EQ(UpgradeRequest(Port(), bob_.Auth()).Message(), texts::kTooManyConnections);
+        }
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - flapsStarted, 2s);
+    EXPECT_EQ(started, 8u);
+
+    std::vector<nlohmann::json> notices;
+    while (auto message = alice->Next(4s)) {
+        notices.push_back(*message);
+    }
+    ASSERT_EQ(notices.size(), 2u) << "the first at once, the last when its interval ended";
+    EXPECT_EQ(notices.front()["friend"]["online"], true);
+    EXPECT_EQ(notices.back()["type"], "presence");
+    EXPECT_EQ(notices.back()["friend"]["id"], bob_.id);
+    EXPECT_EQ(notices.back()["friend"]["online"], false) << "bob ended offline";
 }
 
 TEST_F(LiveSessionTest, UpgradeNeedsKeyAndIdentity) {

@@ -74,7 +74,7 @@ std::map<std::string, double> Scrape(unsigned short port, const TemporaryDirecto
 unsigned short MetricsPort(const std::string& logFile) {
     const std::string log = ReadFile(logFile);
     std::smatch found;
-    if (!std::regex_search(log, found, std::regex(R"(metrics on 127\.0\.0\.1:(\d+))"))) {
+    if (!std::regex_search(log, found, std::regex(R"(event=metrics_listening address=127\.0\.0\.1:(\d+))"))) {
         return 0;
     }
     return static_cast<unsigned short>(std::stoi(found[1]));

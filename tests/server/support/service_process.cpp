@@ -44,7 +44,8 @@ ServiceProcess::ServiceProcess(const std::string& databaseFile, const std::strin
         _exit(127);
     }
 
-    const std::regex listening("listening on " + std::regex_replace(host, std::regex(R"(\.)"), R"(\.)") + R"(:(\d+))");
+    const std::regex listening("event=listening address=" + std::regex_replace(host, std::regex(R"(\.)"), R"(\.)") +
+                               R"(:(\d+))");
     const auto deadline = std::chrono::steady_clock::now() + kStartTimeout;
     while (std::chrono::steady_clock::now() < deadline) {
         std::ifstream file(logFile);
