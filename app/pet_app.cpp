@@ -108,6 +108,12 @@ void PetApp::TearDown() {
         KillTimer(hwnd, kFrameTimer);
         KillTimer(hwnd, kClockTimer);
         UnregisterHotKey(hwnd, kQuickVisitHotkey);
+        // Still open (the object goes without the window having been closed): it goes too, cut
+        // loose first, so that neither its destruction nor a message still queued for it (a
+        // friend list the session posted, say) reaches this object once it is gone.
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        window_.Attach(nullptr);
+        DestroyWindow(hwnd);
     }
     images_.Clear();
     gdiplus_.Shutdown();

@@ -17,6 +17,11 @@ constexpr int kReceiveTimeoutMs = 12000;
 // A call normally ends at its deadline by itself, with its own failure text; only one that does
 // not is given up, this much later.
 constexpr ULONGLONG kGivenUpGraceMs = 1000;
+// A call given up keeps its thread until the service lets go, which a hostile one never does:
+// once this many call threads run, a further call fails at once rather than start another.
+constexpr int kMaxCallThreads = 2;
+
+std::wstring TimedOutText() { return L"联机请求失败：" + WinHttpErrorText(ERROR_WINHTTP_TIMEOUT); }
 
 std::wstring LastErrorText() { return WinHttpErrorText(GetLastError()); }
 
@@ -151,16 +156,21 @@ ServiceResponse OnlineClient::Request(const std::wstring& method, const std::wst
     // The caller (the window thread, mostly) never waits past the deadline, not even on a service
     // that trickles its headers, which WinHTTP's time-outs cannot bound: the call runs on a thread
     // of its own, which ends by itself when it is given up.
+    if (state_->callThreads.fetch_add(1) >= kMaxCallThreads) {
+        state_->callThreads.fetch_sub(1);
+        return {0, {}, TimedOutText()};
+    }
     auto answer = std::make_shared<std::promise<ServiceResponse>>();
     std::future<ServiceResponse> answered = answer->get_future();
     std::thread([state = state_, method, path, body, authenticated, deadline, answer] {
         answer->set_value(OnlineClient(state, nullptr).RequestBothHosts(method, path, body, authenticated, deadline));
+        state->callThreads.fetch_sub(1);
     }).detach();
     if (answered.wait_for(std::chrono::milliseconds(kServiceRequestDeadlineMs + kGivenUpGraceMs)) ==
         std::future_status::ready) {
         return answered.get();
     }
-    return {0, {}, L"联机请求失败：" + WinHttpErrorText(ERROR_WINHTTP_TIMEOUT)};
+    return {0, {}, TimedOutText()};
 }
 
 ServiceResponse OnlineClient::RequestBothHosts(const std::wstring& method, const std::wstring& path,

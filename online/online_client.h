@@ -184,6 +184,8 @@ struct OnlineClient::State {
     ReconnectPause reconnectPause;
     WinHttpHandle hostSessions[2];
     WinHttpHandle hostConnections[2];
+    // Threads running a call for the window thread, those it gave up on included.
+    std::atomic<int> callThreads{0};
 };
 
 // One live session, from Start to Stop.

@@ -31,6 +31,7 @@
 #include <string>
 #include <thread>
 
+#include <signal.h>
 #include <sys/resource.h>
 #include <unistd.h>
 #include <vector>
@@ -50,6 +51,14 @@ constexpr const char* kHostName = "localhost";
 constexpr int kSetupThreads = 8;
 constexpr auto kTick = std::chrono::milliseconds(5);
 constexpr auto kDrainTime = std::chrono::seconds(3);
+// With several instances, one friend pair in this many sits on one instance, so that visits
+// that need no other instance can be told apart while Redis is stopped.
+constexpr std::size_t kLocalPairEvery = 10;
+constexpr auto kOutageStartsAfter = std::chrono::seconds(5);
+// Cross-instance visits due this long after Redis comes back may still meet its back-off.
+constexpr auto kOutageSettleTime = std::chrono::seconds(3);
+constexpr auto kHealthProbeInterval = std::chrono::seconds(1);
+constexpr auto kHealthProbeTimeout = std::chrono::seconds(2);
 
 struct Target {
     std::string host = "127.0.0.1";
@@ -67,6 +76,8 @@ struct Options {
     std::size_t inFlight = 200;       // connection attempts at once
     std::size_t threads = 2;          // the sessions are shared out over this many
     std::size_t sourcePrefixes = 50;  // client addresses 127.0.P.1 .. 127.0.P+K.1, one /24 each
+    int redisPid = 0;                 // stopped (SIGSTOP) for outageSeconds during the hold
+    int outageSeconds = 10;
 };
 
 struct Identity {
@@ -119,8 +130,13 @@ ProcessSample SampleProcess(const std::vector<int>& pids) {
     return total;
 }
 
+bool IsLocalPair(const Options& options, std::size_t pair) {
+    return options.targets.size() > 1 && pair % kLocalPairEvery == kLocalPairEvery - 1;
+}
+
 tcp::endpoint TargetOf(const Options& options, std::size_t index) {
-    const Target& target = options.targets[index % options.targets.size()];
+    const std::size_t slot = IsLocalPair(options, index / 2) ? index / 2 : index;
+    const Target& target = options.targets[slot % options.targets.size()];
     return {net::ip::make_address(target.host), target.port};
 }
 
@@ -285,6 +301,25 @@ struct Totals {
     std::size_t errorsReceived = 0;
     std::size_t sendFailures = 0;
     std::vector<double> latenciesMs;
+    // While Redis was stopped: visits between friends on one instance must flow, the others
+    // may be answered as offline; heartbeats must keep coming and sessions stay.
+    std::size_t outageLocalSent = 0;
+    std::size_t outageLocalDelivered = 0;
+    std::vector<double> outageLocalLatenciesMs;
+    std::size_t outageHeartbeats = 0;
+    std::size_t outageErrors = 0;
+    std::size_t outageClosedEarly = 0;
+};
+
+// When Redis is stopped: fixed before the hold begins, read by every thread.
+struct OutagePlan {
+    bool planned = false;
+    Clock::time_point begins;
+    Clock::time_point ends;
+
+    bool During(Clock::time_point when) const { return planned && when >= begins && when < ends; }
+    // Visits due then, or so soon after that they may still meet the back-off.
+    bool Covers(Clock::time_point when) const { return planned && when >= begins && when < ends + kOutageSettleTime; }
 };
 
 class Session;
@@ -299,8 +334,10 @@ struct LoadState {
     net::io_context io{1};
     ssl::context tls;
     Totals totals;
-    std::vector<Clock::time_point> sentAt;  // by visit number
+    std::vector<Clock::time_point> sentAt;  // by visit number: when it was due
     std::vector<bool> arrived;
+    std::vector<char> duringOutage;  // by visit number: 'l' local, 'x' across instances, 0 otherwise
+    OutagePlan outage;
     std::size_t inFlight = 0;  // this share of the connection attempts at once
     std::size_t pendingConnects = 0;
     std::size_t nextToConnect = 0;
@@ -409,6 +446,7 @@ private:
         if (error) {
             if (open_ && !closing_) {
                 ++state_.totals.closedEarly;
+                state_.totals.outageClosedEarly += state_.outage.During(Clock::now()) ? 1 : 0;
             } else if (!connected_) {
                 Fail();
             }
@@ -434,11 +472,19 @@ private:
             if (visit < state_.sentAt.size() && !state_.arrived[visit]) {
                 state_.arrived[visit] = true;
                 ++state_.totals.visitsReceived;
-                state_.totals.latenciesMs.push_back(
-                    std::chrono::duration<double, std::milli>(Clock::now() - state_.sentAt[visit]).count());
+                const double latency =
+                    std::chrono::duration<double, std::milli>(Clock::now() - state_.sentAt[visit]).count();
+                state_.totals.latenciesMs.push_back(latency);
+                if (state_.duringOutage[visit] == 'l') {
+                    ++state_.totals.outageLocalDelivered;
+                    state_.totals.outageLocalLatenciesMs.push_back(latency);
+                }
             }
         } else if (type == "error") {
             ++state_.totals.errorsReceived;
+            state_.totals.outageErrors += state_.outage.During(Clock::now()) ? 1 : 0;
+        } else if (type == "heartbeat") {
+            state_.totals.outageHeartbeats += state_.outage.During(Clock::now()) ? 1 : 0;
         }
         Read();
     }
@@ -508,6 +554,84 @@ void LoadState::ConnectMore() {
     }
 }
 
+// ---- Redis stopped under load ----
+
+struct HealthAnswer {
+    unsigned status = 0;  // 0: no answer within the time-out
+    double ms = 0;
+};
+
+// One GET /v1/health on a connection of its own, bounded in time: a network thread of the
+// service that waited on Redis would show here as a missing answer.
+HealthAnswer ProbeHealth(const Options& options, ssl::context& tls, std::size_t target) {
+    net::io_context io;
+    beast::ssl_stream<beast::tcp_stream> stream(io, tls);
+    SSL_set_tlsext_host_name(stream.native_handle(), kHostName);
+    http::request<http::empty_body> request(http::verb::get, "/v1/health", 11);
+    request.set(http::field::host, kHostName);
+    http::response<http::string_body> response;
+    beast::flat_buffer buffer;
+    HealthAnswer answer;
+    const auto started = Clock::now();
+    beast::get_lowest_layer(stream).expires_after(kHealthProbeTimeout);
+    beast::get_lowest_layer(stream).async_connect(TargetOf(options, target), [&](beast::error_code error) {
+        if (error) {
+            return;
+        }
+        stream.async_handshake(ssl::stream_base::client, [&](beast::error_code error) {
+            if (error) {
+                return;
+            }
+            http::async_write(stream, request, [&](beast::error_code error, std::size_t) {
+                if (error) {
+                    return;
+                }
+                http::async_read(stream, buffer, response, [&](beast::error_code error, std::size_t) {
+                    answer.status = error ? 0 : response.result_int();
+                });
+            });
+        });
+    });
+    io.run();
+    answer.ms = std::chrono::duration<double, std::milli>(Clock::now() - started).count();
+    return answer;
+}
+
+// Asks every instance for its health once a second on a thread of its own until stopped.
+class HealthProber {
+public:
+    explicit HealthProber(const Options& options)
+        : options_(options), tls_(MakeClientTls(options.caFile)), thread_([this] { Run(); }) {}
+    ~HealthProber() { Stop(); }
+
+    void Stop() {
+        stopping_ = true;
+        if (thread_.joinable()) {
+            thread_.join();
+        }
+    }
+
+    // Once stopped.
+    const std::vector<HealthAnswer>& Answers() const { return answers_; }
+
+private:
+    void Run() {
+        while (!stopping_) {
+            const auto round = Clock::now();
+            for (std::size_t target = 0; target < options_.targets.size(); ++target) {
+                answers_.push_back(ProbeHealth(options_, tls_, target));
+            }
+            std::this_thread::sleep_until(round + kHealthProbeInterval);
+        }
+    }
+
+    const Options& options_;
+    ssl::context tls_;
+    std::atomic<bool> stopping_{false};
+    std::vector<HealthAnswer> answers_;
+    std::thread thread_;
+};
+
 double Percentile(std::vector<double>& values, double fraction) {
     if (values.empty()) {
         return 0;
@@ -540,6 +664,10 @@ Options ParseOptions(int argc, char** argv) {
             options.threads = std::clamp<std::size_t>(std::stoul(value), 1, 16);
         } else if (name == "--in-flight") {
             options.inFlight = std::stoul(value);
+        } else if (name == "--redis-pid") {
+            options.redisPid = std::stoi(value);
+        } else if (name == "--outage") {
+            options.outageSeconds = std::stoi(value);
         } else if (name == "--source-prefixes") {
             options.sourcePrefixes = std::max<std::size_t>(1, std::stoul(value));
         } else {
@@ -550,7 +678,11 @@ Options ParseOptions(int argc, char** argv) {
         throw std::invalid_argument(
             "usage: service_load --target HOST:PORT [--target HOST:PORT ...] --ca CA.pem [--service-pid PID ...] "
             "[--sessions N] [--rate VISITS_PER_S] [--hold SECONDS] [--in-flight N] [--threads N] [--source-prefixes "
-            "K]");
+            "K] [--redis-pid PID [--outage SECONDS]]");
+    }
+    if (options.redisPid != 0 && options.holdSeconds < kOutageStartsAfter.count() + options.outageSeconds + 5) {
+        throw std::invalid_argument("the hold must outlast the Redis outage by " +
+                                    std::to_string(kOutageStartsAfter.count() + 5) + " s");
     }
     return options;
 }
@@ -628,6 +760,25 @@ int main(int argc, char** argv) {
         const ProcessSample idle = SampleProcess(options.servicePids);
         const ProcessSample holdStart = idle;
         const auto holdBegan = Clock::now();
+        OutagePlan outage;
+        std::optional<HealthProber> prober;
+        std::thread outageDriver;
+        if (options.redisPid != 0) {
+            outage = {true, holdBegan + kOutageStartsAfter,
+                      holdBegan + kOutageStartsAfter + std::chrono::seconds(options.outageSeconds)};
+            outageDriver = std::thread([&] {
+                std::this_thread::sleep_until(outage.begins);
+                kill(options.redisPid, SIGSTOP);
+                std::printf("outage: Redis (pid %d) stopped for %d s\n", options.redisPid, options.outageSeconds);
+                prober.emplace(options);
+                std::this_thread::sleep_until(outage.ends);
+                kill(options.redisPid, SIGCONT);
+                prober->Stop();
+            });
+        }
+        for (auto& share : shares) {
+            share->outage = outage;
+        }
         onEvery([&](LoadState& share, std::function<void()> done) {
             auto timer = std::make_shared<net::steady_timer>(share.io);
             auto tick = std::make_shared<std::function<void()>>();
@@ -651,8 +802,18 @@ int main(int argc, char** argv) {
                     const std::size_t pair = nextPair++ % pairs;
                     const std::size_t from = pair * 2 + (visit / pairs) % 2;
                     const std::size_t to = from ^ 1u;
-                    share.sentAt.push_back(Clock::now());
+                    // Latency counts from when the visit was due, so a load program that falls
+                    // behind cannot hide the wait (no coordinated omission).
+                    const auto dueAt =
+                        holdBegan + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(
+                                        static_cast<double>(visit) * static_cast<double>(options.threads) /
+                                        options.visitsPerSecond));
+                    share.sentAt.push_back(dueAt);
                     share.arrived.push_back(false);
+                    const bool local = IsLocalPair(options, share.members[pair * 2] / 2);
+                    const bool covered = share.outage.Covers(dueAt);
+                    share.duringOutage.push_back(covered ? (local ? 'l' : 'x') : 0);
+                    share.totals.outageLocalSent += covered && local ? 1 : 0;
                     share.sessions[from]->SendVisit(visit, share.devices[share.members[to]].id);
                 }
                 timer->expires_after(kTick);
@@ -661,6 +822,9 @@ int main(int argc, char** argv) {
             (*tick)();
         });
         const ProcessSample holdEnd = SampleProcess(options.servicePids);
+        if (outageDriver.joinable()) {
+            outageDriver.join();
+        }
         const double holdSeconds = std::chrono::duration<double>(Clock::now() - holdBegan).count();
         const std::size_t heldAtEnd = sum([](const LoadState& share) { return share.heldAtEnd; });
         std::this_thread::sleep_for(kDrainTime);
@@ -714,14 +878,59 @@ int main(int argc, char** argv) {
             totals.connected += share->totals.connected;
             totals.latenciesMs.insert(totals.latenciesMs.end(), share->totals.latenciesMs.begin(),
                                       share->totals.latenciesMs.end());
+            totals.outageLocalSent += share->totals.outageLocalSent;
+            totals.outageLocalDelivered += share->totals.outageLocalDelivered;
+            totals.outageLocalLatenciesMs.insert(totals.outageLocalLatenciesMs.end(),
+                                                 share->totals.outageLocalLatenciesMs.begin(),
+                                                 share->totals.outageLocalLatenciesMs.end());
+            totals.outageHeartbeats += share->totals.outageHeartbeats;
+            totals.outageErrors += share->totals.outageErrors;
+            totals.outageClosedEarly += share->totals.outageClosedEarly;
+        }
+        // Visits across instances while Redis was stopped may be answered as offline instead.
+        std::size_t dropped = 0;
+        std::size_t acrossDuringOutage = 0;
+        for (const auto& share : shares) {
+            for (std::size_t visit = 0; visit < share->arrived.size(); ++visit) {
+                acrossDuringOutage += share->duringOutage[visit] == 'x' ? 1 : 0;
+                dropped += !share->arrived[visit] && share->duringOutage[visit] != 'x' ? 1 : 0;
+            }
         }
         const double sessions = static_cast<double>(opened);
-        const std::size_t dropped = totals.visitsSent - totals.visitsReceived;
         std::vector<double>& latencies = totals.latenciesMs;
         std::printf("held: %zu of %zu sessions open after %.0f s; %zu closed early\n", heldAtEnd, devices.size(),
                     holdSeconds, totals.closedEarly);
         std::printf("relay: %zu visits sent, %zu delivered, %zu dropped, %zu error answers, %zu send failures\n",
                     totals.visitsSent, totals.visitsReceived, dropped, totals.errorsReceived, totals.sendFailures);
+        if (outage.planned) {
+            std::vector<double>& local = totals.outageLocalLatenciesMs;
+            std::printf(
+                "redis stopped %d s: visits within one instance %zu of %zu delivered meanwhile, latency p50 %.2f ms, "
+                "p99 %.2f ms, max %.2f ms; %zu visits across instances meanwhile (not counted as dropped), %zu "
+                "error answers\n",
+                options.outageSeconds, totals.outageLocalDelivered, totals.outageLocalSent, Percentile(local, 0.5),
+                Percentile(local, 0.99), local.empty() ? 0.0 : *std::max_element(local.begin(), local.end()),
+                acrossDuringOutage, totals.outageErrors);
+            std::printf(
+                "redis stopped: %zu sessions closed early meanwhile, %zu held at the end; %zu heartbeats "
+                "received meanwhile\n",
+                totals.outageClosedEarly, heldAtEnd, totals.outageHeartbeats);
+            std::size_t ok = 0;
+            std::size_t failing = 0;
+            std::size_t silent = 0;
+            double slowest = 0;
+            for (const HealthAnswer& answer : prober->Answers()) {
+                ok += answer.status == 200 ? 1 : 0;
+                failing += answer.status != 200 && answer.status != 0 ? 1 : 0;
+                silent += answer.status == 0 ? 1 : 0;
+                slowest = std::max(slowest, answer.ms);
+            }
+            std::printf(
+                "redis stopped: health asked %zu times: %zu answered 200, %zu answered a failure, %zu not "
+                "answered within %lld s; slowest %.1f ms\n",
+                prober->Answers().size(), ok, failing, silent, static_cast<long long>(kHealthProbeTimeout.count()),
+                slowest);
+        }
         std::printf("relay latency: p50 %.2f ms, p99 %.2f ms, max %.2f ms\n", Percentile(latencies, 0.5),
                     Percentile(latencies, 0.99),
                     latencies.empty() ? 0.0 : *std::max_element(latencies.begin(), latencies.end()));
@@ -740,7 +949,8 @@ int main(int argc, char** argv) {
                     ? 0.0
                     : 1e6 * (holdEnd.cpuSeconds - holdStart.cpuSeconds) / static_cast<double>(totals.visitsReceived));
         }
-        return dropped == 0 && totals.connectFailures == 0 && totals.closedEarly == 0 ? 0 : 1;
+        const bool outageHeld = totals.outageLocalDelivered == totals.outageLocalSent;
+        return dropped == 0 && outageHeld && totals.connectFailures == 0 && totals.closedEarly == 0 ? 0 : 1;
     } catch (const std::exception& error) {
         std::fprintf(stderr, "service_load: %s\n", error.what());
         return 2;

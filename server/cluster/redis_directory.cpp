@@ -137,7 +137,20 @@ void RedisDirectory::Stop() {
     }
 }
 
-void RedisDirectory::Check() { redis_.Run({"PING"}); }
+void RedisDirectory::Check() {
+    // Health is answered on the storage thread, which must not wait for a silent server: the
+    // PING takes the queue, and the answer is what Redis last said.
+    queue_.Post([this] {
+        try {
+            redis_.Run({"PING"});
+        } catch (const RedisError&) {
+            // the client has logged the outage
+        }
+    });
+    if (!redis_.Reachable()) {
+        throw RedisError("Redis at " + redis_.Address() + " does not answer");
+    }
+}
 
 bool RedisDirectory::Claim(const DeviceRecord& device, std::uint64_t serial) {
     std::optional<std::string> previous;

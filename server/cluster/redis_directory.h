@@ -30,7 +30,8 @@ namespace mossquill::service {
 // Releases and deliveries wait their turn on a queue of their own, so the network threads
 // never wait for Redis. While Redis cannot be reached the instance goes by its own
 // sessions: claims hold here (renewal puts them back once Redis answers), other instances
-// count as empty, and a released session counts as gone offline.
+// count as empty, and a released session counts as gone offline; the health check reports
+// what Redis last said instead of waiting for it.
 class RedisDirectory final : public SessionDirectory {
 public:
     // Connects (throws when Redis cannot be reached) and makes Redis publish key expiries.

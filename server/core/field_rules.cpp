@@ -27,14 +27,14 @@ TextField CheckNickname(const nlohmann::json* member) {
     return {std::string(trimmed), {}};
 }
 
-TextField CheckNote(const nlohmann::json* member) {
-    if (member == nullptr) {
+TextField CheckNote(const JsonMember& member) {
+    if (!member.present) {
         return {};
     }
-    if (!member->is_string()) {
+    if (!member.isString) {
         return {{}, texts::kNoteInvalid};
     }
-    const auto& note = member->get_ref<const std::string&>();
+    const std::string& note = member.text;
     if (HasControlCharacter(note)) {
         return {{}, texts::kNoteControl};
     }

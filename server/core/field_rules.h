@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/json_input.h"
 #include "protocol/field_limits.h"
 #include "protocol/visit_actions.h"
 
@@ -24,8 +25,8 @@ struct TextField {
 // Nickname from a JSON member (null when absent): trimmed, 1..12 characters, no controls.
 TextField CheckNickname(const nlohmann::json* member);
 
-// Drift note from a JSON member (null when absent): at most 60 characters, no controls.
-TextField CheckNote(const nlohmann::json* member);
+// Drift note from a message's member (optional): at most 60 characters, no controls.
+TextField CheckNote(const JsonMember& member);
 
 struct AppearanceField {
     int value = 0;

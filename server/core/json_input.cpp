@@ -3,6 +3,7 @@
 #include "core/texts.h"
 #include "core/utf8_text.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -81,7 +82,105 @@ private:
     std::string pendingKey_;
 };
 
+// Applies the same rules as StrictDocumentBuilder while keeping nothing but the wanted
+// members of the outermost object; each open object remembers its keys for the
+// duplicate check.
+class MemberReader {
+public:
+    MemberReader(std::span<const std::string_view> names, std::span<JsonMember> members)
+        : names_(names), members_(members) {}
+
+    bool null() { return Value(nullptr); }
+    bool boolean(bool) { return Value(nullptr); }
+    bool number_integer(json::number_integer_t) { return Value(nullptr); }
+    bool number_unsigned(json::number_unsigned_t) { return Value(nullptr); }
+    bool number_float(json::number_float_t value, const json::string_t&) {
+        return std::isfinite(value) && Value(nullptr);
+    }
+    bool string(json::string_t& value) { return Value(&value); }
+    bool binary(json::binary_t&) { return false; }
+    bool start_object(std::size_t) { return Open(true); }
+    bool start_array(std::size_t) { return Open(false); }
+    bool end_object() { return Close(); }
+    bool end_array() { return Close(); }
+    bool key(json::string_t& name) {
+        std::vector<std::string>& keys = keys_[depth_ - 1];
+        if (std::find(keys.begin(), keys.end(), name) != keys.end()) {
+            return false;
+        }
+        keys.push_back(name);
+        return true;
+    }
+    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) { return false; }
+
+    bool RootIsObject() const { return rootIsObject_; }
+
+private:
+    bool Value(json::string_t* text) {
+        if (depth_ == 0) {
+            return true;  // a lone value: not an object
+        }
+        if (depth_ == 1 && rootIsObject_) {
+            Keep(text);
+        }
+        return true;
+    }
+
+    void Keep(json::string_t* text) {
+        const std::string& name = keys_[0].back();
+        for (std::size_t i = 0; i < names_.size(); ++i) {
+            if (names_[i] == name) {
+                members_[i].present = true;
+                members_[i].isString = text != nullptr;
+                if (text != nullptr) {
+                    members_[i].text = std::move(*text);
+                }
+            }
+        }
+    }
+
+    bool Open(bool isObject) {
+        if (depth_ >= kMaxDepth) {
+            return false;
+        }
+        if (depth_ == 0) {
+            rootIsObject_ = isObject;
+        } else if (depth_ == 1 && rootIsObject_) {
+            Keep(nullptr);
+        }
+        if (keys_.size() <= depth_) {
+            keys_.emplace_back();
+        }
+        keys_[depth_].clear();
+        ++depth_;
+        return true;
+    }
+
+    bool Close() {
+        --depth_;
+        return true;
+    }
+
+    std::span<const std::string_view> names_;
+    std::span<JsonMember> members_;
+    std::vector<std::vector<std::string>> keys_;  // by depth; arrays leave theirs empty
+    std::size_t depth_ = 0;
+    bool rootIsObject_ = false;
+};
+
 }  // namespace
+
+JsonInputError ReadObjectMembers(std::string_view text, std::span<const std::string_view> names,
+                                 std::span<JsonMember> members) {
+    if (!IsValidUtf8(text)) {
+        return JsonInputError::InvalidUtf8;
+    }
+    MemberReader reader(names, members);
+    if (!json::sax_parse(text.begin(), text.end(), &reader)) {
+        return JsonInputError::InvalidJson;
+    }
+    return reader.RootIsObject() ? JsonInputError::None : JsonInputError::NotAnObject;
+}
 
 JsonInput ParseJsonObject(std::string_view text) {
     JsonInput input;

@@ -8,8 +8,16 @@
 
 #include "protocol/message_types.h"
 
+#include <array>
+
 namespace mossquill::service {
 namespace {
+
+// The members of a client's message that the relay reads.
+constexpr std::size_t kMemberCount = 6;
+constexpr std::array<std::string_view, kMemberCount> kMemberNames = {"type",      "to",   "action",
+                                                                     "action_v2", "text", "reaction"};
+enum MemberIndex : std::size_t { kType, kTo, kActionName, kActionV2, kText, kReaction };
 
 std::string PresenceText(const DeviceRecord& device, std::string_view type, bool online) {
     return ToText({{"type", type}, {"friend", FriendJson(device, online)}});
@@ -23,6 +31,11 @@ LiveRelay::LiveRelay(const Clock& clock, const ServiceLimits& limits, std::optio
       directory_(directory),
       announcement_(std::move(announcement)),
       messageLimiter_(limiters("live-message", limits.liveMessagesPerDevice, limits.liveMessageWindow)) {}
+
+void LiveRelay::Session::Describe(const DeviceRecord& record) {
+    device = record;
+    from = ToText(DeviceJson(record));
+}
 
 void LiveRelay::Open(const DeviceRecord& device, const std::vector<DeviceRecord>& friends,
                      const std::shared_ptr<LiveConnection>& connection) {
@@ -39,7 +52,7 @@ void LiveRelay::Open(const DeviceRecord& device, const std::vector<DeviceRecord>
         const std::lock_guard lock(mutex_);
         Session& session = sessions_[device.id];
         const std::shared_ptr<LiveConnection> previous = std::exchange(session.connection, connection);
-        session.device = device;
+        session.Describe(device);
         session.serial = serial;
         session.friends = {friendIds.begin(), friendIds.end()};
         if (previous) {
@@ -136,12 +149,12 @@ void LiveRelay::Receive(const std::string& deviceId, const LiveConnection& conne
         sender->Send(LiveError(texts::kMessageNotText));
         return;
     }
-    const JsonInput input = ParseJsonObject(message);
-    if (input.error != JsonInputError::None) {
+    std::array<JsonMember, kMemberCount> members;
+    if (ReadObjectMembers(message, kMemberNames, members) != JsonInputError::None) {
         sender->Send(LiveError(texts::kMessageNotJson));
         return;
     }
-    Relay(deviceId, connection, sender, input.value);
+    Relay(deviceId, connection, sender, members);
 }
 
 std::shared_ptr<LiveConnection> LiveRelay::Held(const std::string& deviceId, const LiveConnection& connection) const {
@@ -154,59 +167,62 @@ std::shared_ptr<LiveConnection> LiveRelay::Held(const std::string& deviceId, con
 }
 
 void LiveRelay::Relay(const std::string& senderId, const LiveConnection& connection,
-                      const std::shared_ptr<LiveConnection>& senderConnection, const nlohmann::json& message) {
+                      const std::shared_ptr<LiveConnection>& senderConnection, std::span<const JsonMember> message) {
     LiveConnection& sender = *senderConnection;
-    const auto type = message.find("type");
-    const std::string_view typeName =
-        type != message.end() && type->is_string() ? std::string_view(type->get_ref<const std::string&>()) : "";
-    const bool isAction = typeName == protocol::message::kAction;
-    const bool isReaction = typeName == protocol::message::kReaction;
+    const JsonMember& type = message[kType];
+    const bool isAction = type.isString && type.text == protocol::message::kAction;
+    const bool isReaction = type.isString && type.text == protocol::message::kReaction;
     if (!isAction && !isReaction) {
         sender.Send(LiveError(texts::kMessageTypeUnknown));
         return;
     }
-
-    const auto to = message.find("to");
-    if (to == message.end() || !to->is_string() || to->get_ref<const std::string&>().empty()) {
+    const JsonMember& to = message[kTo];
+    if (!to.isString || to.text.empty()) {
         sender.Send(LiveError(texts::kTargetMissing));
         return;
     }
-    const std::string& targetId = to->get_ref<const std::string&>();
-    nlohmann::json relayed = {{"type", *type}};
+    const std::string& targetId = to.text;
 
+    // Composed as text with the members in the order a document would write them, so no
+    // document is built per message; only the sender's part needs the lock.
+    std::string head = "{";
+    std::string tail;
     if (isAction) {
-        const auto action = message.find("action");
-        if (action == message.end() || !action->is_string() || !IsVisitAction(action->get_ref<const std::string&>())) {
+        const JsonMember& action = message[kActionName];
+        const JsonMember& actionV2 = message[kActionV2];
+        if (!action.isString || !IsVisitAction(action.text) ||
+            (actionV2.present && (!actionV2.isString || !IsVisitAction(actionV2.text)))) {
             sender.Send(LiveError(texts::kActionInvalid));
             return;
         }
-        relayed["action"] = *action;
-        const auto actionV2 = message.find("action_v2");
-        if (actionV2 != message.end()) {
-            if (!actionV2->is_string() || !IsVisitAction(actionV2->get_ref<const std::string&>())) {
-                sender.Send(LiveError(texts::kActionInvalid));
-                return;
-            }
-            relayed["action_v2"] = *actionV2;
-        }
-        const auto textMember = message.find("text");
-        const TextField note = CheckNote(textMember == message.end() ? nullptr : &*textMember);
+        const TextField note = CheckNote(message[kText]);
         if (!note.error.empty()) {
             sender.Send(LiveError(note.error));
             return;
         }
-        if (!note.value.empty()) {
-            relayed["text"] = note.value;
+        head += "\"action\":";
+        AppendJsonString(head, action.text);
+        if (actionV2.present) {
+            head += ",\"action_v2\":";
+            AppendJsonString(head, actionV2.text);
         }
+        if (!note.value.empty()) {
+            tail += ",\"text\":";
+            AppendJsonString(tail, note.value);
+        }
+        head += ',';
     } else {
-        const auto reaction = message.find("reaction");
-        if (reaction == message.end() || !reaction->is_string() ||
-            !IsReaction(reaction->get_ref<const std::string&>())) {
+        const JsonMember& reaction = message[kReaction];
+        if (!reaction.isString || !IsReaction(reaction.text)) {
             sender.Send(LiveError(texts::kReactionInvalid));
             return;
         }
-        relayed["reaction"] = *reaction;
+        tail += ",\"reaction\":";
+        AppendJsonString(tail, reaction.text);
     }
+    tail += ",\"type\":";
+    AppendJsonString(tail, type.text);
+    tail += '}';
 
     std::string text;
     {
@@ -219,8 +235,8 @@ void LiveRelay::Relay(const std::string& senderId, const LiveConnection& connect
             sender.Send(LiveError(isAction ? texts::kNotFriend : texts::kNotFriendReaction));
             return;
         }
-        relayed["from"] = DeviceJson(found->second.device);
-        text = ToText(relayed);
+        text.reserve(head.size() + found->second.from.size() + tail.size() + 7);
+        text.append(head).append("\"from\":").append(found->second.from).append(tail);
         if (LiveConnection* target = Current(targetId)) {
             target->Send(std::move(text));
             Metrics().relayedMessages.Add();
@@ -283,7 +299,7 @@ void LiveRelay::NotifyProfileChanged(const DeviceRecord& device, const std::vect
         const std::lock_guard lock(mutex_);
         const auto found = sessions_.find(device.id);
         if (found != sessions_.end()) {
-            found->second.device = device;
+            found->second.Describe(device);
             here = true;
         }
     }
@@ -331,7 +347,7 @@ void LiveRelay::ProfileHere(const DeviceRecord& device) {
     const std::lock_guard lock(mutex_);
     const auto found = sessions_.find(device.id);
     if (found != sessions_.end()) {
-        found->second.device = device;
+        found->second.Describe(device);
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/clock.h"
+#include "core/json_input.h"
 #include "live/live_connection.h"
 #include "limits/rate_limiter.h"
 #include "limits/service_limits.h"
@@ -14,6 +15,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -83,8 +85,11 @@ private:
     struct Session {
         std::shared_ptr<LiveConnection> connection;
         DeviceRecord device;
+        std::string from;  // the device as its messages' "from", composed once
         std::unordered_set<std::string> friends;
         std::uint64_t serial = 0;
+
+        void Describe(const DeviceRecord& record);
     };
 
     // Here or on any instance. A presence notice names the device it is about
@@ -97,7 +102,7 @@ private:
     // The session's connection while it is the device's current one.
     std::shared_ptr<LiveConnection> Held(const std::string& deviceId, const LiveConnection& connection) const;
     void Relay(const std::string& senderId, const LiveConnection& connection,
-               const std::shared_ptr<LiveConnection>& senderConnection, const nlohmann::json& message);
+               const std::shared_ptr<LiveConnection>& senderConnection, std::span<const JsonMember> message);
     void Befriend(const DeviceRecord& to, const DeviceRecord& newFriend);
     void Unfriend(const DeviceRecord& to, const DeviceRecord& former);
     // Adds the friend to (or takes it from) the device's session here and sends it the

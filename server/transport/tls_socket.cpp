@@ -102,8 +102,7 @@ void TlsSocket::Close() {
 int TlsSocket::Step(int result) {
     lastError_ = {};
     if (result == 1) {
-        ERR_clear_error();
-        return kDone;
+        return kDone;  // nothing queued: every call starts with a cleared queue
     }
     const int reason = SSL_get_error(ssl_.get(), result);
     if (reason == SSL_ERROR_WANT_READ) {

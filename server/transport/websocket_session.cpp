@@ -7,7 +7,6 @@
 
 #include <boost/asio/buffer.hpp>
 #include <boost/asio/post.hpp>
-#include <boost/beast/core/buffers_to_string.hpp>
 
 namespace mossquill::service {
 namespace {
@@ -121,7 +120,8 @@ void WebSocketSession::OnRead(beast::error_code error) {
         ReadMessage();
         return;
     }
-    const std::string message = beast::buffers_to_string(buffer_.data());
+    // A flat buffer holds the message in one piece: the relay reads it where it lies.
+    const std::string_view message(static_cast<const char*>(buffer_.data().data()), buffer_.size());
     if (!RunGuarded(peer_, [&] {
             const auto received = std::chrono::steady_clock::now();
             context_.relay.Receive(device_.id, *this, message, socket_.got_text());

@@ -88,6 +88,26 @@ TEST_F(HostileService, TrickledAnswersEndAtTheDeadlineAndPresenceCostsAtMostTwoL
     EXPECT_EQ(DoubleRequestCount(L"/v1/friends"), 1);
 }
 
+TEST_F(HostileService, CallsGivenUpOnTrickledHeadersHoldAtMostTwoThreads) {
+    // Header lines trickled for a minute hold a call past every time-out of WinHTTP's: the
+    // caller is let go at the deadline, the call's thread stays until the service lets go.
+    OnlineClient client(MakeHosts(kDoubleHost, kDoubleHost));
+    Identified(client);
+    for (int call = 1; call <= 3; ++call)
+        ScriptDouble(kTrickleHeaders, kMinuteOfTrickle);
+    std::wstring error;
+    for (int call = 1; call <= 3; ++call) {
+        const ULONGLONG asked = GetTickCount64();
+        EXPECT_FALSE(client.RefreshFriends(&error));
+        const ULONGLONG took = GetTickCount64() - asked;
+        std::printf("call %d on trickled headers ended after %llu ms\n", call, took);
+        EXPECT_LE(took, kServiceRequestDeadlineMs + 1500);
+        if (call == 3) EXPECT_LT(took, 1000u) << "a third thread was started";
+        EXPECT_EQ(error.rfind(L"联机请求失败：", 0), 0u) << WideToUtf8(error);
+    }
+    EXPECT_EQ(DoubleRequestCount(L"/v1/friends"), 2);
+}
+
 TEST_F(HostileService, AnswersBeyondTheirBoundsAreRefusedBeforeAnythingIsKept) {
     OnlineClient client(MakeHosts(kDoubleHost, kDoubleHost));
     Identified(client);

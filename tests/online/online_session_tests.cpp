@@ -190,6 +190,38 @@ TEST_F(LiveSession, FriendsComeAndGoAndVisitsReactionsAndErrorsTravelBetweenTwoP
     EXPECT_EQ(beta->WaitUntil([](const Delivered&) { return true; }).statuses.size(), 1u);
 }
 
+TEST_F(LiveSession, AFriendComingAndGoingCostsOnlyItsOwnHandshakes) {
+    auto watcher = RegisteredPet(L"守望");
+    auto visitor = RegisteredPet(L"来去");
+    ASSERT_EQ(WideToUtf8(PairDevices(watcher->client, visitor->client)), "");
+    ASSERT_TRUE(watcher->Connects());
+    const auto shows = [&](bool online) {
+        return watcher->WaitUntil([&](const Delivered& d) { return d.LastListShows(visitor->Id(), online); })
+            .LastListShows(visitor->Id(), online);
+    };
+    ASSERT_TRUE(shows(false));
+    const std::optional<long long> before = ServiceTlsHandshakes();
+    ASSERT_TRUE(before) << "the service's metrics cannot be read";
+
+    // Each coming and going is a presence message and a fresh friend list for the watcher, and
+    // the watcher's user asks for a code in between: all of it over the connection it already
+    // has. Only the visitor's new live sessions shake hands.
+    constexpr int kVisits = 5;
+    for (int i = 0; i < kVisits; ++i) {
+        ASSERT_TRUE(visitor->Connects());
+        ASSERT_TRUE(shows(true));
+        visitor->client.Stop();
+        ASSERT_TRUE(shows(false));
+        std::wstring code;
+        std::wstring error;
+        EXPECT_TRUE(watcher->client.CreatePairCode(code, &error)) << WideToUtf8(error);
+    }
+    const long long handshakes = ServiceTlsHandshakes().value_or(0) - *before;
+    std::printf("%d comings and goings, %zu friend lists and %d codes: %lld TLS handshakes\n", kVisits,
+                watcher->WaitUntil([](const Delivered&) { return true; }).lists.size(), kVisits, handshakes);
+    EXPECT_EQ(handshakes, kVisits);
+}
+
 TEST_F(LiveSession, AClosedConnectionIsReportedAndRenewedTenSecondsLaterOnTheHostThatAnsweredLast) {
     // The double on the relay host answers the upgrade without a WebSocket, so the session fails
     // over to the gateway host and from then on prefers it.

@@ -5,7 +5,9 @@ the real service never gives (other 2xx statuses, broken bodies, a dropped conne
 Control requests, answered at once:
   POST /__double/script  {"status": N, "body": TEXT, "repeat": K}  queue an answer (status 0 hangs up,
                          status 2 answers 200 with the first half of the body, then stays silent
-                         for 30 s; status 3 answers 200 and trickles the body one byte a second)
+                         for 30 s; status 3 answers 200 and trickles the body one byte a second;
+                         status 4 trickles the header lines one byte a second for as long as
+                         the body's length in seconds, then hangs up)
   GET  /__double/last    the raw bytes of the last other request ("" when none since the reset)
   POST /__double/websocket  {"frames": [{"opcode": N, "fin": B, "text": TEXT, "repeat": K}, ...]}
                          queue a live session: the next WebSocket upgrade is accepted and these
@@ -162,6 +164,11 @@ class Handler(socketserver.BaseRequestHandler):
                 for byte in scripted[1]:
                     time.sleep(1)
                     stream.sendall(bytes([byte]))
+            elif scripted[0] == 4:
+                stream.sendall(b"HTTP/1.1 200 Scripted\r\n")
+                for _ in scripted[1]:
+                    time.sleep(1)
+                    stream.sendall(b"X")
             elif scripted[0] != 0:
                 answer(stream, scripted[0], scripted[1])
         except (ssl.SSLError, OSError, ValueError, IndexError):

@@ -3,6 +3,7 @@
 #include "app/pet_app.h"
 #include "motion/movement.h"
 #include "motion/placement.h"
+#include "online/posted_session_events.h"
 #include "support/fake_clock.h"
 #include "support/memory_settings_store.h"
 #include "support/recording_notices.h"
@@ -10,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -92,6 +94,27 @@ TEST_F(RealPetWindow, AnOperationBehindAMessageBoxFindsNoWindowOnceItWasClosed) 
     EXPECT_EQ(notices.shown.back().owner, nullptr) << "no box is owned by a dead window";
     MSG quit{};
     while (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {}
+}
+
+// A pet whose object goes while its window is still open (a test's, or a start-up that gave up)
+// takes the window with it: a friend list the session posted just before must not reach the
+// object that is gone.
+TEST(PetWindowLife, ThePetTakesItsWindowAlongAndNoLateMessageReachesIt) {
+    FakeClock clock{2026, 12, 8};
+    MemorySettingsStore store;
+    RecordingNotices notices;
+    HWND window = nullptr;
+    {
+        PetApp app{GetModuleHandleW(nullptr), clock, store, notices};
+        app.LoadSettings();
+        ASSERT_TRUE(app.CreatePetWindow());
+        window = app.window();
+        const std::vector<OnlineFriend> friends{{L"f1", L"小一", true, 0}};
+        PostMessageW(window, WM_PET_FRIENDS, 0, reinterpret_cast<LPARAM>(new FriendListPayload{friends, false}));
+    }
+    EXPECT_FALSE(IsWindow(window)) << "the window outlived the object its procedure calls";
+    for (MSG message; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);)
+        DispatchMessageW(&message);
 }
 
 }  // namespace

@@ -35,19 +35,20 @@ std::string EscapeForDouble(std::string_view bytes) {
     return out;
 }
 
-// A control call to the double, made without the client under test.
-std::string CallDouble(const wchar_t* method, const wchar_t* path, const std::string& body) {
+// A call made without the client under test, to the double (HTTPS) or the service's metrics.
+std::string CallHelper(const wchar_t* host, INTERNET_PORT port, DWORD flags, const wchar_t* method, const wchar_t* path,
+                       const std::string& body) {
     WinHttpHandle session(WinHttpOpen(L"MossquillTests", WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
                                       WINHTTP_NO_PROXY_BYPASS, 0));
-    WinHttpHandle connection(WinHttpConnect(session.get(), kDoubleHost, 443, 0));
+    WinHttpHandle connection(WinHttpConnect(session.get(), host, port, 0));
     WinHttpHandle request(WinHttpOpenRequest(connection.get(), method, path, nullptr, WINHTTP_NO_REFERER,
-                                             WINHTTP_DEFAULT_ACCEPT_TYPES, WINHTTP_FLAG_SECURE));
+                                             WINHTTP_DEFAULT_ACCEPT_TYPES, flags));
     const auto length = static_cast<DWORD>(body.size());
     if (!request ||
         !WinHttpSendRequest(request.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, const_cast<char*>(body.data()), length,
                             length, 0) ||
         !WinHttpReceiveResponse(request.get(), nullptr)) {
-        std::fprintf(stderr, "test double unreachable: error %lu\n", GetLastError());
+        std::fprintf(stderr, "%ls:%u unreachable: error %lu\n", host, port, GetLastError());
         return {};
     }
     std::string answer;
@@ -58,6 +59,10 @@ std::string CallDouble(const wchar_t* method, const wchar_t* path, const std::st
         answer.append(chunk.data(), read);
     }
     return answer;
+}
+
+std::string CallDouble(const wchar_t* method, const wchar_t* path, const std::string& body) {
+    return CallHelper(kDoubleHost, 443, WINHTTP_FLAG_SECURE, method, path, body);
 }
 
 }  // namespace
@@ -113,6 +118,20 @@ void ScriptDoubleSession(const std::vector<DoubleFrame>& frames) {
 }
 
 std::string DoubleSessionCloseStatus() { return CallDouble(L"GET", L"/__double/closed", {}); }
+
+std::optional<long long> ServiceTlsHandshakes() {
+    const wchar_t* address = _wgetenv(L"MOSSQUILL_TEST_METRICS");
+    if (!address) return std::nullopt;
+    const std::wstring hostAndPort(address);
+    const std::size_t colon = hostAndPort.rfind(L':');
+    if (colon == std::wstring::npos) return std::nullopt;
+    const auto port = static_cast<INTERNET_PORT>(std::wcstoul(hostAndPort.c_str() + colon + 1, nullptr, 10));
+    const std::string metrics = CallHelper(hostAndPort.substr(0, colon).c_str(), port, 0, L"GET", L"/metrics", {});
+    static const std::string kCounter = "\nmossquill_tls_handshakes_total ";
+    const std::size_t at = metrics.find(kCounter);
+    if (at == std::string::npos) return std::nullopt;
+    return std::atoll(metrics.c_str() + at + kCounter.size());
+}
 
 std::wstring PairDevices(OnlineClient& owner, OnlineClient& claimer) {
     std::wstring code;

@@ -33,6 +33,8 @@ inline constexpr unsigned kHangUp = 0;
 inline constexpr unsigned kStallInBody = 2;
 // Answers 200 and sends the body one byte a second.
 inline constexpr unsigned kTrickleBody = 3;
+// Sends the header lines one byte a second, for as many seconds as the body has bytes.
+inline constexpr unsigned kTrickleHeaders = 4;
 void ResetDouble();
 void ScriptDouble(unsigned status, std::string_view body, int repeat = 1);
 // The raw bytes of the last request the double received since the reset; empty when none.
@@ -53,6 +55,10 @@ struct DoubleFrame {
 void ScriptDoubleSession(const std::vector<DoubleFrame>& frames);
 // The close status the client sent on the double's last live session, in decimal; empty when none.
 std::string DoubleSessionCloseStatus();
+
+// How many TLS handshakes the real service has completed since it started, from its metrics (on
+// the address MOSSQUILL_TEST_METRICS names); nothing when they cannot be read.
+std::optional<long long> ServiceTlsHandshakes();
 
 // Makes two registered devices friends with a pairing code of the owner's that the claimer
 // claims; empty on success, otherwise the failure text.

@@ -2,12 +2,36 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <random>
 
 namespace mossquill::service {
 namespace {
 
 JsonInputError ErrorOf(std::string_view text) { return ParseJsonObject(text).error; }
+
+constexpr std::array<std::string_view, 4> kReadNames = {"type", "to", "text", "n"};
+
+// The member reader must judge a text exactly as the document parser does and see the same
+// top-level members: the relay reads messages with one and the service's other input with the other.
+void ExpectReadAsParsed(const std::string& text) {
+    std::array<JsonMember, kReadNames.size()> members;
+    const JsonInputError readError = ReadObjectMembers(text, kReadNames, members);
+    const JsonInput parsed = ParseJsonObject(text);
+    ASSERT_EQ(readError, parsed.error) << text;
+    if (readError != JsonInputError::None) {
+        return;
+    }
+    for (std::size_t i = 0; i < kReadNames.size(); ++i) {
+        const auto found = parsed.value.find(kReadNames[i]);
+        EXPECT_EQ(members[i].present, found != parsed.value.end()) << text << " " << kReadNames[i];
+        const bool isString = found != parsed.value.end() && found->is_string();
+        EXPECT_EQ(members[i].isString, isString) << text << " " << kReadNames[i];
+        if (isString) {
+            EXPECT_EQ(members[i].text, found->get<std::string>()) << text;
+        }
+    }
+}
 
 TEST(JsonInputTest, AcceptsObjectsWithNestingUpToTheLimit) {
     const JsonInput input = ParseJsonObject(R"( {"a":[1,{"b":[[[[[true]]]]]}],"c":"\u00e9\ud83d\ude00"} )");
@@ -70,6 +94,26 @@ TEST(JsonInputTest, MangledInputNeverThrowsAndOnlyObjectsPass) {
         }
     }
     EXPECT_GT(accepted, 0) << "some mutations stay valid, so the test does reach the accepting path";
+}
+
+TEST(JsonInputTest, MemberReaderAgreesWithTheParserOnEveryText) {
+    for (const char* text :
+         {R"({"type":"action","to":"ab","text":"\u4f60\"x","n":[{"type":1}]})", R"({"n":{"to":"x"},"to":5})",
+          R"({"a":{"b":1,"b":1}})", R"({"a":[[[[[[[[1]]]]]]]]})", R"({"a":[[[[[[[1]]]]]]]})", R"({"a":1e999})",
+          R"({"t":1,"t":2})", R"(["type","to"])", R"({"to":null,"type":true,"text":{}})", "{}"}) {
+        ExpectReadAsParsed(text);
+    }
+    const std::string seed = R"({"type":"action","to":"0123abcd","text":"\u4f60\ud83d\ude00 好","n":[1,{"k":{}}]})";
+    std::mt19937 random(20261209);
+    for (int round = 0; round < 20000; ++round) {
+        std::string text = seed;
+        for (int edit = 0; edit <= round % 3; ++edit) {
+            const std::size_t at = random() % (text.size() + 1);
+            text.insert(at, 1, "{[\"\\:,}]a1"[random() % 10]);
+            text.erase(random() % text.size(), random() % 3);
+        }
+        ExpectReadAsParsed(text);
+    }
 }
 
 }  // namespace

@@ -47,17 +47,14 @@ TEST(FieldRulesTest, NicknamesAreTrimmedAndLimitedToTwelveCharacters) {
 }
 
 TEST(FieldRulesTest, NotesAreOptionalTextOfAtMostSixtyCharacters) {
-    EXPECT_TRUE(CheckNote(nullptr).error.empty());
+    EXPECT_TRUE(CheckNote(JsonMember{}).error.empty());
     std::string sixty;
     for (int i = 0; i < 60; ++i) {
         sixty += "字";
     }
-    const nlohmann::json full = sixty;
-    EXPECT_EQ(CheckNote(&full).value, sixty);
-    const nlohmann::json over = sixty + "!";
-    EXPECT_EQ(CheckNote(&over).error, texts::kNoteTooLong);
-    const nlohmann::json number = 5;
-    EXPECT_EQ(CheckNote(&number).error, texts::kNoteInvalid);
+    EXPECT_EQ(CheckNote({true, true, sixty}).value, sixty);
+    EXPECT_EQ(CheckNote({true, true, sixty + "!"}).error, texts::kNoteTooLong);
+    EXPECT_EQ(CheckNote({true, false, {}}).error, texts::kNoteInvalid);
 }
 
 TEST(FieldRulesTest, AppearancesAreIntegersFromZeroToThree) {
