@@ -51,8 +51,8 @@ void SlidingWindowLimiter::RecordLocked(const std::string& key, TimePoint now) {
     Prune(events, now);
     events.push_back(now);
     // Only the newest `limit` events can decide anything.
-    while (events.size() > limit_) {
-        events.pop_front();
+    if (events.size() > limit_) {
+        events.erase(events.begin(), events.end() - static_cast<std::ptrdiff_t>(limit_));
     }
     if (events_.size() >= sweepAt_) {
         SweepIdleKeys(now);
@@ -65,10 +65,10 @@ LimiterFactory SlidingWindowLimiter::Factory() {
     };
 }
 
-void SlidingWindowLimiter::Prune(std::deque<TimePoint>& events, TimePoint now) const {
-    while (!events.empty() && now - events.front() >= window_) {
-        events.pop_front();
-    }
+void SlidingWindowLimiter::Prune(std::vector<TimePoint>& events, TimePoint now) const {
+    const auto current =
+        std::find_if(events.begin(), events.end(), [&](TimePoint event) { return now - event < window_; });
+    events.erase(events.begin(), current);
 }
 
 void SlidingWindowLimiter::SweepIdleKeys(TimePoint now) {

@@ -4,13 +4,13 @@
 
 #include <chrono>
 #include <cstddef>
-#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 namespace mossquill::service {
 
@@ -46,14 +46,16 @@ public:
 private:
     bool IsExhaustedLocked(const std::string& key, TimePoint now);
     void RecordLocked(const std::string& key, TimePoint now);
-    void Prune(std::deque<TimePoint>& events, TimePoint now) const;
+    void Prune(std::vector<TimePoint>& events, TimePoint now) const;
     void SweepIdleKeys(TimePoint now);
 
     std::mutex mutex_;
     std::size_t limit_;
     std::chrono::milliseconds window_;
     std::size_t sweepAt_;
-    std::unordered_map<std::string, std::deque<TimePoint>> events_;
+    // Oldest first. A vector: a key holds at most `limit` events, and a deque's first block
+    // alone (over half a KiB) would be most of the memory of every session start.
+    std::unordered_map<std::string, std::vector<TimePoint>> events_;
 };
 
 }  // namespace mossquill::service

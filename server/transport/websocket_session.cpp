@@ -15,6 +15,8 @@ namespace websocket = beast::websocket;
 
 constexpr const char* kHeartbeat = R"({"type":"heartbeat"})";
 constexpr std::uint16_t kReplacedCloseCode = 4000;
+// Enough for a heartbeat or a short message in one read.
+constexpr std::size_t kIdleReadBytes = 256;
 
 // Runs one step of the relay; a failure (the database, say) is logged and ends only
 // this session, never the service.
@@ -101,13 +103,21 @@ void WebSocketSession::Started(bool started) {
 }
 
 void WebSocketSession::ReadMessage() {
-    socket_.async_read(buffer_,
-                       [self = shared_from_this()](beast::error_code error, std::size_t) { self->OnRead(error); });
+    // Beast sizes the buffer of a read before any byte has come, about 1.5 KiB; most sessions
+    // wait idle between messages, so the wait for a message's start reserves only a little.
+    // The rest of a longer message follows in reads of Beast's own size.
+    const std::size_t limit = buffer_.size() == 0 ? kIdleReadBytes : 0;
+    socket_.async_read_some(buffer_, limit,
+                            [self = shared_from_this()](beast::error_code error, std::size_t) { self->OnRead(error); });
 }
 
 void WebSocketSession::OnRead(beast::error_code error) {
     if (error) {
         End(error.message());
+        return;
+    }
+    if (!socket_.is_message_done()) {
+        ReadMessage();
         return;
     }
     // A flat buffer holds the message in one piece: the relay reads it where it lies.

@@ -275,6 +275,27 @@ TEST_F(LiveSessionTest, UpgradeNeedsKeyAndIdentity) {
     EXPECT_EQ(upgrade(alice_.Auth()).status, 101u);
 }
 
+TEST_F(LiveSessionTest, MessagesLongerThanOneReadArriveWholeOneAfterAnother) {
+    auto alice = Connect(alice_);
+    auto bob = Connect(bob_);
+    Expect(*alice, "presence");
+    // The longest note, three bytes a character: the message outgrows the first read of an
+    // idle session, and the next message starts on the emptied buffer.
+    std::string note;
+    for (int i = 0; i < 60; ++i) {
+        note += "字";
+    }
+    const std::string visit =
+        nlohmann::json{{"type", "action"}, {"to", bob_.id}, {"action", "greet"}, {"text", note}}.dump();
+    ASSERT_GT(visit.size(), 256u);
+    alice->Send(visit);
+    alice->Send(R"({"type":"action","to":")" + bob_.id + R"(","action":"drink"})");
+    alice->Send(visit);
+    EXPECT_EQ(Expect(*bob, "action")["text"], note);
+    EXPECT_EQ(Expect(*bob, "action")["action"], "drink");
+    EXPECT_EQ(Expect(*bob, "action")["text"], note);
+}
+
 TEST_F(LiveSessionTest, OversizedMessagesEndTheSession) {
     auto alice = Connect(alice_);
     alice->Send(R"({"type":"action","text":")" + std::string(5000, 'a') + R"("})");
