@@ -29,11 +29,12 @@ namespace mossquill::service {
 //
 // Releases and deliveries wait their turn on a queue of their own, so the network threads
 // never wait for Redis. Deliveries that wait together go out together: one look-up of all
-// their owners, then all their publishes in one pipelined round trip; any other job sends
-// the deliveries queued before it first, so everything leaves in the order it was asked. While Redis cannot be reached
-// the instance goes by its own sessions: claims hold here (renewal puts them back once Redis answers), other instances
-// count as empty, and a released session counts as gone offline; the health check reports
-// what Redis last said instead of waiting for it.
+// their owners, then all their publishes pipelined in one round trip; any other job sends
+// the deliveries queued before it first, so everything leaves in the order it was asked.
+// While Redis cannot be reached the instance goes by its own sessions: claims hold here
+// (renewal puts them back once Redis answers), other instances count as empty, and a
+// released session counts as gone offline; the health check reports what Redis last said
+// instead of waiting for it.
 class RedisDirectory final : public SessionDirectory {
 public:
     // Connects (throws when Redis cannot be reached) and makes Redis publish key expiries.
