@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <map>
+#include <utility>
 
 namespace mossquill::service {
 namespace {
@@ -18,6 +19,8 @@ const std::string kSessionEvents = "__keyspace@0__:" + kSessionPrefix;
 constexpr std::size_t kRenewBatch = 1000;
 // Releases and deliveries waiting for Redis at most; beyond, a delivery counts as failed.
 constexpr std::size_t kQueueCapacity = 100000;
+// Deliveries sent in one pipelined batch at most, so that none waits long behind a burst.
+constexpr std::size_t kDeliveryBatch = 256;
 
 // KEYS: session, device; ARGV: owner, presence ms, device ms, nickname, appearance.
 // Answers the previous owner, if any.
@@ -105,7 +108,10 @@ void EnableExpiryEvents(RedisClient& redis) {
 }  // namespace
 
 RedisDirectory::RedisDirectory(RedisClient& redis, std::chrono::milliseconds presenceTtl)
-    : redis_(redis), presenceTtl_(presenceTtl), instance_(NewDeviceId().substr(0, 16)), queue_(kQueueCapacity) {
+    : redis_(redis),
+      presenceTtl_(presenceTtl),
+      instance_(NewDeviceId().substr(0, 16)),
+      queue_(kQueueCapacity, [this] { SendDeliveries(); }) {
     EnableExpiryEvents(redis_);
 }
 
@@ -140,7 +146,7 @@ void RedisDirectory::Stop() {
 void RedisDirectory::Check() {
     // Health is answered on the storage thread, which must not wait for a silent server: the
     // PING takes the queue, and the answer is what Redis last said.
-    queue_.Post([this] {
+    PostInOrder([this] {
         try {
             redis_.Run({"PING"});
         } catch (const RedisError&) {
@@ -199,7 +205,7 @@ void RedisDirectory::Release(const std::string& deviceId, std::uint64_t serial, 
             wentOffline();
         }
     };
-    if (!queue_.Post(release)) {
+    if (!PostInOrder(release)) {
         release();  // stopped or flooded: a late release beats a session left for the expiry
     }
 }
@@ -218,19 +224,59 @@ std::vector<bool> RedisDirectory::OnlineElsewhere(const std::vector<std::string>
 }
 
 void RedisDirectory::Deliver(const std::string& deviceId, std::string text, std::function<void()> undelivered) {
-    auto deliver = [this, deviceId, text = std::move(text), undelivered] {
-        bool delivered = false;
-        try {
-            const std::string instance = InstancesOf({deviceId}).front();
-            delivered = !instance.empty() && instance != instance_ &&
-                        Publish(instance, {{"deliver", nlohmann::json::array({deviceId})}, {"text", text}});
-        } catch (const RedisError&) {}
-        if (!delivered) {
-            undelivered();
+    auto hold = [this, delivery = Delivery{deviceId, std::move(text), undelivered}]() mutable {
+        pending_.push_back(std::move(delivery));
+        if (pending_.size() >= kDeliveryBatch) {
+            SendDeliveries();
         }
     };
-    if (!queue_.Post(std::move(deliver))) {
+    if (!queue_.Post(std::move(hold))) {
         undelivered();
+    }
+}
+
+bool RedisDirectory::PostInOrder(std::function<void()> job) {
+    return queue_.Post([this, job = std::move(job)] {
+        SendDeliveries();
+        job();
+    });
+}
+
+void RedisDirectory::SendDeliveries() {
+    std::vector<Delivery> batch = std::exchange(pending_, {});
+    if (batch.empty()) {
+        return;
+    }
+    std::vector<bool> delivered(batch.size(), false);
+    try {
+        std::vector<std::string> ids;
+        ids.reserve(batch.size());
+        for (const auto& delivery : batch) {
+            ids.push_back(delivery.deviceId);
+        }
+        const std::vector<std::string> instances = InstancesOf(ids);
+        std::vector<RedisCommand> publishes;
+        std::vector<std::size_t> published;  // the delivery of each publish
+        for (std::size_t i = 0; i < batch.size(); ++i) {
+            if (!instances[i].empty() && instances[i] != instance_) {
+                const nlohmann::json note = {{"deliver", nlohmann::json::array({ids[i]})}, {"text", batch[i].text}};
+                publishes.push_back({"PUBLISH", kInstancePrefix + instances[i], note.dump()});
+                published.push_back(i);
+            }
+        }
+        if (!publishes.empty()) {
+            const std::vector<RedisReply> listeners = redis_.RunAll(publishes);
+            for (std::size_t k = 0; k < published.size(); ++k) {
+                delivered[published[k]] = listeners[k].Integer() > 0;
+            }
+        }
+    } catch (const RedisError&) {
+        // Redis cannot be reached (the client has logged it): the senders hear "offline".
+    }
+    for (std::size_t i = 0; i < batch.size(); ++i) {
+        if (!delivered[i]) {
+            batch[i].undelivered();
+        }
     }
 }
 
@@ -247,7 +293,7 @@ void RedisDirectory::PublishToHolders(const std::vector<std::string>& deviceIds,
     if (deviceIds.empty()) {
         return;
     }
-    queue_.Post([this, deviceIds, note = std::move(note)]() mutable {
+    PostInOrder([this, deviceIds, note = std::move(note)]() mutable {
         std::vector<std::string> instances;
         try {
             instances = InstancesOf(deviceIds);

@@ -28,10 +28,13 @@ namespace mossquill::service {
 // Instances talk over the channel "mossquill:instance:<id>": fire and forget, at most once.
 //
 // Releases and deliveries wait their turn on a queue of their own, so the network threads
-// never wait for Redis. While Redis cannot be reached the instance goes by its own
-// sessions: claims hold here (renewal puts them back once Redis answers), other instances
-// count as empty, and a released session counts as gone offline; the health check reports
-// what Redis last said instead of waiting for it.
+// never wait for Redis. Deliveries that wait together go out together: one look-up of all
+// their owners, then all their publishes pipelined in one round trip; any other job sends
+// the deliveries queued before it first, so everything leaves in the order it was asked.
+// While Redis cannot be reached the instance goes by its own sessions: claims hold here
+// (renewal puts them back once Redis answers), other instances count as empty, and a
+// released session counts as gone offline; the health check reports what Redis last said
+// instead of waiting for it.
 class RedisDirectory final : public SessionDirectory {
 public:
     // Connects (throws when Redis cannot be reached) and makes Redis publish key expiries.
@@ -57,11 +60,20 @@ private:
         std::uint64_t serial = 0;
         DeviceRecord device;
     };
+    struct Delivery {
+        std::string deviceId;
+        std::string text;
+        std::function<void()> undelivered;
+    };
 
     std::string Owner(std::uint64_t serial) const;
     // Publishes `note` to each instance holding sessions of these devices, naming them in
     // its "deliver" member; on the queue.
     void PublishToHolders(const std::vector<std::string>& deviceIds, nlohmann::json note);
+    // Queues a job behind the deliveries waiting before it.
+    bool PostInOrder(std::function<void()> job);
+    // Sends the deliveries held back for a batch; on the queue.
+    void SendDeliveries();
     // The owners' instances of the devices' sessions (empty where offline).
     std::vector<std::string> InstancesOf(const std::vector<std::string>& deviceIds);
     // Publishes a note to the instance; false when nobody listens there.
@@ -83,6 +95,8 @@ private:
     std::mutex heldMutex_;
     std::unordered_map<std::string, Held> held_;
 
+    // Deliveries held back for the next batch; only the queue's thread touches them.
+    std::vector<Delivery> pending_;
     WorkQueue queue_;
 
     std::mutex renewMutex_;

@@ -6,8 +6,20 @@
 #include <string>
 
 namespace mossquill::service {
+namespace {
 
-WorkQueue::WorkQueue(std::size_t capacity) : capacity_(capacity), thread_([this] { Run(); }) {}
+void RunLogged(const std::function<void()>& job) {
+    try {
+        job();
+    } catch (const std::exception& error) {
+        LogEvent("redis_work_failed", {{"error", error.what()}});
+    }
+}
+
+}  // namespace
+
+WorkQueue::WorkQueue(std::size_t capacity, std::function<void()> idle)
+    : capacity_(capacity), idle_(std::move(idle)), thread_([this] { Run(); }) {}
 
 WorkQueue::~WorkQueue() { Stop(); }
 
@@ -41,6 +53,11 @@ void WorkQueue::Stop() {
 void WorkQueue::Run() {
     std::unique_lock lock(mutex_);
     for (;;) {
+        if (jobs_.empty() && idle_) {
+            lock.unlock();
+            RunLogged(idle_);
+            lock.lock();
+        }
         wake_.wait(lock, [this] { return stopping_ || !jobs_.empty(); });
         if (jobs_.empty()) {
             return;  // stopping, and nothing left
@@ -48,11 +65,7 @@ void WorkQueue::Run() {
         std::function<void()> job = std::move(jobs_.front());
         jobs_.pop_front();
         lock.unlock();
-        try {
-            job();
-        } catch (const std::exception& error) {
-            LogEvent("redis_work_failed", {{"error", error.what()}});
-        }
+        RunLogged(job);
         lock.lock();
     }
 }

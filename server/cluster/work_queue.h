@@ -15,7 +15,9 @@ namespace mossquill::service {
 // outage.
 class WorkQueue {
 public:
-    explicit WorkQueue(std::size_t capacity);
+    // `idle` (optional) runs on the queue's thread whenever no job waits, before the thread
+    // sleeps: jobs may hold work back for it, so that one burst shares one round trip.
+    explicit WorkQueue(std::size_t capacity, std::function<void()> idle = {});
     ~WorkQueue();
     WorkQueue(const WorkQueue&) = delete;
     WorkQueue& operator=(const WorkQueue&) = delete;
@@ -31,6 +33,7 @@ private:
     void Run();
 
     const std::size_t capacity_;
+    const std::function<void()> idle_;
     std::mutex mutex_;
     std::condition_variable wake_;
     std::deque<std::function<void()>> jobs_;

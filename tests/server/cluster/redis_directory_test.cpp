@@ -179,6 +179,48 @@ TEST_F(RedisDirectoryTest, SessionsAreFoundDeliveredToAndTakenOverAcrossInstance
     EXPECT_EQ(oneEvents_.Next(500ms), "") << "nothing else";
 }
 
+TEST_F(RedisDirectoryTest, ABurstOfDeliveriesKeepsItsOrderAndEachFailureIsItsOwn) {
+    StartBoth(kLongTtl);
+    one_->Claim(alice_, 1);
+    one_->Claim(bob_, 2);
+    two_->Claim({"carol", "阿丙", 1}, 3);
+    // Targets in turn: online elsewhere, nowhere, online elsewhere, held by the sender's own
+    // instance (not found in its relay, so not deliverable either). A presence notice in the
+    // middle must stay between the visits around it.
+    const std::vector<std::string> targets = {"alice", "nobody", "bob", "carol"};
+    std::mutex failedMutex;
+    std::vector<int> failed;
+    std::vector<std::string> expectedEvents;
+    std::vector<int> expectedFailures;
+    for (int i = 0; i < 400; ++i) {
+        if (i == 200) {
+            two_->DeliverPresence({"alice"}, "carol", "online");
+            expectedEvents.push_back("presence alice about carol online");
+        }
+        const std::string& target = targets[i % targets.size()];
+        two_->Deliver(target, std::to_string(i), [&, i] {
+            const std::lock_guard lock(failedMutex);
+            failed.push_back(i);
+        });
+        if (target == "alice" || target == "bob") {
+            expectedEvents.push_back("deliver " + target + " " + std::to_string(i));
+        } else {
+            expectedFailures.push_back(i);
+        }
+    }
+    WaitForQueue(*two_);
+    {
+        const std::lock_guard lock(failedMutex);
+        EXPECT_EQ(failed, expectedFailures);
+    }
+    std::vector<std::string> events;
+    for (std::size_t i = 0; i < expectedEvents.size(); ++i) {
+        events.push_back(oneEvents_.Next());
+    }
+    EXPECT_EQ(events, expectedEvents);
+    EXPECT_EQ(oneEvents_.Next(200ms), "") << "nothing else";
+}
+
 TEST_F(RedisDirectoryTest, RenewalKeepsSessionsAndNoticesLostTakeoversAndLapses) {
     StartBoth(kTtl);
     one_->Claim(alice_, 1);
