@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "json_number.h"
+#include "protocol/json_escape.h"
 #include "utf8.h"
 
 namespace {
@@ -259,41 +260,8 @@ bool ParseJson(std::string_view text, JsonValue& out) {
 }
 
 std::string EscapeJsonUtf8(std::string_view utf8) {
-    static constexpr char kHexDigits[] = "0123456789abcdef";
     std::string escaped;
     escaped.reserve(utf8.size() + 8);
-    for (const char c : utf8) {
-        switch (c) {
-        case '\b':
-            escaped += "\\b";
-            break;
-        case '\t':
-            escaped += "\\t";
-            break;
-        case '\n':
-            escaped += "\\n";
-            break;
-        case '\f':
-            escaped += "\\f";
-            break;
-        case '\r':
-            escaped += "\\r";
-            break;
-        case '"':
-            escaped += "\\\"";
-            break;
-        case '\\':
-            escaped += "\\\\";
-            break;
-        default:
-            if (static_cast<unsigned char>(c) < 0x20) {
-                escaped += "\\u00";
-                escaped += kHexDigits[(c >> 4) & 0x0F];
-                escaped += kHexDigits[c & 0x0F];
-            } else {
-                escaped += c;
-            }
-        }
-    }
+    mossquill::protocol::AppendJsonEscaped(escaped, utf8);
     return escaped;
 }

@@ -1,5 +1,6 @@
 #include "live/wire_format.h"
 
+#include "protocol/json_escape.h"
 #include "protocol/message_types.h"
 
 namespace mossquill::service {
@@ -13,41 +14,8 @@ nlohmann::json DeviceJson(const DeviceRecord& device) {
 }
 
 void AppendJsonString(std::string& out, std::string_view value) {
-    static constexpr char kHex[] = "0123456789abcdef";
     out += '"';
-    for (const char c : value) {
-        switch (c) {
-        case '"':
-            out += "\\\"";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\b':
-            out += "\\b";
-            break;
-        case '\f':
-            out += "\\f";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        default:
-            if (static_cast<unsigned char>(c) < 0x20) {
-                out += "\\u00";
-                out += kHex[static_cast<unsigned char>(c) >> 4];
-                out += kHex[static_cast<unsigned char>(c) & 0xf];
-            } else {
-                out += c;
-            }
-        }
-    }
+    protocol::AppendJsonEscaped(out, value);
     out += '"';
 }
 
