@@ -34,10 +34,7 @@ TEST(FriendsThroughMenus, ARemovedFriendLeavesBothMenusAndANewFriendIsAnnounced)
     ClearSettingsKey();
     StartedPet owner;
     StartedPet other;
-    GoOnline(owner, L"小主");
-    GoOnline(other, L"小友");
-    PairThroughMenus(owner, other);
-    ASSERT_TRUE(PumpUntil([&] { return HasFriendOnline(owner.app, L"小友") && HasFriendOnline(other.app, L"小主"); }));
+    ASSERT_TRUE(BecomeFriends(owner, L"小主", other, L"小友"));
     EXPECT_TRUE(PumpUntil([&] { return owner.app.reaction().text() == L"新好友：小友"; }))
         << "the code's owner sees who joined";
 

@@ -54,11 +54,7 @@ TEST(TwoPets, VisitCrossesTheServiceLikeComesBackAndQuickVisitsQueueOnTheCard) {
         store.dwords[setting::kEnergy] = 60;
         store.dwords[setting::kPetSize] = 230;
     });
-    GoOnline(host, L"小家");
-    GoOnline(guest, L"小客");
-
-    PairThroughMenus(host, guest);
-    ASSERT_TRUE(PumpUntil([&] { return HasFriendOnline(guest.app, L"小家") && HasFriendOnline(host.app, L"小客"); }));
+    ASSERT_TRUE(BecomeFriends(host, L"小家", guest, L"小客"));
     const size_t guestNotices = guest.notices.shown.size();
     const RECT petRect = Rect(host.app.window());
 
@@ -160,10 +156,7 @@ TEST(TwoPets, AChoiceStaysWithTheFriendAndTheCardItWasMadeOn) {
     ClearSettingsKey();
     StartedPet guest;
     StartedPet host;
-    GoOnline(host, L"小家");
-    GoOnline(guest, L"小客");
-    PairThroughMenus(host, guest);
-    ASSERT_TRUE(PumpUntil([&] { return HasFriendOnline(guest.app, L"小家") && HasFriendOnline(host.app, L"小客"); }));
+    ASSERT_TRUE(BecomeFriends(host, L"小家", guest, L"小客"));
     const std::vector<OnlineFriend> real = guest.app.friends();
     const OnlineFriend stranger{L"someone-else", L"阿陌", true, 0};
 

@@ -118,3 +118,13 @@ void PairThroughMenus(StartedPet& owner, StartedPet& claimer) {
     ASSERT_TRUE(std::regex_search(LastNotice(owner).text, code, std::wregex(L"\n\n([0-9]{6})\n\n")));
     ChooseOnlineCommand(claimer.app, 3, {Answer(code[1].str())});
 }
+
+bool BecomeFriends(StartedPet& owner, const std::wstring& ownerNickname, StartedPet& claimer,
+                   const std::wstring& claimerNickname) {
+    GoOnline(owner, ownerNickname);
+    GoOnline(claimer, claimerNickname);
+    PairThroughMenus(owner, claimer);
+    return !::testing::Test::HasFatalFailure() && PumpUntil([&] {
+        return HasFriendOnline(claimer.app, ownerNickname) && HasFriendOnline(owner.app, claimerNickname);
+    });
+}

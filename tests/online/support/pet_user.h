@@ -67,3 +67,7 @@ bool HasFriendOnline(const PetApp& app, const std::wstring& nickname);
 const RecordingNotices::Notice& LastNotice(const StartedPet& pet);
 // Pairs the pets through their menus: the owner's code from its box, typed into the claimer's prompt.
 void PairThroughMenus(StartedPet& owner, StartedPet& claimer);
+// Both pets go online under these nicknames, the owner first, and pair through their menus; true
+// once each sees the other online.
+bool BecomeFriends(StartedPet& owner, const std::wstring& ownerNickname, StartedPet& claimer,
+                   const std::wstring& claimerNickname);
