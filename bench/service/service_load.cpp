@@ -49,7 +49,6 @@ using Clock = std::chrono::steady_clock;
 constexpr const char* kAppKey = "5d3b8e0f71a24c96b0e7d14f2a9c63e85b07f1d2c4a98e360f5b12d7e4c9a0b6";
 constexpr const char* kHostName = "localhost";
 constexpr int kSetupThreads = 8;
-constexpr auto kTick = std::chrono::milliseconds(5);
 constexpr auto kDrainTime = std::chrono::seconds(3);
 // With several instances, one friend pair in this many sits on one instance, so that visits
 // that need no other instance can be told apart while Redis is stopped.
@@ -784,9 +783,15 @@ int main(int argc, char** argv) {
             auto tick = std::make_shared<std::function<void()>>();
             // Each share sends its part of the rate, alternating the direction within a pair
             // so that both friends send equally often.
-            *tick = [&share, timer, tick, done, holdBegan, &options, nextPair = std::size_t{0}]() mutable {
-                const double seconds = std::chrono::duration<double>(Clock::now() - holdBegan).count();
-                if (seconds >= options.holdSeconds) {
+            const auto dueOf = [holdBegan, &options](std::size_t visit) {
+                return holdBegan + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(
+                                       static_cast<double>(visit) * static_cast<double>(options.threads) /
+                                       options.visitsPerSecond));
+            };
+            const auto holdEnds = holdBegan + std::chrono::seconds(options.holdSeconds);
+            *tick = [&share, timer, tick, done, holdEnds, dueOf, &options, nextPair = std::size_t{0}]() mutable {
+                const auto now = Clock::now();
+                if (now >= holdEnds) {
                     share.heldAtEnd = static_cast<std::size_t>(
                         std::count_if(share.sessions.begin(), share.sessions.end(), [](auto& s) { return s->Open(); }));
                     const auto finished = std::move(done);
@@ -794,20 +799,16 @@ int main(int argc, char** argv) {
                     finished();
                     return;
                 }
-                const auto due =
-                    static_cast<std::size_t>(seconds * options.visitsPerSecond / static_cast<double>(options.threads));
                 const std::size_t pairs = share.sessions.size() / 2;
-                while (share.totals.visitsSent < due && pairs > 0) {
+                const bool sending = pairs > 0 && options.visitsPerSecond > 0;
+                while (sending && dueOf(share.totals.visitsSent) <= now) {
                     const std::size_t visit = share.totals.visitsSent++;
                     const std::size_t pair = nextPair++ % pairs;
                     const std::size_t from = pair * 2 + (visit / pairs) % 2;
                     const std::size_t to = from ^ 1u;
                     // Latency counts from when the visit was due, so a load program that falls
                     // behind cannot hide the wait (no coordinated omission).
-                    const auto dueAt =
-                        holdBegan + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(
-                                        static_cast<double>(visit) * static_cast<double>(options.threads) /
-                                        options.visitsPerSecond));
+                    const auto dueAt = dueOf(visit);
                     share.sentAt.push_back(dueAt);
                     share.arrived.push_back(false);
                     const bool local = IsLocalPair(options, share.members[pair * 2] / 2);
@@ -816,7 +817,9 @@ int main(int argc, char** argv) {
                     share.totals.outageLocalSent += covered && local ? 1 : 0;
                     share.sessions[from]->SendVisit(visit, share.devices[share.members[to]].id);
                 }
-                timer->expires_after(kTick);
+                // Waking for each visit when it is due, rather than on a coarse tick, keeps the
+                // load program's own wait out of the latency it reports.
+                timer->expires_at(sending ? std::min(dueOf(share.totals.visitsSent), holdEnds) : holdEnds);
                 timer->async_wait([tick](beast::error_code) { (*tick)(); });
             };
             (*tick)();
