@@ -96,9 +96,9 @@ void RegisterPairs(const Options& options, PairRange pairs, std::size_t connecti
     std::vector<std::thread> workers;
     for (std::size_t worker = 0; worker < connections; ++worker) {
         workers.emplace_back([&, worker] {
-            ssl::context tls = MakeClientTls(options.caFile);
-            SetupClient client(options, tls, firstConnection + worker);
             try {
+                ssl::context tls = MakeClientTls(options.caFile);
+                SetupClient client(options, tls, firstConnection + worker);
                 for (std::size_t pair = nextPair++; pair < pairs.end && !failed; pair = nextPair++) {
                     for (std::size_t member = 0; member < 2; ++member) {
                         const auto answer =
