@@ -140,6 +140,9 @@ private:
                 const double latency =
                     std::chrono::duration<double, std::milli>(Clock::now() - state_.sentAt[visit]).count();
                 state_.totals.latenciesMs.push_back(latency);
+                if (state_.outage.planned && state_.duringOutage[visit] == 0) {
+                    state_.totals.steadyLatenciesMs.push_back(latency);
+                }
                 if (state_.duringOutage[visit] == 'l') {
                     ++state_.totals.outageLocalDelivered;
                     state_.totals.outageLocalLatenciesMs.push_back(latency);

@@ -25,8 +25,11 @@ inline constexpr std::size_t kSetupConnections = 8;
 // that need no other instance can be told apart while Redis is stopped.
 inline constexpr std::size_t kLocalPairEvery = 10;
 inline constexpr auto kOutageStartsAfter = std::chrono::seconds(5);
-// Cross-instance visits due this long after Redis comes back may still meet its back-off.
+// Cross-instance visits due this long after Redis comes back may still meet its back-off, and
+// those due this long before it stops may still be on their way to it when it does (under
+// load a visit waits its turn on the service's cores and in its queue to Redis).
 inline constexpr auto kOutageSettleTime = std::chrono::seconds(3);
+inline constexpr auto kOutageLeadTime = std::chrono::seconds(1);
 // Descriptors a process needs besides its sessions: setup connections, the CA file, /proc
 // reads, the pipes to the worker processes.
 inline constexpr std::size_t kSpareDescriptors = 64;
@@ -79,8 +82,10 @@ struct OutagePlan {
     Clock::time_point ends;
 
     bool During(Clock::time_point when) const { return planned && when >= begins && when < ends; }
-    // Visits due then, or so soon after that they may still meet the back-off.
-    bool Covers(Clock::time_point when) const { return planned && when >= begins && when < ends + kOutageSettleTime; }
+    // Visits due then, or so near it that they may still meet the stopped server or its back-off.
+    bool Covers(Clock::time_point when) const {
+        return planned && when >= begins - kOutageLeadTime && when < ends + kOutageSettleTime;
+    }
 };
 
 }  // namespace load

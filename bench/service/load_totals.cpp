@@ -35,6 +35,7 @@ struct SampleField {
 };
 constexpr SampleField kSamples[] = {
     {"latenciesMs", &Totals::latenciesMs},
+    {"steadyLatenciesMs", &Totals::steadyLatenciesMs},
     {"outageLocalLatenciesMs", &Totals::outageLocalLatenciesMs},
 };
 

@@ -20,6 +20,7 @@ struct Totals {
     std::size_t errorsReceived = 0;
     std::size_t sendFailures = 0;
     std::vector<double> latenciesMs;
+    std::vector<double> steadyLatenciesMs;  // when Redis is stopped: of the visits due well apart from it
     // While Redis was stopped: visits between friends on one instance must flow, the others
     // may be answered as offline; heartbeats must keep coming and sessions stay.
     std::size_t outageLocalSent = 0;

@@ -169,6 +169,12 @@ int Run(const Options& options) {
     }
     std::printf("relay latency: p50 %.2f ms, p99 %.2f ms, max %.2f ms\n", Percentile(latencies, 0.5),
                 Percentile(latencies, 0.99), Largest(latencies));
+    if (outage.planned) {
+        std::vector<double>& steady = totals.steadyLatenciesMs;
+        std::printf(
+            "relay latency of the visits due well apart from the outage: p50 %.2f ms, p99 %.2f ms, max %.2f ms\n",
+            Percentile(steady, 0.5), Percentile(steady, 0.99), Largest(steady));
+    }
     if (!options.servicePids.empty() && opened > 0) {
         std::printf(
             "service memory: %.0f MiB before sessions, %.0f MiB with them idle: %.1f KiB per idle "
