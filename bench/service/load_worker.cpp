@@ -8,10 +8,11 @@
 #include <boost/asio/post.hpp>
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
-#include <latch>
 #include <memory>
+#include <mutex>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -114,13 +115,25 @@ private:
         }
     }
 
-    // Runs the step on every share's thread and waits until each has called its done.
+    // Runs the step on every share's thread and waits until each has called its done. (A
+    // condition variable, not std::latch: this thread waits for a whole phase, and the
+    // library's latch kept a core busy meanwhile.)
     void OnEvery(const std::function<void(LoadState&, std::function<void()>)>& step) {
-        std::latch finished(static_cast<std::ptrdiff_t>(shares_.size()));
+        std::mutex mutex;
+        std::condition_variable allDone;
+        std::size_t pending = shares_.size();
         for (auto& share : shares_) {
-            net::post(share->io, [&step, &finished, &share = *share] { step(share, [&] { finished.count_down(); }); });
+            net::post(share->io, [&, &share = *share] {
+                step(share, [&] {
+                    std::lock_guard lock(mutex);
+                    if (--pending == 0) {
+                        allDone.notify_one();
+                    }
+                });
+            });
         }
-        finished.wait();
+        std::unique_lock lock(mutex);
+        allDone.wait(lock, [&] { return pending == 0; });
     }
 
     void Stop() {
