@@ -1,11 +1,14 @@
 #include "cluster/redis_directory.h"
 
 #include "core/credentials.h"
+#include "core/json_input.h"
 #include "core/log_line.h"
 #include "live/wire_format.h"
 
 #include <algorithm>
 #include <map>
+#include <span>
+#include <string_view>
 #include <utility>
 
 namespace mossquill::service {
@@ -255,19 +258,48 @@ void RedisDirectory::SendDeliveries() {
             ids.push_back(delivery.deviceId);
         }
         const std::vector<std::string> instances = InstancesOf(ids);
-        std::vector<RedisCommand> publishes;
-        std::vector<std::size_t> published;  // the delivery of each publish
+        // One note per instance, its deliveries in the order asked; a further note only
+        // when one would outgrow the bound.
+        struct Outgoing {
+            std::string instance;
+            DeliveryNoteWriter note;
+            std::vector<std::size_t> deliveries;
+        };
+        std::vector<Outgoing> notes;
+        std::unordered_map<std::string_view, std::size_t> filling;  // instance -> its note being filled
+        const std::size_t headerBytes = DeliveryNoteWriter().Size();
         for (std::size_t i = 0; i < batch.size(); ++i) {
-            if (!instances[i].empty() && instances[i] != instance_) {
-                const nlohmann::json note = {{"deliver", nlohmann::json::array({ids[i]})}, {"text", batch[i].text}};
-                publishes.push_back({"PUBLISH", kInstancePrefix + instances[i], note.dump()});
-                published.push_back(i);
+            if (instances[i].empty() || instances[i] == instance_) {
+                continue;
             }
+            const std::span<const std::string> target(&ids[i], 1);
+            const std::size_t bytes = DeliveryNoteWriter::RecordBytes(target, batch[i].text);
+            if (headerBytes + bytes > kMaxNoteBytes) {
+                continue;  // too large for any note: undelivered
+            }
+            const auto [found, fresh] = filling.try_emplace(instances[i], notes.size());
+            if (fresh || notes[found->second].note.Size() + bytes > kMaxNoteBytes) {
+                found->second = notes.size();
+                notes.push_back({instances[i], DeliveryNoteWriter(), {}});
+            }
+            Outgoing& outgoing = notes[found->second];
+            outgoing.note.Add(target, batch[i].text);
+            outgoing.deliveries.push_back(i);
+        }
+        std::vector<RedisCommand> publishes;
+        publishes.reserve(notes.size());
+        for (const auto& outgoing : notes) {
+            publishes.push_back({"PUBLISH", kInstancePrefix + outgoing.instance, outgoing.note.Note()});
         }
         if (!publishes.empty()) {
-            const std::vector<RedisReply> listeners = redis_.RunAll(publishes);
-            for (std::size_t k = 0; k < published.size(); ++k) {
-                delivered[published[k]] = listeners[k].Integer() > 0;
+            // A refused publish fails only the deliveries in its own note.
+            const std::vector<std::optional<RedisReply>> listeners = redis_.RunEach(publishes);
+            for (std::size_t k = 0; k < notes.size(); ++k) {
+                if (listeners[k] && listeners[k]->Integer() > 0) {
+                    for (const std::size_t i : notes[k].deliveries) {
+                        delivered[i] = true;
+                    }
+                }
             }
         }
     } catch (const RedisError&) {
@@ -281,36 +313,40 @@ void RedisDirectory::SendDeliveries() {
 }
 
 void RedisDirectory::DeliverAll(const std::vector<std::string>& deviceIds, const std::string& text) {
-    PublishToHolders(deviceIds, {{"text", text}});
+    PublishToHolders(deviceIds, std::nullopt, text);
 }
 
 void RedisDirectory::DeliverPresence(const std::vector<std::string>& deviceIds, const std::string& aboutId,
                                      const std::string& text) {
-    PublishToHolders(deviceIds, {{"text", text}, {"presence", aboutId}});
+    PublishToHolders(deviceIds, aboutId, text);
 }
 
-void RedisDirectory::PublishToHolders(const std::vector<std::string>& deviceIds, nlohmann::json note) {
+void RedisDirectory::PublishToHolders(const std::vector<std::string>& deviceIds, std::optional<std::string> about,
+                                      std::string text) {
     if (deviceIds.empty()) {
         return;
     }
-    PostInOrder([this, deviceIds, note = std::move(note)]() mutable {
+    PostInOrder([this, deviceIds, about = std::move(about), text = std::move(text)] {
         std::vector<std::string> instances;
         try {
             instances = InstancesOf(deviceIds);
         } catch (const RedisError&) {
             return;  // other instances cannot be reached (the client has logged it)
         }
-        std::map<std::string, nlohmann::json> byInstance;
+        std::map<std::string, std::vector<std::string>> byInstance;
         for (std::size_t i = 0; i < deviceIds.size(); ++i) {
             if (!instances[i].empty() && instances[i] != instance_) {
                 byInstance[instances[i]].push_back(deviceIds[i]);
             }
         }
+        std::vector<RedisCommand> publishes;
+        for (const auto& [instance, ids] : byInstance) {
+            DeliveryNoteWriter note(about);
+            note.Add(ids, text);
+            publishes.push_back({"PUBLISH", kInstancePrefix + instance, note.Note()});
+        }
         try {
-            for (const auto& [instance, ids] : byInstance) {
-                note["deliver"] = ids;
-                Publish(instance, note);
-            }
+            redis_.RunEach(publishes);
         } catch (const RedisError&) {}
     });
 }
@@ -371,42 +407,90 @@ bool RedisDirectory::Publish(const std::string& instance, const nlohmann::json& 
 }
 
 void RedisDirectory::OnMessage(const std::string& channel, const std::string& message) {
+    if (!channel.starts_with(kSessionEvents)) {
+        OnNote(message);
+        return;
+    }
+    if (message != "expired") {
+        return;
+    }
     try {
-        if (channel.starts_with(kSessionEvents)) {
-            if (message == "expired") {
-                OnExpired(channel.substr(kSessionEvents.size()));
-            }
-        } else {
-            OnNote(nlohmann::json::parse(message));
-        }
+        OnExpired(channel.substr(kSessionEvents.size()));
     } catch (const std::exception& error) {
         LogEvent("peer_message_failed", {{"channel", channel}, {"error", error.what()}});
     }
 }
 
-void RedisDirectory::OnNote(const nlohmann::json& note) {
-    if (note.contains("deliver") && note.contains("presence")) {
-        events_->PresenceHere(note.at("deliver").get<std::vector<std::string>>(), note.at("presence"), note.at("text"));
-    } else if (note.contains("deliver")) {
-        events_->DeliverHere(note.at("deliver").get<std::vector<std::string>>(), note.at("text"));
-    } else if (note.contains("befriend")) {
-        events_->BefriendHere(note.at("befriend"), note.at("friend"), note.at("text"));
-    } else if (note.contains("unfriend")) {
-        events_->UnfriendHere(note.at("unfriend"), note.at("friend"), note.at("text"));
-    } else if (note.contains("profile")) {
-        const nlohmann::json& profile = note.at("profile");
-        const DeviceRecord device{profile.at("id"), profile.at("nickname"), profile.at("appearance")};
-        {
-            const std::lock_guard lock(heldMutex_);
-            const auto found = held_.find(device.id);
-            if (found != held_.end()) {
-                found->second.device = device;
-            }
+void RedisDirectory::OnNote(const std::string& message) {
+    const NoteKind kind = KindOfNote(message);
+    if (kind != NoteKind::Other) {
+        if (const std::optional<DeliveryNote> note = ReadDeliveryNote(message)) {
+            HandOn(*note);
+            return;
         }
-        events_->ProfileHere(device);
-    } else if (note.contains("replace")) {
-        events_->ReplaceHere(note.at("replace"), note.at("serial"));
+    } else if (message.size() <= kMaxNoteBytes && OnJsonNote(message)) {
+        return;
     }
+    // Another build may speak differently, or something else publishes here: a log line
+    // per kind is enough to notice it, and the note is dropped.
+    bool& logged = unreadableLogged_[static_cast<std::size_t>(kind)];
+    if (!logged) {
+        logged = true;
+        static constexpr std::array<const char*, 3> kKindNames = {"deliveries", "presence", "other"};
+        LogEvent("peer_note_dropped", {{"kind", kKindNames[static_cast<std::size_t>(kind)]},
+                                       {"bytes", std::to_string(message.size())},
+                                       {"note", "logged once per kind"}});
+    }
+}
+
+void RedisDirectory::HandOn(const DeliveryNote& note) {
+    // Reused from record to record: a batch of visits is many short records.
+    std::vector<std::string> ids;
+    std::string text;
+    const std::string about(note.about);
+    for (const auto& record : note.records) {
+        ids.assign(note.deviceIds.begin() + static_cast<std::ptrdiff_t>(record.firstDevice),
+                   note.deviceIds.begin() + static_cast<std::ptrdiff_t>(record.firstDevice + record.deviceCount));
+        text.assign(record.text);
+        if (note.kind == NoteKind::Presence) {
+            events_->PresenceHere(ids, about, text);
+        } else {
+            events_->DeliverHere(ids, text);
+        }
+    }
+}
+
+bool RedisDirectory::OnJsonNote(const std::string& message) {
+    const JsonInput input = ParseJsonObject(message);
+    if (input.error != JsonInputError::None) {
+        return false;
+    }
+    const nlohmann::json& note = input.value;
+    try {
+        if (note.contains("befriend")) {
+            events_->BefriendHere(note.at("befriend"), note.at("friend"), note.at("text"));
+        } else if (note.contains("unfriend")) {
+            events_->UnfriendHere(note.at("unfriend"), note.at("friend"), note.at("text"));
+        } else if (note.contains("profile")) {
+            const nlohmann::json& profile = note.at("profile");
+            const DeviceRecord device{profile.at("id"), profile.at("nickname"), profile.at("appearance")};
+            {
+                const std::lock_guard lock(heldMutex_);
+                const auto found = held_.find(device.id);
+                if (found != held_.end()) {
+                    found->second.device = device;
+                }
+            }
+            events_->ProfileHere(device);
+        } else if (note.contains("replace")) {
+            events_->ReplaceHere(note.at("replace"), note.at("serial"));
+        } else {
+            return false;
+        }
+    } catch (const nlohmann::json::exception&) {
+        return false;  // a member missing or of another type
+    }
+    return true;
 }
 
 void RedisDirectory::OnExpired(const std::string& deviceId) {

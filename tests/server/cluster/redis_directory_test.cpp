@@ -1,4 +1,5 @@
 #include "limits/rate_limiter.h"
+#include "cluster/delivery_note.h"
 #include "cluster/redis_client.h"
 #include "cluster/redis_directory.h"
 #include "cluster/redis_rate_limiter.h"
@@ -219,6 +220,75 @@ TEST_F(RedisDirectoryTest, ABurstOfDeliveriesKeepsItsOrderAndEachFailureIsItsOwn
     }
     EXPECT_EQ(events, expectedEvents);
     EXPECT_EQ(oneEvents_.Next(200ms), "") << "nothing else";
+}
+
+TEST_F(RedisDirectoryTest, VisitsWaitingTogetherShareOneNotePerInstanceAndFailEachAlone) {
+    StartBoth(kLongTtl);
+    one_->Claim(alice_, 1);
+    one_->Claim(bob_, 2);
+    two_->Claim({"carol", "阿丙", 1}, 3);
+    redis_->Run({"SET", "mossquill:session:dave", "gone:4"});  // an instance that no longer listens
+    redis_->Run({"CONFIG", "RESETSTAT"});
+    // Redis holds every client back a moment, so that the visits below wait together.
+    redis_->Run({"CLIENT", "PAUSE", "300"});
+    const std::vector<std::string> targets = {"alice", "dave", "bob", "nobody", "alice", "carol"};
+    std::mutex failedMutex;
+    std::vector<int> failed;
+    std::vector<std::string> expectedEvents;
+    std::vector<int> expectedFailures;
+    for (int i = 0; i < 120; ++i) {
+        const std::string& target = targets[i % targets.size()];
+        two_->Deliver(target, "visit " + std::to_string(i), [&, i] {
+            const std::lock_guard lock(failedMutex);
+            failed.push_back(i);
+        });
+        if (target == "alice" || target == "bob") {
+            expectedEvents.push_back("deliver " + target + " visit " + std::to_string(i));
+        } else {
+            expectedFailures.push_back(i);
+        }
+    }
+    WaitForQueue(*two_);
+    {
+        const std::lock_guard lock(failedMutex);
+        EXPECT_EQ(failed, expectedFailures) << "dave's note found no listener: his visits alone fail";
+    }
+    std::vector<std::string> events;
+    for (std::size_t i = 0; i < expectedEvents.size(); ++i) {
+        events.push_back(oneEvents_.Next());
+    }
+    EXPECT_EQ(events, expectedEvents);
+    const std::string stats = *redis_->Run({"INFO", "commandstats"}).Text();
+    const auto publishes = stats.find("cmdstat_publish:calls=");
+    ASSERT_NE(publishes, std::string::npos);
+    // At most two batches (the first visit may leave alone), each one note per instance.
+    EXPECT_LE(std::stoi(stats.substr(publishes + std::string("cmdstat_publish:calls=").size())), 4) << stats;
+}
+
+TEST_F(RedisDirectoryTest, UnreadableNotesOnTheChannelAreDroppedWholeAndLaterOnesStillArrive) {
+    StartBoth(kLongTtl);
+    one_->Claim(alice_, 1);
+    const std::string owner = *redis_->Run({"GET", "mossquill:session:alice"}).Text();
+    const std::string channel = "mossquill:instance:" + owner.substr(0, owner.rfind(':'));
+    const std::string oversized =
+        "@d1"
+        "1:5:alice" +
+        std::to_string(kMaxNoteBytes) + ":" + std::string(kMaxNoteBytes, 'x');
+    const std::vector<std::string> unreadable = {
+        "not a note",
+        "@d1"
+        "1:5:alice5:first1:5:alice99:second",  // well formed up to its second record
+        oversized,
+        std::string(100000, '[') + std::string(100000, ']'),  // deeper than any note
+        R"({"deliver":["alice"],"text":"the older form"})",
+        R"({"befriend":1,"friend":"bob","text":"x"})",
+        R"({"replace":"alice","serial":"one"})",
+    };
+    for (const auto& note : unreadable) {
+        EXPECT_EQ(redis_->Run({"PUBLISH", channel, note}).Integer(), 1);
+    }
+    EXPECT_TRUE(Delivered(*two_, "alice", "still here"));
+    EXPECT_EQ(oneEvents_.Next(), "deliver alice still here") << "nothing of the notes before it";
 }
 
 TEST_F(RedisDirectoryTest, RenewalKeepsSessionsAndNoticesLostTakeoversAndLapses) {
