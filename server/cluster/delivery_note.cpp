@@ -23,8 +23,6 @@ constexpr std::size_t DigitCount(std::size_t number) {
 // Digits of the longest length a note can hold; more is a flaw, not a big number.
 constexpr std::size_t kMaxLengthDigits = DigitCount(kMaxNoteBytes);
 
-std::size_t NumberBytes(std::size_t number) { return DigitCount(number) + 1; }
-
 void AppendNumber(std::string& note, std::size_t number) {
     char digits[DigitCount(static_cast<std::size_t>(-1))];
     const auto end = std::to_chars(std::begin(digits), std::end(digits), number).ptr;
@@ -101,20 +99,18 @@ DeliveryNoteWriter::DeliveryNoteWriter(std::optional<std::string_view> about)
     headerBytes_ = note_.size();
 }
 
-std::size_t DeliveryNoteWriter::RecordBytes(std::span<const std::string> deviceIds, std::string_view text) {
-    std::size_t bytes = NumberBytes(deviceIds.size()) + NumberBytes(text.size()) + text.size();
+std::string DeliveryNoteWriter::Record(std::span<const std::string> deviceIds, std::string_view text) {
+    std::string record;
+    AppendNumber(record, deviceIds.size());
     for (const auto& id : deviceIds) {
-        bytes += NumberBytes(id.size()) + id.size();
+        AppendField(record, id);
     }
-    return bytes;
+    AppendField(record, text);
+    return record;
 }
 
 void DeliveryNoteWriter::Add(std::span<const std::string> deviceIds, std::string_view text) {
-    AppendNumber(note_, deviceIds.size());
-    for (const auto& id : deviceIds) {
-        AppendField(note_, id);
-    }
-    AppendField(note_, text);
+    note_ += Record(deviceIds, text);
 }
 
 std::optional<DeliveryNote> ReadDeliveryNote(std::string_view note) {

@@ -36,8 +36,8 @@ public:
     // Deliveries; presence notices about `about` when given.
     explicit DeliveryNoteWriter(std::optional<std::string_view> about = std::nullopt);
 
-    // The bytes one record adds to a note.
-    static std::size_t RecordBytes(std::span<const std::string> deviceIds, std::string_view text);
+    // One record as it stands in a note: a note is its header followed by records.
+    static std::string Record(std::span<const std::string> deviceIds, std::string_view text);
 
     void Add(std::span<const std::string> deviceIds, std::string_view text);
     std::size_t Size() const { return note_.size(); }

@@ -6,9 +6,9 @@
 #include "live/wire_format.h"
 
 #include <algorithm>
+#include <iterator>
 #include <map>
 #include <span>
-#include <string_view>
 #include <utility>
 
 namespace mossquill::service {
@@ -70,6 +70,35 @@ return 1
 constexpr const char* kLapsedScript = R"(
 if redis.call('EXISTS', KEYS[1]) == 1 then return false end
 return redis.call('HMGET', KEYS[2], 'nickname', 'appearance')
+)";
+
+// Looks up the owners of a batch of deliveries and publishes one note to each instance
+// holding any of them, in one round trip. KEYS: the deliveries' session keys; ARGV: this
+// instance, the channel prefix, the note header, then each delivery's record. Answers per
+// delivery 1 when a listener took its note. A refused publish fails its own note only.
+constexpr const char* kDeliverScript = R"(
+local notes, members, order = {}, {}, {}
+for i, key in ipairs(KEYS) do
+  local owner = redis.call('GET', key)
+  local instance = owner and string.match(owner, '^(.*):')
+  if instance and instance ~= ARGV[1] then
+    if not notes[instance] then
+      notes[instance], members[instance] = {ARGV[3]}, {}
+      table.insert(order, instance)
+    end
+    table.insert(notes[instance], ARGV[3 + i])
+    table.insert(members[instance], i)
+  end
+end
+local delivered = {}
+for i = 1, #KEYS do delivered[i] = 0 end
+for _, instance in ipairs(order) do
+  local listeners = redis.pcall('PUBLISH', ARGV[2] .. instance, table.concat(notes[instance]))
+  if type(listeners) == 'number' and listeners > 0 then
+    for _, i in ipairs(members[instance]) do delivered[i] = 1 end
+  end
+end
+return delivered
 )";
 
 std::string InstanceOfOwner(const std::string& owner) { return owner.substr(0, owner.rfind(':')); }
@@ -250,56 +279,47 @@ void RedisDirectory::SendDeliveries() {
     if (batch.empty()) {
         return;
     }
+    // One script call per part of the batch whose records fit one note, so that no note
+    // the script puts together can outgrow the bound; normally the whole batch.
+    const std::string header = DeliveryNoteWriter().Note();
+    struct Part {
+        std::vector<std::string> keys;
+        std::vector<std::string> records;
+        std::vector<std::size_t> deliveries;
+        std::size_t bytes = 0;
+    };
+    std::vector<Part> parts;
+    for (std::size_t i = 0; i < batch.size(); ++i) {
+        std::string record = DeliveryNoteWriter::Record(std::span(&batch[i].deviceId, 1), batch[i].text);
+        if (header.size() + record.size() > kMaxNoteBytes) {
+            continue;  // too large for any note: undelivered
+        }
+        if (parts.empty() || header.size() + parts.back().bytes + record.size() > kMaxNoteBytes) {
+            parts.emplace_back();
+        }
+        Part& part = parts.back();
+        part.bytes += record.size();
+        part.keys.push_back(kSessionPrefix + batch[i].deviceId);
+        part.records.push_back(std::move(record));
+        part.deliveries.push_back(i);
+    }
+    std::vector<RedisCommand> calls;
+    calls.reserve(parts.size());
+    for (auto& part : parts) {
+        RedisCommand call = {"EVAL", kDeliverScript, std::to_string(part.keys.size())};
+        call.reserve(call.size() + part.keys.size() + 3 + part.records.size());
+        std::move(part.keys.begin(), part.keys.end(), std::back_inserter(call));
+        call.insert(call.end(), {instance_, kInstancePrefix, header});
+        std::move(part.records.begin(), part.records.end(), std::back_inserter(call));
+        calls.push_back(std::move(call));
+    }
     std::vector<bool> delivered(batch.size(), false);
     try {
-        std::vector<std::string> ids;
-        ids.reserve(batch.size());
-        for (const auto& delivery : batch) {
-            ids.push_back(delivery.deviceId);
-        }
-        const std::vector<std::string> instances = InstancesOf(ids);
-        // One note per instance, its deliveries in the order asked; a further note only
-        // when one would outgrow the bound.
-        struct Outgoing {
-            std::string instance;
-            DeliveryNoteWriter note;
-            std::vector<std::size_t> deliveries;
-        };
-        std::vector<Outgoing> notes;
-        std::unordered_map<std::string_view, std::size_t> filling;  // instance -> its note being filled
-        const std::size_t headerBytes = DeliveryNoteWriter().Size();
-        for (std::size_t i = 0; i < batch.size(); ++i) {
-            if (instances[i].empty() || instances[i] == instance_) {
-                continue;
-            }
-            const std::span<const std::string> target(&ids[i], 1);
-            const std::size_t bytes = DeliveryNoteWriter::RecordBytes(target, batch[i].text);
-            if (headerBytes + bytes > kMaxNoteBytes) {
-                continue;  // too large for any note: undelivered
-            }
-            const auto [found, fresh] = filling.try_emplace(instances[i], notes.size());
-            if (fresh || notes[found->second].note.Size() + bytes > kMaxNoteBytes) {
-                found->second = notes.size();
-                notes.push_back({instances[i], DeliveryNoteWriter(), {}});
-            }
-            Outgoing& outgoing = notes[found->second];
-            outgoing.note.Add(target, batch[i].text);
-            outgoing.deliveries.push_back(i);
-        }
-        std::vector<RedisCommand> publishes;
-        publishes.reserve(notes.size());
-        for (const auto& outgoing : notes) {
-            publishes.push_back({"PUBLISH", kInstancePrefix + outgoing.instance, outgoing.note.Note()});
-        }
-        if (!publishes.empty()) {
-            // A refused publish fails only the deliveries in its own note.
-            const std::vector<std::optional<RedisReply>> listeners = redis_.RunEach(publishes);
-            for (std::size_t k = 0; k < notes.size(); ++k) {
-                if (listeners[k] && listeners[k]->Integer() > 0) {
-                    for (const std::size_t i : notes[k].deliveries) {
-                        delivered[i] = true;
-                    }
-                }
+        const std::vector<std::optional<RedisReply>> answers = redis_.RunEach(calls);
+        for (std::size_t k = 0; k < parts.size(); ++k) {
+            const std::vector<std::size_t>& members = parts[k].deliveries;
+            for (std::size_t j = 0; answers[k] && j < members.size() && j < answers[k]->Size(); ++j) {
+                delivered[members[j]] = answers[k]->Element(j).Integer() == 1;
             }
         }
     } catch (const RedisError&) {

@@ -30,9 +30,10 @@ namespace mossquill::service {
 // Instances talk over the channel "mossquill:instance:<id>": fire and forget, at most once.
 //
 // Releases and deliveries wait their turn on a queue of their own, so the network threads
-// never wait for Redis. Deliveries that wait together go out together: one look-up of all
-// their owners, then all their publishes pipelined in one round trip; any other job sends
-// the deliveries queued before it first, so everything leaves in the order it was asked.
+// never wait for Redis. Deliveries that wait together go out together: one script looks up
+// their owners and publishes one note to each instance holding any of them, in one round
+// trip; any other job sends the deliveries queued before it first, so everything leaves in
+// the order it was asked.
 // While Redis cannot be reached the instance goes by its own sessions: claims hold here
 // (renewal puts them back once Redis answers), other instances count as empty, and a
 // released session counts as gone offline; the health check reports what Redis last said

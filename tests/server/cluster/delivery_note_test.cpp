@@ -45,8 +45,8 @@ TEST(DeliveryNoteTest, TextsArriveByteForByteInOrderAndOnlyWholeNotesAreRead) {
 
     // A note cut short is refused unless cut between records, never read as far as it goes.
     const std::string& whole = deliveries.Note();
-    const std::size_t firstEnds = DeliveryNoteWriter().Size() + DeliveryNoteWriter::RecordBytes(alice, "first");
-    const std::size_t secondEnds = firstEnds + DeliveryNoteWriter::RecordBytes(both, awkward);
+    const std::size_t firstEnds = DeliveryNoteWriter().Size() + DeliveryNoteWriter::Record(alice, "first").size();
+    const std::size_t secondEnds = firstEnds + DeliveryNoteWriter::Record(both, awkward).size();
     for (std::size_t length = 4; length < whole.size(); ++length) {
         const auto cut = ReadDeliveryNote(std::string_view(whole).substr(0, length));
         EXPECT_EQ(bool(cut), length == firstEnds || length == secondEnds) << "cut at " << length;
