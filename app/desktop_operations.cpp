@@ -15,6 +15,8 @@ void PetApp::ApplyFullScreenChange(FullScreenWatch::Change change) {
         ShowWindow(window(), SW_HIDE);
         return;
     }
+    // A card that arrived meanwhile has had no time on screen yet.
+    visits_.Restart(clock_.Now());
     ShowWindow(window(), SW_SHOWNOACTIVATE);
     renderer_.Invalidate();
     RenderFrame();

@@ -37,12 +37,14 @@ void PetApp::ShowIncomingVisit(const IncomingVisit& visit) {
     visitShowing_ = true;
     vitals_.ReceiveVisit();
     if (window()) {
+        // Over a full-screen program the card waits unseen, like the pet, until that program goes.
+        const UINT show = fullScreen_.hidden() ? 0 : SWP_SHOWWINDOW;
         const ScreenRect area = window_.WorkArea();
         const SIZE card = VisitCardSize(movement_.petSize());
         const DisplayScale scale = movement_.scale();
         const int inset = scale.Pixels(kCardInset);
         SetWindowPos(window(), HWND_TOPMOST, area.left + inset, area.top + inset, scale.Pixels(card.cx),
-                     scale.Pixels(card.cy), SWP_NOACTIVATE | SWP_SHOWWINDOW);
+                     scale.Pixels(card.cy), SWP_NOACTIVATE | show);
     }
     RenderFrame();
 }
@@ -54,7 +56,7 @@ void PetApp::EndIncomingVisit() {
     if (window()) {
         const RECT& saved = savedWindowRect_;
         SetWindowPos(window(), HWND_TOPMOST, saved.left, saved.top, saved.right - saved.left, saved.bottom - saved.top,
-                     SWP_NOACTIVATE | SWP_SHOWWINDOW);
+                     SWP_NOACTIVATE | (fullScreen_.hidden() ? 0 : SWP_SHOWWINDOW));
         movement_.ClampIntoWorkArea();
     }
     RenderFrame();

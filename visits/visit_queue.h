@@ -19,6 +19,10 @@ public:
     Arrival Arrive(const IncomingVisit& visit, uint64_t now);
     // Ends the visit on show; the next waiting one, which the caller shows with Arrive.
     std::optional<IncomingVisit> End();
+    // Gives the visit on show its whole time again from now: it waited where nobody could see it.
+    void Restart(uint64_t now) {
+        if (showing_) startTick_ = now;
+    }
     // Marks the visit of that serial answered, if it is still the one on show.
     void Responded(uint64_t serial) {
         if (showing_ && serial == serial_) responded_ = true;

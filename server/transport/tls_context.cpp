@@ -37,6 +37,8 @@ boost::asio::ssl::context MakeServerTlsContext(const std::string& certificateCha
     SSL_CTX_set_options(native, SSL_OP_NO_RENEGOTIATION | SSL_OP_CIPHER_SERVER_PREFERENCE);
     // Idle connections are most of them; their read and write buffers go back to the heap.
     SSL_CTX_set_mode(native, SSL_MODE_RELEASE_BUFFERS);
+    // A record's header and body in one read from the socket rather than two.
+    SSL_CTX_set_read_ahead(native, 1);
     // Resumption by stateless tickets only (one per handshake): no session kept here per
     // client, so tens of thousands of them cost no memory.
     SSL_CTX_set_session_cache_mode(native, SSL_SESS_CACHE_SERVER | SSL_SESS_CACHE_NO_INTERNAL_STORE);

@@ -6,6 +6,7 @@
 #include "live/wire_format.h"
 
 #include <boost/asio/buffer.hpp>
+#include <boost/asio/defer.hpp>
 #include <boost/asio/post.hpp>
 
 namespace mossquill::service {
@@ -135,25 +136,28 @@ void WebSocketSession::OnRead(beast::error_code error) {
     ReadMessage();
 }
 
+// Deferred rather than posted: a message relayed from another session's handler then waits
+// for this thread to finish that handler instead of waking another thread to write it.
 void WebSocketSession::Send(std::string message) {
-    net::post(socket_.get_executor(),
-              [self = shared_from_this(), message = std::move(message)]() mutable { self->Queue(std::move(message)); });
+    net::defer(socket_.get_executor(), [self = shared_from_this(), message = std::move(message)]() mutable {
+        self->Queue(std::move(message));
+    });
 }
 
 void WebSocketSession::SendPresence(std::string aboutId, std::string message) {
-    net::post(socket_.get_executor(),
-              [self = shared_from_this(), aboutId = std::move(aboutId), message = std::move(message)]() mutable {
-                  if (self->closing_ || self->ended_) {
-                      return;
-                  }
-                  const bool idle = !self->presence_.NextDue();
-                  if (auto now = self->presence_.Offer(aboutId, std::move(message), std::chrono::steady_clock::now())) {
-                      self->Queue(std::move(*now));
-                  }
-                  if (idle) {
-                      self->SchedulePresence();
-                  }
-              });
+    net::defer(socket_.get_executor(), [self = shared_from_this(), aboutId = std::move(aboutId),
+                                        message = std::move(message)]() mutable {
+        if (self->closing_ || self->ended_) {
+            return;
+        }
+        const bool idle = !self->presence_.NextDue();
+        if (auto now = self->presence_.Offer(aboutId, std::move(message), std::chrono::steady_clock::now())) {
+            self->Queue(std::move(*now));
+        }
+        if (idle) {
+            self->SchedulePresence();
+        }
+    });
 }
 
 void WebSocketSession::ForgetPresence(std::string aboutId) {

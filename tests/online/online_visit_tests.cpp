@@ -38,6 +38,39 @@ RECT Rect(HWND window) {
     return rect;
 }
 
+// A game's window from a process of its own (the pet never hides for its own windows); closed,
+// and its process waited for, when the object goes.
+class FullScreenProgram {
+public:
+    FullScreenProgram() {
+        const std::wstring path = SiblingProgramPath(L"full_screen_program.exe");
+        std::wstring commandLine = L"\"" + path + L"\"";
+        STARTUPINFOW startup{};
+        startup.cb = sizeof(startup);
+        if (!CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                            &process_))
+            return;
+        for (int tries = 0; tries < 100 && !window_; ++tries) {
+            window_ = FindWindowW(L"MossquillTestFullScreenProgram", nullptr);
+            if (!window_) Sleep(50);
+        }
+    }
+    ~FullScreenProgram() {
+        if (window_) PostMessageW(window_, WM_CLOSE, 0, 0);
+        if (!process_.hProcess) return;
+        WaitForSingleObject(process_.hProcess, 10000);
+        CloseHandle(process_.hThread);
+        CloseHandle(process_.hProcess);
+    }
+    FullScreenProgram(const FullScreenProgram&) = delete;
+    FullScreenProgram& operator=(const FullScreenProgram&) = delete;
+    bool started() const { return window_ != nullptr; }
+
+private:
+    PROCESS_INFORMATION process_{};
+    HWND window_ = nullptr;
+};
+
 void PressQuickVisitKeys() {
     SendKey(VK_CONTROL, false);
     SendKey(VK_MENU, false);
@@ -148,6 +181,37 @@ TEST(TwoPets, VisitCrossesTheServiceLikeComesBackAndQuickVisitsQueueOnTheCard) {
     }
     EXPECT_EQ(host.store.dwords[setting::kEnergy], 80u);
     EXPECT_EQ(guest.notices.shown.size(), guestNotices + 3) << "quick visits are sent quietly";
+}
+
+// A friend's visit during a game waits unseen with the pet, and gets its whole time on the card
+// once the game has gone.
+TEST(TwoPets, AVisitDuringAFullScreenProgramWaitsUnseenUntilTheProgramGoes) {
+    ClearSettingsKey();
+    StartedPet guest;
+    StartedPet host;
+    ASSERT_TRUE(BecomeFriends(host, L"小家", guest, L"小客"));
+    // The host looks at the desktop as its frames do, half a second apart.
+    const auto hostInSight = [&] {
+        host.clock.Advance(500);
+        host.app.OnFrameTimer();
+        return IsWindowVisible(host.app.window()) != FALSE;
+    };
+    {
+        FullScreenProgram game;
+        ASSERT_TRUE(game.started());
+        ASSERT_TRUE(PumpUntil([&] { return !hostInSight(); })) << "the pet stayed over the game";
+        guest.app.SendVisit(guest.app.friends()[0], 0, L"", false);
+        ASSERT_TRUE(PumpUntil([&] { return host.app.visits().showing(); })) << "the visit never reached the host";
+        EXPECT_FALSE(hostInSight()) << "the card showed over the game";
+        host.clock.Advance(VisitQueue::kShowMs);
+        EXPECT_FALSE(hostInSight());
+    }
+    ASSERT_TRUE(PumpUntil(hostInSight)) << "the pet did not come back after the game";
+    ASSERT_TRUE(host.app.visits().showing()) << "the card ended before anybody could see it";
+    EXPECT_EQ(host.app.visits().SecondsLeft(host.clock.Now()), 10);
+    RECT area{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    EXPECT_EQ(Rect(host.app.window()).left, area.left + 14) << "the pet came back, not its card";
 }
 
 // Choices are made in menus and prompts whose loops let new lists and timed-out cards in: what

@@ -167,11 +167,14 @@ void WriteSettingBytes(const wchar_t* name, DWORD type, const void* data, DWORD 
 
 std::wstring FakeToken(wchar_t fill) { return std::wstring(64, fill); }
 
-std::optional<ChildResult> RunSiblingProgram(const wchar_t* fileName) {
+std::wstring SiblingProgramPath(const wchar_t* fileName) {
     wchar_t self[MAX_PATH];
-    const DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring path(self, length);
-    path = path.substr(0, path.find_last_of(L"\\/") + 1) + fileName;
+    const std::wstring path(self, GetModuleFileNameW(nullptr, self, MAX_PATH));
+    return path.substr(0, path.find_last_of(L"\\/") + 1) + fileName;
+}
+
+std::optional<ChildResult> RunSiblingProgram(const wchar_t* fileName) {
+    const std::wstring path = SiblingProgramPath(fileName);
 
     SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
     HANDLE readEnd = nullptr;

@@ -72,6 +72,8 @@ void WriteSettingBytes(const wchar_t* name, DWORD type, const void* data, DWORD 
 // A made-up token of 64 characters.
 std::wstring FakeToken(wchar_t fill = L'a');
 
+// The path of a program in the same directory as this test.
+std::wstring SiblingProgramPath(const wchar_t* fileName);
 // Runs a program of the same directory as this test and returns its exit code and output.
 struct ChildResult {
     DWORD exitCode = 0;
