@@ -33,9 +33,9 @@ float WalkingSpeed(float walkPhase, int levelStep) {
     return base * (1.0f + 0.22f * levelStep);
 }
 
-int WalkCycle::Step(int levelStep) {
+int WalkCycle::Step(int levelStep, DisplayScale scale) {
     phase = NextWalkPhase(phase, levelStep);
-    const float distance = WalkingSpeed(phase, levelStep) + carry;
+    const float distance = WalkingSpeed(phase, levelStep) * scale.factor() + carry;
     const int move = static_cast<int>(distance);
     carry = distance - static_cast<float>(move);
     return move;
@@ -85,7 +85,7 @@ void Movement::Step(uint64_t now, bool held, int levelStep) {
 }
 
 void Movement::WalkingStep(int levelStep) {
-    const int move = walk_.Step(levelStep);
+    const int move = walk_.Step(levelStep, scale_);
     const ScreenRect work = window_.WorkArea();
     const auto rect = window_.Rect();
     if (!rect) return;

@@ -25,16 +25,16 @@ enum DashState : int {
 // The step cycle advanced by one frame tick; levelStep is the weekly level minus one (0..2).
 float NextWalkPhase(float walkPhase, int levelStep);
 
-// Pixels per frame tick at a point of the step cycle: still where the cycle is flat, so the pet
-// moves in hops, fastest at its peaks, and faster with a higher weekly level.
+// 96-DPI units per frame tick at a point of the step cycle: still where the cycle is flat, so the
+// pet moves in hops, fastest at its peaks, and faster with a higher weekly level.
 float WalkingSpeed(float walkPhase, int levelStep);
 
 // The walking step cycle and the fraction of a pixel carried over to the next tick.
 struct WalkCycle {
     float phase = 0.0f;
     float carry = 0.0f;
-    // Advances one frame tick; the whole pixels to move now.
-    int Step(int levelStep);
+    // Advances one frame tick; the whole pixels to move now at the display's scale.
+    int Step(int levelStep, DisplayScale scale = {});
 };
 
 // Movement values as stored; absent ones are nothing.

@@ -28,7 +28,7 @@ void Movement::Restore(const StoredMovement& stored) {
 }
 
 ScreenPoint Movement::StartPosition(const StoredMovement& stored, const ScreenRect& startArea) const {
-    return ChooseStartPosition(startArea, windowSize(), stored.x, stored.y);
+    return ChooseStartPosition(startArea, windowSize(), stored.x, stored.y, scale_);
 }
 
 void Movement::Start(ScreenPoint home, uint64_t now) {
@@ -87,7 +87,7 @@ void Movement::Rescale(DisplayScale scale, ScreenPoint topLeft) {
         ClampTopLeft(topLeft, size, window_.WorkAreaNearest(ScreenPoint{topLeft.x + size / 2, topLeft.y + size / 2})));
 }
 
-void Movement::ReturnToCorner() { PlaceAt(DefaultCorner(window_.WorkArea(), windowSize())); }
+void Movement::ReturnToCorner() { PlaceAt(DefaultCorner(window_.WorkArea(), windowSize(), scale_)); }
 
 void Movement::ClampIntoWorkArea() {
     const auto rect = window_.Rect();

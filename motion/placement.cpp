@@ -10,21 +10,23 @@ constexpr int kVisibleMargin = 24;
 
 bool IsPetSize(int size) { return std::find(kPetSizes.begin(), kPetSizes.end(), size) != kPetSizes.end(); }
 
-ScreenPoint DefaultCorner(const ScreenRect& workArea, int petSize) {
-    return ScreenPoint{workArea.right - petSize - kCornerInset, workArea.bottom - petSize - kCornerInset};
+ScreenPoint DefaultCorner(const ScreenRect& workArea, int windowSize, DisplayScale scale) {
+    const int inset = scale.Pixels(kCornerInset);
+    return ScreenPoint{workArea.right - windowSize - inset, workArea.bottom - windowSize - inset};
 }
 
-ScreenPoint ChooseStartPosition(const ScreenRect& workArea, int petSize, std::optional<int> savedX,
-                                std::optional<int> savedY) {
+ScreenPoint ChooseStartPosition(const ScreenRect& workArea, int windowSize, std::optional<int> savedX,
+                                std::optional<int> savedY, DisplayScale scale) {
     if (savedX && savedY) {
         const int x = *savedX;
         const int y = *savedY;
-        if (x < workArea.right - kVisibleMargin && y < workArea.bottom - kVisibleMargin &&
-            x + petSize > workArea.left + kVisibleMargin && y + petSize > workArea.top + kVisibleMargin) {
+        const int margin = scale.Pixels(kVisibleMargin);
+        if (x < workArea.right - margin && y < workArea.bottom - margin && x + windowSize > workArea.left + margin &&
+            y + windowSize > workArea.top + margin) {
             return ScreenPoint{x, y};
         }
     }
-    return DefaultCorner(workArea, petSize);
+    return DefaultCorner(workArea, windowSize, scale);
 }
 
 ScreenPoint ClampTopLeft(ScreenPoint topLeft, int size, const ScreenRect& area) {

@@ -3,23 +3,10 @@
 #include "platform/window_scale.h"
 #include "online/service_bounds.h"
 #include "ui/clock_time.h"
-#include "ui/dialog_font.h"
 #include "ui/modal_window.h"
+#include "ui/scaled_controls.h"
 
 namespace {
-
-struct Placement {
-    int x, y, width, height;  // client area, 96-DPI units
-};
-
-struct ControlLayout {
-    const wchar_t* className;
-    int id;
-    const wchar_t* text;
-    DWORD style;  // besides WS_CHILD | WS_VISIBLE
-    DWORD exStyle;
-    Placement place;
-};
 
 constexpr DWORD kTabStop = WS_TABSTOP;
 constexpr DWORD kGroupBox = BS_GROUPBOX;
@@ -70,8 +57,7 @@ constexpr wchar_t kDefaultOffworkTime[] = L"18:00";
 struct SettingsSession {
     SettingsState& state;
     Notices& notices;
-    DisplayScale scale;
-    HFONT font;
+    ScaledControls& controls;
 };
 
 HWND Control(HWND window, int id) { return GetDlgItem(window, id); }
@@ -95,15 +81,8 @@ int32_t Selection(HWND window, int id) {
 
 void CreateControls(HWND window, const SettingsSession& session) {
     const SettingsState& state = session.state;
-    const DisplayScale scale = session.scale;
-    const HINSTANCE instance = GetModuleHandleW(nullptr);
-    for (const ControlLayout& layout : kControls) {
-        const Placement& place = layout.place;
-        CreateWindowExW(layout.exStyle, layout.className, layout.text, WS_CHILD | WS_VISIBLE | layout.style,
-                        scale.Pixels(place.x), scale.Pixels(place.y), scale.Pixels(place.width),
-                        scale.Pixels(place.height), window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)),
-                        instance, nullptr);
-    }
+    for (const ControlLayout& layout : kControls)
+        session.controls.Create(window, layout);
     FillCombo(Control(window, kSettingsSizeId), kSizeItems, state.sizeIndex);
     FillCombo(Control(window, kSettingsMovementId), kMovementItems, state.movementIndex);
     FillCombo(Control(window, kSettingsWaterId), kWaterItems, state.waterIndex);
@@ -115,11 +94,6 @@ void CreateControls(HWND window, const SettingsSession& session) {
     SendMessageW(Control(window, kSettingsOffworkTimeId), EM_LIMITTEXT, kOffworkTimeLimit, 0);
     SetWindowTextW(Control(window, kSettingsNicknameId), state.nicknameText.c_str());
     SendMessageW(Control(window, kSettingsNicknameId), EM_LIMITTEXT, kMaxNicknameCharacters, 0);
-
-    const auto font = reinterpret_cast<WPARAM>(session.font);
-    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        SendMessageW(child, WM_SETFONT, font, TRUE);
-    }
     SetFocus(Control(window, kSettingsSizeId));
 }
 
@@ -190,6 +164,9 @@ LRESULT CALLBACK SettingsWindowProc(HWND window, UINT message, WPARAM wParam, LP
     case WM_CLOSE:
         Finish(window, state, false);
         return 0;
+    case WM_DPICHANGED:
+        session->controls.Rescale(window, wParam, lParam);
+        return 0;
     case WM_CTLCOLORSTATIC:
         return WindowColouredStatic(reinterpret_cast<HDC>(wParam));
     case WM_NCDESTROY:
@@ -209,8 +186,8 @@ bool SettingsWindow::Run(HWND owner, SettingsState& state, Notices& notices) {
 
     // Laid out in 96-DPI units, drawn at the scale of the pet's monitor.
     const DisplayScale scale = WindowScale(owner);
-    const DialogFont font(scale);
-    SettingsSession session{state, notices, scale, font.get()};
+    ScaledControls controls(scale);
+    SettingsSession session{state, notices, controls};
     const int width = scale.Pixels(kSettingsWindowWidth), height = scale.Pixels(kSettingsWindowHeight);
     // The pet usually sits in a corner; centred over it, the buttons would hang off the screen.
     const POINT corner = CentredOverOnScreen(owner, width, height);

@@ -54,6 +54,10 @@ std::vector<RedisReply> RedisClient::RunAll(const std::vector<RedisCommand>& com
     return WithConnection([&](RedisConnection& connection) { return connection.RunAll(commands); });
 }
 
+std::vector<std::optional<RedisReply>> RedisClient::RunEach(const std::vector<RedisCommand>& commands) {
+    return WithConnection([&](RedisConnection& connection) { return connection.RunEach(commands); });
+}
+
 std::unique_ptr<RedisConnection> RedisClient::OpenDedicated() const { return Open(std::nullopt); }
 
 std::unique_ptr<RedisConnection> RedisClient::Borrow() {

@@ -24,6 +24,7 @@ public:
 
     RedisReply Run(const RedisCommand& command);
     std::vector<RedisReply> RunAll(const std::vector<RedisCommand>& commands);
+    std::vector<std::optional<RedisReply>> RunEach(const std::vector<RedisCommand>& commands);
 
     // A connection of its own (for subscriptions), without a time-out.
     std::unique_ptr<RedisConnection> OpenDedicated() const;

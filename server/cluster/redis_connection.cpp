@@ -85,25 +85,44 @@ RedisReply RedisConnection::Run(const RedisCommand& command) {
 
 std::vector<RedisReply> RedisConnection::RunAll(const std::vector<RedisCommand>& commands) {
     const ScopedTiming timing(Metrics().redisLatency, Metrics().redisErrors);
+    std::optional<RedisError> firstError;
+    std::vector<std::optional<RedisReply>> answers = Exchange(commands, firstError);
+    if (firstError) {
+        throw *firstError;
+    }
+    std::vector<RedisReply> replies;
+    replies.reserve(answers.size());
+    for (auto& answer : answers) {
+        replies.push_back(std::move(*answer));
+    }
+    return replies;
+}
+
+std::vector<std::optional<RedisReply>> RedisConnection::RunEach(const std::vector<RedisCommand>& commands) {
+    const ScopedTiming timing(Metrics().redisLatency, Metrics().redisErrors);
+    std::optional<RedisError> firstError;
+    return Exchange(commands, firstError);
+}
+
+std::vector<std::optional<RedisReply>> RedisConnection::Exchange(const std::vector<RedisCommand>& commands,
+                                                                 std::optional<RedisError>& firstError) {
     for (const auto& command : commands) {
         Append(command);
     }
-    std::vector<RedisReply> replies;
+    std::vector<std::optional<RedisReply>> replies;
     replies.reserve(commands.size());
-    // Every answer is read even after an error reply, so the connection stays in step.
-    std::optional<RedisError> firstError;
     for (std::size_t i = 0; i < commands.size(); ++i) {
         try {
-            replies.push_back(NextReply());
+            replies.emplace_back(NextReply());
         } catch (const RedisError& error) {
             if (broken_) {
                 throw;
             }
-            firstError.emplace(error);
+            if (!firstError) {
+                firstError.emplace(error);
+            }
+            replies.emplace_back();
         }
-    }
-    if (firstError) {
-        throw *firstError;
     }
     return replies;
 }

@@ -55,6 +55,9 @@ public:
     // Sends every command before reading the first answer: one round trip for all.
     std::vector<RedisReply> RunAll(const std::vector<RedisCommand>& commands);
 
+    // As RunAll, but an error reply fails only its own command: nothing in its place.
+    std::vector<std::optional<RedisReply>> RunEach(const std::vector<RedisCommand>& commands);
+
     // Sends without waiting; the answers are read with NextReply (subscriptions).
     void Send(const RedisCommand& command);
     RedisReply NextReply();
@@ -65,6 +68,10 @@ public:
     void Interrupt();
 
 private:
+    // Sends every command, then reads every answer, even after an error reply, so the
+    // connection stays in step; the first error reply is kept in `firstError`.
+    std::vector<std::optional<RedisReply>> Exchange(const std::vector<RedisCommand>& commands,
+                                                    std::optional<RedisError>& firstError);
     void Append(const RedisCommand& command);
     [[noreturn]] void Fail(const std::string& what);
 

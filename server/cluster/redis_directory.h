@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cluster/delivery_note.h"
 #include "cluster/redis_client.h"
 #include "cluster/redis_subscriber.h"
 #include "cluster/work_queue.h"
@@ -7,6 +8,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <array>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -28,9 +30,10 @@ namespace mossquill::service {
 // Instances talk over the channel "mossquill:instance:<id>": fire and forget, at most once.
 //
 // Releases and deliveries wait their turn on a queue of their own, so the network threads
-// never wait for Redis. Deliveries that wait together go out together: one look-up of all
-// their owners, then all their publishes pipelined in one round trip; any other job sends
-// the deliveries queued before it first, so everything leaves in the order it was asked.
+// never wait for Redis. Deliveries that wait together go out together: one script looks up
+// their owners and publishes one note to each instance holding any of them, in one round
+// trip; any other job sends the deliveries queued before it first, so everything leaves in
+// the order it was asked.
 // While Redis cannot be reached the instance goes by its own sessions: claims hold here
 // (renewal puts them back once Redis answers), other instances count as empty, and a
 // released session counts as gone offline; the health check reports what Redis last said
@@ -67,9 +70,10 @@ private:
     };
 
     std::string Owner(std::uint64_t serial) const;
-    // Publishes `note` to each instance holding sessions of these devices, naming them in
-    // its "deliver" member; on the queue.
-    void PublishToHolders(const std::vector<std::string>& deviceIds, nlohmann::json note);
+    // Publishes `text` to each instance holding sessions of these devices, as deliveries
+    // or as presence notices about `about`; on the queue.
+    void PublishToHolders(const std::vector<std::string>& deviceIds, std::optional<std::string> about,
+                          std::string text);
     // Queues a job behind the deliveries waiting before it.
     bool PostInOrder(std::function<void()> job);
     // Sends the deliveries held back for a batch; on the queue.
@@ -79,7 +83,10 @@ private:
     // Publishes a note to the instance; false when nobody listens there.
     bool Publish(const std::string& instance, const nlohmann::json& note);
     void OnMessage(const std::string& channel, const std::string& message);
-    void OnNote(const nlohmann::json& note);
+    void OnNote(const std::string& message);
+    void HandOn(const DeliveryNote& note);
+    // False when the note is not one this build understands.
+    bool OnJsonNote(const std::string& message);
     void OnExpired(const std::string& deviceId);
     void RenewLoop();
     void Renew();
@@ -89,6 +96,8 @@ private:
     const std::string instance_;
     PeerEvents* events_ = nullptr;
     std::unique_ptr<RedisSubscriber> subscriber_;
+    // Kinds of unreadable notes logged already (once each); the subscriber's thread only.
+    std::array<bool, 3> unreadableLogged_{};
 
     // The sessions this instance holds, for renewal; guarded by heldMutex_, which also
     // keeps a renewal from bringing back a session being released.

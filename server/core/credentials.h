@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -13,6 +14,10 @@ std::string NewToken();
 
 // 32 lowercase hexadecimal characters (128 bits); not secret, but not guessable either.
 std::string NewDeviceId();
+
+// The longest device id accepted from outside (a request, another instance); room to spare
+// over the ones NewDeviceId makes.
+constexpr std::size_t kMaxDeviceIdLength = 64;
 
 // Six decimal digits, uniform over 000000..999999.
 std::string NewPairCode();

@@ -17,7 +17,6 @@ namespace mossquill::service {
 namespace {
 
 constexpr std::size_t kTokenLength = 64;
-constexpr std::size_t kMaxDeviceIdLength = 64;
 constexpr int kPairCodeDraws = 20;
 constexpr std::string_view kBearerPrefix = "bearer ";
 // Last-seen times only need day precision; marking every request would be a write each.

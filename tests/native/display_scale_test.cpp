@@ -46,7 +46,7 @@ TEST(DisplayScale, ThePetKeepsItsStoredSizeInUnitsAndTakesTheSizeOfTheMonitorItI
     EXPECT_EQ(Width(monitors.rect), 345);
     EXPECT_EQ(store.dwords[L"PetSize"], 230u) << "stored in units, not pixels";
     movement.ReturnToCorner();
-    EXPECT_EQ(monitors.rect.right, monitors.left.right - kCornerInset);
+    EXPECT_EQ(monitors.rect.right, monitors.left.right - 27) << "the corner's inset at the scale too";
 
     // Dragged onto the 144-DPI monitor at 96 DPI, then told of its scale there.
     movement.UseScale(DisplayScale(96));

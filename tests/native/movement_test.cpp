@@ -52,6 +52,29 @@ TEST(StartPosition, SavedPositionMustKeepMoreThan24PixelsInsideTheWorkArea) {
     EXPECT_EQ(at(1500, 300).y, corner.y);
 }
 
+// At 150 % the pet looks as it does at 100 %: it walks half as far again in the same time, and
+// its corner and the part of it that must stay in sight are half as wide again.
+TEST(DisplayScaleOfMotion, AtOneAndAHalfTimesTheScaleDistancesAreOneAndAHalfTimesAsLong) {
+    const DisplayScale large(144);
+    WalkCycle plain{};
+    WalkCycle scaled{};
+    int plainWay = 0;
+    int scaledWay = 0;
+    for (int tick = 0; tick < 250; ++tick) {
+        plainWay += plain.Step(1);
+        scaledWay += scaled.Step(1, large);
+    }
+    EXPECT_GT(plainWay, 300);
+    EXPECT_NEAR(scaledWay + scaled.carry, 1.5f * (plainWay + plain.carry), 0.01f * plainWay);
+
+    const ScreenRect work{0, 0, 1920, 1040};
+    const ScreenPoint corner = DefaultCorner(work, 345, large);
+    EXPECT_EQ(corner.x, 1920 - 345 - 27);
+    EXPECT_EQ(corner.y, 1040 - 345 - 27);
+    EXPECT_EQ(ChooseStartPosition(work, 345, 1920 - 37, 500, large).x, 1920 - 37) << "37 pixels in sight";
+    EXPECT_EQ(ChooseStartPosition(work, 345, 1920 - 36, 500, large).x, corner.x) << "only 36";
+}
+
 TEST(WalkCycle, FlatPartsOfTheStepCycleAreHopsTwicePerCycle) {
     WalkCycle cycle{kTwoPi - 0.29f + 0.05f, 0.5f};  // lands on 0.05 after the wrap
     EXPECT_EQ(cycle.Step(0), 0);

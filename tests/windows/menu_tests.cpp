@@ -150,7 +150,7 @@ TEST(ContextMenu, OnlineSubmenuFollowsTheConnection) {
 
 TEST(ContextMenu, FriendVisitCommandsEncodeFriendAndAction) {
     ContextMenuState state;
-    state.friends = {{L"小绿", true}, {L"阿木", false}, {L"Mo", true}, {L"R&D", true}};
+    state.friends = {{L"小绿", true, L"a"}, {L"阿木", false, L"b"}, {L"Mo", true, L"c"}, {L"R&D", true, L"d"}};
     PopupMenu menu = BuildContextMenu(state);
     const auto online = ReadMenu(ReadMenu(menu.get())[9].submenu);
     const auto friends = ReadMenu(online[6].submenu);

@@ -198,6 +198,50 @@ TEST_F(Prompt, EnterConfirmsTheTypedTextTrimmed) {
     EXPECT_EQ(result, L"");
 }
 
+// Dragged to a monitor of 150 % and back, the prompt takes the size the system suggests, its
+// controls their places at that scale in a font made for it, and what was typed stays.
+TEST_F(Prompt, MovedToAMonitorOfAnotherScaleItIsLaidOutAgainAtThatScale) {
+    LONG stockHeight = 0;
+    {
+        LOGFONTW stock{};
+        GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof(stock), &stock);
+        stockHeight = stock.lfHeight;
+    }
+    const auto fontHeight = [](HWND control) {
+        LOGFONTW font{};
+        GetObjectW(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)), sizeof(font), &font);
+        return font.lfHeight;
+    };
+    const auto placeIn = [](HWND prompt, HWND control) {
+        RECT rect{};
+        GetWindowRect(control, &rect);
+        MapWindowPoints(nullptr, prompt, reinterpret_cast<POINT*>(&rect), 2);
+        return std::vector<LONG>{rect.left, rect.top, rect.right, rect.bottom};
+    };
+    const auto moveTo = [](HWND prompt, int dpi, RECT suggested) {
+        SendMessageW(prompt, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+    };
+    const Step largerAndBack = [&](HWND prompt) {
+        Type(L"小红");
+        moveTo(prompt, 144, RECT{100, 120, 100 + 570, 120 + 240});
+        RECT window{};
+        GetWindowRect(prompt, &window);
+        EXPECT_EQ(std::vector<LONG>({window.left, window.top, window.right, window.bottom}),
+                  std::vector<LONG>({100, 120, 670, 360}));
+        EXPECT_EQ(placeIn(prompt, EditOf(prompt)), std::vector<LONG>({27, 87, 543, 125}));
+        EXPECT_EQ(placeIn(prompt, GetDlgItem(prompt, IDCANCEL)), std::vector<LONG>({429, 149, 543, 190}));
+        EXPECT_EQ(fontHeight(GetDlgItem(prompt, IDOK)), MulDiv(stockHeight, 144, 96));
+
+        moveTo(prompt, 96, RECT{100, 120, 100 + 380, 120 + 160});
+        EXPECT_EQ(placeIn(prompt, EditOf(prompt)), std::vector<LONG>({18, 58, 362, 83}));
+        EXPECT_EQ(fontHeight(EditOf(prompt)), stockHeight);
+        PressKey(VK_RETURN);
+    };
+    std::wstring result;
+    EXPECT_TRUE(Ask({largerAndBack}, result));
+    EXPECT_EQ(result, L"小红");
+}
+
 TEST_F(Prompt, InitialTextIsSelectedSoTypingReplacesIt) {
     std::wstring nickname = L"旧昵称";
     const Step checkSelection = [](HWND prompt) {

@@ -1,4 +1,5 @@
 #include "limits/rate_limiter.h"
+#include "cluster/delivery_note.h"
 #include "cluster/redis_client.h"
 #include "cluster/redis_directory.h"
 #include "cluster/redis_rate_limiter.h"
@@ -6,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <condition_variable>
 #include <atomic>
 #include <deque>
@@ -96,6 +98,50 @@ bool WentOffline(SessionDirectory& directory, const std::string& deviceId, std::
     return offline;
 }
 
+// Visits from one directory to targets in turn, and what must come of them: those to the
+// deliverable targets reach the other instance in order, every other one tells its own
+// sender, and only its own.
+class VisitBurst {
+public:
+    VisitBurst(SessionDirectory& from, std::vector<std::string> deliverable)
+        : from_(from), deliverable_(std::move(deliverable)) {}
+
+    void Send(const std::string& target, const std::string& text, int number) {
+        from_.Deliver(target, text, [this, number] {
+            const std::lock_guard lock(failedMutex_);
+            failed_.push_back(number);
+        });
+        if (std::find(deliverable_.begin(), deliverable_.end(), target) != deliverable_.end()) {
+            Expect("deliver " + target + " " + text);
+        } else {
+            expectedFailures_.push_back(number);
+        }
+    }
+
+    void Expect(std::string event) { expectedEvents_.push_back(std::move(event)); }
+
+    void Check(RecordedEvents& arriving) {
+        WaitForQueue(from_);
+        {
+            const std::lock_guard lock(failedMutex_);
+            EXPECT_EQ(failed_, expectedFailures_);
+        }
+        std::vector<std::string> events;
+        for (std::size_t i = 0; i < expectedEvents_.size(); ++i) {
+            events.push_back(arriving.Next());
+        }
+        EXPECT_EQ(events, expectedEvents_);
+    }
+
+private:
+    SessionDirectory& from_;
+    const std::vector<std::string> deliverable_;
+    std::mutex failedMutex_;
+    std::vector<int> failed_;
+    std::vector<std::string> expectedEvents_;
+    std::vector<int> expectedFailures_;
+};
+
 // Two directories on the test Redis server (MOSSQUILL_TEST_REDIS), as two instances use them.
 class RedisDirectoryTest : public ::testing::Test {
 protected:
@@ -111,6 +157,13 @@ protected:
         two_ = std::make_unique<RedisDirectory>(*redis_, ttl);
         one_->Start(oneEvents_);
         two_->Start(twoEvents_);
+    }
+
+    void StartWithAliceAndBobOnOneCarolOnTwo() {
+        StartBoth(kLongTtl);
+        one_->Claim(alice_, 1);
+        one_->Claim(bob_, 2);
+        two_->Claim({"carol", "阿丙", 1}, 3);
     }
 
     std::unique_ptr<RedisClient> redis_;
@@ -180,45 +233,67 @@ TEST_F(RedisDirectoryTest, SessionsAreFoundDeliveredToAndTakenOverAcrossInstance
 }
 
 TEST_F(RedisDirectoryTest, ABurstOfDeliveriesKeepsItsOrderAndEachFailureIsItsOwn) {
-    StartBoth(kLongTtl);
-    one_->Claim(alice_, 1);
-    one_->Claim(bob_, 2);
-    two_->Claim({"carol", "阿丙", 1}, 3);
+    StartWithAliceAndBobOnOneCarolOnTwo();
     // Targets in turn: online elsewhere, nowhere, online elsewhere, held by the sender's own
     // instance (not found in its relay, so not deliverable either). A presence notice in the
     // middle must stay between the visits around it.
     const std::vector<std::string> targets = {"alice", "nobody", "bob", "carol"};
-    std::mutex failedMutex;
-    std::vector<int> failed;
-    std::vector<std::string> expectedEvents;
-    std::vector<int> expectedFailures;
+    VisitBurst burst(*two_, {"alice", "bob"});
     for (int i = 0; i < 400; ++i) {
         if (i == 200) {
             two_->DeliverPresence({"alice"}, "carol", "online");
-            expectedEvents.push_back("presence alice about carol online");
+            burst.Expect("presence alice about carol online");
         }
-        const std::string& target = targets[i % targets.size()];
-        two_->Deliver(target, std::to_string(i), [&, i] {
-            const std::lock_guard lock(failedMutex);
-            failed.push_back(i);
-        });
-        if (target == "alice" || target == "bob") {
-            expectedEvents.push_back("deliver " + target + " " + std::to_string(i));
-        } else {
-            expectedFailures.push_back(i);
-        }
+        burst.Send(targets[i % targets.size()], std::to_string(i), i);
     }
-    WaitForQueue(*two_);
-    {
-        const std::lock_guard lock(failedMutex);
-        EXPECT_EQ(failed, expectedFailures);
-    }
-    std::vector<std::string> events;
-    for (std::size_t i = 0; i < expectedEvents.size(); ++i) {
-        events.push_back(oneEvents_.Next());
-    }
-    EXPECT_EQ(events, expectedEvents);
+    burst.Check(oneEvents_);
     EXPECT_EQ(oneEvents_.Next(200ms), "") << "nothing else";
+}
+
+TEST_F(RedisDirectoryTest, VisitsWaitingTogetherShareOneNotePerInstanceAndFailEachAlone) {
+    StartWithAliceAndBobOnOneCarolOnTwo();
+    redis_->Run({"SET", "mossquill:session:dave", "gone:4"});  // an instance that no longer listens
+    redis_->Run({"CONFIG", "RESETSTAT"});
+    // Redis holds every client back a moment, so that the visits below wait together.
+    redis_->Run({"CLIENT", "PAUSE", "300"});
+    const std::vector<std::string> targets = {"alice", "dave", "bob", "nobody", "alice", "carol"};
+    // dave's note finds no listener: his visits alone fail.
+    VisitBurst burst(*two_, {"alice", "bob"});
+    for (int i = 0; i < 120; ++i) {
+        burst.Send(targets[i % targets.size()], "visit " + std::to_string(i), i);
+    }
+    burst.Check(oneEvents_);
+    const std::string stats = *redis_->Run({"INFO", "commandstats"}).Text();
+    const auto publishes = stats.find("cmdstat_publish:calls=");
+    ASSERT_NE(publishes, std::string::npos);
+    // At most two batches (the first visit may leave alone), each one note per instance.
+    EXPECT_LE(std::stoi(stats.substr(publishes + std::string("cmdstat_publish:calls=").size())), 4) << stats;
+}
+
+TEST_F(RedisDirectoryTest, UnreadableNotesOnTheChannelAreDroppedWholeAndLaterOnesStillArrive) {
+    StartBoth(kLongTtl);
+    one_->Claim(alice_, 1);
+    const std::string owner = *redis_->Run({"GET", "mossquill:session:alice"}).Text();
+    const std::string channel = "mossquill:instance:" + owner.substr(0, owner.rfind(':'));
+    const std::string oversized =
+        "@d1"
+        "1:5:alice" +
+        std::to_string(kMaxNoteBytes) + ":" + std::string(kMaxNoteBytes, 'x');
+    const std::vector<std::string> unreadable = {
+        "not a note",
+        "@d1"
+        "1:5:alice5:first1:5:alice99:second",  // well formed up to its second record
+        oversized,
+        std::string(100000, '[') + std::string(100000, ']'),  // deeper than any note
+        R"({"deliver":["alice"],"text":"the older form"})",
+        R"({"befriend":1,"friend":"bob","text":"x"})",
+        R"({"replace":"alice","serial":"one"})",
+    };
+    for (const auto& note : unreadable) {
+        EXPECT_EQ(redis_->Run({"PUBLISH", channel, note}).Integer(), 1);
+    }
+    EXPECT_TRUE(Delivered(*two_, "alice", "still here"));
+    EXPECT_EQ(oneEvents_.Next(), "deliver alice still here") << "nothing of the notes before it";
 }
 
 TEST_F(RedisDirectoryTest, RenewalKeepsSessionsAndNoticesLostTakeoversAndLapses) {
