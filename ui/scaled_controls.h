@@ -35,10 +35,10 @@ public:
     HWND Create(HWND parent, const ControlLayout& layout);
     // WM_DPICHANGED: the new scale from wParam, the window at the rectangle lParam suggests.
     void Rescale(HWND window, WPARAM wParam, LPARAM lParam);
-    DisplayScale scale() const { return scale_; }
 
 private:
-    void Place(HWND control, const ControlPlacement& place) const;
+    // The placement in pixels at the current scale, as x, y, width and height.
+    ControlPlacement Pixels(const ControlPlacement& place) const;
 
     DisplayScale scale_;
     std::unique_ptr<DialogFont> font_;

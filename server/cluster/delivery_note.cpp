@@ -96,7 +96,6 @@ DeliveryNoteWriter::DeliveryNoteWriter(std::optional<std::string_view> about)
     if (about) {
         AppendField(note_, *about);
     }
-    headerBytes_ = note_.size();
 }
 
 std::string DeliveryNoteWriter::Record(std::span<const std::string> deviceIds, std::string_view text) {

@@ -40,13 +40,10 @@ public:
     static std::string Record(std::span<const std::string> deviceIds, std::string_view text);
 
     void Add(std::span<const std::string> deviceIds, std::string_view text);
-    std::size_t Size() const { return note_.size(); }
-    bool HasRecords() const { return note_.size() > headerBytes_; }
     const std::string& Note() const { return note_; }
 
 private:
     std::string note_;
-    std::size_t headerBytes_;
 };
 
 // A note as read, its fields pointing into the text it was read from.

@@ -9,24 +9,28 @@
 namespace load {
 namespace {
 
-// Every field different, so that one lost or swapped on the way shows.
+constexpr std::size_t Totals::*kCounts[] = {&Totals::connected,
+                                            &Totals::resumed,
+                                            &Totals::connectFailures,
+                                            &Totals::closedEarly,
+                                            &Totals::visitsSent,
+                                            &Totals::visitsReceived,
+                                            &Totals::dropped,
+                                            &Totals::errorsReceived,
+                                            &Totals::sendFailures,
+                                            &Totals::outageLocalSent,
+                                            &Totals::outageLocalDelivered,
+                                            &Totals::outageAcrossSent,
+                                            &Totals::outageHeartbeats,
+                                            &Totals::outageErrors,
+                                            &Totals::outageClosedEarly};
+
+// Every count different, so that one lost or swapped on the way shows.
 Totals WorkerFigures(std::size_t base, std::vector<double> latencies) {
     Totals totals;
-    totals.connected = base + 1;
-    totals.resumed = base + 2;
-    totals.connectFailures = base + 3;
-    totals.closedEarly = base + 4;
-    totals.visitsSent = base + 5;
-    totals.visitsReceived = base + 6;
-    totals.dropped = base + 7;
-    totals.errorsReceived = base + 8;
-    totals.sendFailures = base + 9;
-    totals.outageLocalSent = base + 10;
-    totals.outageLocalDelivered = base + 11;
-    totals.outageAcrossSent = base + 12;
-    totals.outageHeartbeats = base + 13;
-    totals.outageErrors = base + 14;
-    totals.outageClosedEarly = base + 15;
+    for (const auto count : kCounts) {
+        totals.*count = ++base;
+    }
     totals.latenciesMs = latencies;
     totals.steadyLatenciesMs = {static_cast<double>(base), 2.0};
     totals.outageLocalLatenciesMs = {static_cast<double>(base)};
@@ -54,21 +58,12 @@ TEST(LoadReportTest, WorkersFiguresCrossTheirPipesAndAddUpToOneReport) {
         EXPECT_EQ(worker->Wait(), 0);
     }
 
-    EXPECT_EQ(report.connected, 1u + 101u);
-    EXPECT_EQ(report.resumed, 2u + 102u);
-    EXPECT_EQ(report.connectFailures, 3u + 103u);
-    EXPECT_EQ(report.closedEarly, 4u + 104u);
-    EXPECT_EQ(report.visitsSent, 5u + 105u);
-    EXPECT_EQ(report.visitsReceived, 6u + 106u);
-    EXPECT_EQ(report.dropped, 7u + 107u);
-    EXPECT_EQ(report.errorsReceived, 8u + 108u);
-    EXPECT_EQ(report.sendFailures, 9u + 109u);
-    EXPECT_EQ(report.outageLocalSent, 10u + 110u);
-    EXPECT_EQ(report.outageLocalDelivered, 11u + 111u);
-    EXPECT_EQ(report.outageAcrossSent, 12u + 112u);
-    EXPECT_EQ(report.outageHeartbeats, 13u + 113u);
-    EXPECT_EQ(report.outageErrors, 14u + 114u);
-    EXPECT_EQ(report.outageClosedEarly, 15u + 115u);
+    // Every count is the two workers' sum.
+    const Totals first = WorkerFigures(0, fast);
+    const Totals second = WorkerFigures(100, slow);
+    for (const auto count : kCounts) {
+        EXPECT_EQ(report.*count, first.*count + second.*count);
+    }
     EXPECT_EQ(report.outageLocalLatenciesMs.size(), 2u);
     EXPECT_EQ(report.steadyLatenciesMs.size(), 4u);
 
